@@ -1,0 +1,44 @@
+#include "archive/lzss.h"
+#include "archive/memory.h"
+
+void lzss_unpack(const uint8_t *src, uint8_t *dst, uint32_t src_len, uint32_t dst_len)
+{
+    uint8_t ring[lzss_window_size];
+    uint32_t r = lzss_window_start;
+    uint32_t in = 0, out = 0;
+
+    mem_fill(ring, lzss_window_fill, sizeof ring);
+    if (src_len == 0 || dst_len == 0)
+        return;
+
+    while (in < src_len && out < dst_len) {
+        uint8_t flags = src[in++];
+        for (int bit = 0; bit < 8; bit++) {
+            if (flags & (1u << bit)) {
+                if (in >= src_len)
+                    return;
+                uint8_t c = src[in++];
+                ring[r] = c;
+                if (out >= dst_len)
+                    return;
+                dst[out++] = c;
+                r = (r + 1) & (lzss_window_size - 1);
+            } else {
+                if (in + 2 > src_len)
+                    return;
+                uint32_t b1 = src[in], b2 = src[in + 1];
+                in += 2;
+                uint32_t p = b1 | ((b2 & 0xF0u) << 4);
+                uint32_t n = (b2 & 0x0Fu) + lzss_min_match;
+                while (n--) {
+                    uint8_t c = ring[p];
+                    ring[r] = c;
+                    if (out < dst_len)
+                        dst[out++] = c;
+                    p = (p + 1) & (lzss_window_size - 1);
+                    r = (r + 1) & (lzss_window_size - 1);
+                }
+            }
+        }
+    }
+}

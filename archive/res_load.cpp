@@ -1,0 +1,98 @@
+#include "archive/archive.h"
+#include "archive/lzss.h"
+#include "archive/memory.h"
+#include "platform/platform.h"
+
+const char archive_file_name[] = "MERIDOKA.WDL";
+
+static const uint8_t archive_magic[4] = {'W', 'D', 'L', 'Z'};
+
+static uint32_t get_u16(const uint8_t *p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
+
+static uint32_t get_u32(const uint8_t *p)
+{
+    return get_u16(p) | (get_u16(p + 2) << 16);
+}
+
+static uint8_t fold(uint8_t c) { return (c >= 'A' && c <= 'Z') ? (uint8_t)(c + 0x20) : c; }
+
+int res_name_cmp(const char *a, const char *b, int n)
+{
+    uint8_t ca = 0, cb = 0;
+    for (int i = 0; i < n; i++) {
+        ca = fold((uint8_t)a[i]);
+        cb = fold((uint8_t)b[i]);
+        if (ca != cb || ca == 0)
+            break;
+    }
+    return (int8_t)(uint8_t)(ca - cb);
+}
+
+void *res_load(const char *name)
+{
+    FileHandle f = file_open(archive_file_name, "rb");
+    if (!f)
+        return 0;
+
+    uint8_t header[archive_header_size];
+    mem_fill(header, 0, sizeof header);
+    file_read(header, 1, sizeof header, f);
+    for (int i = 0; i < 4; i++) {
+        if (header[i] != archive_magic[i]) {
+            file_close(f);
+            return 0;
+        }
+    }
+
+    uint32_t count = get_u16(header + 4);
+    uint8_t *dir = (uint8_t *)mem_alloc(count * archive_entry_size);
+    if (!dir) {
+        file_close(f);
+        return 0;
+    }
+    file_seek(f, (int32_t)get_u32(header + 8), 0);
+    file_read(dir, archive_entry_size, count, f);
+
+    const uint8_t *entry = 0;
+    for (uint32_t i = 0; i < count; i++) {
+        const uint8_t *e = dir + i * archive_entry_size;
+        if (res_name_cmp((const char *)e + 8, name, archive_name_size) == 0) {
+            entry = e;
+            break;
+        }
+    }
+    if (!entry) {
+        mem_free(dir);
+        file_close(f);
+        return 0;
+    }
+
+    file_seek(f, (int32_t)get_u32(entry), 0);
+    uint32_t stored = get_u16(entry + 4);
+    uint32_t unpacked = get_u16(entry + 6);
+    mem_free(dir);
+
+    uint8_t *out = 0;
+    if (unpacked) {
+        out = (uint8_t *)mem_alloc(unpacked);
+        if (!out) {
+            file_close(f);
+            return 0;
+        }
+    }
+    uint8_t *in = (uint8_t *)mem_alloc(stored);
+    if (!in) {
+        mem_free(out);
+        file_close(f);
+        return 0;
+    }
+    file_read(in, 1, stored, f);
+
+    if (unpacked) {
+        lzss_unpack(in, out, stored, unpacked);
+        mem_free(in);
+        in = out;
+    }
+    file_close(f);
+    return in;
+}

@@ -1,0 +1,95 @@
+#include "archive/testinfo.h"
+#include "archive/archive.h"
+#include "archive/memory.h"
+
+/* Text of an item whose record has no text bytes at all. */
+static const char empty_text[] = "";
+
+/* Parses raw into table->items; 0 when a record runs past the block. */
+static int parse_items(TestTable *table, uint32_t size)
+{
+    const uint8_t *raw = table->raw;
+    uint32_t pos = 2;
+    for (uint32_t i = 0; i < table->count; i++) {
+        if (size < item_record_header || pos > size - item_record_header)
+            return 0;
+        const uint8_t *rec = raw + pos;
+        uint32_t text_length = rec[1];
+        if (text_length > size - pos - item_record_header)
+            return 0;
+        /* the text must end inside its own field */
+        if (text_length > 0) {
+            uint32_t k = 0;
+            while (k < text_length && rec[item_record_header + k] != 0)
+                k++;
+            if (k == text_length)
+                return 0;
+        }
+        TestItem *item = &table->items[i];
+        item->answer = rec[0];
+        item->text_length = rec[1];
+        item->mask = (uint16_t)(rec[2] | (rec[3] << 8));
+        item->name = (const char *)rec + 4;
+        item->text = text_length ? (const char *)rec + item_record_header : empty_text;
+        pos += item_record_header + text_length;
+    }
+    return 1;
+}
+
+TestTable *testinfo_load(const char *name)
+{
+    TestTable *table = (TestTable *)mem_alloc(sizeof(TestTable));
+    if (!table)
+        return 0;
+    table->items = 0;
+    table->raw = (uint8_t *)res_load(name);
+    if (!table->raw) {
+        mem_free(table);
+        return 0;
+    }
+    uint32_t size = mem_size(table->raw);
+    table->count = size >= 2 ? (uint16_t)(table->raw[0] | (table->raw[1] << 8)) : 0;
+    table->items = (TestItem *)mem_alloc((uint32_t)table->count * sizeof(TestItem));
+    if (size < 2 || !table->items || !parse_items(table, size)) {
+        testinfo_free(table);
+        return 0;
+    }
+    return table;
+}
+
+void testinfo_free(TestTable *table)
+{
+    if (!table)
+        return;
+    mem_free(table->items);
+    mem_free(table->raw);
+    mem_free(table);
+}
+
+const char *msg_get(const void *messages, int index)
+{
+    if (!messages)
+        return 0;
+    const uint8_t *block = (const uint8_t *)messages;
+    uint32_t size = mem_size(messages);
+    if (size < 2)
+        return 0;
+    uint32_t count = block[0] | ((uint32_t)block[1] << 8);
+    uint32_t pos = 2;
+    for (int i = 0; (uint32_t)i < count; i++) {
+        if (pos + 2 > size)
+            return 0;
+        uint32_t len = block[pos] | ((uint32_t)block[pos + 1] << 8);
+        if (len > size - pos - 2)
+            return 0;
+        if (i == index) {
+            const uint8_t *body = block + pos + 2;
+            for (uint32_t k = 0; k < len; k++)
+                if (body[k] == 0)
+                    return (const char *)body;
+            return 0; /* no terminator inside its record */
+        }
+        pos += 2 + len;
+    }
+    return 0;
+}

@@ -1,0 +1,49 @@
+/*
+** Monochrome graphics on the 640x480 one-bit screen buffer.
+**
+** Buffer: 80 bytes per row, rows top to bottom, pixel (x, y) is bit
+** 7 - x % 8 of byte y * 80 + x / 8; 1 is white, 0 black. While screen_bits
+** is null no display is open and every operation does nothing.
+**
+** MonoBitmap: 62-byte header of which only the u16 width (offset 18) and u16
+** height (offset 22) are read, then rows bottom row first, each
+** ceil(width / 8) bytes padded to a multiple of 4.
+** FontTable: 256 glyphs of 8 bytes, one byte per row from the top, bit 7
+** leftmost; a text byte is its glyph index.
+*/
+#ifndef MERIDOKA_GFX_H
+#define MERIDOKA_GFX_H
+
+#include <stdint.h>
+
+enum {
+    screen_width = 640,
+    screen_height = 480,
+    screen_stride = 80,
+    screen_size = 38400,
+    bitmap_header_size = 62,
+    font_size = 2048
+};
+
+extern uint8_t *screen_bits;
+extern uint8_t draw_colour;          /* 0x00 black ink, 0xFF white ink */
+extern const uint8_t *font_table;
+
+void gfx_set_colour(uint8_t colour);
+void gfx_clear(void);
+void gfx_plot(int x, int y);
+void gfx_line(int x1, int y1, int x2, int y2);
+void gfx_rect(int x1, int y1, int x2, int y2);
+void gfx_bar(int x1, int y1, int x2, int y2);
+
+void gfx_set_font(const void *font);
+void gfx_text(int x, int y, const char *text, int count);
+void gfx_text_block(int x, int y, int width, const char *text);
+
+void gfx_put_image(int x, int y, const void *image);
+void *gfx_get_image(int x, int y, uint16_t width, uint16_t height);
+
+/* Bytes per stored picture row for a width in pixels. */
+uint32_t bitmap_stride(uint32_t width);
+
+#endif

@@ -1,0 +1,25 @@
+/* Screen bytes in ordinary memory, at screen_bits. */
+#include "graphics/screen_access.h"
+#include "graphics/gfx.h"
+
+uint8_t screen_get(uint32_t offset) { return screen_bits[offset]; }
+
+void screen_put(uint32_t offset, uint8_t value) { screen_bits[offset] = value; }
+
+void screen_fill(uint8_t value)
+{
+    for (uint32_t i = 0; i < screen_size; i++)
+        screen_bits[i] = value;
+}
+
+void screen_write(uint32_t offset, const uint8_t *src, uint32_t count)
+{
+    for (uint32_t i = 0; i < count; i++)
+        screen_bits[offset + i] = src[i];
+}
+
+void screen_read(uint32_t offset, uint8_t *dst, uint32_t count)
+{
+    for (uint32_t i = 0; i < count; i++)
+        dst[i] = screen_bits[offset + i];
+}

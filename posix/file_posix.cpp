@@ -1,0 +1,115 @@
+/*
+** The file-access layer on POSIX. A handle is the descriptor plus one, so
+** that descriptor 0 is not the null handle. "Opened without sharing" is an
+** exclusive, non-blocking flock: a second open of a file that is open here
+** (in this process or another) fails.
+*/
+#include "platform/platform.h"
+
+#include <fcntl.h>
+#include <stdint.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+static int handle_fd(FileHandle f) { return (int)(intptr_t)f - 1; }
+
+FileHandle file_open(const char *path, const char *mode)
+{
+    bool read = false, write = false, create = false;
+    for (const char *m = mode; *m; m++) {
+        if (*m == 'r') {
+            read = true;
+        } else if (*m == 'w') {
+            write = true;
+            create = true;
+        } else if (*m == '+') {
+            write = true;
+        }
+    }
+    int flags = O_CLOEXEC;
+    if (read && write)
+        flags |= O_RDWR;
+    else if (write)
+        flags |= O_WRONLY;
+    else if (read)
+        flags |= O_RDONLY;
+    else
+        flags |= O_PATH; /* no access right: only tells that the file exists */
+    if (create)
+        flags |= O_CREAT;
+
+    int fd = open(path, flags, 0666);
+    if (fd < 0)
+        return 0;
+    if (read || write) {
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            close(fd);
+            return 0;
+        }
+    }
+    /* truncate only once the file is ours */
+    if (create && ftruncate(fd, 0) != 0) {
+        close(fd);
+        return 0;
+    }
+    return (FileHandle)(intptr_t)(fd + 1);
+}
+
+static uint32_t request_bytes(uint32_t size, uint32_t count)
+{
+    uint64_t total = (uint64_t)size * count;
+    return total > 0x7FFFFFFFu ? 0 : (uint32_t)total;
+}
+
+uint32_t file_read(void *buffer, uint32_t size, uint32_t count, FileHandle f)
+{
+    if (!f)
+        return 0;
+    uint32_t want = request_bytes(size, count), done = 0;
+    while (done < want) {
+        ssize_t n = read(handle_fd(f), (char *)buffer + done, want - done);
+        if (n <= 0)
+            break;
+        done += (uint32_t)n;
+    }
+    return done;
+}
+
+uint32_t file_write(const void *buffer, uint32_t size, uint32_t count, FileHandle f)
+{
+    if (!f)
+        return 0;
+    uint32_t want = request_bytes(size, count), done = 0;
+    while (done < want) {
+        ssize_t n = write(handle_fd(f), (const char *)buffer + done, want - done);
+        if (n <= 0)
+            break;
+        done += (uint32_t)n;
+    }
+    return done;
+}
+
+int file_close(FileHandle f)
+{
+    if (!f)
+        return -1;
+    return close(handle_fd(f)) == 0 ? 0 : -1;
+}
+
+int file_seek(FileHandle f, int32_t offset, int origin)
+{
+    if (!f)
+        return 1;
+    static const int whence[3] = {SEEK_SET, SEEK_CUR, SEEK_END};
+    if (origin >= 0 && origin <= 2)
+        lseek(handle_fd(f), offset, whence[origin]);
+    return 0;
+}
+
+int32_t file_tell(FileHandle f)
+{
+    if (!f)
+        return -1;
+    off_t pos = lseek(handle_fd(f), 0, SEEK_CUR);
+    return pos < 0 || pos > 0x7FFFFFFF ? -1 : (int32_t)pos;
+}

@@ -1,0 +1,123 @@
+/* The instruction screen, the test frame, one item, and the popup. */
+#include "runner/runner.h"
+#include "archive/archive.h"
+#include "archive/memory.h"
+#include "graphics/gfx.h"
+#include "platform/platform.h"
+
+enum {
+    panel_x = 360,
+    panel_width = 280,
+    counter_y = 42,
+    item_text_y = 58,
+    label_x = 60,
+    label_pitch_x = 122,
+    label_y = 274,
+    full_block = 0xDB
+};
+
+int item_empty_cell(const TestItem *item) { return (item->mask >> 12) & 0x0F; }
+
+int item_option_mask(const TestItem *item) { return item->mask & 0x1FF; }
+
+static void white_screen(void)
+{
+    gfx_set_colour(1);
+    gfx_clear();
+    gfx_set_colour(0);
+}
+
+void show_intro(void)
+{
+    white_screen();
+    char *text = (char *)res_load("TESTTEXT");
+    if (text) {
+        /* the block is zero-filled, but a text that fills it has no end of its own */
+        uint32_t size = mem_size(text);
+        if (size == 0 || text[size - 1] != 0) {
+            char *ended = (char *)mem_alloc(size + 1);
+            if (ended)
+                mem_move(ended, text, size);
+            mem_free(text);
+            text = ended;
+        }
+    }
+    if (text) {
+        gfx_text_block(16, 16, -1, text);
+        mem_free(text);
+        gfx_text_block(0, 455, 639, msg_get(message_table, 5));
+        get_key();
+    }
+    white_screen();
+    gfx_line(360, 0, 360, 430);
+    gfx_line(0, 209, 360, 209);
+    gfx_line(0, 430, 360, 430);
+    gfx_text_block(panel_x, 10, panel_width, msg_get(message_table, 0));
+    gfx_text_block(10, 435, 0, msg_get(message_table, 1));
+}
+
+static void put_picture(const char *base, char suffix, int y)
+{
+    char name[8];
+    int n = 0;
+    while (n < 7 && base[n]) {
+        name[n] = base[n];
+        n++;
+    }
+    name[n] = suffix;
+    if (n < 7)
+        name[n + 1] = 0;
+    void *picture = res_load(name);
+    if (picture) {
+        gfx_put_image(problem_x, y, picture);
+        mem_free(picture);
+    }
+}
+
+void show_item(int index)
+{
+    const TestItem *item = &item_table->items[index];
+    put_picture(item->name, '0', problem_y);
+    put_picture(item->name, '1', answer_y);
+
+    int mask = item_option_mask(item);
+    int k = 0;
+    for (int c = 0; c < 9; c++) {
+        int x = label_x + label_pitch_x * (c % 3), y = label_y + cell_pitch_y * (c / 3);
+        char glyph = (char)full_block;
+        gfx_set_colour(1);
+        gfx_text(x, y, &glyph, 1);
+        if (mask & (1 << c)) {
+            k++;
+            glyph = (char)('0' + k);
+            gfx_set_colour(0);
+            gfx_text(x, y, &glyph, 1);
+        }
+    }
+
+    gfx_set_colour(1);
+    gfx_bar(361, 42, 638, 66);
+    gfx_set_colour(0);
+
+    char counter[24];
+    char *end = format_uint(counter, (uint32_t)(index + 1) % 1000, 2);
+    *end++ = '/';
+    end = format_uint(end, (uint32_t)item_table->count % 1000, 2);
+    *end = 0;
+    gfx_text_block(panel_x, counter_y, panel_width, counter);
+    gfx_text_block(panel_x, item_text_y, panel_width, item->text);
+}
+
+void show_wrong_popup(int show)
+{
+    const char *text = msg_get(message_table, 2);
+    int w = 8 * ((text ? (int)str_len(text) : 0) + 1);
+    int a = (280 - w) / 2;
+    gfx_set_colour(1);
+    gfx_bar(a + 356, 201, a + 364 + w, 218);
+    if (!show)
+        return;
+    gfx_set_colour(0);
+    gfx_rect(a + 356, 201, a + 364 + w, 218);
+    gfx_text_block(a + 365, 206, 0, text);
+}

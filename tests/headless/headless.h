@@ -1,0 +1,55 @@
+// Headless platform: runs the portable core in-process with a scripted
+// keyboard, an in-memory screen, a repaint counter, captured error messages
+// and injectable allocation failures. Its key channel follows the windowed
+// front ends: one pending slot, keys pressed while the program was busy are
+// discarded by the next wait (which then reports "no key"), closing the
+// window becomes a permanent Esc.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace headless {
+
+enum class Action { key, busy, shot, close };
+
+struct Step {
+    Action action;
+    uint8_t scan = 0;  // for key and busy
+};
+
+using Screen = std::vector<uint8_t>;  // 38,400 bytes
+
+struct Run {
+    std::vector<Step> script;
+    size_t next = 0;
+    bool script_ran_out = false;
+
+    std::vector<Screen> waits;  // the screen at every get_key call
+    std::vector<Screen> shots;  // the screen at every F12
+    std::vector<std::string> errors;
+    unsigned repaints = 0;
+    unsigned video_opens = 0;
+    bool fail_video = false;    // video_open reports no display
+    bool dos_results = false;   // RESULT-D.TXT with texts left in CP866
+
+    uint64_t allocations = 0;   // sys_alloc calls so far
+    uint64_t fail_allocation = 0;  // 1-based call number that fails; 0 never
+    int64_t live_blocks = 0;
+};
+
+// Installs a fresh run (script and settings) for the next program_main.
+Run &reset(std::vector<Step> script = {});
+Run &current();
+
+// Parses the shared scenario format; throws std::runtime_error with the line.
+std::vector<Step> parse_scenario(const std::string &text);
+
+// The 62-byte header that makes a screen a 38,462-byte top-down BMP file.
+std::vector<uint8_t> screen_bmp(const Screen &screen);
+
+// Scan code for a key name of the scenario format ("1".."9", "esc", ...).
+int scan_code(const std::string &name);
+
+}  // namespace headless
