@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# End-to-end tests of the DOS build in headless DOSBox. Every case runs the
+# program with keys fed by KEYFEED.COM from a scenario, then compares the
+# dumped screens and RESULT-D.TXT with the headless tool's for the same
+# scenario, and checks the exit code, standard output and the video mode.
+#   tests/dos/e2e.sh [BUILD_DIR]   (from the repo root; needs build/ from stage 10)
+set -euo pipefail
+out=${1:-build-dos}
+root=$PWD
+headless=$root/build/tests/meridoka-headless
+scenarios=$root/tests/dos/scenarios
+[ -x "$headless" ] || { echo "dos e2e: $headless is missing (run stage 10 first)" >&2; exit 1; }
+
+for n in keyfeed getmode; do
+  as --32 "tests/dos/$n.S" -o "$out/obj/$n.o"
+  ld -m elf_i386 -nostdlib -Ttext=0x100 -e _start --oformat binary "$out/obj/$n.o" -o "$out/${n^^}.COM"
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/meridoka-dos.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "  FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# IF ERRORLEVEL n is true for n and above: an ascending ladder ends at the value.
+ladder() {
+  local file=$1
+  printf 'SET RC=X\r\n'
+  for n in $(seq 0 20); do printf 'IF ERRORLEVEL %d SET RC=%d\r\n' "$n" "$n"; done
+  printf 'ECHO %%RC%%> %s\r\n' "$file"
+}
+
+# run_dos DIR MACHINE: KEYS.BIN is already in DIR
+run_dos() {
+  local dir=$1 machine=$2
+  cp "$out/MERIDOKA.EXE" "$out/KEYFEED.COM" "$out/GETMODE.COM" "$dir/"
+  {
+    printf 'GETMODE\r\n'; ladder MODE0.TXT
+    printf 'KEYFEED\r\n'
+    printf 'MERIDOKA > OUT.TXT\r\n'; ladder RC.TXT
+    printf 'GETMODE\r\n'; ladder MODE1.TXT
+    printf 'EXIT\r\n'
+  } > "$dir/RUN.BAT"
+  SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 60 \
+    dosbox -machine "$machine" -c "mount c $dir" -c "c:" -c "RUN.BAT" > "$dir/../dosbox.log" 2>&1 || true
+}
+
+value() { tr -d '\r\n ' < "$1" 2>/dev/null || echo missing; }
+
+# run_case NAME ARCHIVE SCENARIO EXPECTED_STATUS [HOW [KEY OPTIONS...]]
+# ARCHIVE is a file or "none". HOW: compare (with the headless tool, the
+# default), dos-only (a DOS limit the host does not have), ega or cga (the
+# machine DOSBox emulates; no display for the headless tool to compare).
+run_case() {
+  local name=$1 archive=$2 scenario=$3 expected=$4 how=${5:-compare}
+  shift $(( $# < 5 ? $# : 5 ))
+  local machine=svga_s3
+  case $how in ega|cga) machine=$how ;; esac
+  echo "dos: $name"
+  local c=$work/$name
+  mkdir -p "$c/dos" "$c/ref"
+  if [ "$archive" != none ]; then
+    cp "$archive" "$c/dos/MERIDOKA.WDL"
+    cp "$archive" "$c/ref/MERIDOKA.WDL"
+  fi
+  python3 tests/dos/scenario_keys.py "$scenario" "$c/dos/KEYS.BIN" "$@"
+  run_dos "$c/dos" "$machine"
+
+  local rc mode0 mode1
+  rc=$(value "$c/dos/RC.TXT"); mode0=$(value "$c/dos/MODE0.TXT"); mode1=$(value "$c/dos/MODE1.TXT")
+  [ "$rc" = "$expected" ] || fail "$name: exit code $rc, expected $expected"
+  [ "$mode0" = 3 ] && [ "$mode1" = "$mode0" ] || fail "$name: video mode $mode0 at start, $mode1 after the run"
+  ls "$c/dos" | grep -qi '\.bmp$' && fail "$name: a BMP file was written"
+
+  local message=""
+  case $expected in
+    1) message='Error: not enough memory or error reading resources from "MERIDOKA.WDL" file.\r\n' ;;
+    2) message='Error: VGA adapter with at least 640x480 resolution required.\r\n' ;;
+  esac
+  cmp -s <(printf "$message") "$c/dos/OUT.TXT" || fail "$name: standard output is not the expected message: $(od -c "$c/dos/OUT.TXT" | head -3)"
+
+  if [ "$how" != compare ]; then
+    echo "  status $rc, video mode $mode1 kept"
+    return 0
+  fi
+  local ref_rc=0
+  (cd "$c/ref" && "$headless" --dos-results "$scenario" 2> ../headless.log) || ref_rc=$?
+  [ "$ref_rc" = "$expected" ] || fail "$name: the headless tool ended with $ref_rc"
+  local shots=0
+  for bmp in "$c"/ref/*.bmp; do
+    [ -e "$bmp" ] || continue
+    shots=$((shots + 1))
+    local dump
+    dump=$(printf '%s/dos/SHOT%04d.BIN' "$c" "$shots")
+    if [ ! -e "$dump" ]; then
+      fail "$name: screen $shots was not dumped"
+    elif ! cmp -s <(tail -c +63 "$bmp") "$dump"; then
+      fail "$name: screen $shots differs from the headless tool's"
+    fi
+  done
+  local extra
+  extra=$(printf '%s/dos/SHOT%04d.BIN' "$c" "$((shots + 1))")
+  [ ! -e "$extra" ] || fail "$name: more screens dumped than the headless tool took ($shots)"
+  if [ -e "$c/ref/RESULT-D.TXT" ]; then
+    cmp -s "$c/ref/RESULT-D.TXT" "$c/dos/RESULT-D.TXT" || fail "$name: RESULT-D.TXT differs from the headless tool's"
+  else
+    [ ! -e "$c/dos/RESULT-D.TXT" ] || fail "$name: RESULT-D.TXT written, the headless tool wrote none"
+  fi
+  echo "  status $rc, $shots screens compared$( [ -e "$c/ref/RESULT-D.TXT" ] && echo ", result file compared")"
+}
+
+# The peak heap use the program recorded, from its data segment dumped at the last wait.
+heap_peak() {
+  local dump=$1 offset
+  offset=$(nm "$out/meridoka.elf" | awk '$3 == "heap_peak" { print "0x" $1 }')
+  od -An -tu4 -j "$((offset))" -N4 "$dump" | tr -d ' '
+}
+
+arch=$work/archives
+mkdir -p "$arch"
+python3 tests/e2e/make_test_archive.py "$arch/eight.wdl" --items 8 > /dev/null
+python3 tests/e2e/make_test_archive.py "$arch/five-packed.wdl" --items 5 --packed > /dev/null
+python3 tests/e2e/make_test_archive.py "$arch/f1.wdl" --items 5 --f1-text > /dev/null
+python3 tests/e2e/make_test_archive.py "$arch/zero.wdl" --items 0 > /dev/null
+python3 tests/dos/limit_archives.py "$arch"
+
+run_case whole "$arch/eight.wdl" "$scenarios/whole.scn" 0 compare --dump-data-last
+echo "  peak heap use: $(heap_peak "$work/whole/dos/DATA0001.BIN") bytes"
+run_case whole-packed "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0
+run_case esc-first "$arch/eight.wdl" "$scenarios/esc-first.scn" 0
+run_case no-archive none "$scenarios/one-key.scn" 1
+run_case ega "$arch/eight.wdl" "$scenarios/one-key.scn" 2 ega
+run_case cga "$arch/eight.wdl" "$scenarios/one-key.scn" 2 cga
+run_case busy "$arch/five-packed.wdl" "$scenarios/busy.scn" 0
+grep -q ' 1(+) 0(-) (1/5)' "$work/busy/dos/RESULT-D.TXT" || fail "busy: keys typed ahead were counted"
+run_case fkeys "$arch/eight.wdl" "$scenarios/fkeys.scn" 0
+run_case f1-text "$arch/f1.wdl" "$scenarios/five-right.scn" 0
+grep -q $'Item 1 \xf1\xb0' "$work/f1-text/dos/RESULT-D.TXT" || fail "f1-text: 0xF1 was not kept"
+run_case zero-items "$arch/zero.wdl" "$scenarios/one-key.scn" 1
+run_case big-directory "$arch/big-directory.wdl" "$scenarios/one-key.scn" 1 dos-only
+run_case wide-directory "$arch/wide-directory.wdl" "$scenarios/esc-first.scn" 0
+run_case big-table "$arch/big-table.wdl" "$scenarios/one-key.scn" 1
+run_case many-items "$arch/many-items.wdl" "$scenarios/esc-first.scn" 0
+
+sample=$root/build/data/ru/MERIDOKA.WDL
+if [ -e "$sample" ]; then
+  python3 tests/dos/answer_scenario.py "$sample" > "$work/sample.scn"
+  run_case sample "$sample" "$work/sample.scn" 0 compare --dump-data-last
+  echo "  peak heap use: $(heap_peak "$work/sample/dos/DATA0001.BIN") bytes"
+else
+  echo "dos: sample: $sample not built, skipped"
+fi
+
+if [ $failures != 0 ]; then
+  echo "dos e2e: $failures failures" >&2
+  exit 1
+fi
+echo "dos e2e: all cases pass"
