@@ -25,6 +25,13 @@ _data_para_fixup:
     xorb %al, %al
     rep stosb
 
+    /* mark the stack area, so that a dump of the segment shows its depth */
+    movw $_stack_limit, %di
+    movw $_stack_top, %cx
+    subw %di, %cx
+    movb $0x5A, %al
+    rep stosb
+
     /* keep only PSP, code and the one data segment */
     movw %ds, %dx
     subw %bx, %dx

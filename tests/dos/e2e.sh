@@ -117,11 +117,19 @@ run_case() {
   echo "  status $rc, $shots screens compared$( [ -e "$c/ref/RESULT-D.TXT" ] && echo ", result file compared")"
 }
 
-# The peak heap use the program recorded, from its data segment dumped at the last wait.
-heap_peak() {
-  local dump=$1 offset
-  offset=$(nm "$out/meridoka.elf" | awk '$3 == "heap_peak" { print "0x" $1 }')
-  od -An -tu4 -j "$((offset))" -N4 "$dump" | tr -d ' '
+# Peak heap and stack use, from the program's data segment dumped at its
+# last wait: heap_peak is the allocator's own count; the stack area starts
+# filled with 5Ah bytes.
+symbol() { nm "$out/meridoka.elf" | awk -v s="$1" '$3 == s { print "0x" $1 }'; }
+memory_use() {
+  local dump=$1
+  local heap limit top
+  heap=$(od -An -tu4 -j "$(($(symbol heap_peak)))" -N4 "$dump" | tr -d ' ')
+  limit=$(($(symbol _stack_limit))); top=$(($(symbol _stack_top)))
+  local untouched
+  untouched=$(python3 -c "import sys; d=open(sys.argv[1],'rb').read()[$limit:$top]; print(len(d)-len(d.lstrip(b'\x5a')))" "$dump")
+  echo "  peak heap use $heap bytes of $((limit - $(symbol _bss_end))); peak stack use $((top - limit - untouched)) bytes of $((top - limit))"
+  [ "$untouched" -gt 512 ] || fail "the stack came within 512 bytes of the heap"
 }
 
 arch=$work/archives
@@ -133,8 +141,9 @@ python3 tests/e2e/make_test_archive.py "$arch/zero.wdl" --items 0 > /dev/null
 python3 tests/dos/limit_archives.py "$arch"
 
 run_case whole "$arch/eight.wdl" "$scenarios/whole.scn" 0 compare --dump-data-last
-[ -e "$work/whole/dos/DATA0001.BIN" ] && echo "  peak heap use: $(heap_peak "$work/whole/dos/DATA0001.BIN") bytes"
-run_case whole-packed "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0
+[ ! -e "$work/whole/dos/DATA0001.BIN" ] || memory_use "$work/whole/dos/DATA0001.BIN"
+run_case whole-packed "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0 compare --dump-data-last
+[ ! -e "$work/whole-packed/dos/DATA0001.BIN" ] || memory_use "$work/whole-packed/dos/DATA0001.BIN"
 run_case esc-first "$arch/eight.wdl" "$scenarios/esc-first.scn" 0
 run_case from-mode-1 "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0 mode1
 run_case no-archive none "$scenarios/one-key.scn" 1
@@ -155,7 +164,7 @@ sample=$root/build/data/ru/MERIDOKA.WDL
 if [ -e "$sample" ]; then
   python3 tests/dos/answer_scenario.py "$sample" > "$work/sample.scn"
   run_case sample "$sample" "$work/sample.scn" 0 compare --dump-data-last
-  [ -e "$work/sample/dos/DATA0001.BIN" ] && echo "  peak heap use: $(heap_peak "$work/sample/dos/DATA0001.BIN") bytes"
+  [ ! -e "$work/sample/dos/DATA0001.BIN" ] || memory_use "$work/sample/dos/DATA0001.BIN"
 else
   echo "dos: sample: $sample not built, skipped"
 fi
