@@ -33,7 +33,8 @@ ladder() {
 # run_dos DIR MACHINE START_MODE: KEYS.BIN is already in DIR
 run_dos() {
   local dir=$1 machine=$2 start_mode=$3
-  cp "$out/MERIDOKA.EXE" "$out/KEYFEED.COM" "$out/GETMODE.COM" "$out/SETMODE.COM" "$dir/"
+  cp "$out/KEYFEED.COM" "$out/GETMODE.COM" "$out/SETMODE.COM" "$dir/"
+  cp "${DOS_EXE:-$out/MERIDOKA.EXE}" "$dir/MERIDOKA.EXE"
   {
     [ "$start_mode" = 3 ] || printf 'SETMODE %d\r\n' "$start_mode"
     printf 'GETMODE\r\n'; ladder MODE0.TXT
@@ -167,6 +168,56 @@ if [ -e "$sample" ]; then
   [ ! -e "$work/sample/dos/DATA0001.BIN" ] || memory_use "$work/sample/dos/DATA0001.BIN"
 else
   echo "dos: sample: $sample not built, skipped"
+fi
+
+# One file for both builds: a small Windows program (and the real Windows
+# build when it is in the tree) with the DOS program in its header area.
+combined_case() {
+  local name=$1 i686=$2 x64=$3
+  echo "dos: $name"
+  "$out/execombine" "$i686" "$out/MERIDOKA.EXE" "$work/$name-i686.exe" || { fail "$name: execombine failed"; return 0; }
+  "$out/execombine" "$x64" "$out/MERIDOKA.EXE" "$work/$name-x64.exe" || { fail "$name: execombine failed"; return 0; }
+  python3 tests/dos/check_combined.py "$work/$name-i686.exe" "$i686" "$out/MERIDOKA.EXE" || fail "$name: i686 layout"
+  python3 tests/dos/check_combined.py "$work/$name-x64.exe" "$x64" "$out/MERIDOKA.EXE" || fail "$name: x86-64 layout"
+  i686-w64-mingw32-objdump -p "$work/$name-i686.exe" > /dev/null || fail "$name: objdump cannot read the i686 file"
+  DOS_CASES= DOS_EXE=$work/$name-i686.exe run_case "$name-in-dos" "$arch/eight.wdl" "$scenarios/whole.scn" 0
+}
+if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" combined "* ]]; then
+  g++ -std=c++17 -O2 -Wall -Wextra -Werror tools/execombine/execombine.cpp -o "$out/execombine"
+  for a in i686 x86_64; do
+    entry=entry; [ $a = i686 ] && entry=_entry@0
+    $a-w64-mingw32-g++ -std=c++17 -Os -Wall -Wextra -Werror -ffreestanding -nostdlib -nostartfiles -s \
+      -fno-ident -Wl,--disable-reloc-section -Wl,--disable-dynamicbase -Wl,-e,$entry \
+      "$(dos/combine.sh --ldflag $a "$out")" tests/dos/pe_probe.cpp -o "$out/probe-$a.exe" -lkernel32
+  done
+  # a Windows program linked for the default header area is refused, with the flag it needs
+  x86_64-w64-mingw32-g++ -std=c++17 -Os -ffreestanding -nostdlib -nostartfiles -s -Wl,-e,entry \
+    -Wl,--disable-reloc-section tests/dos/pe_probe.cpp -o "$out/probe-default.exe" -lkernel32
+  if "$out/execombine" "$out/probe-default.exe" "$out/MERIDOKA.EXE" "$work/refused.exe" 2> "$work/refused.log"; then
+    fail "combined: a Windows program without room for the DOS image was accepted"
+  fi
+  grep -q -- "--section-start=.text=0x140004000" "$work/refused.log" || fail "combined: no link flag advice"
+
+  combined_case combined-probe "$out/probe-i686.exe" "$out/probe-x86_64.exe"
+  # the Windows side of the file still runs (Wine runs x86-64 programs only)
+  if [ -x /usr/lib/wine/wine64 ]; then
+    prefix=$work/wine
+    WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" timeout 120 /usr/lib/wine/wine64 wineboot -i > /dev/null 2>&1 || true
+    wine_rc=0
+    WINEPREFIX=$prefix WINEDEBUG=-all timeout 60 /usr/lib/wine/wine64 "$work/combined-probe-x64.exe" > /dev/null 2>&1 || wine_rc=$?
+    [ "$wine_rc" = 42 ] && echo "  the combined file runs under Wine: exit code 42" || fail "combined: Wine run ended with $wine_rc, not 42"
+  else
+    fail "combined: /usr/lib/wine/wine64 is missing"
+  fi
+  if [ -e win32/Makefile ]; then
+    for a in i686 x86_64; do
+      make -s -f win32/Makefile OUT="$PWD/$out/win32" EXTRA_LDFLAGS="$(dos/combine.sh --ldflag $a "$out")" \
+        "$PWD/$out/win32/meridoka-$a.exe"
+    done
+    combined_case combined-meridoka "$out/win32/meridoka-i686.exe" "$out/win32/meridoka-x86_64.exe"
+  else
+    echo "dos: combined-meridoka: win32/Makefile not in the tree, skipped"
+  fi
 fi
 
 if [ $failures != 0 ]; then
