@@ -43,7 +43,7 @@ run_dos() {
     printf 'GETMODE\r\n'; ladder MODE1.TXT
     printf 'EXIT\r\n'
   } > "$dir/RUN.BAT"
-  SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 60 \
+  HOME=$work SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 60 \
     dosbox -machine "$machine" -c "mount c $dir" -c "c:" -c "RUN.BAT" > "$dir/../dosbox.log" 2>&1 || true
 }
 
