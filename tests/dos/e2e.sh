@@ -137,12 +137,16 @@ arch=$work/archives
 mkdir -p "$arch"
 python3 tests/e2e/make_test_archive.py "$arch/eight.wdl" --items 8 > /dev/null
 python3 tests/e2e/make_test_archive.py "$arch/five-packed.wdl" --items 5 --packed > /dev/null
+python3 tests/dos/lzss_pack.py "$arch/eight.wdl" "$arch/eight-lzss.wdl"
 python3 tests/e2e/make_test_archive.py "$arch/f1.wdl" --items 5 --f1-text > /dev/null
 python3 tests/e2e/make_test_archive.py "$arch/zero.wdl" --items 0 > /dev/null
 python3 tests/dos/limit_archives.py "$arch"
 
 run_case whole "$arch/eight.wdl" "$scenarios/whole.scn" 0 compare --dump-data-last
 [ ! -e "$work/whole/dos/DATA0001.BIN" ] || memory_use "$work/whole/dos/DATA0001.BIN"
+run_case whole-lzss "$arch/eight-lzss.wdl" "$scenarios/whole.scn" 0 compare --dump-data-last
+[ ! -e "$work/whole-lzss/dos/DATA0001.BIN" ] || memory_use "$work/whole-lzss/dos/DATA0001.BIN"
+[ ! -d "$work/whole-lzss" ] || grep -q ' 6(+) 2(-) (8/8)' "$work/whole-lzss/dos/RESULT-D.TXT" || fail "whole-lzss: totals"
 run_case whole-packed "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0 compare --dump-data-last
 [ ! -e "$work/whole-packed/dos/DATA0001.BIN" ] || memory_use "$work/whole-packed/dos/DATA0001.BIN"
 run_case esc-first "$arch/eight.wdl" "$scenarios/esc-first.scn" 0
