@@ -108,7 +108,7 @@ bool drawable(const Cell &cell)
 Canvas draw_cell(const Cell &cell)
 {
     Canvas c(cell_w, cell_h);
-    c.frame(0, 0, cell_w - 1, cell_h - 1);
+    c.frame(1, 1, cell_w - 2, cell_h - 2);  // inset: the right column ends next to the frame line
     switch (cell.kind) {
     case Kind::strokes: draw_strokes(c, cell.bits); break;
     case Kind::dots: draw_dots(c, cell.bits); break;
