@@ -1,6 +1,7 @@
 // itemgen: generates the sample test's items.
 //
 //   itemgen -o DATA_DIR [--report]
+//   itemgen --self-test
 //
 // writes DATA_DIR/pictures/NAME0.png and NAME1.png for every item,
 // DATA_DIR/ru/test.json and DATA_DIR/en/test.json (the item lists, with the
@@ -18,6 +19,7 @@
 #include "tools/itemgen/items.h"
 #include "tools/itemgen/output.h"
 #include "tools/itemgen/png_write.h"
+#include "tools/itemgen/selftest.h"
 
 using namespace itemgen;
 
@@ -93,6 +95,8 @@ int main(int argc, char **argv)
             out = argv[++i];
         else if (!std::strcmp(argv[i], "--report"))
             report = true;
+        else if (!std::strcmp(argv[i], "--self-test"))
+            return self_test();
         else
             out.clear(), i = argc;
     }
