@@ -28,38 +28,53 @@ constexpr int start_pos = 4080;
 constexpr int min_match = 3;
 constexpr int max_match = 18;
 
-// Open-addressing table from an L-byte string's hash to the latest start
-// position inserted with that hash.
+// Open-addressing table from a string's hash to the latest start position
+// inserted with that hash. Kept between calls and emptied by bumping a
+// generation number, so packing many small resources stays cheap.
 class LatestTable {
 public:
     void reset(size_t entries)
     {
-        size_t cap = 16;
+        size_t cap = 1024;
         while (cap < entries * 2)
             cap <<= 1;
-        keys_.assign(cap, 0);
-        vals_.assign(cap, -1);
-        mask_ = cap - 1;
+        if (cap > slots_.size()) {
+            slots_.assign(cap, Slot{});
+            generation_ = 0;
+        }
+        mask_ = slots_.size() - 1;
+        if (++generation_ == 0) {  // wrapped: clear for real
+            std::fill(slots_.begin(), slots_.end(), Slot{});
+            generation_ = 1;
+        }
     }
     void put(uint64_t key, int32_t pos)
     {
-        size_t i = slot(key);
-        keys_[i] = key;
-        vals_[i] = pos;
+        Slot &s = slots_[slot(key)];
+        s = {key, pos, generation_};
     }
-    int32_t get(uint64_t key) const { return vals_[slot(key)]; }
+    int32_t get(uint64_t key) const
+    {
+        const Slot &s = slots_[slot(key)];
+        return s.generation == generation_ ? s.pos : -1;
+    }
 
 private:
+    struct Slot {
+        uint64_t key = 0;
+        int32_t pos = -1;
+        uint32_t generation = 0;
+    };
     size_t slot(uint64_t key) const
     {
-        size_t i = size_t(key >> 20) & mask_;
-        while (vals_[i] >= 0 && keys_[i] != key)
+        size_t i = size_t(key >> 24) & mask_;
+        while (slots_[i].generation == generation_ && slots_[i].key != key)
             i = (i + 1) & mask_;
         return i;
     }
-    std::vector<uint64_t> keys_;
-    std::vector<int32_t> vals_;
+    std::vector<Slot> slots_;
     size_t mask_ = 0;
+    uint32_t generation_ = 0;
 };
 
 struct Hashes {
@@ -102,9 +117,10 @@ std::vector<LongestMatch> lzss_longest_matches(const std::vector<uint8_t> &input
     // Only the latest copy of each string matters, so the long run of preset
     // spaces needs just its last max_match positions in the tables.
     const size_t first = window - max_match;
-    LatestTable tables[max_match + 1];
-    for (int l = min_match; l <= max_match; l++)
-        tables[l].reset(total - first);
+    // one table for all lengths: the key mixes the length into the hash
+    thread_local LatestTable table;
+    table.reset((total - first) * (max_match - min_match + 1));
+    auto key = [&](size_t start, int len) { return hashes.of(start, len) ^ (uint64_t(len) * 0xD6E8FEB86659FD93ull); };
 
     int previous = 0;
     for (size_t t = first; t < total; t++) {
@@ -122,7 +138,7 @@ std::vector<LongestMatch> lzss_longest_matches(const std::vector<uint8_t> &input
                 // a match at t - 1 of length L leaves one of L - 1 at t
                 int len = std::min(cap, std::max(min_match, previous - 1));
                 for (; len <= cap; len++) {
-                    int src = tables[len].get(hashes.of(t, len));
+                    int src = table.get(key(t, len));
                     if (src >= 0 && std::memcmp(&s[size_t(src)], &s[t], size_t(len)) != 0)
                         src = scan_window(s, t, len);  // hash collision: look properly
                     if (src < 0 || size_t(src) + window < t)
@@ -134,7 +150,7 @@ std::vector<LongestMatch> lzss_longest_matches(const std::vector<uint8_t> &input
             previous = best.length;
         }
         for (int l = min_match; l <= max_match && t + size_t(l) <= total; l++)
-            tables[l].put(hashes.of(t, l), int32_t(t));
+            table.put(key(t, l), int32_t(t));
     }
     return out;
 }
