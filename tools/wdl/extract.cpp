@@ -42,7 +42,7 @@ std::string file_name(const std::string &name)
         if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-') {
             s += char(c);
         } else {
-            char buf[4];
+            char buf[8];
             std::snprintf(buf, sizeof buf, "%%%02X", c);
             s += buf;
         }

@@ -38,7 +38,7 @@ FontBytes parse_glyph_text(const std::string &text, const std::string &file)
             line.pop_back();
         if (code >= 0) {
             if (line.size() != 8) {
-                char buf[8];
+                char buf[16];
                 std::snprintf(buf, sizeof buf, "@%02X", code);
                 throw Error(where(file, number) + "row " + std::to_string(rows + 1) + " of glyph " + buf +
                             " must be exactly 8 characters of '#' and '.'");
@@ -73,7 +73,7 @@ FontBytes parse_glyph_text(const std::string &text, const std::string &file)
                     " has only " + std::to_string(rows) + " of its 8 rows");
     for (int c = 0; c < 256; c++) {
         if (!defined_at[size_t(c)]) {
-            char buf[8];
+            char buf[16];
             std::snprintf(buf, sizeof buf, "@%02X", c);
             throw Error(where(file, 0) + "glyph " + buf + " is missing (all 256 codes 00..FF are needed)");
         }
@@ -87,7 +87,7 @@ std::string write_glyph_text(const FontBytes &font)
         "# 8x8 font, CP866: one block per code, '@' and two hex digits, then\n"
         "# 8 rows of 8 pixels from the top, '#' ink and '.' background.\n";
     for (int c = 0; c < 256; c++) {
-        char head[8];
+        char head[16];
         std::snprintf(head, sizeof head, "\n@%02X ", c);
         out += head;
         const char32_t u = cp866_to_unicode(uint8_t(c));
