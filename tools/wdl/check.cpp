@@ -5,6 +5,7 @@
 #include "tools/wdl/cp866.h"
 #include "tools/wdl/error.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -80,7 +81,10 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
     try {
         entries = read_archive(bytes, file);
     } catch (const Error &e) {
-        c.error(e.what());
+        std::string what = e.what();
+        if (what.compare(0, file.size() + 2, file + ": ") == 0)
+            what.erase(0, file.size() + 2);  // the report names the file already
+        c.error(what);
         return c.found;
     }
 

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -186,12 +187,16 @@ int main(int argc, char **argv)
 {
     const std::string root = MERIDOKA_SOURCE_DIR;
     std::string source = argc > 1 ? argv[1] : "";
-    if (source.empty())
-        for (const std::string &c : {root + "/data/sample", root + "/data"})
-            if (exists(c + "/test.json")) {
-                source = c;
-                break;
-            }
+    if (source.empty() && exists(root + "/data")) {
+        // the first test source under data/, in name order
+        std::vector<std::string> found;
+        for (const auto &f : std::filesystem::recursive_directory_iterator(root + "/data"))
+            if (f.path().filename() == "test.json")
+                found.push_back(f.path().string());
+        std::sort(found.begin(), found.end());
+        if (!found.empty())
+            source = found.front();
+    }
     try {
         std::string origin;
         const std::vector<Input> sample = sample_inputs(source, origin);

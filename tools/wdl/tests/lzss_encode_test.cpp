@@ -194,3 +194,27 @@ TEST(LzssEncode, LongestMatchesAgreeWithABruteForceSearch)
 }
 
 }  // namespace
+
+#include "tools/wdl/bench/greedy_lzss.h"
+
+namespace {
+
+TEST(LzssEncode, NeverLongerThanTheGreedyEncoder)
+{
+    std::mt19937 rng(4242);
+    for (int round = 0; round < 60; round++) {
+        const size_t n = 1 + rng() % 12000;
+        Bytes b(n);
+        const char *words[] = {"cell ", "picture ", "the ", "   ", "\xff\xff\xff\xff", "\x0f", "ab"};
+        for (size_t i = 0; i < n;) {
+            const char *w = words[rng() % 7];
+            for (; *w && i < n; w++)
+                b[i++] = uint8_t(*w);
+        }
+        const Bytes greedy = wdl_bench::greedy_encode(b);
+        ASSERT_EQ(decode(greedy, n), b);
+        ASSERT_LE(wdl::lzss_encode(b).size(), greedy.size()) << "round " << round;
+    }
+}
+
+}  // namespace
