@@ -80,11 +80,11 @@ int whole_number(const Manifest &m, const json &v, const std::string &ptr, const
 {
     if (!v.is_number_integer())
         m.fail(ptr, what + " must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi));
-    const int64_t n = v.get<int64_t>();
-    if (n < lo || n > hi)
-        m.fail(ptr, what + " is " + std::to_string(n) + "; it must be from " + std::to_string(lo) + " to " +
+    const bool too_big = v.is_number_unsigned() && v.get<uint64_t>() > uint64_t(hi);
+    if (too_big || v.get<int64_t>() < lo || v.get<int64_t>() > hi)
+        m.fail(ptr, what + " is " + v.dump() + "; it must be from " + std::to_string(lo) + " to " +
                         std::to_string(hi));
-    return int(n);
+    return int(v.get<int64_t>());
 }
 
 std::string path_value(const Manifest &m, const json &doc, const char *key)
