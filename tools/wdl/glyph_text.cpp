@@ -34,8 +34,10 @@ FontBytes parse_glyph_text(const std::string &text, const std::string &file)
     int code = -1, rows = 0, header_line = 0;
     while (std::getline(in, line)) {
         number++;
-        if (!line.empty() && line.back() == '\r')
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
             line.pop_back();
+        if (line.empty())
+            continue;
         if (code >= 0) {
             if (line.size() != 8) {
                 char buf[16];
@@ -55,10 +57,9 @@ FontBytes parse_glyph_text(const std::string &text, const std::string &file)
                 code = -1;
             continue;
         }
-        if (line.empty() || line[0] == '#')
+        if (line[0] == '#')
             continue;
-        if (line[0] != '@' || line.size() < 3 || hex_digit(line[1]) < 0 || hex_digit(line[2]) < 0 ||
-            (line.size() > 3 && line[3] != ' ' && line[3] != '\t'))
+        if (line[0] != '@' || line.size() < 3 || hex_digit(line[1]) < 0 || hex_digit(line[2]) < 0)
             throw Error(where(file, number) + "expected a glyph header '@XX' (two hex digits), a comment or a blank line");
         code = hex_digit(line[1]) * 16 + hex_digit(line[2]);
         if (defined_at[size_t(code)])

@@ -1,12 +1,13 @@
 // The font as editable text: 256 glyph blocks of 8x8 characters.
 //
-//   # comment lines and blank lines are ignored
+//   # comment lines and blank lines are ignored (also inside a glyph)
 //   @41 any comment after the code
 //   ..####..      exactly 8 lines of exactly 8 characters,
 //   .##..##.      '#' ink, '.' background
 //   ...
 //
-// Every CP866 code 00..FF appears exactly once, in any order. The binary
+// Trailing blanks are ignored. Every CP866 code 00..FF appears exactly
+// once, in any order. The binary
 // form is the archive's 2048-byte font: 8 bytes per glyph, one per row from
 // the top, bit 7 the leftmost pixel.
 #pragma once

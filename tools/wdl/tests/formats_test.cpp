@@ -172,3 +172,18 @@ TEST(Png, MonoBitmapLayout)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GlyphText, BlankLinesAndTrailingBlanksAnywhere)
+{
+    const wdl::FontBytes font = sample_font();
+    std::string text = wdl::write_glyph_text(font);
+    const size_t at = text.find("@41 A\n") + 6;
+    text.insert(at + 9, "\n   \n");             // blank lines after the first row
+    text.insert(at + 8, "  \t");                 // trailing blanks on the first row
+    text.replace(text.find("@42 B"), 5, "@42B"); // a comment right after the code
+    EXPECT_EQ(wdl::parse_glyph_text(text, "f.txt"), font);
+}
+
+}  // namespace
