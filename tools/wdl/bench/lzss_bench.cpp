@@ -38,7 +38,8 @@ bool exists(const std::string &p)
     return stat(p.c_str(), &st) == 0;
 }
 
-// A 352x190 picture like a test item's: a 3x3 grid of framed cells with shapes.
+// A 352x190 picture like a test item's: a 3x3 grid of framed cells, each with
+// a shape that is outlined and often hatched.
 wdl::Picture synthetic_picture(unsigned seed)
 {
     std::mt19937 rng(seed);
@@ -56,13 +57,21 @@ wdl::Picture synthetic_picture(unsigned seed)
             ink(x0 + x, y0), ink(x0 + x, y0 + 49);
         for (int y = 0; y < 50; y++)
             ink(x0, y0 + y), ink(x0 + 111, y0 + y);
-        const int shape = int(rng() % 3), cx = x0 + 56, cy = y0 + 25, r = 8 + int(rng() % 14);
+        // an outlined shape, filled with one of a few hatchings
+        const int shape = int(rng() % 3), fill = int(rng() % 4), cx = x0 + 56, cy = y0 + 25, r = 8 + int(rng() % 14);
         for (int y = -r; y <= r; y++)
             for (int x = -r; x <= r; x++) {
-                const bool on = shape == 0 ? (x * x + y * y <= r * r && x * x + y * y >= (r - 2) * (r - 2))
-                                : shape == 1 ? (std::abs(x) == r || std::abs(y) == r)
-                                             : (std::abs(x) + std::abs(y) == r || x == 0);
-                if (on)
+                const bool inside = shape == 0 ? x * x + y * y <= r * r
+                                    : shape == 1 ? true
+                                                 : std::abs(x) + std::abs(y) <= r;
+                const bool edge = shape == 0 ? (inside && x * x + y * y >= (r - 2) * (r - 2))
+                                  : shape == 1 ? (std::abs(x) == r || std::abs(y) == r)
+                                               : std::abs(x) + std::abs(y) == r;
+                const bool hatch = fill == 1 ? (x + y + 64) % 4 == 0
+                                   : fill == 2 ? (x - y + 64) % 5 == 0
+                                   : fill == 3 ? ((x + 64) % 3 == 0 && (y + 64) % 3 == 0)
+                                               : false;
+                if (edge || (inside && hatch))
                     ink(cx + x, cy + y);
             }
     }
