@@ -123,8 +123,11 @@ TEST(Extract, NamedResourcesOnly)
     write_sample_source(dir.path, 2);
     wdl::write_file_atomic(dir / "T.WDL", build(dir.path));
     std::ostringstream out;
-    wdl::extract_command(dir / "T.WDL", {"t020", "DOS8X8RU", "TESTTEXT"}, dir / "x", out);
-    EXPECT_EQ(files_in(dir / "x/raw").size(), 3u);
+    wdl::extract_command(dir / "T.WDL", {"t020", "DOS8X8RU", "TESTTEXT", "messages"}, dir / "x", out);
+    EXPECT_EQ(files_in(dir / "x/raw").size(), 4u);
+    EXPECT_EQ(read_text(dir / "x/messages.txt"),  // CR LF gone, escapes kept
+                                                     "Тест: дополни картинку\nЦифра - выбор, Enter - ответ\\nEsc - выход ║\n"
+                                                     "Неверно!\nРезультаты\nИтого:\nНажмите любую клавишу\n");
     EXPECT_TRUE(file_exists(dir / "x/raw/T020.bin"));
     EXPECT_TRUE(file_exists(dir / "x/pictures/T020.png"));
     EXPECT_TRUE(file_exists(dir / "x/font.txt"));
