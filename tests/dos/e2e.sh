@@ -165,14 +165,19 @@ run_case wide-directory "$arch/wide-directory.wdl" "$scenarios/esc-first.scn" 0
 run_case big-table "$arch/big-table.wdl" "$scenarios/one-key.scn" 1
 run_case many-items "$arch/many-items.wdl" "$scenarios/esc-first.scn" 0
 
-sample=$root/build/data/ru/MERIDOKA.WDL
-if [ -e "$sample" ]; then
-  python3 tests/dos/answer_scenario.py "$sample" > "$work/sample.scn"
-  run_case sample "$sample" "$work/sample.scn" 0 compare --dump-data-last
-  [ ! -e "$work/sample/dos/DATA0001.BIN" ] || memory_use "$work/sample/dos/DATA0001.BIN"
-else
-  echo "dos: sample: $sample not built, skipped"
-fi
+# The bundled sample tests (stage 10 builds them), taken to the end.
+for lang in ru en; do
+  sample=$root/build/data/$lang/MERIDOKA.WDL
+  if [ ! -e "$sample" ]; then
+    echo "dos: sample-$lang: $sample not built, skipped"
+    continue
+  fi
+  python3 tests/dos/answer_scenario.py "$sample" > "$work/sample-$lang.scn"
+  run_case "sample-$lang" "$sample" "$work/sample-$lang.scn" 0 compare --dump-data-last
+  [ -d "$work/sample-$lang" ] || continue
+  memory_use "$work/sample-$lang/dos/DATA0001.BIN"
+  grep -Eqa '\(([0-9]+)/\1\)' "$work/sample-$lang/dos/RESULT-D.TXT" || fail "sample-$lang: not every item was answered"
+done
 
 # One file for both builds: a small Windows program (and the real Windows
 # build when it is in the tree) with the DOS program in its header area.
