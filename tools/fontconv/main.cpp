@@ -121,7 +121,7 @@ int convert_psf(const std::string &in, const std::string &extra_path, bool allow
     Font font;
     std::string missing;
     for (int c = 0; c < 256; c++) {
-        uint32_t u = cp866_to_unicode(uint8_t(c));
+        uint32_t u = glyph_code_point(uint8_t(c));
         if (in_extra[c]) {
             font.rows[c] = extra.rows[c];
             font.comments[c] = code_point(u) + ", drawn by hand";
