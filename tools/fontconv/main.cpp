@@ -16,6 +16,7 @@
 #include "tools/fontconv/cp866.h"
 #include "tools/fontconv/glyph_text.h"
 #include "tools/fontconv/psf.h"
+#include "tools/wdl/cp866.h"
 
 using namespace fontconv;
 
@@ -52,29 +53,15 @@ std::string base_name(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string utf8(uint32_t u)
-{
-    std::string s;
-    if (u < 0x80) {
-        s += char(u);
-    } else if (u < 0x800) {
-        s += char(0xC0 | u >> 6);
-        s += char(0x80 | (u & 0x3F));
-    } else {
-        s += char(0xE0 | u >> 12);
-        s += char(0x80 | (u >> 6 & 0x3F));
-        s += char(0x80 | (u & 0x3F));
-    }
-    return s;
-}
-
 std::string code_point(uint32_t u)
 {
     char buf[16];
     std::snprintf(buf, sizeof buf, "U+%04X", unsigned(u));
     std::string s = buf;
-    if (u > 0x20 && u != 0x7F && u != 0xA0)  // leave invisible ones unprinted
-        s += " " + utf8(u);
+    if (u > 0x20 && u != 0x7F && u != 0xA0) {  // leave invisible ones unprinted
+        s += ' ';
+        wdl::append_utf8(s, char32_t(u));
+    }
     return s;
 }
 
