@@ -1,6 +1,7 @@
 #include "tools/wdl/archive_file.h"
 
 #include "tools/wdl/error.h"
+#include "tools/wdl/le_bytes.h"
 #include "tools/wdl/lzss_encode.h"
 
 #include "archive/archive.h"
@@ -19,21 +20,6 @@
 namespace wdl {
 
 namespace {
-
-void put16(std::vector<uint8_t> &b, size_t at, uint32_t v)
-{
-    b[at] = uint8_t(v);
-    b[at + 1] = uint8_t(v >> 8);
-}
-
-void put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
-{
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
-}
-
-uint32_t get16(const uint8_t *p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
-uint32_t get32(const uint8_t *p) { return get16(p) | (get16(p + 2) << 16); }
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include "tools/wdl/cp866.h"
 #include "tools/wdl/error.h"
+#include "tools/wdl/le_bytes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,8 +14,6 @@
 namespace wdl {
 
 namespace {
-
-uint32_t get16(const std::vector<uint8_t> &b, size_t at) { return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8); }
 
 std::vector<std::string> split_lines(const std::string &text)
 {

@@ -2,6 +2,7 @@
 
 #include "tools/wdl/cp866.h"
 #include "tools/wdl/error.h"
+#include "tools/wdl/le_bytes.h"
 #include "tools/wdl/json_lines.h"
 
 #include <nlohmann/json.hpp>
@@ -327,14 +328,12 @@ Test load_source(const std::string &folder_or_manifest)
 std::vector<uint8_t> encode_testinfo(const std::vector<Item> &items)
 {
     std::vector<uint8_t> out;
-    out.push_back(uint8_t(items.size()));
-    out.push_back(uint8_t(items.size() >> 8));
+    append16(out, uint32_t(items.size()));
     for (const Item &it : items) {
         const uint16_t mask = uint16_t(it.cells | (it.empty << 12));
         out.push_back(uint8_t(it.answer));
         out.push_back(uint8_t(it.text.size() + 1));
-        out.push_back(uint8_t(mask));
-        out.push_back(uint8_t(mask >> 8));
+        append16(out, mask);
         for (size_t k = 0; k < 8; k++)
             out.push_back(k < it.name.size() ? uint8_t(it.name[k]) : 0);
         out.insert(out.end(), it.text.begin(), it.text.end());
@@ -346,12 +345,10 @@ std::vector<uint8_t> encode_testinfo(const std::vector<Item> &items)
 std::vector<uint8_t> encode_messages(const std::vector<std::string> &messages)
 {
     std::vector<uint8_t> out;
-    out.push_back(uint8_t(messages.size()));
-    out.push_back(uint8_t(messages.size() >> 8));
+    append16(out, uint32_t(messages.size()));
     for (const std::string &m : messages) {
         const size_t len = m.size() + 1;
-        out.push_back(uint8_t(len));
-        out.push_back(uint8_t(len >> 8));
+        append16(out, uint32_t(len));
         out.insert(out.end(), m.begin(), m.end());
         out.push_back(0);
     }
