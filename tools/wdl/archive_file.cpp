@@ -103,6 +103,14 @@ const StoredEntry *find_entry(const std::vector<StoredEntry> &entries, const std
     return nullptr;
 }
 
+std::string lower(std::string s)
+{
+    for (char &c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + 32);
+    return s;
+}
+
 std::vector<uint8_t> read_file(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -137,6 +145,12 @@ void write_file_atomic(const std::string &path, const std::vector<uint8_t> &byte
         ::unlink(temp.c_str());
         throw Error(path + ": cannot write: " + std::strerror(err));
     }
+}
+
+void make_dir(const std::string &path)
+{
+    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+        throw Error(path + ": cannot create the folder: " + std::strerror(errno));
 }
 
 }  // namespace wdl

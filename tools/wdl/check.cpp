@@ -27,14 +27,6 @@ std::vector<std::string> split_lines(const std::string &text)
     return lines;
 }
 
-std::string lower(std::string s)
-{
-    for (char &c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c + 32);
-    return s;
-}
-
 std::string show(const std::string &cp866)
 {
     std::string s = cp866_to_utf8(cp866);

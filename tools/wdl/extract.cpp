@@ -6,13 +6,8 @@
 #include "tools/wdl/error.h"
 #include "tools/wdl/le_bytes.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <set>
 
 namespace wdl {
@@ -49,12 +44,6 @@ std::string file_name(const std::string &name)
         }
     }
     return s;
-}
-
-void make_dir(const std::string &path)
-{
-    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
-        throw Error(path + ": cannot create the folder: " + std::strerror(errno));
 }
 
 const StoredEntry &need(const std::vector<StoredEntry> &entries, const std::string &name, const std::string &file)
@@ -178,16 +167,10 @@ void extract_command(const std::string &archive, const std::vector<std::string> 
         write_source(dir, test);
         std::set<std::string> used = {"testinfo", "messages", "dos8x8ru", "testtext"};
         for (const auto &p : test.pictures) {
-            std::string l = p.first;
-            for (char &c : l)
-                c = char(std::tolower((unsigned char)c));
-            used.insert(l);
+            used.insert(lower(p.first));
         }
         for (const StoredEntry &e : entries) {
-            std::string l = e.name;
-            for (char &c : l)
-                c = char(std::tolower((unsigned char)c));
-            if (!used.count(l))
+            if (!used.count(lower(e.name)))
                 out << "note: " << cp866_to_utf8(e.name) << " is not used by the test; only raw/" << file_name(e.name)
                     << ".bin holds it\n";
         }
@@ -196,9 +179,7 @@ void extract_command(const std::string &archive, const std::vector<std::string> 
     }
     // single resources: their readable form beside the raw bytes
     for (const StoredEntry *e : chosen) {
-        std::string l = e->name;
-        for (char &c : l)
-            c = char(std::tolower((unsigned char)c));
+        const std::string l = lower(e->name);
         if (l == "dos8x8ru" && e->data.size() == 2048) {
             FontBytes f{};
             std::copy(e->data.begin(), e->data.end(), f.begin());

@@ -10,8 +10,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <set>
 
@@ -40,14 +38,6 @@ std::string read_text(const std::string &path)
     std::string s(bytes.begin(), bytes.end());
     if (s.compare(0, 3, "\xEF\xBB\xBF") == 0)
         s.erase(0, 3);  // the mark some editors put first
-    return s;
-}
-
-std::string lower(std::string s)
-{
-    for (char &c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c + 32);
     return s;
 }
 
@@ -382,12 +372,6 @@ namespace {
 void write_text_file(const std::string &path, const std::string &text)
 {
     write_file_atomic(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
-
-void make_dir(const std::string &path)
-{
-    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
-        throw Error(path + ": cannot create the folder: " + std::strerror(errno));
 }
 
 std::string quoted(const std::string &utf8) { return json(utf8).dump(-1, ' ', false); }
