@@ -31,15 +31,15 @@ int usage()
     return 64;
 }
 
-bool read_file(const std::string &path, std::string &out)
+// Read and parse errors are thrown as wdl::Error; main reports them.
+std::string read_file(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return false;
+        throw wdl::Error("cannot read " + path);
     std::stringstream s;
     s << in.rdbuf();
-    out = s.str();
-    return true;
+    return s.str();
 }
 
 bool write_file(const std::string &path, const std::string &data)
@@ -94,19 +94,8 @@ int convert_psf(const std::string &in, const std::string &extra_path, bool allow
         return 1;
     }
     wdl::GlyphSet extra;  // nothing present without --extra
-    if (!extra_path.empty()) {
-        std::string text;
-        if (!read_file(extra_path, text)) {
-            std::cerr << "fontconv: cannot read " << extra_path << "\n";
-            return 1;
-        }
-        try {
-            extra = wdl::parse_glyph_set(text, extra_path);
-        } catch (const wdl::Error &e) {
-            std::cerr << "fontconv: " << e.what() << "\n";
-            return 1;
-        }
-    }
+    if (!extra_path.empty())
+        extra = wdl::parse_glyph_set(read_file(extra_path), extra_path);
 
     wdl::FontBytes font{};
     wdl::GlyphComments comments;
@@ -164,18 +153,7 @@ int convert_psf(const std::string &in, const std::string &extra_path, bool allow
 
 int convert_bin(const std::string &in, const std::string &out)
 {
-    std::string text;
-    if (!read_file(in, text)) {
-        std::cerr << "fontconv: cannot read " << in << "\n";
-        return 1;
-    }
-    wdl::FontBytes font;
-    try {
-        font = wdl::parse_glyph_text(text, in);
-    } catch (const wdl::Error &e) {
-        std::cerr << "fontconv: " << e.what() << "\n";
-        return 1;
-    }
+    const wdl::FontBytes font = wdl::parse_glyph_text(read_file(in), in);
     if (!write_file(out, std::string(font.begin(), font.end()))) {
         std::cerr << "fontconv: cannot write " << out << "\n";
         return 1;
@@ -203,9 +181,14 @@ int main(int argc, char **argv)
     }
     if (out.empty())
         return usage();
-    if (mode == "psf")
-        return convert_psf(in, extra, allow_missing, out);
-    if (mode == "bin")
-        return convert_bin(in, out);
+    try {
+        if (mode == "psf")
+            return convert_psf(in, extra, allow_missing, out);
+        if (mode == "bin")
+            return convert_bin(in, out);
+    } catch (const wdl::Error &e) {
+        std::cerr << "fontconv: " << e.what() << "\n";
+        return 1;
+    }
     return usage();
 }
