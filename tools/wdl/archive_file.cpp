@@ -111,6 +111,14 @@ std::string lower(std::string s)
     return s;
 }
 
+std::string text_until_zero(const std::vector<uint8_t> &b, size_t from, size_t end)
+{
+    std::string s;
+    for (size_t i = from; i < end && b[i]; i++)
+        s += char(b[i]);
+    return s;
+}
+
 std::vector<uint8_t> read_file(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -40,6 +40,10 @@ const StoredEntry *find_entry(const std::vector<StoredEntry> &entries, const std
 // the runner matches resource names.
 std::string lower(std::string s);
 
+// The bytes from `from` up to a zero byte or `end`: texts and names inside
+// resources. The caller has checked that `end` lies inside b.
+std::string text_until_zero(const std::vector<uint8_t> &b, size_t from, size_t end);
+
 std::vector<uint8_t> read_file(const std::string &path);
 // Writes through a temporary file in the same folder and renames it, so a
 // failed write never leaves a partial file behind.

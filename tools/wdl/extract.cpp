@@ -14,14 +14,6 @@ namespace wdl {
 
 namespace {
 
-std::string text_until_zero(const std::vector<uint8_t> &b, size_t from, size_t end)
-{
-    std::string s;
-    for (size_t i = from; i < end && b[i]; i++)
-        s += char(b[i]);
-    return s;
-}
-
 bool looks_like_picture(const std::vector<uint8_t> &d)
 {
     if (d.size() < 62 || d[0] != 'B' || d[1] != 'M')
@@ -73,10 +65,7 @@ Test test_from_archive(const std::vector<StoredEntry> &entries, const std::strin
         const uint16_t mask = uint16_t(get16(info, pos + 2));
         it.cells = mask & 0x1FF;
         it.empty = mask >> 12;
-        std::string raw_name;
-        for (size_t k = 0; k < 7 && info[pos + 4 + k]; k++)
-            raw_name += char(info[pos + 4 + k]);
-        it.name = cp866_to_utf8(raw_name);
+        it.name = cp866_to_utf8(text_until_zero(info, pos + 4, pos + 11));
         it.text = text_until_zero(info, pos + 12, pos + 12 + info[pos + 1]);
         test.items.push_back(it);
         pos += 12 + info[pos + 1];
