@@ -25,10 +25,15 @@ reproduce)
 reject)
   # a row of seven characters, a duplicate and an incomplete set must fail
   printf '@41\n........\n.......\n........\n........\n........\n........\n........\n........\n' > "$work/bad.txt"
-  ! "$fontconv" bin "$work/bad.txt" -o "$work/bad.bin" 2>/dev/null
-  head -n 18 "$font" | tail -n 9 > "$work/one.txt"
+  ! "$fontconv" bin "$work/bad.txt" -o "$work/bad.bin" 2>"$work/err.txt"
+  grep -q 'bad.txt:3: row 2 of glyph @41' "$work/err.txt"
+  # one whole glyph block, header and 8 rows
+  sed -n '/^@41 /,+8p' "$font" > "$work/one.txt"
+  [ "$(wc -l < "$work/one.txt")" = 9 ]
   cat "$work/one.txt" "$work/one.txt" > "$work/dup.txt"
-  ! "$fontconv" bin "$work/dup.txt" -o "$work/bad.bin" 2>/dev/null
-  ! "$fontconv" bin "$work/one.txt" -o "$work/bad.bin" 2>/dev/null
+  ! "$fontconv" bin "$work/dup.txt" -o "$work/bad.bin" 2>"$work/err.txt"
+  grep -q 'dup.txt:10: glyph @41 is already defined on line 1' "$work/err.txt"
+  ! "$fontconv" bin "$work/one.txt" -o "$work/bad.bin" 2>"$work/err.txt"
+  grep -q 'one.txt: glyph @00 is missing' "$work/err.txt"
   ;;
 esac

@@ -7,6 +7,7 @@
 //       found in neither is an error.
 //   fontconv bin GLYPHS.txt -o FONT.bin
 //       writes the 2048-byte font table.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -14,8 +15,10 @@
 #include <sstream>
 
 #include "tools/fontconv/cp866.h"
-#include "tools/fontconv/glyph_text.h"
 #include "tools/fontconv/psf.h"
+#include "tools/wdl/cp866.h"
+#include "tools/wdl/error.h"
+#include "tools/wdl/glyph_text.h"
 
 using namespace fontconv;
 
@@ -28,15 +31,15 @@ int usage()
     return 64;
 }
 
-bool read_file(const std::string &path, std::string &out)
+// Read and parse errors are thrown as wdl::Error; main reports them.
+std::string read_file(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return false;
+        throw wdl::Error("cannot read " + path);
     std::stringstream s;
     s << in.rdbuf();
-    out = s.str();
-    return true;
+    return s.str();
 }
 
 bool write_file(const std::string &path, const std::string &data)
@@ -52,29 +55,15 @@ std::string base_name(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string utf8(uint32_t u)
-{
-    std::string s;
-    if (u < 0x80) {
-        s += char(u);
-    } else if (u < 0x800) {
-        s += char(0xC0 | u >> 6);
-        s += char(0x80 | (u & 0x3F));
-    } else {
-        s += char(0xE0 | u >> 12);
-        s += char(0x80 | (u >> 6 & 0x3F));
-        s += char(0x80 | (u & 0x3F));
-    }
-    return s;
-}
-
 std::string code_point(uint32_t u)
 {
     char buf[16];
     std::snprintf(buf, sizeof buf, "U+%04X", unsigned(u));
     std::string s = buf;
-    if (u > 0x20 && u != 0x7F && u != 0xA0)  // leave invisible ones unprinted
-        s += " " + utf8(u);
+    if (u > 0x20 && u != 0x7F && u != 0xA0) {  // leave invisible ones unprinted
+        s += ' ';
+        wdl::append_utf8(s, char32_t(u));
+    }
     return s;
 }
 
@@ -86,10 +75,10 @@ std::string hex2(int c)
 }
 
 // Copies an 8x8 glyph out of a console font whose glyphs are 8 wide.
-void take_glyph(const PsfFont &psf, unsigned index, std::array<uint8_t, 8> &rows)
+void take_glyph(const PsfFont &psf, unsigned index, wdl::FontBytes &font, int code)
 {
     for (unsigned r = 0; r < 8; r++)
-        rows[r] = psf.glyphs[index][r];
+        font[size_t(code) * 8 + r] = psf.glyphs[index][r];
 }
 
 int convert_psf(const std::string &in, const std::string &extra_path, bool allow_missing, const std::string &out)
@@ -104,42 +93,33 @@ int convert_psf(const std::string &in, const std::string &extra_path, bool allow
         std::cerr << "fontconv: " << in << ": glyphs are " << psf.width << "x" << psf.height << ", not 8x8\n";
         return 1;
     }
-    Font extra;
-    std::array<bool, 256> in_extra{};
-    if (!extra_path.empty()) {
-        std::string text;
-        if (!read_file(extra_path, text)) {
-            std::cerr << "fontconv: cannot read " << extra_path << "\n";
-            return 1;
-        }
-        if (!parse_glyph_text(text, false, extra, in_extra, error)) {
-            std::cerr << "fontconv: " << extra_path << ": " << error << "\n";
-            return 1;
-        }
-    }
+    wdl::GlyphSet extra;  // nothing present without --extra
+    if (!extra_path.empty())
+        extra = wdl::parse_glyph_set(read_file(extra_path), extra_path);
 
-    Font font;
+    wdl::FontBytes font{};
+    wdl::GlyphComments comments;
     std::string missing;
     for (int c = 0; c < 256; c++) {
-        uint32_t u = cp866_to_unicode(uint8_t(c));
-        if (in_extra[c]) {
-            font.rows[c] = extra.rows[c];
-            font.comments[c] = code_point(u) + ", drawn by hand";
+        uint32_t u = glyph_code_point(uint8_t(c));
+        if (extra.present[size_t(c)]) {
+            std::copy_n(&extra.font[size_t(c) * 8], 8, &font[size_t(c) * 8]);
+            comments[size_t(c)] = code_point(u) + ", drawn by hand";
             std::cerr << "fontconv: @" << hex2(c) << " " << code_point(u) << " drawn by hand\n";
             continue;
         }
         auto found = psf.glyph_of.find(u);
         if (found != psf.glyph_of.end()) {
-            take_glyph(psf, found->second, font.rows[c]);
-            font.comments[c] = code_point(u);
+            take_glyph(psf, found->second, font, c);
+            comments[size_t(c)] = code_point(u);
             continue;
         }
         bool done = false;
         for (const uint32_t *f = cp866_fallbacks(uint8_t(c)); *f && !done; f++) {
             found = psf.glyph_of.find(*f);
             if (found != psf.glyph_of.end()) {
-                take_glyph(psf, found->second, font.rows[c]);
-                font.comments[c] = code_point(u) + ", drawn as " + code_point(*f);
+                take_glyph(psf, found->second, font, c);
+                comments[size_t(c)] = code_point(u) + ", drawn as " + code_point(*f);
                 std::cerr << "fontconv: @" << hex2(c) << " " << code_point(u) << " drawn as " << code_point(*f) << "\n";
                 done = true;
             }
@@ -147,11 +127,11 @@ int convert_psf(const std::string &in, const std::string &extra_path, bool allow
         if (done)
             continue;
         if (c == 0) {  // NUL has no symbol: it stays blank
-            font.comments[c] = "blank";
+            comments[size_t(c)] = "blank";
             continue;
         }
         missing += " @" + hex2(c) + " (" + code_point(u) + ")";
-        font.comments[c] = code_point(u) + ", MISSING";
+        comments[size_t(c)] = code_point(u) + ", MISSING";
     }
     if (!missing.empty()) {
         std::cerr << "fontconv: " << in << " lacks" << missing << "\n";
@@ -164,7 +144,7 @@ int convert_psf(const std::string &in, const std::string &extra_path, bool allow
     header += "\nSee README.md for origin and licence.\n"
               "Each glyph: \"@XX\" (CP866 code) and its Unicode character, then 8 rows,\n"
               "'#' ink, '.' background.";
-    if (!write_file(out, format_glyph_text(font, header))) {
+    if (!write_file(out, wdl::write_glyph_text(font, comments, header))) {
         std::cerr << "fontconv: cannot write " << out << "\n";
         return 1;
     }
@@ -173,18 +153,8 @@ int convert_psf(const std::string &in, const std::string &extra_path, bool allow
 
 int convert_bin(const std::string &in, const std::string &out)
 {
-    std::string text, error;
-    if (!read_file(in, text)) {
-        std::cerr << "fontconv: cannot read " << in << "\n";
-        return 1;
-    }
-    Font font;
-    std::array<bool, 256> present{};
-    if (!parse_glyph_text(text, true, font, present, error)) {
-        std::cerr << "fontconv: " << in << ": " << error << "\n";
-        return 1;
-    }
-    if (!write_file(out, font_table(font))) {
+    const wdl::FontBytes font = wdl::parse_glyph_text(read_file(in), in);
+    if (!write_file(out, std::string(font.begin(), font.end()))) {
         std::cerr << "fontconv: cannot write " << out << "\n";
         return 1;
     }
@@ -211,9 +181,14 @@ int main(int argc, char **argv)
     }
     if (out.empty())
         return usage();
-    if (mode == "psf")
-        return convert_psf(in, extra, allow_missing, out);
-    if (mode == "bin")
-        return convert_bin(in, out);
+    try {
+        if (mode == "psf")
+            return convert_psf(in, extra, allow_missing, out);
+        if (mode == "bin")
+            return convert_bin(in, out);
+    } catch (const wdl::Error &e) {
+        std::cerr << "fontconv: " << e.what() << "\n";
+        return 1;
+    }
     return usage();
 }

@@ -35,6 +35,13 @@ struct Script {
             body << "    # " << why;
         body << "\n";
     }
+    // Digit d and Enter: the item is answered and gets `mark`.
+    void answer(int d, char mark, const std::string &why = "")
+    {
+        key(std::to_string(d), why);
+        key("enter");
+        marks += mark;
+    }
     void shot(const std::string &why) { body << "shot    # " << why << "\n"; }
     void comment(const std::string &c) { body << "# " << c << "\n"; }
     std::string text(const std::string &title, size_t count) const
@@ -84,9 +91,7 @@ std::string scenario_all_right(const std::vector<Item> &items)
     for (size_t i = 0; i < items.size(); i++) {
         if (i == 0 || i == 3 || i + 1 == items.size())
             s.shot("item " + std::to_string(i + 1));
-        s.key(digit(items[i].answer), "item " + std::to_string(i + 1));
-        s.key("enter");
-        s.marks += '+';
+        s.answer(items[i].answer, '+', "item " + std::to_string(i + 1));
     }
     return s.text("Answers every item of the sample test right.", items.size());
 }
@@ -102,17 +107,13 @@ std::string scenario_mixed(const std::vector<Item> &items)
             s.key(digit(wrong_digit(it)), "item 1: wrong answer on a practice item");
             s.key("enter", "refused with the popup");
             s.shot("the popup; F12 also closes it");
-            s.key(digit(it.answer), "item 1: right answer");
-            s.key("enter");
-            s.marks += '+';
+            s.answer(it.answer, '+', "item 1: right answer");
         } else if (i == 1) {
             s.key(digit(wrong_digit(it)), "item 2: preview of a wrong answer");
             s.key("esc", "takes it back; the test goes on");
             s.key(digit(it.answer), "preview of the right answer");
             s.key("space", "takes it back");
-            s.key(digit(it.answer));
-            s.key("enter");
-            s.marks += '+';
+            s.answer(it.answer, '+');
         } else if (i == 2) {
             s.key(digit(wrong_digit(it)), "item 3: wrong");
             s.key("enter", "refused");
@@ -120,25 +121,17 @@ std::string scenario_mixed(const std::vector<Item> &items)
             s.key(digit(wrong_digit(it, 1)), "wrong again");
             s.key("enter", "refused again");
             s.key("enter", "closes the popup");
-            s.key(digit(it.answer));
-            s.key("enter");
-            s.marks += '+';
+            s.answer(it.answer, '+');
         } else if (it.option_count() < 9 && s.body.str().find("beyond") == std::string::npos) {
             s.key(digit(it.option_count() + 1), "item " + n + ": digit beyond its " + std::to_string(it.option_count()) +
                                                      " answers, nothing happens");
             s.key(digit(it.answer), "preview of the right answer");
             s.shot("the preview; F12 also takes it back");
-            s.key(digit(it.answer));
-            s.key("enter");
-            s.marks += '+';
+            s.answer(it.answer, '+');
         } else if (i % 4 == 3 || i == items.size() - 2) {
-            s.key(digit(wrong_digit(it)), "item " + n + ": wrong answer, accepted");
-            s.key("enter");
-            s.marks += '-';
+            s.answer(wrong_digit(it), '-', "item " + n + ": wrong answer, accepted");
         } else {
-            s.key(digit(it.answer), "item " + n);
-            s.key("enter");
-            s.marks += '+';
+            s.answer(it.answer, '+', "item " + n);
         }
     }
     return s.text("Right and wrong answers, previews taken back, refusals on practice items.", items.size());
@@ -150,9 +143,7 @@ std::string scenario_esc_early(const std::vector<Item> &items)
     s.key("space", "leaves the instruction screen");
     for (size_t i = 0; i < 5; i++) {
         bool wrong = i == 3;
-        s.key(digit(wrong ? wrong_digit(items[i]) : items[i].answer), "item " + std::to_string(i + 1));
-        s.key("enter");
-        s.marks += wrong ? '-' : '+';
+        s.answer(wrong ? wrong_digit(items[i]) : items[i].answer, wrong ? '-' : '+', "item " + std::to_string(i + 1));
     }
     s.key(digit(items[5].answer), "item 6: preview");
     s.key("esc", "takes the preview back");

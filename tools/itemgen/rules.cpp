@@ -22,12 +22,14 @@ std::array<int, 3> permutation(Rng &rng)
     return {v[0], v[1], v[2]};
 }
 
+using Square = std::array<std::array<int, 3>, 3>;  // [row][column]
+
 // A random 3x3 Latin square of the values 0 to 2: L[r][c].
-std::array<std::array<int, 3>, 3> latin_square(Rng &rng)
+Square latin_square(Rng &rng)
 {
     std::array<int, 3> rows = permutation(rng), syms = permutation(rng);
     int dir = rng.below(2) ? 1 : 2;  // cyclic shift to the right or left
-    std::array<std::array<int, 3>, 3> l{};
+    Square l{};
     for (int r = 0; r < 3; r++)
         for (int c = 0; c < 3; c++)
             l[size_t(rows[size_t(r)])][size_t(c)] = syms[size_t((c + dir * r) % 3)];
@@ -35,7 +37,7 @@ std::array<std::array<int, 3>, 3> latin_square(Rng &rng)
 }
 
 // Two Latin squares that together give all nine pairs.
-void orthogonal_squares(Rng &rng, std::array<std::array<int, 3>, 3> &a, std::array<std::array<int, 3>, 3> &b)
+void orthogonal_squares(Rng &rng, Square &a, Square &b)
 {
     std::array<int, 3> pa = permutation(rng), pb = permutation(rng), rows = permutation(rng);
     for (int r = 0; r < 3; r++)
@@ -43,6 +45,18 @@ void orthogonal_squares(Rng &rng, std::array<std::array<int, 3>, 3> &a, std::arr
             a[size_t(rows[size_t(r)])][size_t(c)] = pa[size_t((c + r) % 3)];
             b[size_t(rows[size_t(r)])][size_t(c)] = pb[size_t((c + 2 * r) % 3)];
         }
+}
+
+int of(const Square &q, int r, int c) { return q[size_t(r)][size_t(c)]; }
+
+// The nine cells row by row: cell(r, c) gives the one in row r, column c.
+template <class CellAt>
+Matrix grid(CellAt cell)
+{
+    Matrix m;
+    for (int i = 0; i < 9; i++)
+        m[size_t(i)] = cell(i / 3, i % 3);
+    return m;
 }
 
 Cell figure(int shape, int count, int size, int fill, int rot = 0)
@@ -215,30 +229,21 @@ std::vector<Family> sample_families()
                  [](Rng &rng) {
                      auto s = three_shapes(rng);
                      auto fl = permutation(rng);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(i / 3)], 1, 2, fl[size_t(i / 3)]);
-                     return m;
+                     return grid([&](int r, int) { return figure(s[size_t(r)], 1, 2, fl[size_t(r)]); });
                  }});
     // Practice: one, two, three figures along each row.
     f.push_back({"count along rows", {same_shape_rows, {R::progression, Field::count, Dir::rows}},
                  {Field::count, Field::shape, Field::fill},
                  [](Rng &rng) {
                      auto s = three_shapes(rng);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(i / 3)], 1 + i % 3, 1, 1);
-                     return m;
+                     return grid([&](int r, int c) { return figure(s[size_t(r)], 1 + c, 1, 1); });
                  }});
     // Practice: figures grow along each row.
     f.push_back({"size along rows", {same_shape_rows, {R::progression, Field::size, Dir::rows}},
                  {Field::size, Field::shape, Field::fill},
                  [](Rng &rng) {
                      auto s = three_shapes(rng);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(i / 3)], 1, 1 + i % 3, 0);
-                     return m;
+                     return grid([&](int r, int c) { return figure(s[size_t(r)], 1, 1 + c, 0); });
                  }});
     // Counts step by one from a different start in each row.
     f.push_back({"count steps", {same_shape_rows, same_fill_rows, {R::progression, Field::count, Dir::rows}},
@@ -247,10 +252,7 @@ std::vector<Family> sample_families()
                      auto s = three_shapes(rng);
                      int starts[3] = {1, 2, 1 + rng.below(2)};
                      auto fl = permutation(rng);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(i / 3)], starts[i / 3] + i % 3, 1, fl[size_t(i / 3)]);
-                     return m;
+                     return grid([&](int r, int c) { return figure(s[size_t(r)], starts[r] + c, 1, fl[size_t(r)]); });
                  }});
     // Figures shrink along each row; each row has its own filling.
     f.push_back({"shrinking", {same_fill_rows, {R::progression, Field::size, Dir::rows}},
@@ -258,10 +260,7 @@ std::vector<Family> sample_families()
                  [](Rng &rng) {
                      int shape = three_shapes(rng)[0];
                      auto fl = permutation(rng);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(shape, 1, 3 - i % 3, fl[size_t(i / 3)]);
-                     return m;
+                     return grid([&](int r, int c) { return figure(shape, 1, 3 - c, fl[size_t(r)]); });
                  }});
     // An arrow turns by 45 degrees from cell to cell.
     f.push_back({"turning arrow", {same_fill_rows, {R::progression, Field::rot, Dir::rows}},
@@ -269,10 +268,7 @@ std::vector<Family> sample_families()
                  [](Rng &rng) {
                      auto fl = permutation(rng);
                      int starts[3] = {0, 2 + rng.below(2), 5 + rng.below(2)};
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(arrow, 1, 2, fl[size_t(i / 3)], (starts[i / 3] + i % 3) % 8);
-                     return m;
+                     return grid([&](int r, int c) { return figure(arrow, 1, 2, fl[size_t(r)], (starts[r] + c) % 8); });
                  }});
     // Three shapes, each once in every row and column; filling per row.
     f.push_back({"three shapes", {{R::latin, Field::shape}, same_fill_rows}, {Field::shape, Field::fill, Field::count},
@@ -280,10 +276,7 @@ std::vector<Family> sample_families()
                      auto s = three_shapes(rng);
                      auto l = latin_square(rng);
                      auto fl = permutation(rng);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(l[size_t(i / 3)][size_t(i % 3)])], 1, 2, fl[size_t(i / 3)]);
-                     return m;
+                     return grid([&](int r, int c) { return figure(s[size_t(of(l, r, c))], 1, 2, fl[size_t(r)]); });
                  }});
     // The third cell of a row shows the strokes of the first two together.
     f.push_back({"strokes added", {{R::combine, Field::bits, Dir::rows, Op::or_}}, {Field::bits},
@@ -295,10 +288,7 @@ std::vector<Family> sample_families()
                  [](Rng &rng) {
                      auto s = three_shapes(rng);
                      int fill = rng.below(3);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(i % 3)], 1 + i / 3, 1, fill);
-                     return m;
+                     return grid([&](int r, int c) { return figure(s[size_t(c)], 1 + r, 1, fill); });
                  }});
     // Dots that are full in exactly one of the first two cells.
     f.push_back({"dots differ", {{R::combine, Field::bits, Dir::rows, Op::xor_}}, {Field::bits},
@@ -309,23 +299,17 @@ std::vector<Family> sample_families()
                  [](Rng &rng) {
                      auto l = latin_square(rng);
                      int starts[3] = {0, 1, 3};
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(triangle, 1, 2, l[size_t(i / 3)][size_t(i % 3)], (starts[i / 3] + 2 * (i % 3)) % 8);
-                     return m;
+                     return grid([&](int r, int c) { return figure(triangle, 1, 2, of(l, r, c), (starts[r] + 2 * c) % 8); });
                  }});
     // Shapes and counts each spread over rows and columns.
     f.push_back({"shapes and counts", {{R::latin, Field::shape}, {R::latin, Field::count}},
                  {Field::shape, Field::count, Field::fill},
                  [](Rng &rng) {
                      auto s = three_shapes(rng);
-                     std::array<std::array<int, 3>, 3> a{}, b{};
+                     Square a{}, b{};
                      orthogonal_squares(rng, a, b);
                      int fill = rng.below(3);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(a[size_t(i / 3)][size_t(i % 3)])], 1 + b[size_t(i / 3)][size_t(i % 3)], 1, fill);
-                     return m;
+                     return grid([&](int r, int c) { return figure(s[size_t(of(a, r, c))], 1 + of(b, r, c), 1, fill); });
                  }});
     // The third cell keeps the strokes of the first that the second lacks.
     f.push_back({"strokes taken away", {{R::combine, Field::bits, Dir::rows, Op::and_not}}, {Field::bits},
@@ -337,10 +321,7 @@ std::vector<Family> sample_families()
                      auto s = three_shapes(rng);
                      auto l = latin_square(rng);
                      int fill = 1 + rng.below(2);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(l[size_t(i / 3)][size_t(i % 3)])], 1 + i % 3, 1, fill);
-                     return m;
+                     return grid([&](int r, int c) { return figure(s[size_t(of(l, r, c))], 1 + c, 1, fill); });
                  }});
     // Growing along rows, the fillings spread over rows and columns.
     f.push_back({"growing fillings", {same_shape_rows, {R::progression, Field::size, Dir::rows}, {R::latin, Field::fill}},
@@ -348,10 +329,7 @@ std::vector<Family> sample_families()
                  [](Rng &rng) {
                      auto s = three_shapes(rng);
                      auto l = latin_square(rng);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(i / 3)], 1, 1 + i % 3, l[size_t(i / 3)][size_t(i % 3)]);
-                     return m;
+                     return grid([&](int r, int c) { return figure(s[size_t(r)], 1, 1 + c, of(l, r, c)); });
                  }});
     // Strokes in exactly one of the first two cells.
     f.push_back({"strokes differ", {{R::combine, Field::bits, Dir::rows, Op::xor_}}, {Field::bits},
@@ -362,22 +340,16 @@ std::vector<Family> sample_families()
                  [](Rng &rng) {
                      auto l = latin_square(rng);
                      int starts[3] = {2, 7, 4 + rng.below(2)};
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(arrow, 1, 2, l[size_t(i / 3)][size_t(i % 3)], (starts[i / 3] + 7 * (i % 3)) % 8);
-                     return m;
+                     return grid([&](int r, int c) { return figure(arrow, 1, 2, of(l, r, c), (starts[r] + 7 * c) % 8); });
                  }});
     // Shapes and fillings each spread over rows and columns.
     f.push_back({"shapes and fillings", {{R::latin, Field::shape}, {R::latin, Field::fill}},
                  {Field::shape, Field::fill, Field::count},
                  [](Rng &rng) {
                      auto s = three_shapes(rng);
-                     std::array<std::array<int, 3>, 3> a{}, b{};
+                     Square a{}, b{};
                      orthogonal_squares(rng, a, b);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(a[size_t(i / 3)][size_t(i % 3)])], 2, 1, b[size_t(i / 3)][size_t(i % 3)]);
-                     return m;
+                     return grid([&](int r, int c) { return figure(s[size_t(of(a, r, c))], 2, 1, of(b, r, c)); });
                  }});
     // Dots full in both of the first two cells.
     f.push_back({"dots in common", {{R::combine, Field::bits, Dir::rows, Op::and_}}, {Field::bits},
@@ -387,34 +359,24 @@ std::vector<Family> sample_families()
                  {Field::count, Field::size, Field::shape},
                  [](Rng &rng) {
                      int shape = three_shapes(rng)[0], fill = rng.below(3);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(shape, 1 + i / 3, i % 3, fill);
-                     return m;
+                     return grid([&](int r, int c) { return figure(shape, 1 + r, c, fill); });
                  }});
     // Shapes, fillings and counts all spread over rows and columns.
     f.push_back({"three spreads", {{R::latin, Field::shape}, {R::latin, Field::fill}, {R::latin, Field::count}},
                  {Field::shape, Field::fill, Field::count},
                  [](Rng &rng) {
                      auto s = three_shapes(rng);
-                     std::array<std::array<int, 3>, 3> a{}, b{}, c{};
+                     Square a{}, b{};
                      orthogonal_squares(rng, a, b);
-                     c = latin_square(rng);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(a[size_t(i / 3)][size_t(i % 3)])], 1 + c[size_t(i / 3)][size_t(i % 3)], 1,
-                                               b[size_t(i / 3)][size_t(i % 3)]);
-                     return m;
+                     const Square counts = latin_square(rng);
+                     return grid([&](int r, int c) { return figure(s[size_t(of(a, r, c))], 1 + of(counts, r, c), 1, of(b, r, c)); });
                  }});
     // The arrow turns one step along rows and two steps down columns.
     f.push_back({"turning both ways", {{R::progression, Field::rot, Dir::rows}, {R::progression, Field::rot, Dir::cols}},
                  {Field::rot, Field::fill, Field::size},
                  [](Rng &rng) {
                      int base = rng.below(8), fill = rng.below(3);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(arrow, 1, 2, fill, (base + i % 3 + 2 * (i / 3)) % 8);
-                     return m;
+                     return grid([&](int r, int c) { return figure(arrow, 1, 2, fill, (base + c + 2 * r) % 8); });
                  }});
     // Strokes of the two upper cells together, down each column.
     f.push_back({"strokes added down", {{R::combine, Field::bits, Dir::cols, Op::or_}}, {Field::bits},
@@ -425,12 +387,9 @@ std::vector<Family> sample_families()
                  {Field::count, Field::shape, Field::fill},
                  [](Rng &rng) {
                      auto s = three_shapes(rng);
-                     std::array<std::array<int, 3>, 3> a{}, b{};
+                     Square a{}, b{};
                      orthogonal_squares(rng, a, b);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(s[size_t(a[size_t(i / 3)][size_t(i % 3)])], 1 + i % 3, 1, b[size_t(i / 3)][size_t(i % 3)]);
-                     return m;
+                     return grid([&](int r, int c) { return figure(s[size_t(of(a, r, c))], 1 + c, 1, of(b, r, c)); });
                  }});
     // Dots full in exactly one of the two upper cells, down each column.
     f.push_back({"dots differ down", {{R::combine, Field::bits, Dir::cols, Op::xor_}}, {Field::bits},
@@ -440,10 +399,7 @@ std::vector<Family> sample_families()
                  {Field::size, Field::rot, Field::fill},
                  [](Rng &rng) {
                      int base = rng.below(8), step = rng.below(2) ? 1 : 3, fill = rng.below(3);
-                     Matrix m;
-                     for (int i = 0; i < 9; i++)
-                         m[size_t(i)] = figure(arrow, 1, 1 + i / 3, fill, (base + step * (i % 3)) % 8);
-                     return m;
+                     return grid([&](int r, int c) { return figure(arrow, 1, 1 + r, fill, (base + step * c) % 8); });
                  }});
     // Strokes in exactly one of the two upper cells, down each column.
     f.push_back({"strokes differ down", {{R::combine, Field::bits, Dir::cols, Op::xor_}}, {Field::bits},

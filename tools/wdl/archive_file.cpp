@@ -1,6 +1,7 @@
 #include "tools/wdl/archive_file.h"
 
 #include "tools/wdl/error.h"
+#include "tools/wdl/le_bytes.h"
 #include "tools/wdl/lzss_encode.h"
 
 #include "archive/archive.h"
@@ -19,21 +20,6 @@
 namespace wdl {
 
 namespace {
-
-void put16(std::vector<uint8_t> &b, size_t at, uint32_t v)
-{
-    b[at] = uint8_t(v);
-    b[at + 1] = uint8_t(v >> 8);
-}
-
-void put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
-{
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
-}
-
-uint32_t get16(const uint8_t *p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
-uint32_t get32(const uint8_t *p) { return get16(p) | (get16(p + 2) << 16); }
 
 }  // namespace
 
@@ -117,6 +103,22 @@ const StoredEntry *find_entry(const std::vector<StoredEntry> &entries, const std
     return nullptr;
 }
 
+std::string lower(std::string s)
+{
+    for (char &c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + 32);
+    return s;
+}
+
+std::string text_until_zero(const std::vector<uint8_t> &b, size_t from, size_t end)
+{
+    std::string s;
+    for (size_t i = from; i < end && b[i]; i++)
+        s += char(b[i]);
+    return s;
+}
+
 std::vector<uint8_t> read_file(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -151,6 +153,12 @@ void write_file_atomic(const std::string &path, const std::vector<uint8_t> &byte
         ::unlink(temp.c_str());
         throw Error(path + ": cannot write: " + std::strerror(err));
     }
+}
+
+void make_dir(const std::string &path)
+{
+    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+        throw Error(path + ": cannot create the folder: " + std::strerror(errno));
 }
 
 }  // namespace wdl

@@ -36,9 +36,19 @@ std::vector<StoredEntry> read_archive(const std::vector<uint8_t> &bytes, const s
 // The first entry the runner would find under `name`, or null.
 const StoredEntry *find_entry(const std::vector<StoredEntry> &entries, const std::string &name);
 
+// ASCII letters folded to lower case, other bytes (CP866 letters) kept: how
+// the runner matches resource names.
+std::string lower(std::string s);
+
+// The bytes from `from` up to a zero byte or `end`: texts and names inside
+// resources. The caller has checked that `end` lies inside b.
+std::string text_until_zero(const std::vector<uint8_t> &b, size_t from, size_t end);
+
 std::vector<uint8_t> read_file(const std::string &path);
 // Writes through a temporary file in the same folder and renames it, so a
 // failed write never leaves a partial file behind.
 void write_file_atomic(const std::string &path, const std::vector<uint8_t> &bytes);
+// Creates the folder unless it exists; its parent must.
+void make_dir(const std::string &path);
 
 }  // namespace wdl

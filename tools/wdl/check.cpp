@@ -4,6 +4,7 @@
 
 #include "tools/wdl/cp866.h"
 #include "tools/wdl/error.h"
+#include "tools/wdl/le_bytes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,8 +14,6 @@
 namespace wdl {
 
 namespace {
-
-uint32_t get16(const std::vector<uint8_t> &b, size_t at) { return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8); }
 
 std::vector<std::string> split_lines(const std::string &text)
 {
@@ -26,14 +25,6 @@ std::vector<std::string> split_lines(const std::string &text)
             lines.back() += c;
     }
     return lines;
-}
-
-std::string lower(std::string s)
-{
-    for (char &c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c + 32);
-    return s;
 }
 
 std::string show(const std::string &cp866)
@@ -144,10 +135,8 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
                 break;
             }
             const size_t len = get16(m, pos);
-            std::string text;
-            size_t k = 0;
-            while (k < len && m[pos + 2 + k])
-                text += char(m[pos + 2 + k++]);
+            const std::string text = text_until_zero(m, pos + 2, pos + 2 + len);
+            const size_t k = text.size();
             if (k == len)
                 c.error(label + " has no zero byte at its end; the runner cannot use it");
             else if (k + 1 != len)
@@ -176,10 +165,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
 
     // the instruction
     if (const StoredEntry *t = find_entry(entries, "TESTTEXT")) {
-        std::string text;
-        size_t k = 0;
-        while (k < t->data.size() && t->data[k])
-            text += char(t->data[k++]);
+        const std::string text = text_until_zero(t->data, 0, t->data.size());
         c.text_fits("TESTTEXT (instruction)", text, 78, 0, "");
         int y = 16, bottom = 0;
         for (const std::string &l : split_lines(text)) {
@@ -218,13 +204,11 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
             ParsedItem it;
             it.answer = t[pos];
             it.mask = uint16_t(get16(t, pos + 2));
-            for (size_t k = 0; k < 7 && t[pos + 4 + k]; k++)
-                it.name += char(t[pos + 4 + k]);
+            it.name = text_until_zero(t, pos + 4, pos + 11);
             label += " (" + cp866_to_utf8(it.name) + ")";
             const size_t len = t[pos + 1];
-            size_t k = 0;
-            while (k < len && t[pos + 12 + k])
-                it.text += char(t[pos + 12 + k++]);
+            it.text = text_until_zero(t, pos + 12, pos + 12 + len);
+            const size_t k = it.text.size();
             if (len == 0)
                 c.warn(label + ": the text length is 0 (an empty text is 1: its zero byte)");
             else if (k == len) {

@@ -4,29 +4,15 @@
 
 #include "tools/wdl/cp866.h"
 #include "tools/wdl/error.h"
-
-#include <sys/stat.h>
+#include "tools/wdl/le_bytes.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <set>
 
 namespace wdl {
 
 namespace {
-
-uint32_t get16(const std::vector<uint8_t> &b, size_t at) { return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8); }
-
-std::string text_until_zero(const std::vector<uint8_t> &b, size_t from, size_t end)
-{
-    std::string s;
-    for (size_t i = from; i < end && b[i]; i++)
-        s += char(b[i]);
-    return s;
-}
 
 bool looks_like_picture(const std::vector<uint8_t> &d)
 {
@@ -50,12 +36,6 @@ std::string file_name(const std::string &name)
         }
     }
     return s;
-}
-
-void make_dir(const std::string &path)
-{
-    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
-        throw Error(path + ": cannot create the folder: " + std::strerror(errno));
 }
 
 const StoredEntry &need(const std::vector<StoredEntry> &entries, const std::string &name, const std::string &file)
@@ -85,10 +65,7 @@ Test test_from_archive(const std::vector<StoredEntry> &entries, const std::strin
         const uint16_t mask = uint16_t(get16(info, pos + 2));
         it.cells = mask & 0x1FF;
         it.empty = mask >> 12;
-        std::string raw_name;
-        for (size_t k = 0; k < 7 && info[pos + 4 + k]; k++)
-            raw_name += char(info[pos + 4 + k]);
-        it.name = cp866_to_utf8(raw_name);
+        it.name = cp866_to_utf8(text_until_zero(info, pos + 4, pos + 11));
         it.text = text_until_zero(info, pos + 12, pos + 12 + info[pos + 1]);
         test.items.push_back(it);
         pos += 12 + info[pos + 1];
@@ -179,16 +156,10 @@ void extract_command(const std::string &archive, const std::vector<std::string> 
         write_source(dir, test);
         std::set<std::string> used = {"testinfo", "messages", "dos8x8ru", "testtext"};
         for (const auto &p : test.pictures) {
-            std::string l = p.first;
-            for (char &c : l)
-                c = char(std::tolower((unsigned char)c));
-            used.insert(l);
+            used.insert(lower(p.first));
         }
         for (const StoredEntry &e : entries) {
-            std::string l = e.name;
-            for (char &c : l)
-                c = char(std::tolower((unsigned char)c));
-            if (!used.count(l))
+            if (!used.count(lower(e.name)))
                 out << "note: " << cp866_to_utf8(e.name) << " is not used by the test; only raw/" << file_name(e.name)
                     << ".bin holds it\n";
         }
@@ -197,9 +168,7 @@ void extract_command(const std::string &archive, const std::vector<std::string> 
     }
     // single resources: their readable form beside the raw bytes
     for (const StoredEntry *e : chosen) {
-        std::string l = e->name;
-        for (char &c : l)
-            c = char(std::tolower((unsigned char)c));
+        const std::string l = lower(e->name);
         if (l == "dos8x8ru" && e->data.size() == 2048) {
             FontBytes f{};
             std::copy(e->data.begin(), e->data.end(), f.begin());

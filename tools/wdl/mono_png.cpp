@@ -1,6 +1,7 @@
 #include "tools/wdl/mono_png.h"
 
 #include "tools/wdl/error.h"
+#include "tools/wdl/le_bytes.h"
 
 #include <png.h>
 
@@ -10,22 +11,6 @@
 #include <memory>
 
 namespace wdl {
-
-namespace {
-
-void put16(std::vector<uint8_t> &b, size_t at, uint32_t v)
-{
-    b[at] = uint8_t(v);
-    b[at + 1] = uint8_t(v >> 8);
-}
-
-void put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
-{
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
-}
-
-}  // namespace
 
 uint32_t mono_stride(uint32_t width) { return ((width + 7) / 8 + 3) & ~3u; }
 
@@ -141,8 +126,8 @@ Picture from_mono_bitmap(const std::vector<uint8_t> &b, const std::string &what)
     if (b.size() < 62)
         throw Error(what + ": a picture needs at least its 62 header bytes, it has " + std::to_string(b.size()));
     Picture p;
-    p.width = b[18] | (b[19] << 8);
-    p.height = b[22] | (b[23] << 8);
+    p.width = int(get16(b, 18));
+    p.height = int(get16(b, 22));
     const uint32_t stride = mono_stride(uint32_t(p.width));
     const size_t need = 62 + size_t(stride) * size_t(p.height);
     if (b.size() < need)

@@ -2,6 +2,7 @@
 
 #include "tools/wdl/cp866.h"
 #include "tools/wdl/error.h"
+#include "tools/wdl/le_bytes.h"
 #include "tools/wdl/json_lines.h"
 
 #include <nlohmann/json.hpp>
@@ -9,8 +10,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <set>
 
@@ -39,14 +38,6 @@ std::string read_text(const std::string &path)
     std::string s(bytes.begin(), bytes.end());
     if (s.compare(0, 3, "\xEF\xBB\xBF") == 0)
         s.erase(0, 3);  // the mark some editors put first
-    return s;
-}
-
-std::string lower(std::string s)
-{
-    for (char &c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c + 32);
     return s;
 }
 
@@ -327,14 +318,12 @@ Test load_source(const std::string &folder_or_manifest)
 std::vector<uint8_t> encode_testinfo(const std::vector<Item> &items)
 {
     std::vector<uint8_t> out;
-    out.push_back(uint8_t(items.size()));
-    out.push_back(uint8_t(items.size() >> 8));
+    append16(out, uint32_t(items.size()));
     for (const Item &it : items) {
         const uint16_t mask = uint16_t(it.cells | (it.empty << 12));
         out.push_back(uint8_t(it.answer));
         out.push_back(uint8_t(it.text.size() + 1));
-        out.push_back(uint8_t(mask));
-        out.push_back(uint8_t(mask >> 8));
+        append16(out, mask);
         for (size_t k = 0; k < 8; k++)
             out.push_back(k < it.name.size() ? uint8_t(it.name[k]) : 0);
         out.insert(out.end(), it.text.begin(), it.text.end());
@@ -346,12 +335,10 @@ std::vector<uint8_t> encode_testinfo(const std::vector<Item> &items)
 std::vector<uint8_t> encode_messages(const std::vector<std::string> &messages)
 {
     std::vector<uint8_t> out;
-    out.push_back(uint8_t(messages.size()));
-    out.push_back(uint8_t(messages.size() >> 8));
+    append16(out, uint32_t(messages.size()));
     for (const std::string &m : messages) {
         const size_t len = m.size() + 1;
-        out.push_back(uint8_t(len));
-        out.push_back(uint8_t(len >> 8));
+        append16(out, uint32_t(len));
         out.insert(out.end(), m.begin(), m.end());
         out.push_back(0);
     }
@@ -385,12 +372,6 @@ namespace {
 void write_text_file(const std::string &path, const std::string &text)
 {
     write_file_atomic(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
-
-void make_dir(const std::string &path)
-{
-    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
-        throw Error(path + ": cannot create the folder: " + std::strerror(errno));
 }
 
 std::string quoted(const std::string &utf8) { return json(utf8).dump(-1, ' ', false); }

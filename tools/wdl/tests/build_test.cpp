@@ -19,12 +19,6 @@ using namespace wdl_test;
 
 namespace {
 
-std::vector<uint8_t> build(const std::string &src)
-{
-    std::ostringstream warnings;
-    return wdl::build_archive(src, warnings);
-}
-
 TEST(Build, WritesTheResourcesInTheirFixedOrder)
 {
     TempDir dir;

@@ -109,6 +109,41 @@ TEST(GlyphText, ErrorsNameTheLine)
               std::string::npos);
 }
 
+TEST(GlyphText, PartialSetKeepsCodesAndComments)
+{
+    const std::string text = "# two glyphs only\n"
+                             "@10 U+25BA pointer, drawn by hand\n"
+                             "#.......\n##......\n###.....\n####....\n###.....\n##......\n#.......\n........\n"
+                             "@7e\n"
+                             "........\n........\n.##..#..\n#..##...\n........\n........\n........\n........\n";
+    const wdl::GlyphSet set = wdl::parse_glyph_set(text, "hand.txt");
+    for (int c = 0; c < 256; c++)
+        EXPECT_EQ(set.present[size_t(c)], c == 0x10 || c == 0x7E) << c;
+    EXPECT_EQ(set.comments[0x10], "U+25BA pointer, drawn by hand");
+    EXPECT_EQ(set.comments[0x7E], "");
+    EXPECT_EQ(set.font[0x10 * 8 + 3], 0xF0);
+    EXPECT_EQ(set.font[0x7E * 8 + 2], 0x64);
+    EXPECT_EQ(set.font[0x41 * 8], 0);
+    // a whole font must not lack them
+    EXPECT_EQ(message_of([&] { wdl::parse_glyph_text(text, "hand.txt"); }),
+              "hand.txt: glyph @00 is missing (all 256 codes 00..FF are needed)");
+    EXPECT_EQ(message_of([&] { wdl::parse_glyph_set(text + "@10\n", "hand.txt"); }),
+              "hand.txt:20: glyph @10 is already defined on line 2");
+}
+
+TEST(GlyphText, CommentsAndHeaderAreWrittenBack)
+{
+    wdl::GlyphComments comments;
+    comments[0x41] = "U+0041 A";
+    const std::string text = wdl::write_glyph_text(sample_font(), comments, "made by a test\n\nsecond line");
+    EXPECT_EQ(text.substr(0, text.find("@00")), "# made by a test\n#\n# second line\n\n");
+    EXPECT_NE(text.find("\n@00\n"), std::string::npos);
+    EXPECT_NE(text.find("\n@41 U+0041 A\n"), std::string::npos);
+    const wdl::GlyphSet back = wdl::parse_glyph_set(text, "f.txt");
+    EXPECT_EQ(back.font, sample_font());
+    EXPECT_EQ(back.comments, comments);
+}
+
 // Writes a PNG through the simplified API in any of its formats.
 void write_any_png(const std::string &path, int w, int h, uint32_t format, const std::vector<uint8_t> &pixels,
                    const std::vector<uint8_t> &colormap = {}, int colors = 0)

@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <sstream>
 
 using namespace wdl_test;
 
@@ -21,8 +20,7 @@ namespace {
 std::vector<uint8_t> sample_archive(const TempDir &dir, int items)
 {
     write_sample_source(dir.path, items);
-    std::ostringstream w;
-    return wdl::build_archive(dir.path, w);
+    return build(dir.path);
 }
 
 // The screen shot by a scripted person in a headless run of the runner.

@@ -1,6 +1,7 @@
 #include "tools/wdl/tests/sample_source.h"
 
 #include "tools/wdl/archive_file.h"
+#include "tools/wdl/commands.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -59,6 +60,12 @@ wdl::Picture sample_picture(int seed)
 void write_text(const std::string &path, const std::string &text)
 {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<uint8_t> build(const std::string &source)
+{
+    std::ostringstream warnings;
+    return wdl::build_archive(source, warnings);
 }
 
 std::string read_text(const std::string &path)

@@ -25,6 +25,8 @@ wdl::Picture sample_picture(int seed);
 // Writes test.json, font.txt, messages.txt, instruction.txt and the
 // pictures of `items` items (named T01, T02, ...) into dir.
 void write_sample_source(const std::string &dir, int items = 5);
+// wdl::build_archive with its warnings dropped.
+std::vector<uint8_t> build(const std::string &source);
 
 std::string read_text(const std::string &path);
 void write_text(const std::string &path, const std::string &text);

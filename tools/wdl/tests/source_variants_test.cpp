@@ -10,17 +10,9 @@
 
 #include <sys/stat.h>
 
-#include <sstream>
-
 using namespace wdl_test;
 
 namespace {
-
-std::vector<uint8_t> build(const std::string &src)
-{
-    std::ostringstream w;
-    return wdl::build_archive(src, w);
-}
 
 TEST(SourceVariants, CommentsAndByteOrderMark)
 {
