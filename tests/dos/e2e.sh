@@ -1,0 +1,236 @@
+#!/usr/bin/env bash
+# End-to-end tests of the DOS build in headless DOSBox. Every case runs the
+# program with keys fed by KEYFEED.COM from a scenario, then compares the
+# dumped screens and RESULT-D.TXT with the headless tool's for the same
+# scenario, and checks the exit code, standard output and the video mode.
+#   tests/dos/e2e.sh [BUILD_DIR]   (from the repo root; needs build/ from stage 10)
+# DOS_CASES="busy fkeys" runs only the cases named.
+set -euo pipefail
+out=${1:-build-dos}
+root=$PWD
+headless=$root/build/tests/meridoka-headless
+scenarios=$root/tests/dos/scenarios
+[ -x "$headless" ] || { echo "dos e2e: $headless is missing (run stage 10 first)" >&2; exit 1; }
+
+for n in keyfeed getmode setmode; do
+  as --32 "tests/dos/$n.S" -o "$out/obj/$n.o"
+  ld -m elf_i386 -nostdlib -Ttext=0x100 -e _start --oformat binary "$out/obj/$n.o" -o "$out/${n^^}.COM"
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/meridoka-dos.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "  FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# IF ERRORLEVEL n is true for n and above: an ascending ladder ends at the value.
+ladder() {
+  local file=$1
+  printf 'SET RC=X\r\n'
+  for n in $(seq 0 20); do printf 'IF ERRORLEVEL %d SET RC=%d\r\n' "$n" "$n"; done
+  printf 'ECHO %%RC%%> %s\r\n' "$file"
+}
+
+# run_dos DIR MACHINE START_MODE: KEYS.BIN is already in DIR
+run_dos() {
+  local dir=$1 machine=$2 start_mode=$3
+  cp "$out/KEYFEED.COM" "$out/GETMODE.COM" "$out/SETMODE.COM" "$dir/"
+  cp "${DOS_EXE:-$out/MERIDOKA.EXE}" "$dir/MERIDOKA.EXE"
+  {
+    [ "$start_mode" = 3 ] || printf 'SETMODE %d\r\n' "$start_mode"
+    printf 'GETMODE\r\n'; ladder MODE0.TXT
+    printf 'KEYFEED\r\n'
+    printf 'MERIDOKA > OUT.TXT\r\n'; ladder RC.TXT
+    printf 'GETMODE\r\n'; ladder MODE1.TXT
+    printf 'EXIT\r\n'
+  } > "$dir/RUN.BAT"
+  HOME=$work SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 60 \
+    dosbox -machine "$machine" -c "mount c $dir" -c "c:" -c "RUN.BAT" > "$dir/../dosbox.log" 2>&1 || true
+}
+
+value() { tr -d '\r\n ' < "$1" 2>/dev/null || echo missing; }
+
+# run_case NAME ARCHIVE SCENARIO EXPECTED_STATUS [HOW [KEY OPTIONS...]]
+# ARCHIVE is a file or "none". HOW: compare (with the headless tool, the
+# default), dos-only (a DOS limit the host does not have), ega or cga (the
+# machine DOSBox emulates; no display for the headless tool to compare),
+# mode1 (compare, started from 40x25 text mode 1 instead of mode 3).
+run_case() {
+  if [ -n "${DOS_CASES:-}" ] && ! [[ " $DOS_CASES " == *" $1 "* ]]; then
+    return 0
+  fi
+  local name=$1 archive=$2 scenario=$3 expected=$4 how=${5:-compare}
+  shift $(( $# < 5 ? $# : 5 ))
+  local machine=svga_s3 start_mode=3
+  case $how in
+    ega|cga) machine=$how ;;
+    mode1) start_mode=1; how=compare ;;
+  esac
+  echo "dos: $name"
+  local c=$work/$name
+  mkdir -p "$c/dos" "$c/ref"
+  if [ "$archive" != none ]; then
+    cp "$archive" "$c/dos/MERIDOKA.WDL"
+    cp "$archive" "$c/ref/MERIDOKA.WDL"
+  fi
+  python3 tests/dos/scenario_keys.py "$scenario" "$c/dos/KEYS.BIN" "$@"
+  run_dos "$c/dos" "$machine" "$start_mode"
+
+  local rc mode0 mode1
+  rc=$(value "$c/dos/RC.TXT"); mode0=$(value "$c/dos/MODE0.TXT"); mode1=$(value "$c/dos/MODE1.TXT")
+  [ "$rc" = "$expected" ] || fail "$name: exit code $rc, expected $expected"
+  [ "$mode0" = "$start_mode" ] && [ "$mode1" = "$mode0" ] || fail "$name: video mode $mode0 at start, $mode1 after the run"
+  ls "$c/dos" | grep -qi '\.bmp$' && fail "$name: a BMP file was written"
+
+  local message=""
+  case $expected in
+    1) message='Error: not enough memory or error reading resources from "MERIDOKA.WDL" file.\r\n' ;;
+    2) message='Error: VGA adapter with at least 640x480 resolution required.\r\n' ;;
+  esac
+  cmp -s <(printf "$message") "$c/dos/OUT.TXT" || fail "$name: standard output is not the expected message: $(od -c "$c/dos/OUT.TXT" | head -3)"
+
+  if [ "$how" != compare ]; then
+    echo "  status $rc, video mode $mode1 kept"
+    return 0
+  fi
+  local ref_rc=0
+  (cd "$c/ref" && "$headless" --dos-results "$scenario" 2> ../headless.log) || ref_rc=$?
+  [ "$ref_rc" = "$expected" ] || fail "$name: the headless tool ended with $ref_rc"
+  local shots=0
+  for bmp in "$c"/ref/*.bmp; do
+    [ -e "$bmp" ] || continue
+    shots=$((shots + 1))
+    local dump
+    dump=$(printf '%s/dos/SHOT%04d.BIN' "$c" "$shots")
+    if [ ! -e "$dump" ]; then
+      fail "$name: screen $shots was not dumped"
+    elif ! cmp -s <(tail -c +63 "$bmp") "$dump"; then
+      fail "$name: screen $shots differs from the headless tool's"
+    fi
+  done
+  local extra
+  extra=$(printf '%s/dos/SHOT%04d.BIN' "$c" "$((shots + 1))")
+  [ ! -e "$extra" ] || fail "$name: more screens dumped than the headless tool took ($shots)"
+  if [ -e "$c/ref/RESULT-D.TXT" ]; then
+    cmp -s "$c/ref/RESULT-D.TXT" "$c/dos/RESULT-D.TXT" || fail "$name: RESULT-D.TXT differs from the headless tool's"
+  else
+    [ ! -e "$c/dos/RESULT-D.TXT" ] || fail "$name: RESULT-D.TXT written, the headless tool wrote none"
+  fi
+  echo "  status $rc, $shots screens compared$( [ -e "$c/ref/RESULT-D.TXT" ] && echo ", result file compared")"
+}
+
+# Peak heap and stack use, from the program's data segment dumped at its
+# last wait: heap_peak is the allocator's own count; the stack area starts
+# filled with 5Ah bytes.
+symbol() { nm "$out/meridoka.elf" | awk -v s="$1" '$3 == s { print "0x" $1 }'; }
+memory_use() {
+  local dump=$1
+  local heap limit top
+  heap=$(od -An -tu4 -j "$(($(symbol heap_peak)))" -N4 "$dump" | tr -d ' ')
+  limit=$(($(symbol _stack_limit))); top=$(($(symbol _stack_top)))
+  local untouched
+  untouched=$(python3 -c "import sys; d=open(sys.argv[1],'rb').read()[$limit:$top]; print(len(d)-len(d.lstrip(b'\x5a')))" "$dump")
+  echo "  peak heap use $heap bytes of $((limit - $(symbol _bss_end))); peak stack use $((top - limit - untouched)) bytes of $((top - limit))"
+  [ "$untouched" -gt 512 ] || fail "the stack came within 512 bytes of the heap"
+}
+
+arch=$work/archives
+mkdir -p "$arch"
+python3 tests/e2e/make_test_archive.py "$arch/eight.wdl" --items 8 > /dev/null
+python3 tests/e2e/make_test_archive.py "$arch/five-packed.wdl" --items 5 --packed > /dev/null
+python3 tests/dos/lzss_pack.py "$arch/eight.wdl" "$arch/eight-lzss.wdl"
+python3 tests/e2e/make_test_archive.py "$arch/f1.wdl" --items 5 --f1-text > /dev/null
+python3 tests/e2e/make_test_archive.py "$arch/zero.wdl" --items 0 > /dev/null
+python3 tests/dos/limit_archives.py "$arch"
+
+run_case whole "$arch/eight.wdl" "$scenarios/whole.scn" 0 compare --dump-data-last
+[ ! -e "$work/whole/dos/DATA0001.BIN" ] || memory_use "$work/whole/dos/DATA0001.BIN"
+run_case whole-lzss "$arch/eight-lzss.wdl" "$scenarios/whole.scn" 0 compare --dump-data-last
+[ ! -e "$work/whole-lzss/dos/DATA0001.BIN" ] || memory_use "$work/whole-lzss/dos/DATA0001.BIN"
+[ ! -d "$work/whole-lzss" ] || grep -q ' 6(+) 2(-) (8/8)' "$work/whole-lzss/dos/RESULT-D.TXT" || fail "whole-lzss: totals"
+run_case whole-packed "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0 compare --dump-data-last
+[ ! -e "$work/whole-packed/dos/DATA0001.BIN" ] || memory_use "$work/whole-packed/dos/DATA0001.BIN"
+run_case esc-first "$arch/eight.wdl" "$scenarios/esc-first.scn" 0
+run_case from-mode-1 "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0 mode1
+run_case no-archive none "$scenarios/one-key.scn" 1
+run_case ega "$arch/eight.wdl" "$scenarios/one-key.scn" 2 ega
+run_case cga "$arch/eight.wdl" "$scenarios/one-key.scn" 2 cga
+run_case busy "$arch/five-packed.wdl" "$scenarios/busy.scn" 0
+[ ! -d "$work/busy" ] || grep -q ' 1(+) 0(-) (1/5)' "$work/busy/dos/RESULT-D.TXT" || fail "busy: keys typed ahead were counted"
+run_case fkeys "$arch/eight.wdl" "$scenarios/fkeys.scn" 0
+run_case f1-text "$arch/f1.wdl" "$scenarios/five-right.scn" 0
+[ ! -d "$work/f1-text" ] || grep -q $'Item 1 \xf1\xb0' "$work/f1-text/dos/RESULT-D.TXT" || fail "f1-text: 0xF1 was not kept"
+run_case zero-items "$arch/zero.wdl" "$scenarios/one-key.scn" 1
+run_case big-directory "$arch/big-directory.wdl" "$scenarios/one-key.scn" 1 dos-only
+run_case wide-directory "$arch/wide-directory.wdl" "$scenarios/esc-first.scn" 0
+run_case big-table "$arch/big-table.wdl" "$scenarios/one-key.scn" 1
+run_case many-items "$arch/many-items.wdl" "$scenarios/esc-first.scn" 0
+
+# The bundled sample tests (stage 10 builds them), taken to the end.
+for lang in ru en; do
+  sample=$root/build/data/$lang/MERIDOKA.WDL
+  if [ ! -e "$sample" ]; then
+    echo "dos: sample-$lang: $sample not built, skipped"
+    continue
+  fi
+  python3 tests/dos/answer_scenario.py "$sample" > "$work/sample-$lang.scn"
+  run_case "sample-$lang" "$sample" "$work/sample-$lang.scn" 0 compare --dump-data-last
+  [ -d "$work/sample-$lang" ] || continue
+  memory_use "$work/sample-$lang/dos/DATA0001.BIN"
+  grep -Eqa '\(([0-9]+)/\1\)' "$work/sample-$lang/dos/RESULT-D.TXT" || fail "sample-$lang: not every item was answered"
+done
+
+# One file for both builds: a small Windows program (and the real Windows
+# build when it is in the tree) with the DOS program in its header area.
+combined_case() {
+  local name=$1 i686=$2 x64=$3
+  echo "dos: $name"
+  "$out/execombine" "$i686" "$out/MERIDOKA.EXE" "$work/$name-i686.exe" || { fail "$name: execombine failed"; return 0; }
+  "$out/execombine" "$x64" "$out/MERIDOKA.EXE" "$work/$name-x64.exe" || { fail "$name: execombine failed"; return 0; }
+  python3 tests/dos/check_combined.py "$work/$name-i686.exe" "$i686" "$out/MERIDOKA.EXE" || fail "$name: i686 layout"
+  python3 tests/dos/check_combined.py "$work/$name-x64.exe" "$x64" "$out/MERIDOKA.EXE" || fail "$name: x86-64 layout"
+  i686-w64-mingw32-objdump -p "$work/$name-i686.exe" > /dev/null || fail "$name: objdump cannot read the i686 file"
+  DOS_CASES= DOS_EXE=$work/$name-i686.exe run_case "$name-in-dos" "$arch/eight.wdl" "$scenarios/whole.scn" 0
+}
+if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" combined "* ]]; then
+  g++ -std=c++17 -O2 -Wall -Wextra -Werror tools/execombine/execombine.cpp -o "$out/execombine"
+  for a in i686 x86_64; do
+    entry=entry; [ $a = i686 ] && entry=_entry@0
+    $a-w64-mingw32-g++ -std=c++17 -Os -Wall -Wextra -Werror -ffreestanding -nostdlib -nostartfiles -s \
+      -fno-ident -Wl,--disable-reloc-section -Wl,--disable-dynamicbase -Wl,-e,$entry \
+      "$(dos/combine.sh --ldflag $a "$out")" tests/dos/pe_probe.cpp -o "$out/probe-$a.exe" -lkernel32
+  done
+  # a Windows program linked for the default header area is refused, with the flag it needs
+  x86_64-w64-mingw32-g++ -std=c++17 -Os -ffreestanding -nostdlib -nostartfiles -s -Wl,-e,entry \
+    -Wl,--disable-reloc-section tests/dos/pe_probe.cpp -o "$out/probe-default.exe" -lkernel32
+  if "$out/execombine" "$out/probe-default.exe" "$out/MERIDOKA.EXE" "$work/refused.exe" 2> "$work/refused.log"; then
+    fail "combined: a Windows program without room for the DOS image was accepted"
+  fi
+  grep -q -- "--section-start=.text=0x140004000" "$work/refused.log" || fail "combined: no link flag advice"
+
+  combined_case combined-probe "$out/probe-i686.exe" "$out/probe-x86_64.exe"
+  # the Windows side of the file still runs (Wine runs x86-64 programs only)
+  if [ -x /usr/lib/wine/wine64 ]; then
+    prefix=$work/wine
+    WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" timeout 120 /usr/lib/wine/wine64 wineboot -i > /dev/null 2>&1 || true
+    wine_rc=0
+    WINEPREFIX=$prefix WINEDEBUG=-all timeout 60 /usr/lib/wine/wine64 "$work/combined-probe-x64.exe" > /dev/null 2>&1 || wine_rc=$?
+    [ "$wine_rc" = 42 ] && echo "  the combined file runs under Wine: exit code 42" || fail "combined: Wine run ended with $wine_rc, not 42"
+  else
+    fail "combined: /usr/lib/wine/wine64 is missing"
+  fi
+  if [ -e win32/Makefile ]; then
+    for a in i686 x86_64; do
+      make -s -f win32/Makefile OUT="$PWD/$out/win32" EXTRA_LDFLAGS="$(dos/combine.sh --ldflag $a "$out")" \
+        "$PWD/$out/win32/meridoka-$a.exe"
+    done
+    combined_case combined-meridoka "$out/win32/meridoka-i686.exe" "$out/win32/meridoka-x86_64.exe"
+  else
+    echo "dos: combined-meridoka: win32/Makefile not in the tree, skipped"
+  fi
+fi
+
+if [ $failures != 0 ]; then
+  echo "dos e2e: $failures failures" >&2
+  exit 1
+fi
+echo "dos e2e: all cases pass"
