@@ -113,8 +113,9 @@ class Suite:
 
     def answer_question(self, answer):
         """Answers the full-screen question; returns the program window."""
-        self.x.wait_window("Confirm")
+        box = self.x.wait_window("Confirm")
         time.sleep(0.3)
+        self.x.point_at(box)
         self.x.key(answer)
         self.x.wait_window("Confirm", present=False, timeout=15)
         return self.x.wait_window("MERIDOKA", timeout=15)
@@ -130,16 +131,33 @@ class Suite:
         ran_out = "ended before the test did" in run.stderr
         return run.returncode, outputs(ref), ran_out
 
-    def run_scenario(self, name, archive_args, scenario, answer, expect_window):
+    def run_scenario(self, name, archive_args, scenario, answer, expect_window, taken=()):
         scenario = os.path.join(HERE, "scenarios", scenario)
         steps = parse_scenario(scenario)
         folder = self.folder(name, archive_args)
+        for f in taken:  # screenshot names already in use
+            with open(os.path.join(folder, f), "wb") as fh:
+                fh.write(b"taken")
         ref_status, ref_outputs, ran_out = self.headless(folder, scenario)
         proc = self.start(folder)
         try:
             window = self.answer_question(answer)
-            expect_window(self.x.geometry(window))
             self.x.wait_stable()
+            # the X window follows the Windows one a little later: allow it time
+            deadline = time.time() + 10
+            while True:
+                try:
+                    expect_window(self.x.geometry(window))
+                    break
+                except Failure:
+                    if time.time() > deadline:
+                        raise
+                    time.sleep(0.2)
+            self.x.point_at(window)  # where the keys go, and where the pointer is looked at
+            time.sleep(0.5)
+            pointer = self.x.pointer_visible()
+            check(pointer == (answer == "n"), "pointer over the picture %s" %
+                  ("shown in full screen" if pointer else "hidden in a window"))
             for kind, key in steps:
                 check(proc.poll() is None, "the program ended before the scenario did")
                 if kind == "close":
@@ -194,9 +212,14 @@ def case_windowed_whole_test(s):
 
 
 def case_full_screen(s):
-    # Yes (Return on the default button); the mode change fails under Xvfb and the run goes on
-    return s.run_scenario("fullscreen", ["--packed", "--f1-text", "--items", "4"], "full-screen.txt",
-                          "Return", full_screen)
+    # Yes (Return on the default button); the mode change fails under Xvfb and the run goes on.
+    # With 00000001.bmp and 00000003.bmp taken, the two screenshots fill 2 and 4.
+    what = s.run_scenario("fullscreen", ["--packed", "--f1-text", "--items", "4"], "full-screen.txt",
+                          "Return", full_screen, taken=("00000001.bmp", "00000003.bmp"))
+    shots = {f: len(b) for f, b in outputs(os.path.join(s.work, "fullscreen")).items() if f.endswith(".bmp")}
+    check(shots == {"00000001.bmp": 5, "00000002.bmp": 38462, "00000003.bmp": 5, "00000004.bmp": 38462},
+          "screenshots %s" % shots)
+    return what
 
 
 def case_esc_on_first_item(s):
@@ -211,9 +234,10 @@ def case_no_archive(s):
     folder = s.folder("no-archive", None)
     proc = s.start(folder)
     try:
-        s.x.wait_window("Error")
+        box = s.x.wait_window("Error")
         check(not s.x.windows("Confirm") and not s.x.windows("MERIDOKA"), "a display was opened")
         time.sleep(0.3)
+        s.x.point_at(box)
         s.x.key("Return")
         status = s.wait_exit(proc)
     finally:

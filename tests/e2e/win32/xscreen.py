@@ -9,6 +9,12 @@ import subprocess
 import time
 
 
+class _XFixesCursorImage(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort),
+                ("height", ctypes.c_ushort), ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                ("cursor_serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong))]
+
+
 class _XImage(ctypes.Structure):
     _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
                 ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
@@ -46,6 +52,9 @@ class XServer:
                                        ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
         self.x11.XFree.argtypes = [ctypes.c_void_p]
         self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xfixes = ctypes.CDLL("libXfixes.so.3")
+        self.xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(_XFixesCursorImage)
+        self.xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
         self.display = None
         deadline = time.time() + 15
         while time.time() < deadline:
@@ -95,12 +104,29 @@ class XServer:
                 return
         raise RuntimeError("the screen did not settle within %.0f s" % timeout)
 
+    def pointer_visible(self):
+        """Whether the pointer's current shape has any opaque pixel."""
+        image = self.xfixes.XFixesGetCursorImage(self.display)
+        if not image:
+            raise RuntimeError("XFixes gives no cursor image")
+        im = image.contents
+        visible = any(im.pixels[i] >> 24 for i in range(im.width * im.height))
+        self.x11.XFree(image)
+        return visible
+
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env(), stdout=subprocess.PIPE,
                               stderr=subprocess.DEVNULL, text=True).stdout
 
     def key(self, name):
         self.xdotool("key", name)
+
+    def point_at(self, window):
+        """Puts the pointer on the middle of a window. Without a window manager
+        the X focus stays PointerRoot: a key reaches Wine only when the pointer
+        is over one of its windows."""
+        x, y, w, h = self.geometry(window)
+        self.xdotool("mousemove", str(x + w // 2), str(y + h // 2))
 
     def windows(self, title):
         """Ids of the X windows whose name is exactly `title`."""
