@@ -6,7 +6,7 @@ for a key). Every F12 screenshot and the result file are compared byte for
 byte with what the headless tool produces for the same scenario.
 
     e2e.py --exe build-win32/meridoka-x86_64.exe --headless build/tests/meridoka-headless
-           [--displays 40-49] [--keep] [--only NAME ...]
+           [--displays 40-49] [--keep] [--only NAME ...] [--sample build/data/ru/MERIDOKA.WDL]
 """
 import argparse
 import os
@@ -92,10 +92,13 @@ class Suite:
             shutil.rmtree(self.work, ignore_errors=True)
 
     def folder(self, name, archive_args):
-        """A run folder holding a fresh synthetic archive (None: no archive)."""
+        """A run folder holding a fresh synthetic archive (arguments for
+        make_test_archive.py), a copy of an archive (its path), or none (None)."""
         d = os.path.join(self.work, name)
         os.makedirs(d)
-        if archive_args is not None:
+        if isinstance(archive_args, str):
+            shutil.copy(archive_args, os.path.join(d, "MERIDOKA.WDL"))
+        elif archive_args is not None:
             subprocess.run([sys.executable, os.path.join(ROOT, "tests", "e2e", "make_test_archive.py"),
                             os.path.join(d, "MERIDOKA.WDL"), *archive_args], check=True,
                            stdout=subprocess.DEVNULL)
@@ -264,8 +267,23 @@ def case_no_display(s):
     return "exit 2"
 
 
+def case_sample_test(s):
+    """The bundled sample test, when it has been built, with scenarios that
+    hold whatever its items are: the headless tool says what must come out."""
+    if not s.args.sample or not os.path.exists(s.args.sample):
+        return "skipped: no sample archive"
+    folder = os.path.join(HERE, "scenarios", "sample")
+    done = []
+    for f in sorted(os.listdir(folder)):
+        if f.endswith(".txt"):
+            what = s.run_scenario("sample-" + f[:-4], os.path.abspath(s.args.sample),
+                                  os.path.join("sample", f), "n", windowed(s.x))
+            done.append("%s: %s" % (f[:-4], what))
+    return "; ".join(done)
+
+
 CASES = [case_no_display, case_windowed_whole_test, case_full_screen, case_esc_on_first_item,
-         case_window_closed, case_no_archive]
+         case_window_closed, case_no_archive, case_sample_test]
 
 
 def main():
@@ -274,6 +292,7 @@ def main():
     ap.add_argument("--headless", required=True)
     ap.add_argument("--displays", default="40-49")
     ap.add_argument("--keep", action="store_true", help="keep the run folders")
+    ap.add_argument("--sample", help="the sample test's MERIDOKA.WDL, if built")
     ap.add_argument("--only", nargs="*", default=[])
     args = ap.parse_args()
     a, _, b = args.displays.partition("-")
