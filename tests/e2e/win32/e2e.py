@@ -6,7 +6,7 @@ for a key). Every F12 screenshot and the result file are compared byte for
 byte with what the headless tool produces for the same scenario.
 
     e2e.py --exe build-win32/meridoka-x86_64.exe --headless build/tests/meridoka-headless
-           [--displays 40-49] [--keep] [--only NAME ...] [--sample build/data/ru/MERIDOKA.WDL]
+           [--displays 40-49] [--keep] [--only NAME ...] [--sample build/data/ru/MERIDOKA.WDL [--sample-scenarios data/ru]]
 """
 import argparse
 import os
@@ -268,17 +268,17 @@ def case_no_display(s):
 
 
 def case_sample_test(s):
-    """The bundled sample test, when it has been built, with scenarios that
-    hold whatever its items are: the headless tool says what must come out."""
+    """The bundled sample test, when it has been built, with its own scenarios."""
     if not s.args.sample or not os.path.exists(s.args.sample):
         return "skipped: no sample archive"
-    folder = os.path.join(HERE, "scenarios", "sample")
+    folder = os.path.abspath(s.args.sample_scenarios)
     done = []
     for f in sorted(os.listdir(folder)):
-        if f.endswith(".txt"):
+        if f.endswith(".scn"):
             what = s.run_scenario("sample-" + f[:-4], os.path.abspath(s.args.sample),
-                                  os.path.join("sample", f), "n", windowed(s.x))
+                                  os.path.join(folder, f), "n", windowed(s.x))
             done.append("%s: %s" % (f[:-4], what))
+    check(done, "no scenarios in %s" % folder)
     return "; ".join(done)
 
 
@@ -293,6 +293,8 @@ def main():
     ap.add_argument("--displays", default="40-49")
     ap.add_argument("--keep", action="store_true", help="keep the run folders")
     ap.add_argument("--sample", help="the sample test's MERIDOKA.WDL, if built")
+    ap.add_argument("--sample-scenarios", default=os.path.join(ROOT, "data", "ru"),
+                    help="folder of the sample test's *.scn scenarios")
     ap.add_argument("--only", nargs="*", default=[])
     args = ap.parse_args()
     a, _, b = args.displays.partition("-")
