@@ -1,0 +1,151 @@
+# Shared helpers for the SDL front end's end-to-end tests: a private Xvfb,
+# finding windows by name, waiting until the program waits for a key, and
+# typing like a person (xdotool key to the focused window).
+# Needs: MERIDOKA (the program), WORK (a scratch folder).
+
+E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+SCREEN_W=1024
+SCREEN_H=768
+
+xvfb_start() {
+  local n
+  for n in 50 51 52 53 54 55 56 57 58 59; do
+    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
+    Xvfb :$n -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=:$n
+    local i
+    for i in $(seq 50); do
+      if xdpyinfo >/dev/null 2>&1; then return 0; fi
+      kill -0 $XVFB_PID 2>/dev/null || break
+      sleep 0.1
+    done
+    kill $XVFB_PID 2>/dev/null || true
+    wait $XVFB_PID 2>/dev/null || true
+  done
+  echo "e2e: no X display free in :50..:59" >&2
+  return 1
+}
+
+xvfb_stop() {
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill $XVFB_PID 2>/dev/null || true
+    wait $XVFB_PID 2>/dev/null || true
+    XVFB_PID=
+  fi
+}
+
+# The id of the top-level window with this exact name, or nothing.
+window_id() {
+  xwininfo -root -children 2>/dev/null | awk -v n="\"$1\":" '$2 == n { print $1; exit }'
+}
+
+# Waits up to $2 seconds (default 10) for a viewable window named $1.
+wait_window() {
+  local name=$1 tries=$(( ${2:-10} * 10 )) id
+  while [ $tries -gt 0 ]; do
+    id=$(window_id "$name")
+    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable'; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  return 1
+}
+
+# "X Y W H" of a window on the screen.
+window_geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+    /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print x, y, w, h }'
+}
+
+# The window's picture as 8-bit grey bytes on standard output.
+capture() {
+  import -window "$1" -depth 8 gray:- 2>/dev/null
+}
+
+alive() { kill -0 "$1" 2>/dev/null; }
+
+# Waits until the program waits for a key: the window's picture has stopped
+# changing, then a little longer. Returns at once when the program ended or
+# its window is gone.
+wait_ready() {
+  local pid=$1 wid=$2 prev= now i
+  sleep 0.2
+  for i in $(seq 60); do
+    alive "$pid" || return 0
+    now=$(capture "$wid" | md5sum) || return 0
+    [ "$now" = "d41d8cd98f00b204e9800998ecf8427e  -" ] && return 0  # window gone
+    if [ "$now" = "$prev" ]; then
+      sleep 0.1
+      return 0
+    fi
+    prev=$now
+    sleep 0.1
+  done
+  echo "e2e: the window never settled" >&2
+  return 1
+}
+
+# Starts the program in folder $1; its output goes to $1.out and $1.err.
+start_program() {
+  local dir=$1
+  (cd "$dir" && exec timeout 60 "$MERIDOKA" >"$dir.out" 2>"$dir.err") &
+  PROGRAM_PID=$!
+}
+
+# Waits for the program to end; its exit code goes to PROGRAM_RC.
+program_wait() {
+  PROGRAM_RC=0
+  wait "$PROGRAM_PID" || PROGRAM_RC=$?
+}
+
+# Answers the full-screen question: Return takes the default button (Yes),
+# Escape the other one (No).
+answer_question() {
+  local box
+  box=$(wait_window Confirm 10) || { echo "e2e: no full-screen question" >&2; return 1; }
+  xdotool windowfocus --sync "$box"
+  if [ "$1" = yes ]; then xdotool key Return; else xdotool key Escape; fi
+}
+
+# The program's window, focused (a window manager would give it the focus).
+main_window() {
+  local wid
+  wid=$(wait_window MERIDOKA 10) || { echo "e2e: no MERIDOKA window" >&2; return 1; }
+  xdotool windowfocus --sync "$wid" 2>/dev/null || true
+  echo "$wid"
+}
+
+# The X key name for a scenario key name.
+x_key() {
+  case $1 in
+    [0-9]) echo "$1" ;;
+    esc) echo Escape ;;
+    enter) echo Return ;;
+    space) echo space ;;
+    a) echo a ;;
+    f1) echo F1 ;;
+    f12) echo F12 ;;
+    '#28') echo Return ;;
+    '#57') echo space ;;
+    '#14') echo BackSpace ;;
+    '#15') echo Tab ;;
+    '#72') echo Up ;;
+    '#80') echo Down ;;
+    *) return 1 ;;
+  esac
+}
+
+# Closes the window: "alt-f4" types Alt+F4, "wm" sends WM_DELETE_WINDOW as
+# a window manager's close button does.
+close_window() {
+  if [ "$2" = wm ]; then python3 "$E2E_DIR/wm_close.py" "$1"; else xdotool key alt+F4; fi
+}
+
+# Converts a 38,462-byte screenshot to 8-bit grey bytes.
+bmp_gray() {
+  convert "$1" -depth 8 gray:-
+}
