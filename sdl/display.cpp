@@ -162,6 +162,9 @@ int display_open(void)
 {
     if (!display_configured())
         return 0;
+    // a desktop or nothing: SDL would otherwise fall back to an invisible
+    // off-screen "display" (SDL's own SDL_VIDEODRIVER still has the last word)
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return 0;
     windowed = shift_held() || !ask_full_screen();

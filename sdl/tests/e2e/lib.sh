@@ -1,7 +1,8 @@
 # Shared helpers for the SDL front end's end-to-end tests: a private Xvfb,
 # finding windows by name, waiting until the program waits for a key, and
 # typing like a person (xdotool key to the focused window).
-# Needs: MERIDOKA (the program), WORK (a scratch folder).
+# Needs: MERIDOKA (the program), WINDOW_GRAB (build/sdl/tests/window-grab),
+# WORK (a scratch folder).
 
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 SCREEN_W=1024
@@ -35,9 +36,43 @@ xvfb_stop() {
   fi
 }
 
-# The id of the top-level window with this exact name, or nothing.
+# Openbox as the window manager (full screen needs one: it is the window
+# manager that makes a window cover the screen).
+wm_start() {
+  openbox >"$WORK/openbox.log" 2>&1 &
+  WM_PID=$!
+  export WM_PID
+  local i
+  for i in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    sleep 0.1
+  done
+  echo "e2e: openbox did not start" >&2
+  return 1
+}
+
+wm_stop() {
+  if [ -n "${WM_PID:-}" ]; then
+    kill $WM_PID 2>/dev/null || true
+    wait $WM_PID 2>/dev/null || true
+    WM_PID=
+  fi
+}
+
+# A display number of ours with no server behind it.
+unused_display() {
+  local n
+  for n in 59 58 57 56 55 54 53 52 51 50; do
+    [ ":$n" = "$DISPLAY" ] && continue
+    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] || { echo ":$n"; return 0; }
+  done
+  return 1
+}
+
+# The id of the window with this exact name (at any depth: a window manager
+# puts its frame around it), or nothing.
 window_id() {
-  xwininfo -root -children 2>/dev/null | awk -v n="\"$1\":" '$2 == n { print $1; exit }'
+  xwininfo -root -tree 2>/dev/null | awk -v n="\"$1\":" '$2 == n { print $1; exit }'
 }
 
 # Waits up to $2 seconds (default 10) for a viewable window named $1.
@@ -61,9 +96,10 @@ window_geometry() {
     /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print x, y, w, h }'
 }
 
-# The window's picture as 8-bit grey bytes on standard output.
+# The window's picture (or the part X Y W H of it) as 8-bit grey bytes on
+# standard output; fails when the window is gone.
 capture() {
-  import -window "$1" -depth 8 gray:- 2>/dev/null
+  "$WINDOW_GRAB" "$@" 2>/dev/null
 }
 
 alive() { kill -0 "$1" 2>/dev/null; }
@@ -76,8 +112,7 @@ wait_ready() {
   sleep 0.2
   for i in $(seq 60); do
     alive "$pid" || return 0
-    now=$(capture "$wid" | md5sum) || return 0
-    [ "$now" = "d41d8cd98f00b204e9800998ecf8427e  -" ] && return 0  # window gone
+    now=$(set -o pipefail; capture "$wid" | md5sum) || return 0  # window gone
     if [ "$now" = "$prev" ]; then
       sleep 0.1
       return 0
@@ -89,10 +124,23 @@ wait_ready() {
   return 1
 }
 
+# Holds Shift down until shift_release (the key is let go when the xdotool
+# that pressed it ends).
+shift_hold() {
+  xdotool keydown shift sleep 30 keyup shift &
+  SHIFT_PID=$!
+  sleep 0.3
+}
+
+shift_release() {
+  kill "$SHIFT_PID" 2>/dev/null || true
+  wait "$SHIFT_PID" 2>/dev/null || true
+}
+
 # Starts the program in folder $1; its output goes to $1.out and $1.err.
 start_program() {
   local dir=$1
-  (cd "$dir" && exec timeout 60 "$MERIDOKA" >"$dir.out" 2>"$dir.err") &
+  (cd "$dir" && exec timeout -s KILL 60 "$MERIDOKA" >"$dir.out" 2>"$dir.err") &
   PROGRAM_PID=$!
 }
 
@@ -129,12 +177,20 @@ x_key() {
     a) echo a ;;
     f1) echo F1 ;;
     f12) echo F12 ;;
-    '#28') echo Return ;;
+    '#28') echo KP_Enter ;;  # the keypad Enter: 28 like the main one
+    '#71') echo KP_Home ;;   # keypad 7 .. keypad 0 without Num Lock
+    '#72') echo KP_Up ;;
+    '#73') echo KP_Prior ;;
+    '#75') echo KP_Left ;;
+    '#76') echo KP_Begin ;;
+    '#77') echo KP_Right ;;
+    '#79') echo KP_End ;;
+    '#80') echo KP_Down ;;
+    '#81') echo KP_Next ;;
+    '#82') echo KP_Insert ;;
     '#57') echo space ;;
     '#14') echo BackSpace ;;
     '#15') echo Tab ;;
-    '#72') echo Up ;;
-    '#80') echo Down ;;
     *) return 1 ;;
   esac
 }
