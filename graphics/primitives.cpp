@@ -78,17 +78,22 @@ void gfx_rect(int x1, int y1, int x2, int y2)
     video_repaint();
 }
 
+static int clamp_column(int x) { return x < -1 ? -1 : (x > screen_width ? screen_width : x); }
+
 void gfx_bar(int x1, int y1, int x2, int y2)
 {
     if (!screen_bits)
         return;
     int ya = y1 < y2 ? y1 : y2;
     int yb = y1 < y2 ? y2 : y1;
-    /* rows off the screen draw nothing; skipping them keeps huge bars cheap */
+    /* rows and columns off the screen draw nothing; leaving them out keeps
+    ** huge bars cheap and changes no pixel, as every row is horizontal */
     if (ya < 0)
         ya = 0;
     if (yb > screen_height - 1)
         yb = screen_height - 1;
+    x1 = clamp_column(x1);
+    x2 = clamp_column(x2);
     for (int y = ya; y <= yb; y++)
         gfx_line(x1, y, x2, y);
     video_repaint();

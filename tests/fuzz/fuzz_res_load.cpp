@@ -1,0 +1,127 @@
+// res_load on any archive file: each lookup must deliver exactly what the
+// reference reader delivers (block, length, unpacked contents) or null, and
+// when one allocation fails it must give null without keeping any block.
+// The table parsers run on whatever "TESTINFO" and "MESSAGES" yield.
+//
+// Input: one byte that picks the allocation to fail in a second pass
+// (0: no second pass), then the archive file's bytes.
+#include <stdint.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "archive/archive.h"
+#include "archive/memory.h"
+#include "archive/testinfo.h"
+#include "tests/fuzz/check.h"
+#include "tests/fuzz/fuzz_platform.h"
+#include "tests/fuzz/reference.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+
+namespace {
+
+// The names looked up: the program's own, case variants, and the names
+// of the first directory entries as they stand in the input.
+std::vector<std::string> names_for(const uint8_t *file, size_t size)
+{
+    std::vector<std::string> names = {"TESTINFO", "messages", "DOS8X8RU", "ITEM101"};
+    if (size >= 12) {
+        uint32_t count = ref::u16(file + 4), dir = ref::u32(file + 8);
+        for (uint32_t i = 0; i < count && i < 3; i++) {
+            uint64_t at = uint64_t(dir) + 16 * i + 8;
+            if (at + 8 > size)
+                break;
+            std::string n(reinterpret_cast<const char *>(file + at), 8);
+            names.push_back(n.c_str());  // up to its zero byte
+            names.push_back(n + "XYZ");  // characters past 8 do not count
+        }
+    }
+    return names;
+}
+
+void check_lookup(const uint8_t *file, size_t size, const std::string &name)
+{
+    ref::Bytes want;
+    bool found = ref::load(file, size, name.c_str(), want);
+    uint8_t *got = static_cast<uint8_t *>(res_load(name.c_str()));
+    FUZZ_CHECK(found == (got != nullptr));
+    if (got) {
+        FUZZ_CHECK(mem_size(got) == want.size());
+        FUZZ_CHECK(want.empty() || memcmp(got, want.data(), want.size()) == 0);
+        mem_free(got);
+    }
+}
+
+// The parsers on what the archive yields; the sanitizers see any read past
+// the blocks.
+void parse_tables()
+{
+    TestTable *table = testinfo_load("TESTINFO");
+    if (table) {
+        for (uint32_t i = 0; i < table->count; i++) {
+            const TestItem &it = table->items[i];
+            FUZZ_CHECK(it.name == reinterpret_cast<const char *>(it.text) - 8 || it.text_length == 0);
+            volatile size_t n = strlen(it.text);
+            (void)n;
+        }
+        testinfo_free(table);
+    }
+    void *messages = res_load("MESSAGES");
+    for (int i = -1; i < 40; i++) {
+        const char *m = msg_get(messages, i);
+        if (m) {
+            volatile size_t n = strlen(m);
+            (void)n;
+        }
+    }
+    mem_free(messages);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    fuzzplat::InScratchDir scratch;
+    const uint8_t fail_pick = data[0];
+    const uint8_t *file = data + 1;
+    size_t file_size = size - 1;
+    fuzzplat::write_file("MERIDOKA.WDL", file, uint32_t(file_size));
+
+    std::vector<std::string> names = names_for(file, file_size);
+    // a big directory costs a megabyte per lookup: look up less there
+    const bool big = file_size >= 6 && ref::u16(file + 4) > 4096;
+    if (big)
+        names.resize(2);
+    fuzzplat::fail_allocation = 0;
+    for (const std::string &n : names)
+        check_lookup(file, file_size, n);
+    if (!big)
+        parse_tables();
+    FUZZ_CHECK(fuzzplat::live_blocks == 0);
+
+    if (fail_pick && !big) {
+        // one failing allocation somewhere in the lookups: null or the right
+        // block, and nothing left behind
+        fuzzplat::allocations = 0;
+        fuzzplat::fail_allocation = fail_pick % 16 + 1;
+        for (size_t k = 0; k < 4 && k < names.size(); k++) {
+            const std::string &n = names[k];
+            uint8_t *got = static_cast<uint8_t *>(res_load(n.c_str()));
+            if (got) {
+                ref::Bytes want;
+                FUZZ_CHECK(ref::load(file, file_size, n.c_str(), want));
+                FUZZ_CHECK(mem_size(got) == want.size());
+                FUZZ_CHECK(want.empty() || memcmp(got, want.data(), want.size()) == 0);
+                mem_free(got);
+            }
+        }
+        parse_tables();
+        fuzzplat::fail_allocation = 0;
+        FUZZ_CHECK(fuzzplat::live_blocks == 0);
+    }
+    return 0;
+}

@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""Writes a small seed corpus for each fuzz target.
+
+    make_seeds.py DIR     creates DIR/lzss, DIR/res_load, DIR/tables, DIR/graphics
+"""
+import os
+import struct
+import sys
+
+
+def literal_stream(data):
+    out = bytearray()
+    for i in range(0, len(data), 8):
+        chunk = data[i:i + 8]
+        out.append((1 << len(chunk)) - 1)
+        out += chunk
+    return bytes(out)
+
+
+def archive(entries):
+    """entries: (name, stored bytes, unpacked size or 0)."""
+    out = bytearray(b"WDLZ" + struct.pack("<HHI", len(entries), 0, 12))
+    offset = 12 + 16 * len(entries)
+    for name, stored, unpacked in entries:
+        out += struct.pack("<IHH", offset, len(stored), unpacked) + name.encode()[:8].ljust(8, b"\0")
+        offset += len(stored)
+    for _, stored, _ in entries:
+        out += stored
+    return bytes(out)
+
+
+def table(items):
+    out = bytearray(struct.pack("<H", len(items)))
+    for answer, mask, name, text in items:
+        out += struct.pack("<BBH", answer, len(text) + 1, mask) + name.encode().ljust(8, b"\0") + text + b"\0"
+    return bytes(out)
+
+
+def messages(texts):
+    out = bytearray(struct.pack("<H", len(texts)))
+    for t in texts:
+        out += struct.pack("<H", len(t) + 1) + t + b"\0"
+    return bytes(out)
+
+
+def picture(width, height, seed):
+    stride = ((width + 7) // 8 + 3) & ~3
+    header = bytearray(62)
+    header[0:2] = b"BM"
+    struct.pack_into("<HxxH", header, 18, width, height)
+    rows = bytes((seed + i * 37) & 0xFF for i in range(stride * height))
+    return bytes(header) + rows
+
+
+def font():
+    return bytes(((c * 29 + r * 71) ^ (c >> 3)) & 0xFF for c in range(256) for r in range(8))
+
+
+TABLE = table([(1, 0x51FF, "ITEM1", b"first item"), (2, 0x5111, "ITEM2", b"two\nlines"),
+               (3, 0x10FF, "ITEM3", b"")])
+MESSAGES = messages([b"Heading", b"Hint line", b"", b"Results", b"Total", b"Press a key"])
+
+
+def seeds_lzss():
+    yield struct.pack("<H", 6) + bytes([0x03, 0x41, 0x42, 0xF0, 0xF1])
+    yield struct.pack("<H", 6) + bytes([0x01, 0x41, 0xF0, 0xF2])
+    yield struct.pack("<H", 3) + bytes([0x00, 0x00, 0x00])
+    yield struct.pack("<H", 8) + bytes([0x03, 0x41, 0x42, 0xF0])
+    yield struct.pack("<H", 300) + literal_stream(b"Some text, some text, some more text.\n" * 3)
+
+
+def seeds_res_load():
+    yield b"\0" + archive([("MESSAGES", b"abcde", 0)])
+    yield b"\x03" + archive([("TESTINFO", TABLE, 0), ("MESSAGES", literal_stream(MESSAGES), len(MESSAGES)),
+                             ("DOS8X8RU", literal_stream(font()[:512]), 512)])
+    yield b"\x05" + archive([("ITEM10", picture(40, 6, 1), 0), ("item10", b"x", 0), ("ITEM101", b"", 0)])
+    yield b"\0" + b"WDLz" + bytes(12)
+
+
+def seeds_tables():
+    yield b"\x00" + TABLE
+    yield b"\x02" + TABLE
+    yield b"\x0c" + TABLE
+    yield b"\x01" + MESSAGES
+    yield b"\x01" + bytes([2, 0, 3, 0, 0x41, 0x42, 0, 1, 0, 0])
+
+
+def op_font(data):
+    return bytes([6]) + struct.pack("<H", len(data)) + data
+
+
+def xy(x, y):
+    return struct.pack("<hh", x, y)
+
+
+def seeds_graphics():
+    f = op_font(font())
+    yield f + bytes([0, 1]) + bytes([7]) + xy(100, 50) + bytes([3, 3]) + b"abc"
+    yield f + bytes([8]) + xy(10, 40) + struct.pack("<h", 100) + bytes([0, 7]) + b"ab\ncdef"
+    yield f + bytes([8]) + xy(636, 470) + struct.pack("<h", -1) + bytes([0, 5]) + b"a\n\nb\r"
+    pic = picture(112, 50, 5)
+    yield bytes([9]) + xy(13, 20) + struct.pack("<H", len(pic)) + pic
+    yield bytes([9]) + xy(-20, 470) + struct.pack("<H", len(pic) - 100) + pic[:-100]
+    yield bytes([10]) + xy(8, 10) + struct.pack("<HH", 112, 50) + bytes([10]) + xy(-9, -3) + struct.pack("<HH", 33, 9)
+    yield bytes([0, 1, 3]) + xy(0, 0) + xy(4, 2) + bytes([4]) + xy(10, 10) + xy(12, 10) + bytes([5]) + xy(0, 20) + xy(639, 10)
+    yield bytes([11, 1, 2]) + xy(5, 5) + bytes([11, 2]) + xy(639, 479)
+
+
+def main():
+    root = sys.argv[1]
+    for name, gen in (("lzss", seeds_lzss), ("res_load", seeds_res_load), ("tables", seeds_tables),
+                      ("graphics", seeds_graphics)):
+        d = os.path.join(root, name)
+        os.makedirs(d, exist_ok=True)
+        for i, seed in enumerate(gen()):
+            with open(os.path.join(d, "seed%02d" % i), "wb") as out:
+                out.write(seed)
+
+
+if __name__ == "__main__":
+    main()
