@@ -192,7 +192,7 @@ TEST_F(KeyChannel, AutoRepeatPostsWheneverTheSlotIsEmpty)
 // the quit value must never be lost, whichever comes first.
 TEST_F(KeyChannel, QuitIsNeverLostToAConsume)
 {
-    for (int round = 0; round < 20000; round++) {
+    for (int round = 0; round < 10000; round++) {
         key_state.store(4 * 256 + 1);
         std::atomic<bool> go{false};
         std::thread ui([&go] {

@@ -102,5 +102,5 @@ else
 fi
 wm_stop
 
-echo "sdl e2e: $passed passed, $failed failed"
+echo "sdl-e2e: $passed passed, $failed failed"
 [ $failed = 0 ]
