@@ -1,0 +1,156 @@
+#include "tools/wdl/archive_file.h"
+
+#include "tools/wdl/error.h"
+#include "tools/wdl/lzss_encode.h"
+
+#include "archive/archive.h"
+#include "archive/lzss.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace wdl {
+
+namespace {
+
+void put16(std::vector<uint8_t> &b, size_t at, uint32_t v)
+{
+    b[at] = uint8_t(v);
+    b[at + 1] = uint8_t(v >> 8);
+}
+
+void put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
+{
+    put16(b, at, v & 0xFFFF);
+    put16(b, at + 2, v >> 16);
+}
+
+uint32_t get16(const uint8_t *p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
+uint32_t get32(const uint8_t *p) { return get16(p) | (get16(p + 2) << 16); }
+
+}  // namespace
+
+std::vector<uint8_t> write_archive(const std::vector<Resource> &resources)
+{
+    if (resources.size() > 0xFFFF)
+        throw Error("an archive holds at most 65,535 resources");
+    const size_t dir_size = resources.size() * 16;
+    std::vector<uint8_t> out(12 + dir_size, 0);
+    std::memcpy(out.data(), "WDLZ", 4);
+    put16(out, 4, uint32_t(resources.size()));
+    put32(out, 8, 12);
+    for (size_t i = 0; i < resources.size(); i++) {
+        const Resource &r = resources[i];
+        if (r.name.empty() || r.name.size() > 8)
+            throw Error("resource name '" + r.name + "' must have 1 to 8 characters");
+        if (r.data.size() > 0xFFFF)
+            throw Error("resource " + r.name + " is " + std::to_string(r.data.size()) +
+                        " bytes; an archive entry holds at most 65,535");
+        std::vector<uint8_t> packed = lzss_encode(r.data);
+        const bool pack = packed.size() < r.data.size();
+        const std::vector<uint8_t> &stored = pack ? packed : r.data;
+        const size_t entry = 12 + i * 16;
+        put32(out, entry, uint32_t(out.size()));
+        put16(out, entry + 4, uint32_t(stored.size()));
+        put16(out, entry + 6, pack ? uint32_t(r.data.size()) : 0);
+        std::memcpy(&out[entry + 8], r.name.data(), r.name.size());
+        out.insert(out.end(), stored.begin(), stored.end());
+    }
+    return out;
+}
+
+std::vector<StoredEntry> read_archive(const std::vector<uint8_t> &bytes, const std::string &file)
+{
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "WDLZ", 4) != 0)
+        throw Error(file + ": not a test archive (it does not start with \"WDLZ\")");
+    const uint32_t count = get16(&bytes[4]);
+    const uint64_t dir = get32(&bytes[8]);
+    if (dir + uint64_t(count) * 16 > bytes.size())
+        throw Error(file + ": the directory (" + std::to_string(count) + " entries at offset " + std::to_string(dir) +
+                    ") runs past the end of the file (" + std::to_string(bytes.size()) + " bytes)");
+    std::vector<StoredEntry> entries(count);
+    for (uint32_t i = 0; i < count; i++) {
+        const uint8_t *e = &bytes[size_t(dir) + i * 16];
+        StoredEntry &s = entries[i];
+        s.data_offset = get32(e);
+        s.stored_size = uint16_t(get16(e + 4));
+        s.unpacked_size = uint16_t(get16(e + 6));
+        std::memcpy(s.raw_name, e + 8, 8);
+        for (int k = 0; k < 8 && e[8 + k]; k++)
+            s.name += char(e[8 + k]);
+        s.in_file = uint64_t(s.data_offset) + s.stored_size <= bytes.size();
+        std::vector<uint8_t> stored(s.stored_size, 0);  // what a short read leaves: zeros
+        if (s.data_offset < bytes.size()) {
+            const size_t avail = std::min<size_t>(s.stored_size, bytes.size() - s.data_offset);
+            std::memcpy(stored.data(), &bytes[s.data_offset], avail);
+        }
+        if (s.unpacked_size == 0) {
+            s.data = std::move(stored);
+            s.produced = s.stored_size;
+        } else {
+            // decode twice over different fillings to learn how much the stream yields
+            std::vector<uint8_t> a(s.unpacked_size, 0x00), b(s.unpacked_size, 0xFF);
+            lzss_unpack(stored.data(), a.data(), s.stored_size, s.unpacked_size);
+            lzss_unpack(stored.data(), b.data(), s.stored_size, s.unpacked_size);
+            uint32_t n = 0;
+            while (n < a.size() && !(a[n] == 0x00 && b[n] == 0xFF))
+                n++;
+            s.produced = n;
+            s.data = std::move(a);
+        }
+    }
+    return entries;
+}
+
+const StoredEntry *find_entry(const std::vector<StoredEntry> &entries, const std::string &name)
+{
+    for (const StoredEntry &e : entries)
+        if (res_name_cmp(reinterpret_cast<const char *>(e.raw_name), name.c_str(), archive_name_size) == 0)
+            return &e;
+    return nullptr;
+}
+
+std::vector<uint8_t> read_file(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw Error(path + ": cannot open: " + std::strerror(errno));
+    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        throw Error(path + ": cannot read");
+    return data;
+}
+
+void write_file_atomic(const std::string &path, const std::vector<uint8_t> &bytes)
+{
+    std::string temp = path + ".XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0)
+        throw Error(path + ": cannot create a file there: " + std::strerror(errno));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) {
+            const int err = errno;
+            ::close(fd);
+            ::unlink(temp.c_str());
+            throw Error(path + ": cannot write: " + std::strerror(err));
+        }
+        done += size_t(n);
+    }
+    fchmod(fd, 0644);
+    if (::close(fd) != 0 || std::rename(temp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        throw Error(path + ": cannot write: " + std::strerror(err));
+    }
+}
+
+}  // namespace wdl

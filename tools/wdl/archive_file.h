@@ -1,0 +1,44 @@
+// The archive container on the tool's side: writing whole archives and
+// reading their directories. Unpacking goes through the runner's own decoder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace wdl {
+
+struct Resource {
+    std::string name;           // at most 8 characters
+    std::vector<uint8_t> data;  // the resource's bytes, unpacked
+};
+
+// Header, directory, then the entries' bytes in the given order; each entry
+// packed when that is smaller. Throws Error for a name longer than 8
+// characters or a resource over 65,535 bytes.
+std::vector<uint8_t> write_archive(const std::vector<Resource> &resources);
+
+struct StoredEntry {
+    std::string name;         // up to the first zero byte of the name field
+    uint8_t raw_name[8] = {};
+    uint32_t data_offset = 0;
+    uint16_t stored_size = 0;
+    uint16_t unpacked_size = 0;  // 0: stored plain
+    bool in_file = true;         // the stored bytes lie inside the file
+    uint32_t produced = 0;       // bytes the packed stream really yields
+    std::vector<uint8_t> data;   // unpacked as the runner unpacks it
+};
+
+// Throws Error (naming `file`) when the bytes are not an archive or the
+// directory runs past the end of the file.
+std::vector<StoredEntry> read_archive(const std::vector<uint8_t> &bytes, const std::string &file);
+
+// The first entry the runner would find under `name`, or null.
+const StoredEntry *find_entry(const std::vector<StoredEntry> &entries, const std::string &name);
+
+std::vector<uint8_t> read_file(const std::string &path);
+// Writes through a temporary file in the same folder and renames it, so a
+// failed write never leaves a partial file behind.
+void write_file_atomic(const std::string &path, const std::vector<uint8_t> &bytes);
+
+}  // namespace wdl

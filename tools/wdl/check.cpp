@@ -1,0 +1,330 @@
+// wdl check: everything the runner relies on, judged on the archive's bytes
+// with the screen geometry of the test frame.
+#include "tools/wdl/commands.h"
+
+#include "tools/wdl/cp866.h"
+#include "tools/wdl/error.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+
+namespace wdl {
+
+namespace {
+
+uint32_t get16(const std::vector<uint8_t> &b, size_t at) { return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8); }
+
+std::vector<std::string> split_lines(const std::string &text)
+{
+    std::vector<std::string> lines(1);
+    for (char c : text) {
+        if (c == '\n')
+            lines.emplace_back();
+        else
+            lines.back() += c;
+    }
+    return lines;
+}
+
+std::string lower(std::string s)
+{
+    for (char &c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + 32);
+    return s;
+}
+
+std::string show(const std::string &cp866)
+{
+    std::string s = cp866_to_utf8(cp866);
+    if (s.size() > 40)
+        s = cp866_to_utf8(cp866.substr(0, 30)) + "...";
+    return "\"" + s + "\"";
+}
+
+class Checker {
+public:
+    std::vector<Finding> found;
+    void error(const std::string &t) { found.push_back({true, t}); }
+    void warn(const std::string &t) { found.push_back({false, t}); }
+
+    // Each line at most `chars` characters and at most `max_lines` drawn lines.
+    void text_fits(const std::string &what, const std::string &text, size_t chars, size_t max_lines,
+                   const std::string &why_lines)
+    {
+        const std::vector<std::string> lines = split_lines(text);
+        for (size_t i = 0; i < lines.size(); i++)
+            if (lines[i].size() > chars)
+                error(what + ": line " + std::to_string(i + 1) + " has " + std::to_string(lines[i].size()) +
+                      " characters; at most " + std::to_string(chars) + " fit (" + show(lines[i]) + ")");
+        if (max_lines && lines.size() > max_lines)
+            error(what + ": " + std::to_string(lines.size()) + " lines; at most " + std::to_string(max_lines) + " fit " +
+                  why_lines);
+    }
+};
+
+struct ParsedItem {
+    std::string name;  // up to 7 characters, as the picture names use it
+    int answer;
+    uint16_t mask;
+    std::string text;
+};
+
+}  // namespace
+
+std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std::string &file)
+{
+    Checker c;
+    std::vector<StoredEntry> entries;
+    try {
+        entries = read_archive(bytes, file);
+    } catch (const Error &e) {
+        std::string what = e.what();
+        if (what.compare(0, file.size() + 2, file + ": ") == 0)
+            what.erase(0, file.size() + 2);  // the report names the file already
+        c.error(what);
+        return c.found;
+    }
+
+    // the container
+    std::set<std::string> names;
+    for (const StoredEntry &e : entries) {
+        const std::string label = "entry " + show(e.name);
+        if (e.name.empty())
+            c.warn("an entry has an empty name; nothing can find it");
+        if (!names.insert(lower(e.name)).second)
+            c.warn(label + " appears more than once; the runner only ever finds the first");
+        if (!e.in_file)
+            c.error(label + ": its " + std::to_string(e.stored_size) + " stored bytes at offset " +
+                    std::to_string(e.data_offset) + " run past the end of the file");
+        if (e.unpacked_size && e.produced < e.unpacked_size)
+            c.error(label + ": the packed stream yields only " + std::to_string(e.produced) + " of its " +
+                    std::to_string(e.unpacked_size) + " bytes");
+    }
+
+    // the font
+    const StoredEntry *font = find_entry(entries, "DOS8X8RU");
+    if (!font) {
+        c.error("DOS8X8RU (the font) is missing; the runner cannot start");
+    } else if (font->data.size() != 2048) {
+        c.error("DOS8X8RU (the font) is " + std::to_string(font->data.size()) +
+                " bytes; it must be exactly 2,048 (256 glyphs of 8 bytes)");
+    } else {
+        for (int k = 0; k < 8; k++)
+            if (font->data[0xDB * 8 + size_t(k)] != 0xFF) {
+                c.warn("font: glyph DB is not a full block; the runner blanks the answer numbers with it");
+                break;
+            }
+        for (int d = '1'; d <= '9'; d++) {
+            bool ink = false;
+            for (int k = 0; k < 8; k++)
+                ink = ink || font->data[size_t(d) * 8 + size_t(k)] != 0;
+            if (!ink)
+                c.warn(std::string("font: the digit ") + char(d) + " has no ink; answer numbers will not show");
+        }
+    }
+
+    // the messages
+    const StoredEntry *msg = find_entry(entries, "MESSAGES");
+    std::vector<std::string> messages;
+    if (!msg) {
+        c.error("MESSAGES is missing; the runner cannot start");
+    } else if (msg->data.size() < 2) {
+        c.error("MESSAGES is " + std::to_string(msg->data.size()) + " bytes; it cannot even hold its count");
+    } else {
+        const std::vector<uint8_t> &m = msg->data;
+        size_t pos = 2;
+        const uint32_t count = get16(m, 0);
+        for (uint32_t i = 0; i < count; i++) {
+            const std::string label = "message " + std::to_string(i);
+            if (pos + 2 > m.size() || pos + 2 + get16(m, pos) > m.size()) {
+                c.error(label + " runs past the end of MESSAGES (the count says " + std::to_string(count) + ")");
+                break;
+            }
+            const size_t len = get16(m, pos);
+            std::string text;
+            size_t k = 0;
+            while (k < len && m[pos + 2 + k])
+                text += char(m[pos + 2 + k++]);
+            if (k == len)
+                c.error(label + " has no zero byte at its end; the runner cannot use it");
+            else if (k + 1 != len)
+                c.warn(label + ": " + std::to_string(len - k - 1) + " bytes after its end are never shown");
+            messages.push_back(text);
+            pos += 2 + len;
+        }
+        if (pos < m.size())
+            c.warn("MESSAGES: " + std::to_string(m.size() - pos) + " bytes after the last message");
+        for (size_t i = messages.size(); i < 6; i++)
+            c.error("message " + std::to_string(i) + " is missing (messages 0 to 5 are used)");
+    }
+    auto message = [&](size_t i) { return i < messages.size() ? messages[i] : std::string(); };
+    c.text_fits("message 0 (panel heading)", message(0), 35, 4,
+                "above the item counter at y 42, which is cleared for every item");
+    c.text_fits("message 1 (hint under the pictures)", message(1), 78, 5, "below y 435");
+    if (message(2).find('\n') != std::string::npos)
+        c.error("message 2 (wrong-answer box) must be one line");
+    else if (message(2).size() > 32)
+        c.error("message 2 (wrong-answer box) has " + std::to_string(message(2).size()) +
+                " characters; at most 32 fit: its box would cover the frame line at x 360");
+    c.text_fits("message 5 (bottom of the instruction screen)", message(5), 80, 3, "below y 455");
+    for (size_t i : {3u, 4u})
+        if (message(i).find('\n') != std::string::npos)
+            c.warn("message " + std::to_string(i) + " (result file) has a line break; the result file's lines end in CR LF");
+
+    // the instruction
+    if (const StoredEntry *t = find_entry(entries, "TESTTEXT")) {
+        std::string text;
+        size_t k = 0;
+        while (k < t->data.size() && t->data[k])
+            text += char(t->data[k++]);
+        c.text_fits("TESTTEXT (instruction)", text, 78, 0, "");
+        int y = 16, bottom = 0;
+        for (const std::string &l : split_lines(text)) {
+            if (!l.empty())
+                bottom = y + 8;
+            y += l.empty() ? 8 : 9;
+        }
+        if (bottom > 455)
+            c.error("TESTTEXT (instruction): the text reaches y " + std::to_string(bottom) +
+                    "; it must end above the bottom line at y 455 (fewer lines)");
+    } else {
+        c.warn("TESTTEXT is missing: the test starts without an instruction screen");
+    }
+
+    // the items
+    const StoredEntry *info = find_entry(entries, "TESTINFO");
+    std::vector<ParsedItem> items;
+    if (!info) {
+        c.error("TESTINFO (the item table) is missing; the runner cannot start");
+    } else if (info->data.size() < 2) {
+        c.error("TESTINFO is " + std::to_string(info->data.size()) + " bytes; it cannot even hold its count");
+    } else {
+        const std::vector<uint8_t> &t = info->data;
+        const uint32_t count = get16(t, 0);
+        if (count == 0)
+            c.error("TESTINFO has no items; the runner refuses to start");
+        size_t pos = 2;
+        for (uint32_t i = 0; i < count; i++) {
+            std::string label = "item " + std::to_string(i + 1);
+            if (pos + 12 > t.size() || pos + 12 + t[pos + 1] > t.size()) {
+                c.error(label + " runs past the end of TESTINFO (the count says " + std::to_string(count) +
+                        "); the runner refuses to start");
+                items.clear();
+                break;
+            }
+            ParsedItem it;
+            it.answer = t[pos];
+            it.mask = uint16_t(get16(t, pos + 2));
+            for (size_t k = 0; k < 7 && t[pos + 4 + k]; k++)
+                it.name += char(t[pos + 4 + k]);
+            label += " (" + cp866_to_utf8(it.name) + ")";
+            const size_t len = t[pos + 1];
+            size_t k = 0;
+            while (k < len && t[pos + 12 + k])
+                it.text += char(t[pos + 12 + k++]);
+            if (len == 0)
+                c.warn(label + ": the text length is 0 (an empty text is 1: its zero byte)");
+            else if (k == len) {
+                c.error(label + ": the text has no zero byte at its end; the runner refuses to start");
+            } else if (k + 1 != len)
+                c.error(label + ": the text ends " + std::to_string(len - k - 1) +
+                        " bytes before its length; the result file would show those bytes");
+            if (it.name.empty())
+                c.error(label + ": the picture name is empty");
+            const int options = __builtin_popcount(it.mask & 0x1FF);
+            const int empty = it.mask >> 12;
+            if (options == 0)
+                c.error(label + ": no answer cell is present (mask bits 0..8 are all clear)");
+            if (it.answer < 1 || it.answer > options)
+                c.error(label + ": the answer is " + std::to_string(it.answer) + " but the digits 1.." +
+                        std::to_string(options) + " are the available answers; the item cannot be passed");
+            if (empty < 1 || empty > 9)
+                c.error(label + ": the empty cell is " + std::to_string(empty) + "; it must be 1 to 9");
+            if (it.mask & 0x0E00)
+                c.warn(label + ": mask bits 9 to 11 are set; they mean nothing");
+            c.text_fits(label + ": text", it.text, 35, 0, "");
+            items.push_back(it);
+            pos += 12 + len;
+        }
+        if (!items.empty() && pos < t.size())
+            c.warn("TESTINFO: " + std::to_string(t.size() - pos) + " bytes after the last item");
+    }
+
+    std::map<std::string, size_t> by_name;
+    std::set<std::string> pictures_used;
+    for (size_t i = 0; i < items.size(); i++) {
+        const ParsedItem &it = items[i];
+        const std::string label = "item " + std::to_string(i + 1) + " (" + cp866_to_utf8(it.name) + ")";
+        auto dup = by_name.find(lower(it.name));
+        if (dup != by_name.end())
+            c.error(label + ": item " + std::to_string(dup->second + 1) +
+                    " has the same picture name (the first 7 characters count, in any case)");
+        else
+            by_name[lower(it.name)] = i;
+        for (char which : {'0', '1'}) {
+            const std::string res = it.name + which;
+            pictures_used.insert(lower(res));
+            const StoredEntry *p = find_entry(entries, res);
+            const std::string what = label + ": picture " + cp866_to_utf8(res);
+            if (!p) {
+                c.error(what + " is missing");
+                continue;
+            }
+            const std::vector<uint8_t> &d = p->data;
+            if (d.size() < 62) {
+                c.error(what + " is " + std::to_string(d.size()) + " bytes, shorter than its header");
+                continue;
+            }
+            const uint32_t w = get16(d, 18), h = get16(d, 22);
+            const size_t need = 62 + size_t(mono_stride(w)) * h;
+            if (w != picture_width || h != picture_height)
+                c.error(what + " is " + std::to_string(w) + "x" + std::to_string(h) +
+                        "; it must be 352x190 (nine 112x50 cells at a pitch of 120x70)");
+            else if (d.size() < need)
+                c.error(what + " is " + std::to_string(d.size()) + " bytes; a 352x190 picture needs " +
+                        std::to_string(need));
+            else if (get16(d, 28) != 1)
+                c.error(what + " is not a one-bit picture (" + std::to_string(get16(d, 28)) + " bits per pixel)");
+            else if (d.size() > need)
+                c.warn(what + ": " + std::to_string(d.size() - need) + " bytes after the picture");
+        }
+        // lines after the first are not cleared when the next item is drawn
+        const std::vector<std::string> lines = split_lines(it.text);
+        if (i + 1 < items.size() && lines.size() > 1) {
+            std::vector<std::string> next = split_lines(items[i + 1].text);
+            next.erase(next.begin());
+            std::vector<std::string> rest(lines.begin() + 1, lines.end());
+            if (rest.size() > next.size() || !std::equal(rest.begin(), rest.end(), next.begin()))
+                c.warn(label + ": the text has " + std::to_string(lines.size()) +
+                       " lines; the runner clears only the first when it shows the next item, so the others stay on screen");
+        }
+        if (i < 3 && lines.size() >= 18)
+            c.warn(label + ": the text reaches the wrong-answer box at y 201 (training items show it)");
+    }
+    for (const StoredEntry &e : entries) {
+        const std::string l = lower(e.name);
+        if (l != "testinfo" && l != "messages" && l != "dos8x8ru" && l != "testtext" && !pictures_used.count(l))
+            c.warn("entry " + show(e.name) + " is not used by the test");
+    }
+    if (!items.empty() && items.size() <= 3)
+        c.warn("the test has only training items (the first three)");
+    return c.found;
+}
+
+bool check_command(const std::string &archive, bool strict, std::ostream &out)
+{
+    const std::vector<uint8_t> bytes = read_file(archive);
+    const std::vector<Finding> found = check_archive(bytes, archive);
+    size_t errors = 0, warnings = 0;
+    for (const Finding &f : found) {
+        out << archive << ": " << (f.error ? "error: " : "warning: ") << f.text << "\n";
+        (f.error ? errors : warnings)++;
+    }
+    out << archive << ": " << errors << " error(s), " << warnings << " warning(s)\n";
+    return errors == 0 && (!strict || warnings == 0);
+}
+
+}  // namespace wdl

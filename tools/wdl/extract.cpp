@@ -1,0 +1,228 @@
+// wdl list / wdl extract: the archive's directory, and its resources back as
+// a source folder that `wdl build` turns into the same archive.
+#include "tools/wdl/commands.h"
+
+#include "tools/wdl/cp866.h"
+#include "tools/wdl/error.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+namespace wdl {
+
+namespace {
+
+uint32_t get16(const std::vector<uint8_t> &b, size_t at) { return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8); }
+
+std::string text_until_zero(const std::vector<uint8_t> &b, size_t from, size_t end)
+{
+    std::string s;
+    for (size_t i = from; i < end && b[i]; i++)
+        s += char(b[i]);
+    return s;
+}
+
+bool looks_like_picture(const std::vector<uint8_t> &d)
+{
+    if (d.size() < 62 || d[0] != 'B' || d[1] != 'M')
+        return false;
+    const uint32_t w = get16(d, 18), h = get16(d, 22);
+    return w > 0 && h > 0 && d.size() >= 62 + size_t(mono_stride(w)) * h;
+}
+
+// A file name for any resource name: unsafe bytes as %XX.
+std::string file_name(const std::string &name)
+{
+    std::string s;
+    for (unsigned char c : name) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-') {
+            s += char(c);
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "%%%02X", c);
+            s += buf;
+        }
+    }
+    return s;
+}
+
+void make_dir(const std::string &path)
+{
+    if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+        throw Error(path + ": cannot create the folder: " + std::strerror(errno));
+}
+
+const StoredEntry &need(const std::vector<StoredEntry> &entries, const std::string &name, const std::string &file)
+{
+    const StoredEntry *e = find_entry(entries, name);
+    if (!e)
+        throw Error(file + ": the archive has no " + name);
+    return *e;
+}
+
+}  // namespace
+
+Test test_from_archive(const std::vector<StoredEntry> &entries, const std::string &file)
+{
+    Test test;
+    const std::vector<uint8_t> &info = need(entries, "TESTINFO", file).data;
+    const std::string bad_table = file + ": TESTINFO is damaged (run wdl check)";
+    if (info.size() < 2)
+        throw Error(bad_table);
+    const uint32_t count = get16(info, 0);
+    size_t pos = 2;
+    for (uint32_t i = 0; i < count; i++) {
+        if (pos + 12 > info.size() || pos + 12 + info[pos + 1] > info.size())
+            throw Error(bad_table);
+        Item it;
+        it.answer = info[pos];
+        const uint16_t mask = uint16_t(get16(info, pos + 2));
+        it.cells = mask & 0x1FF;
+        it.empty = mask >> 12;
+        std::string raw_name;
+        for (size_t k = 0; k < 7 && info[pos + 4 + k]; k++)
+            raw_name += char(info[pos + 4 + k]);
+        it.name = cp866_to_utf8(raw_name);
+        it.text = text_until_zero(info, pos + 12, pos + 12 + info[pos + 1]);
+        test.items.push_back(it);
+        pos += 12 + info[pos + 1];
+    }
+
+    const std::vector<uint8_t> &msgs = need(entries, "MESSAGES", file).data;
+    if (msgs.size() < 2)
+        throw Error(file + ": MESSAGES is damaged (run wdl check)");
+    pos = 2;
+    for (uint32_t i = 0, n = get16(msgs, 0); i < n; i++) {
+        if (pos + 2 > msgs.size() || pos + 2 + get16(msgs, pos) > msgs.size())
+            throw Error(file + ": MESSAGES is damaged (run wdl check)");
+        const size_t len = get16(msgs, pos);
+        test.messages.push_back(text_until_zero(msgs, pos + 2, pos + 2 + len));
+        pos += 2 + len;
+    }
+
+    const std::vector<uint8_t> &font = need(entries, "DOS8X8RU", file).data;
+    if (font.size() != 2048)
+        throw Error(file + ": the font DOS8X8RU is " + std::to_string(font.size()) + " bytes, not 2,048");
+    std::copy(font.begin(), font.end(), test.font.begin());
+
+    if (const StoredEntry *t = find_entry(entries, "TESTTEXT")) {
+        test.has_instruction = true;
+        test.instruction = text_until_zero(t->data, 0, t->data.size());
+    }
+    for (const Item &it : test.items)
+        for (char which : {'0', '1'}) {
+            const std::string res = it.name + which;
+            if (const StoredEntry *p = find_entry(entries, res))
+                test.pictures[res] = from_mono_bitmap(p->data, file + ": " + res);
+        }
+    return test;
+}
+
+void list_command(const std::string &archive, std::ostream &out)
+{
+    const std::vector<uint8_t> bytes = read_file(archive);
+    const std::vector<StoredEntry> entries = read_archive(bytes, archive);
+    out << archive << ": " << entries.size() << " entries, " << bytes.size() << " bytes\n";
+    char line[128];
+    std::snprintf(line, sizeof line, "%-10s %8s %8s %8s %7s\n", "name", "offset", "stored", "unpacked", "ratio");
+    out << line;
+    uint64_t stored = 0, unpacked = 0;
+    for (const StoredEntry &e : entries) {
+        const uint32_t size = e.unpacked_size ? e.unpacked_size : e.stored_size;
+        std::string ratio = e.unpacked_size == 0 ? "plain" : "";
+        if (e.unpacked_size) {
+            char r[16];
+            std::snprintf(r, sizeof r, "%.1f%%", 100.0 * e.stored_size / e.unpacked_size);
+            ratio = r;
+        }
+        std::snprintf(line, sizeof line, "%-10s %8u %8u %8u %7s\n", cp866_to_utf8(e.name).c_str(),
+                      unsigned(e.data_offset), unsigned(e.stored_size), unsigned(size), ratio.c_str());
+        out << line;
+        stored += e.stored_size;
+        unpacked += size;
+    }
+    std::snprintf(line, sizeof line, "%-10s %8s %8llu %8llu %6.1f%%\n", "total", "", (unsigned long long)stored,
+                  (unsigned long long)unpacked, unpacked ? 100.0 * double(stored) / double(unpacked) : 100.0);
+    out << line;
+}
+
+void extract_command(const std::string &archive, const std::vector<std::string> &names, const std::string &dir,
+                     std::ostream &out)
+{
+    const std::vector<uint8_t> bytes = read_file(archive);
+    const std::vector<StoredEntry> entries = read_archive(bytes, archive);
+    std::vector<const StoredEntry *> chosen;
+    if (names.empty()) {
+        for (const StoredEntry &e : entries)
+            chosen.push_back(&e);
+    } else {
+        for (const std::string &n : names) {
+            const StoredEntry *e = find_entry(entries, n);
+            if (!e)
+                throw Error(archive + ": the archive has no resource named " + n);
+            chosen.push_back(e);
+        }
+    }
+    make_dir(dir);
+    make_dir(dir + "/raw");
+    for (const StoredEntry *e : chosen)
+        write_file_atomic(dir + "/raw/" + file_name(e->name) + ".bin", e->data);
+
+    if (names.empty()) {
+        const Test test = test_from_archive(entries, archive);
+        write_source(dir, test);
+        std::set<std::string> used = {"testinfo", "messages", "dos8x8ru", "testtext"};
+        for (const auto &p : test.pictures) {
+            std::string l = p.first;
+            for (char &c : l)
+                c = char(std::tolower((unsigned char)c));
+            used.insert(l);
+        }
+        for (const StoredEntry &e : entries) {
+            std::string l = e.name;
+            for (char &c : l)
+                c = char(std::tolower((unsigned char)c));
+            if (!used.count(l))
+                out << "note: " << cp866_to_utf8(e.name) << " is not used by the test; only raw/" << file_name(e.name)
+                    << ".bin holds it\n";
+        }
+        out << "extracted " << entries.size() << " resources and the test's source to " << dir << "\n";
+        return;
+    }
+    // single resources: their readable form beside the raw bytes
+    for (const StoredEntry *e : chosen) {
+        std::string l = e->name;
+        for (char &c : l)
+            c = char(std::tolower((unsigned char)c));
+        if (l == "dos8x8ru" && e->data.size() == 2048) {
+            FontBytes f{};
+            std::copy(e->data.begin(), e->data.end(), f.begin());
+            const std::string text = write_glyph_text(f);
+            write_file_atomic(dir + "/font.txt", std::vector<uint8_t>(text.begin(), text.end()));
+        } else if (l == "testtext") {
+            const std::string text = cp866_to_utf8(text_until_zero(e->data, 0, e->data.size()));
+            write_file_atomic(dir + "/instruction.txt", std::vector<uint8_t>(text.begin(), text.end()));
+        } else if (l == "messages" || l == "testinfo") {
+            Test t = test_from_archive(entries, archive);
+            std::string text;
+            for (const std::string &m : t.messages)
+                text += escape_message(cp866_to_utf8(m)) + "\n";
+            if (l == "messages")
+                write_file_atomic(dir + "/messages.txt", std::vector<uint8_t>(text.begin(), text.end()));
+            else
+                write_source(dir, t);
+        } else if (looks_like_picture(e->data)) {
+            make_dir(dir + "/pictures");
+            write_png(dir + "/pictures/" + file_name(e->name) + ".png", from_mono_bitmap(e->data, e->name));
+        }
+    }
+    out << "extracted " << chosen.size() << " resources to " << dir << "\n";
+}
+
+}  // namespace wdl

@@ -1,0 +1,160 @@
+#include "tools/wdl/json_lines.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstddef>
+#include <iterator>
+#include <set>
+#include <vector>
+
+namespace wdl {
+
+namespace {
+
+// An input iterator that remembers how far the parser has read.
+class Reader {
+public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char *;
+    using reference = const char &;
+
+    Reader(const char *p, size_t *furthest) : p_(p), base_(p), furthest_(furthest) {}
+    reference operator*() const
+    {
+        const size_t at = size_t(p_ - base_);
+        if (at > *furthest_)
+            *furthest_ = at;
+        return *p_;
+    }
+    Reader &operator++()
+    {
+        ++p_;
+        return *this;
+    }
+    Reader operator++(int)
+    {
+        Reader old = *this;
+        ++p_;
+        return old;
+    }
+    bool operator==(const Reader &o) const { return p_ == o.p_; }
+    bool operator!=(const Reader &o) const { return p_ != o.p_; }
+
+private:
+    const char *p_;
+    const char *base_;
+    size_t *furthest_;
+};
+
+struct Handler {
+    using json = nlohmann::json;
+    const std::string &text;
+    size_t furthest = 0;
+    JsonLines out;
+    struct Level {
+        bool array;
+        size_t index;
+        std::string key;
+        std::set<std::string> keys;
+    };
+    std::vector<Level> stack;
+    std::string pending_key;
+
+    explicit Handler(const std::string &t) : text(t) {}
+
+    int line_at(size_t pos) const
+    {
+        int n = 1;
+        for (size_t i = 0; i < pos && i < text.size(); i++)
+            n += text[i] == '\n';
+        return n;
+    }
+    static std::string escape(const std::string &k)
+    {
+        std::string s;
+        for (char c : k)
+            s += c == '~' ? std::string("~0") : c == '/' ? std::string("~1") : std::string(1, c);
+        return s;
+    }
+    std::string path() const
+    {
+        std::string p;
+        for (const Level &l : stack)
+            p += "/" + (l.array ? std::to_string(l.index) : escape(l.key));
+        return p;
+    }
+    // A value starts: record it under its pointer; `back` for numbers,
+    // whose end the lexer only sees one character late.
+    void value(size_t back = 0)
+    {
+        out.line[path()] = line_at(furthest >= back ? furthest - back : 0);
+    }
+    void after_value()
+    {
+        if (!stack.empty() && stack.back().array)
+            stack.back().index++;
+    }
+    bool scalar(size_t back = 0)
+    {
+        value(back);
+        after_value();
+        return true;
+    }
+    bool null() { return scalar(); }
+    bool boolean(bool) { return scalar(); }
+    bool number_integer(json::number_integer_t) { return scalar(1); }
+    bool number_unsigned(json::number_unsigned_t) { return scalar(1); }
+    bool number_float(json::number_float_t, const std::string &) { return scalar(1); }
+    bool string(std::string &) { return scalar(); }
+    bool binary(json::binary_t &) { return scalar(); }
+    bool start_object(std::size_t)
+    {
+        value();
+        stack.push_back({false, 0, "", {}});
+        return true;
+    }
+    bool key(std::string &k)
+    {
+        Level &l = stack.back();
+        l.key = k;
+        if (!l.keys.insert(k).second && out.duplicate_key.empty()) {
+            out.duplicate_key = path();
+            out.duplicate_line = line_at(furthest);
+        }
+        out.line[path()] = line_at(furthest);
+        return true;
+    }
+    bool end_object()
+    {
+        stack.pop_back();
+        after_value();
+        return true;
+    }
+    bool start_array(std::size_t)
+    {
+        value();
+        stack.push_back({true, 0, "", {}});
+        return true;
+    }
+    bool end_array()
+    {
+        stack.pop_back();
+        after_value();
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string &, const nlohmann::detail::exception &) { return false; }
+};
+
+}  // namespace
+
+JsonLines json_lines(const std::string &text)
+{
+    Handler h(text);
+    Reader first(text.data(), &h.furthest), last(text.data() + text.size(), &h.furthest);
+    nlohmann::json::sax_parse(first, last, &h, nlohmann::json::input_format_t::json, true, true);
+    return h.out;
+}
+
+}  // namespace wdl

@@ -1,0 +1,26 @@
+// Where each value of a JSON document sits: the line of every value and
+// object key, by JSON pointer ("/items/3/text"), so that errors about the
+// manifest's contents can name its lines. Also reports duplicate keys,
+// which ordinary parsing silently merges.
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace wdl {
+
+struct JsonLines {
+    std::map<std::string, int> line;  // pointer -> 1-based line
+    std::string duplicate_key;        // pointer of the first repeated key, if any
+    int duplicate_line = 0;
+    int at(const std::string &pointer) const
+    {
+        auto it = line.find(pointer);
+        return it == line.end() ? 0 : it->second;
+    }
+};
+
+// The text must already be known to parse (comments allowed).
+JsonLines json_lines(const std::string &text);
+
+}  // namespace wdl

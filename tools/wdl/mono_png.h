@@ -1,0 +1,30 @@
+// One-bit pictures: PNG files in the source folder, MonoBitmaps (complete
+// one-bit BMP file images, bottom-up rows padded to 4 bytes) in the archive.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace wdl {
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> white;  // one per pixel, rows top to bottom: 1 white, 0 black
+};
+
+// Any PNG (bit depth, colour type, palette, alpha). A pixel is white when its
+// luminance over a white background is at least 128, so transparent pixels
+// are white. Throws Error naming the file; pictures larger than max_width x
+// max_height are refused before they are decoded.
+Picture read_png(const std::string &path, int max_width, int max_height);
+// A one-bit greyscale PNG.
+void write_png(const std::string &path, const Picture &picture);
+
+std::vector<uint8_t> to_mono_bitmap(const Picture &picture);
+// Throws Error when the bytes are too short for the size in their header.
+Picture from_mono_bitmap(const std::vector<uint8_t> &bytes, const std::string &what);
+
+uint32_t mono_stride(uint32_t width);
+
+}  // namespace wdl

@@ -1,0 +1,63 @@
+// A test as the tool sees it, between its source folder and its archive.
+//
+// Source folder: test.json (the manifest), the font, the instruction and
+// message texts and the pictures, as described in tools/wdl/README.md.
+#pragma once
+
+#include "tools/wdl/archive_file.h"
+#include "tools/wdl/glyph_text.h"
+#include "tools/wdl/mono_png.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace wdl {
+
+enum : int {
+    picture_width = 352,   // three 112-pixel cells at a pitch of 120
+    picture_height = 190,  // three 50-pixel cells at a pitch of 70
+    item_text_max = 254    // the record's length byte counts the zero too
+};
+
+struct Item {
+    std::string name;    // 1..7 characters: pictures NAME0 (problem), NAME1 (answers)
+    int answer = 0;      // digit key 1..9: rank of the right cell among the present ones
+    uint16_t cells = 0;  // bit c: answer cell c (0..8, row by row) is present
+    int empty = 0;       // 1..9: the problem cell left empty
+    std::string text;    // CP866, without its zero byte
+};
+
+struct Test {
+    FontBytes font{};
+    bool has_instruction = false;
+    std::string instruction;            // CP866, without its zero byte
+    std::vector<std::string> messages;  // CP866, without their zero bytes
+    std::vector<Item> items;
+    std::map<std::string, Picture> pictures;  // by resource name
+};
+
+// Reads a source folder (or a manifest file). Throws Error naming the file
+// and line of the first problem.
+Test load_source(const std::string &folder_or_manifest);
+
+// The archive's resources in their fixed order: TESTINFO, MESSAGES,
+// DOS8X8RU, TESTTEXT (when there is one), then NAME0 and NAME1 per item.
+std::vector<Resource> test_resources(const Test &test);
+
+std::vector<uint8_t> encode_testinfo(const std::vector<Item> &items);
+std::vector<uint8_t> encode_messages(const std::vector<std::string> &messages);
+
+// The resource name of an item's picture: the name's first 7 characters and '0' or '1'.
+std::string picture_name(const std::string &item_name, char which);
+
+// Writes the source folder for a test: test.json, font.txt, messages.txt,
+// instruction.txt (when there is one) and pictures/NAME.png.
+void write_source(const std::string &folder, const Test &test);
+
+// One messages.txt line for a message and back ("\n" for a line break).
+std::string escape_message(const std::string &utf8);
+std::string unescape_message(const std::string &line);
+
+}  // namespace wdl

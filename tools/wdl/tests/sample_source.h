@@ -1,0 +1,34 @@
+// A small but complete test source folder written by the tests themselves,
+// and helpers around temporary folders.
+#pragma once
+
+#include "tools/wdl/test_source.h"
+
+#include <string>
+#include <vector>
+
+namespace wdl_test {
+
+// A fresh empty folder under /tmp, removed with its contents by the destructor.
+struct TempDir {
+    std::string path;
+    TempDir();
+    ~TempDir();
+    std::string operator/(const std::string &name) const { return path + "/" + name; }
+};
+
+// A font where every glyph differs, digits have ink and 0xDB is a full block.
+wdl::FontBytes sample_font();
+// A 352x190 picture with nine framed cells and a pattern per seed.
+wdl::Picture sample_picture(int seed);
+
+// Writes test.json, font.txt, messages.txt, instruction.txt and the
+// pictures of `items` items (named T01, T02, ...) into dir.
+void write_sample_source(const std::string &dir, int items = 5);
+
+std::string read_text(const std::string &path);
+void write_text(const std::string &path, const std::string &text);
+bool file_exists(const std::string &path);
+std::vector<std::string> files_in(const std::string &dir);
+
+}  // namespace wdl_test
