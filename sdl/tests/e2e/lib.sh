@@ -47,7 +47,8 @@ wm_start() {
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
     sleep 0.1
   done
-  echo "e2e: openbox did not start" >&2
+  echo "e2e: openbox did not start (running: $(alive $WM_PID && echo yes || echo no))" >&2
+  sed 's/^/  openbox: /' "$WORK/openbox.log" >&2
   return 1
 }
 
@@ -133,21 +134,58 @@ shift_hold() {
 }
 
 shift_release() {
+  [ -n "${SHIFT_PID:-}" ] || return 0
   kill "$SHIFT_PID" 2>/dev/null || true
   wait "$SHIFT_PID" 2>/dev/null || true
+  SHIFT_PID=
 }
 
 # Starts the program in folder $1; its output goes to $1.out and $1.err.
 start_program() {
   local dir=$1
-  (cd "$dir" && exec timeout -s KILL 60 "$MERIDOKA" >"$dir.out" 2>"$dir.err") &
+  (cd "$dir" && exec "$MERIDOKA" >"$dir.out" 2>"$dir.err") &
   PROGRAM_PID=$!
 }
 
-# Waits for the program to end; its exit code goes to PROGRAM_RC.
+# Ends a program that is still running (and a message box it forked).
+kill_program() {
+  [ -n "${PROGRAM_PID:-}" ] || return 0
+  if alive "$PROGRAM_PID"; then
+    local child
+    for child in $(ps -o pid= --ppid "$PROGRAM_PID" 2>/dev/null); do kill -9 "$child" 2>/dev/null || true; done
+    kill -9 "$PROGRAM_PID" 2>/dev/null || true
+  fi
+  wait "$PROGRAM_PID" 2>/dev/null || true
+  PROGRAM_PID=
+}
+
+# Waits for the program to end (at most 30 s); its exit code goes to
+# PROGRAM_RC ("hung" when it had to be killed).
 program_wait() {
+  local i
+  for i in $(seq 300); do
+    alive "$PROGRAM_PID" || break
+    sleep 0.1
+  done
+  if alive "$PROGRAM_PID"; then
+    echo "e2e: the program did not end; killed" >&2
+    kill_program
+    PROGRAM_RC=hung
+    return 0
+  fi
   PROGRAM_RC=0
   wait "$PROGRAM_PID" || PROGRAM_RC=$?
+  PROGRAM_PID=
+}
+
+# Waits up to 3 s for the window named $1 to be gone.
+wait_gone() {
+  local i
+  for i in $(seq 30); do
+    [ -z "$(window_id "$1")" ] && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 # Answers the full-screen question: Return takes the default button (Yes),

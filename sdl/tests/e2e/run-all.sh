@@ -20,7 +20,7 @@ WORK=$(mktemp -d /tmp/meridoka-sdl-e2e.XXXXXX)
 scenarios=$here/../scenarios
 passed=0
 failed=0
-trap 'wm_stop; xvfb_stop; if [ $failed = 0 ]; then rm -rf "$WORK"; else echo "e2e: work files kept in $WORK" >&2; fi' EXIT
+trap 'kill_program; wm_stop; xvfb_stop; if [ $failed = 0 ]; then rm -rf "$WORK"; else echo "e2e: work files kept in $WORK" >&2; fi' EXIT
 xvfb_start
 
 check() {
@@ -43,7 +43,7 @@ no_archive() {
   local dir=$WORK/no-archive box
   mkdir -p "$dir"
   start_program "$dir"
-  box=$(wait_window Error 10) || { echo "no error box" >&2; return 1; }
+  box=$(wait_window Error 10) || { echo "no error box; the program said: $(cat "$dir.err")" >&2; kill_program; return 1; }
   [ -z "$(window_id MERIDOKA)$(window_id Confirm)" ] || { echo "a window or the question came up" >&2; return 1; }
   xdotool windowfocus --sync "$box"
   xdotool key Return

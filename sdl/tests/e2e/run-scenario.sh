@@ -19,7 +19,12 @@ mode=${4:-windowed}
 closer=${5:-alt-f4}
 . "$(dirname "$0")/lib.sh"
 
-fail() { echo "FAIL $(basename "$scenario") [$mode, $closer]: $*" >&2; exit 1; }
+fail() {
+  echo "FAIL $(basename "$scenario") [$mode, $closer]: $*" >&2
+  if [ -s "$WORK/sdl.err" ]; then sed 's/^/  program: /' "$WORK/sdl.err" >&2; fi
+  exit 1
+}
+trap 'shift_release; kill_program' EXIT
 
 rm -rf "$WORK"
 mkdir -p "$WORK/headless" "$WORK/sdl" "$WORK/views"
@@ -90,7 +95,7 @@ program_wait
 rc=$PROGRAM_RC
 
 [ "$rc" = "$headless_rc" ] || fail "exit code $rc, headless $headless_rc; $(cat "$WORK/sdl.err")"
-[ -z "$(window_id MERIDOKA)" ] || fail "window still there after exit"
+wait_gone MERIDOKA || fail "window still there after exit"
 h_files=$(cd "$WORK/headless" && ls)
 s_files=$(cd "$WORK/sdl" && ls)
 [ "$h_files" = "$s_files" ] || fail "files differ: headless [$h_files] sdl [$s_files]"
