@@ -168,8 +168,10 @@ int display_open(void)
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return 0;
     windowed = shift_held() || !ask_full_screen();
+    // hidden until the renderer is made: an OpenGL renderer makes SDL create
+    // the window anew, and the person should see only the final one
     window = SDL_CreateWindow("MERIDOKA", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, picture_width,
-                              picture_height, windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+                              picture_height, SDL_WINDOW_HIDDEN | (windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP));
     if (window)
         renderer = SDL_CreateRenderer(window, -1, 0);
     if (window && !renderer)
@@ -184,6 +186,7 @@ int display_open(void)
     }
     window_id = SDL_GetWindowID(window);
     SDL_StopTextInput();  // keys only: no input method in between
+    SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
     if (!windowed) {
         int x, y, wx, wy;
