@@ -1,0 +1,27 @@
+/*
+** meridoka for Linux on SDL2. SDL wants its window and events on the main
+** thread, so the test driver (program_main) runs on a second thread and the
+** main thread serves its display requests and runs the event loop.
+*/
+#define SDL_MAIN_HANDLED
+#include <SDL.h>
+
+#include <thread>
+
+#include "runner/runner.h"
+#include "sdl/ui_link.h"
+
+int main()
+{
+    SDL_SetMainReady();
+    ui_register_events();
+    int status = status_display;
+    std::thread driver([&status] {
+        status = program_main();
+        ui_driver_finished();
+    });
+    ui_run();
+    driver.join();
+    SDL_Quit();
+    return status;
+}

@@ -1,0 +1,21 @@
+/*
+** The screen kept inside a complete top-down one-bit BMP file image: the
+** 62-byte header, then the 38,400-byte buffer that screen_bits points to
+** while the display is open. Painted to the window and written unchanged as
+** a screenshot.
+*/
+#ifndef MERIDOKA_SDL_SCREEN_IMAGE_H
+#define MERIDOKA_SDL_SCREEN_IMAGE_H
+
+#include <stdint.h>
+
+enum { screen_image_size = 62 + 38400 };
+
+extern uint8_t screen_image[screen_image_size];
+extern const uint8_t screen_header_template[62];
+
+/* Writes screen_image to the lowest free "%08u.bmp" in the working
+** directory. Failures are silent; returns whether a file was written. */
+bool save_screenshot(void);
+
+#endif

@@ -1,0 +1,48 @@
+/*
+** The display calls of the platform contract, on the driver thread. The
+** window lives on the main thread; these hand it their requests.
+*/
+#include <string.h>
+
+#include "graphics/gfx.h"
+#include "platform/platform.h"
+#include "sdl/display.h"
+#include "sdl/key_channel.h"
+#include "sdl/screen_image.h"
+#include "sdl/ui_link.h"
+
+int video_open(void)
+{
+    if (screen_bits)
+        return 2;
+    key_event_create();
+    if (!ui_call(UiRequest::open_display, nullptr)) {
+        key_event_destroy();
+        return 0;
+    }
+    memcpy(screen_image, screen_header_template, sizeof screen_header_template);
+    image_ready.store(true);
+    screen_bits = screen_image + 62;
+    gfx_clear();  // the draw colour is still black: the first screen is black
+    return 1;
+}
+
+void video_close(void)
+{
+    if (!screen_bits)
+        return;
+    ui_call(UiRequest::close_display, nullptr);
+    key_event_destroy();
+    image_ready.store(false);
+    screen_bits = nullptr;
+    // key_state keeps its quit value: later key requests read Esc
+}
+
+void video_repaint(void)
+{
+    if (!window_alive.load())
+        return;
+    // one repaint in the queue is enough: it paints whatever is drawn by then
+    if (!repaint_pending.exchange(true) && !ui_post_repaint())
+        repaint_pending.store(false);
+}

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The Linux front end (sdl/): its unit tests again under ThreadSanitizer (the
+# key channel is shared by two threads), then the end-to-end runs of
+# build/sdl/meridoka under a private Xvfb against the headless tool.
+set -euo pipefail
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build
+if [ ! -x build/sdl/meridoka ]; then
+  echo "60-sdl: build/sdl/meridoka was not built (SDL2 missing?)" >&2
+  exit 1
+fi
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDOKA_BENCH=OFF \
+  -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+cmake --build build-tsan --target sdl_unit_tests
+TSAN_OPTIONS=halt_on_error=1 build-tsan/sdl/tests/sdl_unit_tests --gtest_brief=1
+sdl/tests/e2e/run-all.sh build
