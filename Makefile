@@ -15,4 +15,4 @@ build:
 	cmake --build build
 
 clean:
-	rm -rf build build-asan build-fuzz build-win32 build-dos
+	rm -rf build build-asan build-fuzz build-tsan build-win32 build-dos scratch
