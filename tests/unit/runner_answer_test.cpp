@@ -27,9 +27,9 @@ bool same_region(const headless::Screen &a, int ax, int ay, const headless::Scre
 
 TEST_F(Answer, DigitPreviewsTheAnswerCellInTheEmptyCell)
 {
-    TestSpec spec;
-    spec.items = {{"A", 2, 0x51FF, "a"}, {"B", 1, 0x11FF, "b"}, {"C", 1, 0x11FF, "c"}, {"D", 1, 0x11FF, "d"}};
-    write_test(spec);
+    TestSetup setup;
+    setup.items = {{"A", 2, 0x51FF, "a"}, {"B", 1, 0x11FF, "b"}, {"C", 1, 0x11FF, "c"}, {"D", 1, 0x11FF, "d"}};
+    write_test(setup);
     // wait 1: item shown; wait 2: preview of answer 7 (cell 6); wait 3: after withdrawal
     EXPECT_EQ(run_test({key(57), digit(7), esc(), esc()}), 0);
     const headless::Screen &item = wait_screen(1), &preview = wait_screen(2), &after = wait_screen(3);
@@ -44,9 +44,9 @@ TEST_F(Answer, DigitPreviewsTheAnswerCellInTheEmptyCell)
 
 TEST_F(Answer, DigitBeyondTheAvailableAnswersReadsNoKey)
 {
-    TestSpec spec;
-    spec.items = {{"A", 2, 0x5111, "a"}};  // three answers: cells 0, 4, 8
-    write_test(spec);
+    TestSetup setup;
+    setup.items = {{"A", 2, 0x5111, "a"}};  // three answers: cells 0, 4, 8
+    write_test(setup);
     EXPECT_EQ(run_test({key(57), digit(4), digit(9), esc()}), 0);
     headless::Run &run = headless::current();
     // digits 4 and 9 took no key of their own: the next wait is the loop's
@@ -58,9 +58,9 @@ TEST_F(Answer, DigitBeyondTheAvailableAnswersReadsNoKey)
 TEST_F(Answer, AnswersCountOnlyPresentCells)
 {
     // cells 0, 4, 8 present; answer "2" is cell 4
-    TestSpec spec;
-    spec.items = {{"A", 2, 0x5111, "a"}};
-    write_test(spec);
+    TestSetup setup;
+    setup.items = {{"A", 2, 0x5111, "a"}};
+    write_test(setup);
     EXPECT_EQ(run_test({key(57), digit(2), key(88), digit(2), enter()}), 0);
     const headless::Screen &item = wait_screen(1), &preview = wait_screen(2);
     EXPECT_TRUE(same_region(preview, 128, 80, item, 128, 290, 112, 50));
@@ -70,10 +70,10 @@ TEST_F(Answer, AnswersCountOnlyPresentCells)
 
 TEST_F(Answer, TrainingItemRefusesAWrongAnswer)
 {
-    TestSpec spec;
-    spec.items = standard_items(4);
-    write_test(spec);
-    int right = spec.items[0].answer, wrong = right == 1 ? 2 : 1;
+    TestSetup setup;
+    setup.items = standard_items(4);
+    write_test(setup);
+    int right = setup.items[0].answer, wrong = right == 1 ? 2 : 1;
     // wrong + Enter: popup, any key, popup gone, same item stays
     EXPECT_EQ(run_test({key(57), digit(wrong), enter(), key(30), digit(right), enter(), esc()}), 0);
     const headless::Screen &item = wait_screen(1), &popup = wait_screen(3), &back = wait_screen(4);
@@ -95,32 +95,32 @@ TEST_F(Answer, TrainingItemRefusesAWrongAnswer)
 
 TEST_F(Answer, OtherDigitWithdrawsThePreview)
 {
-    TestSpec spec;
-    spec.items = standard_items(4);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(4);
+    write_test(setup);
     // a second digit during a preview withdraws it and is not taken as an answer
-    EXPECT_EQ(run_test({key(57), digit(1), digit(spec.items[0].answer), esc(), esc()}), 0);
+    EXPECT_EQ(run_test({key(57), digit(1), digit(setup.items[0].answer), esc(), esc()}), 0);
     EXPECT_EQ(wait_screen(3), wait_screen(1));
     EXPECT_TRUE(read_file("RESULT-W.TXT").empty());
 }
 
 TEST_F(Answer, KeyPressedWhileThePreviewIsDrawnWithdrawsIt)
 {
-    TestSpec spec;
-    spec.items = standard_items(4);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(4);
+    write_test(setup);
     // the Enter arrives while the preview is drawn: discarded, no key, withdrawn
-    EXPECT_EQ(run_test({key(57), digit(spec.items[0].answer), busy(key_enter), esc()}), 0);
+    EXPECT_EQ(run_test({key(57), digit(setup.items[0].answer), busy(key_enter), esc()}), 0);
     EXPECT_EQ(wait_screen(3), wait_screen(1));
     EXPECT_TRUE(read_file("RESULT-W.TXT").empty());
 }
 
 TEST_F(Answer, InvalidEmptyCellStillCompletes)
 {
-    TestSpec spec;
+    TestSetup setup;
     // empty-cell numbers 0 and 12: no preview, but Enter still confirms
-    spec.items = {{"A", 1, 0x01FF, "a"}, {"B", 1, 0xC1FF, "b"}, {"C", 1, 0xF1FF, "c"}, {"D", 3, 0x01FF, "d"}};
-    write_test(spec);
+    setup.items = {{"A", 1, 0x01FF, "a"}, {"B", 1, 0xC1FF, "b"}, {"C", 1, 0xF1FF, "c"}, {"D", 3, 0x01FF, "d"}};
+    write_test(setup);
     EXPECT_EQ(run_test({key(57), digit(1), enter(), digit(1), enter(), digit(1), enter(), digit(2), enter()}), 0);
     headless::Run &run = headless::current();
     EXPECT_EQ(run.waits[2], run.waits[1]);  // no preview drawn anywhere
@@ -131,11 +131,11 @@ TEST_F(Answer, InvalidEmptyCellStillCompletes)
 
 TEST_F(Answer, PopupWithoutItsMessageStillComesAndGoes)
 {
-    TestSpec spec;
-    spec.items = standard_items(4);
-    spec.message_texts = {"Heading", "Hint"};
-    write_test(spec);
-    int right = spec.items[0].answer, wrong = right == 1 ? 2 : 1;
+    TestSetup setup;
+    setup.items = standard_items(4);
+    setup.message_texts = {"Heading", "Hint"};
+    write_test(setup);
+    int right = setup.items[0].answer, wrong = right == 1 ? 2 : 1;
     EXPECT_EQ(run_test({key(57), digit(wrong), enter(), key(30), esc()}), 0);
     const headless::Screen &item = wait_screen(1), &popup = wait_screen(3), &back = wait_screen(4);
     // an empty box 16 px wide around x 500

@@ -9,11 +9,11 @@ class Driver : public ScratchDir {};
 
 TEST_F(Driver, WholeRunEndsWithTheLastItem)
 {
-    TestSpec spec;
-    spec.items = standard_items(5);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(5);
+    write_test(setup);
     std::vector<Step> script = {key(57)};  // any key leaves the instruction screen
-    for (const Step &s : right_answers(spec.items))
+    for (const Step &s : right_answers(setup.items))
         script.push_back(s);
     script.push_back(esc());  // must stay unread: the last item ends the test
 
@@ -31,13 +31,13 @@ TEST_F(Driver, WholeRunEndsWithTheLastItem)
 
 TEST_F(Driver, WrongAnswersPastTrainingAreScoredAndAccepted)
 {
-    TestSpec spec;
-    spec.items = standard_items(5);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(5);
+    write_test(setup);
     std::vector<Step> script = {key(57)};
-    std::vector<Step> right = right_answers(spec.items);
+    std::vector<Step> right = right_answers(setup.items);
     script.insert(script.end(), right.begin(), right.begin() + 6);
-    int wrong = spec.items[3].answer == 1 ? 2 : 1;
+    int wrong = setup.items[3].answer == 1 ? 2 : 1;
     script.push_back(digit(wrong));  // item 4 answered wrong: accepted
     script.push_back(enter());
     script.push_back(esc());  // leave on item 5
@@ -51,9 +51,9 @@ TEST_F(Driver, WrongAnswersPastTrainingAreScoredAndAccepted)
 
 TEST_F(Driver, EscOnTheFirstItemWritesNoResults)
 {
-    TestSpec spec;
-    spec.items = standard_items(3);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(3);
+    write_test(setup);
     write_file("RESULT-W.TXT", text_bytes("earlier run"));
     EXPECT_EQ(run_test({key(57), esc()}), 0);
     EXPECT_EQ(read_file("RESULT-W.TXT"), text_bytes("earlier run"));
@@ -62,9 +62,9 @@ TEST_F(Driver, EscOnTheFirstItemWritesNoResults)
 
 TEST_F(Driver, OtherKeysOnAnItemDoNothing)
 {
-    TestSpec spec;
-    spec.items = standard_items(3);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(3);
+    write_test(setup);
     EXPECT_EQ(run_test({key(57), key(11), key(30), enter(), key(88), esc()}), 0);
     headless::Run &run = headless::current();
     ASSERT_EQ(run.waits.size(), 6u);
@@ -74,11 +74,11 @@ TEST_F(Driver, OtherKeysOnAnItemDoNothing)
 
 TEST_F(Driver, ClosingTheWindowEndsLikeEsc)
 {
-    TestSpec spec;
-    spec.items = standard_items(5);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(5);
+    write_test(setup);
     std::vector<Step> script = {key(57)};
-    std::vector<Step> right = right_answers(spec.items);
+    std::vector<Step> right = right_answers(setup.items);
     script.insert(script.end(), right.begin(), right.begin() + 4);
     script.push_back(close_window());
     EXPECT_EQ(run_test(script), 0);
@@ -89,10 +89,10 @@ TEST_F(Driver, ClosingTheWindowEndsLikeEsc)
 
 TEST_F(Driver, NoInstructionTextMeansNoWait)
 {
-    TestSpec spec;
-    spec.items = standard_items(3);
-    spec.intro = false;
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(3);
+    setup.intro = false;
+    write_test(setup);
     EXPECT_EQ(run_test({esc()}), 0);
     headless::Run &run = headless::current();
     ASSERT_EQ(run.waits.size(), 1u);
@@ -102,9 +102,9 @@ TEST_F(Driver, NoInstructionTextMeansNoWait)
 
 TEST_F(Driver, KeyPressedWhileTheIntroIsDrawnEndsIt)
 {
-    TestSpec spec;
-    spec.items = standard_items(3);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(3);
+    write_test(setup);
     // the busy key is discarded, the wait returns "no key" at once
     EXPECT_EQ(run_test({busy(57), esc()}), 0);
     headless::Run &run = headless::current();
@@ -114,10 +114,10 @@ TEST_F(Driver, KeyPressedWhileTheIntroIsDrawnEndsIt)
 
 TEST_F(Driver, MissingResourcesGiveStatusOne)
 {
-    TestSpec spec;
-    spec.items = standard_items(3);
-    spec.messages = false;
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(3);
+    setup.messages = false;
+    write_test(setup);
     EXPECT_EQ(run_test({esc()}), 1);
     headless::Run &run = headless::current();
     ASSERT_EQ(run.errors.size(), 1u);
@@ -126,9 +126,9 @@ TEST_F(Driver, MissingResourcesGiveStatusOne)
     EXPECT_EQ(run.live_blocks, 0);
     EXPECT_TRUE(run.waits.empty());
 
-    spec.messages = true;
-    spec.font = false;
-    write_test(spec);
+    setup.messages = true;
+    setup.font = false;
+    write_test(setup);
     EXPECT_EQ(run_test({esc()}), 1);
     EXPECT_EQ(headless::current().live_blocks, 0);
 
@@ -139,9 +139,9 @@ TEST_F(Driver, MissingResourcesGiveStatusOne)
 
 TEST_F(Driver, AllThreeLoadsAreTriedWhenTheFirstFails)
 {
-    TestSpec spec;
-    spec.items = standard_items(3);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(3);
+    write_test(setup);
     // with the table present: table (table, directory, data, items) = 4,
     // messages (directory, output, input) = 3, font = 3, answer log = 1
     EXPECT_EQ(run_test({key(57), esc()}), 0);
@@ -149,7 +149,7 @@ TEST_F(Driver, AllThreeLoadsAreTriedWhenTheFirstFails)
     EXPECT_GT(headless::current().allocations, loading);
 
     // no table: the table's own block and the directory, then both other loads
-    std::vector<Entry> entries = {packed("MESSAGES", messages_bytes(spec.message_texts)),
+    std::vector<Entry> entries = {packed("MESSAGES", messages_bytes(setup.message_texts)),
                                   packed("DOS8X8RU", font_bytes())};
     write_archive(entries);
     EXPECT_EQ(run_test({esc()}), 1);
@@ -159,8 +159,8 @@ TEST_F(Driver, AllThreeLoadsAreTriedWhenTheFirstFails)
 
 TEST_F(Driver, ZeroItemsGiveStatusOne)
 {
-    TestSpec spec;
-    write_test(spec);
+    TestSetup setup;
+    write_test(setup);
     EXPECT_EQ(run_test({esc()}), 1);
     EXPECT_EQ(headless::current().video_opens, 0u);
     EXPECT_EQ(headless::current().errors.size(), 1u);
@@ -168,9 +168,9 @@ TEST_F(Driver, ZeroItemsGiveStatusOne)
 
 TEST_F(Driver, DisplayThatFailsGivesStatusTwo)
 {
-    TestSpec spec;
-    spec.items = standard_items(3);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(3);
+    write_test(setup);
     headless::Run &run = headless::reset({esc()});
     run.fail_video = true;
     EXPECT_EQ(program_main(), 2);
@@ -184,11 +184,11 @@ TEST_F(Driver, DisplayThatFailsGivesStatusTwo)
 // status 1, later ones only skip a picture or a preview; nothing leaks.
 TEST_F(Driver, EveryAllocationMayFail)
 {
-    TestSpec spec;
-    spec.items = standard_items(4);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(4);
+    write_test(setup);
     std::vector<Step> script = {key(57)};
-    for (const Step &s : right_answers(spec.items))
+    for (const Step &s : right_answers(setup.items))
         script.push_back(s);
     EXPECT_EQ(run_test(script), 0);
     uint64_t total = headless::current().allocations;

@@ -36,9 +36,9 @@ bool all_white(const headless::Screen &s, int x1, int y1, int x2, int y2)
 
 TEST_F(Screens, InstructionScreen)
 {
-    TestSpec spec;
-    spec.items = standard_items(3);
-    write_test(spec);
+    TestSetup setup;
+    setup.items = standard_items(3);
+    write_test(setup);
     run_test({esc(), esc()});
     const headless::Screen &intro = headless::current().waits.at(0);
     // "Instructions" from (16, 16), "second line" 9 rows lower
@@ -52,9 +52,9 @@ TEST_F(Screens, InstructionScreen)
 
 TEST_F(Screens, TestFrameAndItem)
 {
-    TestSpec spec;
-    spec.items = {{"A", 2, 0x5111, "a"}, {"B", 1, 0x11FF, "line one\nline two"}};
-    write_test(spec);
+    TestSetup setup;
+    setup.items = {{"A", 2, 0x5111, "a"}, {"B", 1, 0x11FF, "line one\nline two"}};
+    write_test(setup);
     run_test({key(57), digit(2), enter(), esc()});
     const headless::Run &run = headless::current();
     const headless::Screen &first = run.waits.at(1), &second = run.waits.at(3);
@@ -98,9 +98,9 @@ TEST_F(Screens, TestFrameAndItem)
 
 TEST_F(Screens, PicturesAreDrawnAtTheirPlaces)
 {
-    TestSpec spec;
-    spec.items = {{"A", 1, 0x11FF, "a"}};
-    write_test(spec);
+    TestSetup setup;
+    setup.items = {{"A", 1, 0x11FF, "a"}};
+    write_test(setup);
     run_test({key(57), esc()});
     const headless::Screen &s = headless::current().waits.at(1);
     Bytes problem = problem_picture(0);
@@ -116,10 +116,10 @@ TEST_F(Screens, PicturesAreDrawnAtTheirPlaces)
 
 TEST_F(Screens, MissingPicturesLeaveTheScreenAsItWas)
 {
-    TestSpec spec;
-    spec.items = {{"A", 1, 0x11FF, "a"}};
-    spec.pictures = false;
-    write_test(spec);
+    TestSetup setup;
+    setup.items = {{"A", 1, 0x11FF, "a"}};
+    setup.pictures = false;
+    write_test(setup);
     EXPECT_EQ(run_test({key(57), esc()}), 0);
     const headless::Screen &s = headless::current().waits.at(1);
     EXPECT_TRUE(all_white(s, 8, 10, 359, 199));
@@ -131,10 +131,10 @@ TEST_F(Screens, CounterWrapsAtAThousand)
     std::vector<Item> items;
     for (int i = 0; i < 1002; i++)
         items.push_back({"I", 1, 0x11FF, ""});
-    TestSpec spec;
-    spec.items = items;
-    spec.pictures = false;
-    write_test(spec);
+    TestSetup setup;
+    setup.items = items;
+    setup.pictures = false;
+    write_test(setup);
     std::vector<Step> script = {key(57)};
     for (int i = 0; i < 1000; i++) {
         script.push_back(digit(1));

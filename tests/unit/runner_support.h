@@ -37,7 +37,7 @@ inline Bytes answer_picture()
     });
 }
 
-struct TestSpec {
+struct TestSetup {
     std::vector<Item> items;
     bool intro = true;
     bool messages = true;
@@ -61,17 +61,17 @@ inline std::vector<Item> standard_items(int count = 5)
     return items;
 }
 
-inline void write_test(const TestSpec &spec)
+inline void write_test(const TestSetup &setup)
 {
-    std::vector<Entry> entries = {plain("TESTINFO", table_bytes(spec.items))};
-    if (spec.messages)
-        entries.push_back(packed("MESSAGES", messages_bytes(spec.message_texts)));
-    if (spec.font)
+    std::vector<Entry> entries = {plain("TESTINFO", table_bytes(setup.items))};
+    if (setup.messages)
+        entries.push_back(packed("MESSAGES", messages_bytes(setup.message_texts)));
+    if (setup.font)
         entries.push_back(packed("DOS8X8RU", font_bytes()));
-    if (spec.intro)
+    if (setup.intro)
         entries.push_back(plain("TESTTEXT", text_bytes(std::string("Instructions\nsecond line") + '\0')));
-    if (spec.pictures) {
-        for (const Item &it : spec.items) {
+    if (setup.pictures) {
+        for (const Item &it : setup.items) {
             std::string base = it.name.substr(0, 7);
             entries.push_back(packed(base + "0", problem_picture((it.mask >> 12) - 1)));
             entries.push_back(packed(base + "1", answer_picture()));
