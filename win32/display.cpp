@@ -4,6 +4,7 @@
 ** display from the driver thread.
 */
 #include "win32/win32.h"
+#include "archive/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
 
@@ -35,13 +36,15 @@ static void centre_window(HWND window)
     MoveWindow(window, x, y, width, height, TRUE);
 }
 
+enum { devmode_classic_size = 148 };
+
 static void enter_full_screen(void)
 {
+    /* the classic 148-byte DEVMODEA, which every version of the display
+    ** settings call accepts; newer headers declare a longer one */
     DEVMODEA mode;
-    uint8_t *bytes = (uint8_t *)&mode;
-    for (unsigned i = 0; i < sizeof mode; i++)
-        bytes[i] = 0;
-    mode.dmSize = sizeof mode;
+    mem_fill(&mode, 0, sizeof mode);
+    mode.dmSize = devmode_classic_size;
     mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
     mode.dmPelsWidth = window_width;
     mode.dmPelsHeight = window_height;
@@ -91,9 +94,7 @@ DWORD WINAPI ui_thread_main(LPVOID)
 
     HINSTANCE module = GetModuleHandleA(NULL);
     WNDCLASSEXA wc;
-    uint8_t *bytes = (uint8_t *)&wc;
-    for (unsigned i = 0; i < sizeof wc; i++)
-        bytes[i] = 0;
+    mem_fill(&wc, 0, sizeof wc);
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = main_window_proc;
