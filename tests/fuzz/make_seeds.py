@@ -7,14 +7,8 @@ import os
 import struct
 import sys
 
-
-def literal_stream(data):
-    out = bytearray()
-    for i in range(0, len(data), 8):
-        chunk = data[i:i + 8]
-        out.append((1 << len(chunk)) - 1)
-        out += chunk
-    return bytes(out)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from make_test_archive import literal_pack as literal_stream, messages  # noqa: E402
 
 
 def archive(entries):
@@ -33,13 +27,6 @@ def table(items):
     out = bytearray(struct.pack("<H", len(items)))
     for answer, mask, name, text in items:
         out += struct.pack("<BBH", answer, len(text) + 1, mask) + name.encode().ljust(8, b"\0") + text + b"\0"
-    return bytes(out)
-
-
-def messages(texts):
-    out = bytearray(struct.pack("<H", len(texts)))
-    for t in texts:
-        out += struct.pack("<H", len(t) + 1) + t + b"\0"
     return bytes(out)
 
 
