@@ -7,8 +7,6 @@ const char archive_file_name[] = "MERIDOKA.WDL";
 
 static const uint8_t archive_magic[4] = {'W', 'D', 'L', 'Z'};
 
-static uint32_t get_u16(const uint8_t *p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
-
 static uint32_t get_u32(const uint8_t *p)
 {
     return get_u16(p) | (get_u16(p + 2) << 16);

@@ -28,7 +28,7 @@ static int parse_items(TestTable *table, uint32_t size)
         TestItem *item = &table->items[i];
         item->answer = rec[0];
         item->text_length = rec[1];
-        item->mask = (uint16_t)(rec[2] | (rec[3] << 8));
+        item->mask = (uint16_t)get_u16(rec + 2);
         item->name = (const char *)rec + 4;
         item->text = text_length ? (const char *)rec + item_record_header : empty_text;
         pos += item_record_header + text_length;
@@ -48,7 +48,7 @@ TestTable *testinfo_load(const char *name)
         return 0;
     }
     uint32_t size = mem_size(table->raw);
-    table->count = size >= 2 ? (uint16_t)(table->raw[0] | (table->raw[1] << 8)) : 0;
+    table->count = size >= 2 ? (uint16_t)get_u16(table->raw) : 0;
     table->items = (TestItem *)mem_alloc((uint32_t)table->count * sizeof(TestItem));
     if (size < 2 || !table->items || !parse_items(table, size)) {
         testinfo_free(table);
@@ -74,12 +74,12 @@ const char *msg_get(const void *messages, int index)
     uint32_t size = mem_size(messages);
     if (size < 2)
         return 0;
-    uint32_t count = block[0] | ((uint32_t)block[1] << 8);
+    uint32_t count = get_u16(block);
     uint32_t pos = 2;
     for (int i = 0; (uint32_t)i < count; i++) {
         if (pos + 2 > size)
             return 0;
-        uint32_t len = block[pos] | ((uint32_t)block[pos + 1] << 8);
+        uint32_t len = get_u16(block + pos);
         if (len > size - pos - 2)
             return 0;
         if (i == index) {

@@ -15,8 +15,6 @@ uint32_t bitmap_stride(uint32_t width)
     return (row + 3) & ~3u;
 }
 
-static uint32_t get_u16(const uint8_t *p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
-
 /* The part of a picture row that lies on the screen: row bytes [first, end)
 ** go to screen bytes from column + first. */
 struct RowSpan {
