@@ -12,7 +12,9 @@ xvfb_start() {
   local n
   for n in 50 51 52 53 54 55 56 57 58 59; do
     [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-    Xvfb :$n -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    # -noreset: by default the server resets when its last client leaves, and
+    # drops a connection that comes during the reset (a lone message box).
+    Xvfb :$n -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     export DISPLAY=:$n
     local i

@@ -40,7 +40,7 @@ class XServer:
         self.name = ":%d" % number
         self.width, self.height = width, height
         self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "%dx%dx24" % (width, height),
-                                      "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                                      "-nolisten", "tcp", "-noreset"], stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
         self.x11 = ctypes.CDLL("libX11.so.6")
         self.x11.XOpenDisplay.restype = ctypes.c_void_p
