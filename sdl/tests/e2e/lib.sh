@@ -127,8 +127,7 @@ wait_ready() {
   return 1
 }
 
-# Holds Shift down until shift_release (the key is let go when the xdotool
-# that pressed it ends).
+# Holds Shift down until shift_release.
 shift_hold() {
   xdotool keydown shift sleep 30 keyup shift &
   SHIFT_PID=$!
@@ -140,6 +139,8 @@ shift_release() {
   kill "$SHIFT_PID" 2>/dev/null || true
   wait "$SHIFT_PID" 2>/dev/null || true
   SHIFT_PID=
+  # the server keeps the key down when the client that pressed it goes
+  xdotool keyup shift
 }
 
 # Starts the program in folder $1; its output goes to $1.out and $1.err.
