@@ -12,10 +12,11 @@ cxx=(g++ -std=c++17 -m16 -march=i386 -ffreestanding -fno-exceptions -fno-rtti -f
      -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-stack-protector
      -fno-threadsafe-statics -fno-builtin -mpreferred-stack-boundary=2 -fno-ident -I.)
 
-# the host version of the screen access works on ordinary memory: not here
+# not here: the host version of the screen access (on ordinary memory) and
+# the screenshot header (DOS keeps its screen in video memory)
 sources=(archive/*.cpp runner/*.cpp)
 for f in graphics/*.cpp; do
-  [ "$f" = graphics/screen_memory.cpp ] || sources+=("$f")
+  case $f in graphics/screen_memory.cpp | graphics/screen_bmp.cpp) ;; *) sources+=("$f") ;; esac
 done
 sources+=(dos/*.cpp)
 

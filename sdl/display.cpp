@@ -83,7 +83,7 @@ void convert_screen(void)
     int pitch;
     if (SDL_LockTexture(texture, nullptr, &pixels, &pitch) != 0)
         return;
-    const uint8_t *src = screen_image + 62;
+    const uint8_t *src = screen_image + screen_header_size;
     for (int y = 0; y < picture_height; y++) {
         Uint32 *row = (Uint32 *)((uint8_t *)pixels + y * pitch);
         for (int b = 0; b < picture_width / 8; b++) {

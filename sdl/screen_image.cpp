@@ -6,22 +6,6 @@
 
 uint8_t screen_image[screen_image_size];
 
-const uint8_t screen_header_template[62] = {
-    'B', 'M', 0x3E, 0x96, 0x00, 0x00,  // file size 38,462
-    0, 0, 0, 0,                        // reserved
-    62, 0, 0, 0,                       // pixel data offset
-    40, 0, 0, 0,                       // info header size
-    0x80, 0x02, 0, 0,                  // width 640
-    0x20, 0xFE, 0xFF, 0xFF,            // height -480: rows top to bottom
-    1, 0, 1, 0,                        // one plane, one bit per pixel
-    0, 0, 0, 0,                        // uncompressed
-    0x00, 0x96, 0, 0,                  // image size 38,400
-    0, 0, 0, 0, 0, 0, 0, 0,            // resolution
-    0, 0, 0, 0, 0, 0, 0, 0,            // colours used, important
-    0, 0, 0, 0,                        // index 0: black
-    255, 255, 255, 0,                  // index 1: white
-};
-
 bool save_screenshot(void)
 {
     char name[16];

@@ -9,10 +9,9 @@
 
 #include <stdint.h>
 
-enum { screen_image_size = 62 + 38400 };
+#include "graphics/screen_bmp.h"
 
 extern uint8_t screen_image[screen_image_size];
-extern const uint8_t screen_header_template[62];
 
 /* Writes screen_image to the lowest free "%08u.bmp" in the working
 ** directory. Failures are silent; returns whether a file was written. */

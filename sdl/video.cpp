@@ -22,7 +22,7 @@ int video_open(void)
     }
     memcpy(screen_image, screen_header_template, sizeof screen_header_template);
     image_ready.store(true);
-    screen_bits = screen_image + 62;
+    screen_bits = screen_image + screen_header_size;
     gfx_clear();  // the draw colour is still black: the first screen is black
     return 1;
 }

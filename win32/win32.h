@@ -12,15 +12,12 @@
 #include <windows.h>
 #include <stdint.h>
 
-enum {
-    screen_image_size = 38462,  /* 62-byte BMP header + 38,400-byte screen */
-    screen_header_size = 62,
-    screen_info_offset = 14     /* BITMAPINFOHEADER inside the image */
-};
+#include "graphics/screen_bmp.h"
+
+enum { screen_info_offset = 14 };  /* BITMAPINFOHEADER inside the image */
 
 /* The screen buffer inside a complete top-down one-bit BMP file. */
 extern uint8_t screen_image[screen_image_size];
-extern const uint8_t screen_header_template[screen_header_size];
 
 /* Display (display.cpp). */
 extern HWND main_window;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "graphics/gfx.h"
+#include "graphics/screen_bmp.h"
 #include "platform/platform.h"
 #include "runner/runner.h"
 
@@ -156,15 +157,10 @@ std::vector<Step> parse_scenario(const std::string &text)
 
 std::vector<uint8_t> screen_bmp(const Screen &pixels)
 {
-    static const uint8_t header[62] = {
-        'B', 'M', 0x3E, 0x96, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0,
-        40, 0, 0, 0, 0x80, 0x02, 0, 0, 0x20, 0xFE, 0xFF, 0xFF, 1, 0, 1, 0,
-        0, 0, 0, 0, 0x00, 0x96, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0, 0, 0, 0, 255, 255, 255, 0};
-    std::vector<uint8_t> out(sizeof header + pixels.size());
-    std::memcpy(out.data(), header, sizeof header);
+    std::vector<uint8_t> out(screen_header_size + pixels.size());
+    std::memcpy(out.data(), screen_header_template, screen_header_size);
     if (!pixels.empty())
-        std::memcpy(out.data() + sizeof header, pixels.data(), pixels.size());
+        std::memcpy(out.data() + screen_header_size, pixels.data(), pixels.size());
     return out;
 }
 
