@@ -54,7 +54,7 @@ void key_post(uint8_t scan)
 {
     uint32_t expected = 0;
     // a pending key or the quit value stays; this press is dropped then
-    if (!key_state.compare_exchange_strong(expected, (uint32_t(scan) << 8) | 1))
+    if (!key_state.compare_exchange_strong(expected, (uint32_t(scan) << 8) | key_tag_pending))
         return;
     key_event_signal();
 }
@@ -68,10 +68,10 @@ void key_quit(void)
 bool key_drain_pending(void)
 {
     uint32_t word = key_state.load();
-    if (word & 2)
-        key_state.fetch_xor(4);  // only the driver writes once quit is set
+    if (word & key_quit_marker)
+        key_state.fetch_xor(key_quit_flip);  // only the driver writes once quit is set
     word = key_state.load();
-    return !(word & 4) && word != 0;
+    return !(word & key_quit_flip) && word != 0;
 }
 
 uint32_t key_wait(void)
@@ -79,7 +79,7 @@ uint32_t key_wait(void)
     if (key_event_exists() && key_state.load() == 0)
         key_event_wait();
     uint32_t word = key_state.load();
-    if ((word & 0xFF) == 1) {
+    if ((word & 0xFF) == key_tag_pending) {
         // consume the key, unless the quit value came in meanwhile: it must stay
         uint32_t expected = word;
         key_state.compare_exchange_strong(expected, 0);

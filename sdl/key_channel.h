@@ -2,9 +2,7 @@
 ** The key channel between the display loop (main thread) and the test
 ** driver (driver thread): a one-slot mailbox word plus an auto-reset event.
 **
-** key_state: 0 empty; scan * 256 + 1 a key is pending; 0x102 / 0x106 the
-** window is gone (bit 1 marks quit, bit 2 alternates under every flush test
-** so that a flush loop ends while the quit value stays for good).
+** key_state holds the key word of platform/key_word.h.
 **
 ** The event exists only while the display is open. A signal given while
 ** nobody waits stays set until the next wait, and signals do not add up.
@@ -16,9 +14,9 @@
 
 #include <atomic>
 
-extern std::atomic<uint32_t> key_state;
+#include "platform/key_word.h"
 
-enum : uint32_t { key_quit_value = 0x102 };
+extern std::atomic<uint32_t> key_state;
 
 /* The auto-reset event (driver thread creates and destroys it). */
 void key_event_create(void);

@@ -13,6 +13,7 @@
 #include <stdint.h>
 
 #include "graphics/screen_bmp.h"
+#include "platform/key_word.h"
 
 enum { screen_info_offset = 14 };  /* BITMAPINFOHEADER inside the image */
 
@@ -30,13 +31,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 void video_paint(HWND window);
 void save_screenshot(void);
 
-/* Key channel (keys.cpp). */
-enum {
-    key_tag_pending = 1,
-    key_quit_marker = 2,
-    key_quit_flip = 4,
-    key_quit_value = 0x102      /* quit with the scan code of Esc */
-};
+/* Key channel (keys.cpp), on the word of platform/key_word.h. */
 extern uint32_t key_state;
 extern HANDLE key_event;
 void key_post(LPARAM lparam);   /* WM_KEYDOWN */

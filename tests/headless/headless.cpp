@@ -7,6 +7,7 @@
 
 #include "graphics/gfx.h"
 #include "graphics/screen_bmp.h"
+#include "platform/key_word.h"
 #include "platform/platform.h"
 #include "runner/runner.h"
 
@@ -22,19 +23,17 @@ bool display_open = false;
 uint32_t key_state = 0;
 bool event_set = false;
 
-constexpr uint32_t quit_value = 0x102;
-
 void post_key(uint8_t scan)
 {
     if (key_state != 0)
         return;  // a key is pending or the window is gone: the press is dropped
-    key_state = (uint32_t(scan) << 8) | 1;
+    key_state = (uint32_t(scan) << 8) | key_tag_pending;
     event_set = true;
 }
 
 void post_quit()
 {
-    key_state = quit_value;
+    key_state = key_quit_value;
     event_set = true;
 }
 
@@ -62,9 +61,9 @@ void block_until_signalled()
 
 bool key_drain_pending()
 {
-    if (key_state & 2)
-        key_state ^= 4;
-    return !(key_state & 4) && key_state != 0;
+    if (key_state & key_quit_marker)
+        key_state ^= key_quit_flip;
+    return !(key_state & key_quit_flip) && key_state != 0;
 }
 
 uint32_t key_wait()
@@ -74,7 +73,7 @@ uint32_t key_wait()
         event_set = false;  // the wait consumed the signal
     }
     uint32_t word = key_state;
-    if ((word & 0xFF) == 1)
+    if ((word & 0xFF) == key_tag_pending)
         key_state = 0;
     return word;
 }
