@@ -8,9 +8,6 @@ void lzss_unpack(const uint8_t *src, uint8_t *dst, uint32_t src_len, uint32_t ds
     uint32_t in = 0, out = 0;
 
     mem_fill(ring, lzss_window_fill, sizeof ring);
-    if (src_len == 0 || dst_len == 0)
-        return;
-
     while (in < src_len && out < dst_len) {
         uint8_t flags = src[in++];
         for (int bit = 0; bit < 8; bit++) {
