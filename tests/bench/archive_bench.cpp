@@ -12,7 +12,7 @@
 #include "archive/memory.h"
 #include "tests/bench/bench_data.h"
 #include "tests/bench/lzss_encoder.h"
-#include "tests/headless/headless.h"
+#include "headless/headless.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "graphics/gfx.h"
 #include "platform/platform.h"
 #include "tests/bench/bench_data.h"
-#include "tests/headless/headless.h"
+#include "headless/headless.h"
 
 namespace {
 

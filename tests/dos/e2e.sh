@@ -8,7 +8,7 @@
 set -euo pipefail
 out=${1:-build-dos}
 root=$PWD
-headless=$root/build/tests/meridoka-headless
+headless=$root/build/headless/meridoka-headless
 scenarios=$root/tests/dos/scenarios
 [ -x "$headless" ] || { echo "dos e2e: $headless is missing (run stage 10 first)" >&2; exit 1; }
 

@@ -40,6 +40,6 @@ trap 'WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf
 WINEPREFIX=$prefix DISPLAY= /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
 WINEPREFIX=$prefix DISPLAY= timeout 300 /usr/lib/wine/wine64 "$out/win32-tests.exe" --gtest_brief=1
 
-[ -x build/tests/meridoka-headless ] || fail "build/tests/meridoka-headless missing (stage 10 builds it)"
-timeout 540 python3 tests/e2e/win32/e2e.py --exe "$exe64" --headless build/tests/meridoka-headless \
+[ -x build/headless/meridoka-headless ] || fail "build/headless/meridoka-headless missing (stage 10 builds it)"
+timeout 540 python3 tests/e2e/win32/e2e.py --exe "$exe64" --headless build/headless/meridoka-headless \
   --displays 40-49 --sample build/data/ru/MERIDOKA.WDL

@@ -4,5 +4,5 @@
 set -euo pipefail
 dos/combine.sh
 python3 tests/e2e/win32/e2e.py --exe build-dos/combined/MERIDOKA-X64.EXE \
-  --headless build/tests/meridoka-headless --displays 40-49 \
+  --headless build/headless/meridoka-headless --displays 40-49 \
   --only windowed_whole_test esc_on_first_item no_archive

@@ -17,7 +17,7 @@
 #include "archive/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
-#include "tests/headless/headless.h"
+#include "headless/headless.h"
 
 namespace gfxtest {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "archive/memory.h"
-#include "tests/headless/headless.h"
+#include "headless/headless.h"
 
 namespace support {
 

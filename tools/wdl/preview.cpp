@@ -3,7 +3,7 @@
 #include "tools/wdl/commands.h"
 
 #include "tools/wdl/error.h"
-#include "tests/headless/headless.h"
+#include "headless/headless.h"
 #include "runner/runner.h"
 
 #include <unistd.h>

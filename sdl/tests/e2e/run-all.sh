@@ -10,7 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 build=$(realpath "${1:-$root/build}")
 export MERIDOKA=$build/sdl/meridoka
-export HEADLESS=$build/tests/meridoka-headless
+export HEADLESS=$build/headless/meridoka-headless
 export WINDOW_GRAB=$build/sdl/tests/window-grab
 for p in "$MERIDOKA" "$HEADLESS" "$WINDOW_GRAB"; do
   [ -x "$p" ] || { echo "e2e: $p is not built" >&2; exit 1; }

@@ -5,7 +5,7 @@ rhythm (each key only once the screen has settled, i.e. the program waits
 for a key). Every F12 screenshot and the result file are compared byte for
 byte with what the headless tool produces for the same scenario.
 
-    e2e.py --exe build-win32/meridoka-x86_64.exe --headless build/tests/meridoka-headless
+    e2e.py --exe build-win32/meridoka-x86_64.exe --headless build/headless/meridoka-headless
            [--displays 40-49] [--keep] [--only NAME ...] [--sample build/data/ru/MERIDOKA.WDL [--sample-scenarios data/ru]]
 """
 import argparse

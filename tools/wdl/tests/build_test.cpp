@@ -9,7 +9,7 @@
 #include "archive/archive.h"
 #include "archive/testinfo.h"
 #include "archive/memory.h"
-#include "tests/headless/headless.h"
+#include "headless/headless.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "tools/wdl/tests/sample_source.h"
 
 #include "runner/runner.h"
-#include "tests/headless/headless.h"
+#include "headless/headless.h"
 
 #include <gtest/gtest.h>
 

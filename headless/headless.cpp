@@ -1,4 +1,4 @@
-#include "tests/headless/headless.h"
+#include "headless/headless.h"
 
 #include <cstdlib>
 #include <cstring>

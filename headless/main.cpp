@@ -6,7 +6,7 @@
 //
 // DIR (default: the current directory) holds MERIDOKA.WDL and receives the
 // output. The exit status is the program's own (0, 1 or 2).
-#include "tests/headless/headless.h"
+#include "headless/headless.h"
 
 #include <unistd.h>
 
