@@ -1,5 +1,5 @@
 #include "archive/lzss.h"
-#include "archive/memory.h"
+#include "base/memory.h"
 
 void lzss_unpack(const uint8_t *src, uint8_t *dst, uint32_t src_len, uint32_t dst_len)
 {

@@ -1,16 +1,12 @@
 #include "archive/archive.h"
 #include "archive/lzss.h"
-#include "archive/memory.h"
+#include "base/little_endian.h"
+#include "base/memory.h"
 #include "platform/platform.h"
 
 const char archive_file_name[] = "MERIDOKA.WDL";
 
 static const uint8_t archive_magic[4] = {'W', 'D', 'L', 'Z'};
-
-static uint32_t get_u32(const uint8_t *p)
-{
-    return get_u16(p) | (get_u16(p + 2) << 16);
-}
 
 static uint8_t fold(uint8_t c) { return (c >= 'A' && c <= 'Z') ? (uint8_t)(c + 0x20) : c; }
 

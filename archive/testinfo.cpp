@@ -1,6 +1,7 @@
 #include "archive/testinfo.h"
 #include "archive/archive.h"
-#include "archive/memory.h"
+#include "base/little_endian.h"
+#include "base/memory.h"
 
 /* Text of an item whose record has no text bytes at all. */
 static const char empty_text[] = "";

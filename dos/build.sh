@@ -14,7 +14,7 @@ cxx=(g++ -std=c++17 -m16 -march=i386 -ffreestanding -fno-exceptions -fno-rtti -f
 
 # not here: the host version of the screen access (on ordinary memory) and
 # the screenshot header (DOS keeps its screen in video memory)
-sources=(archive/*.cpp runner/*.cpp)
+sources=(base/*.cpp archive/*.cpp runner/*.cpp)
 for f in graphics/*.cpp; do
   case $f in graphics/screen_memory.cpp | graphics/screen_bmp.cpp) ;; *) sources+=("$f") ;; esac
 done

@@ -6,7 +6,8 @@
 */
 #include "graphics/gfx.h"
 #include "graphics/screen_access.h"
-#include "archive/memory.h"
+#include "base/little_endian.h"
+#include "base/memory.h"
 #include "platform/platform.h"
 
 uint32_t bitmap_stride(uint32_t width)

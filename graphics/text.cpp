@@ -1,6 +1,6 @@
 /* Font text and text blocks in the 8x8 bitmap font. */
 #include "graphics/gfx.h"
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "platform/platform.h"
 
 const uint8_t *font_table;

@@ -34,7 +34,7 @@ int file_seek(FileHandle f, int32_t offset, int origin);
 int32_t file_tell(FileHandle f);
 
 /* ---- memory --------------------------------------------------------------
-** Raw blocks for the program allocator (archive/memory.h). A request the
+** Raw blocks for the program allocator (base/memory.h). A request the
 ** platform cannot serve gives null; whether blocks come zero-filled is the
 ** platform's business, the program allocator clears them itself.
 */

@@ -1,7 +1,7 @@
 /* program_main: the whole life of a test run, from loading to exit status. */
 #include "runner/runner.h"
 #include "archive/archive.h"
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
 

@@ -1,6 +1,7 @@
 /* The result file: heading, one marked line per item, totals. */
 #include "runner/runner.h"
-#include "archive/memory.h"
+#include "base/decimal.h"
+#include "base/memory.h"
 #include "platform/platform.h"
 
 uint8_t cp866_to_cp1251(uint8_t c)

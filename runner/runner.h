@@ -58,7 +58,4 @@ enum {
 int item_empty_cell(const TestItem *item);
 int item_option_mask(const TestItem *item);
 
-/* Decimal formatting without a C library: appends to out, returns the new end. */
-char *format_uint(char *out, uint32_t value, int min_digits);
-
 #endif

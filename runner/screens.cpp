@@ -1,7 +1,8 @@
 /* The instruction screen, the test frame, one item, and the popup. */
 #include "runner/runner.h"
 #include "archive/archive.h"
-#include "archive/memory.h"
+#include "base/decimal.h"
+#include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
 

@@ -4,7 +4,7 @@
 ** display from the driver thread.
 */
 #include "win32/win32.h"
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
 

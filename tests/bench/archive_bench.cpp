@@ -9,7 +9,7 @@
 #include <string>
 
 #include "archive/archive.h"
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "tests/bench/bench_data.h"
 #include "tests/bench/lzss_encoder.h"
 #include "headless/headless.h"

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
 #include "tests/bench/bench_data.h"

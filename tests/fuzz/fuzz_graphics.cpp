@@ -15,7 +15,7 @@
 
 #include <vector>
 
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
 #include "tests/fuzz/check.h"

@@ -12,7 +12,7 @@
 
 #include <vector>
 
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "archive/testinfo.h"
 #include "tests/fuzz/check.h"
 #include "tests/fuzz/fuzz_platform.h"

@@ -11,7 +11,7 @@ if command -v clang++ >/dev/null; then
   mkdir -p "$out/corpus-lzss" "$out/corpus-glyph"
   flags=(-std=c++17 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
   clang++ "${flags[@]}" tools/wdl/fuzz/lzss_encode_fuzz.cpp tools/wdl/lzss_encode.cpp archive/lzss.cpp \
-    archive/memory.cpp posix/memory_posix.cpp -o "$out/lzss_encode_fuzz"
+    base/memory.cpp posix/memory_posix.cpp -o "$out/lzss_encode_fuzz"
   clang++ "${flags[@]}" tools/wdl/fuzz/glyph_text_fuzz.cpp tools/wdl/glyph_text.cpp tools/wdl/cp866.cpp \
     -o "$out/glyph_text_fuzz"
   "$out/lzss_encode_fuzz" -max_total_time=20 -max_len=20000 "$out/corpus-lzss" 2>&1 | tail -1

@@ -1,6 +1,6 @@
 // LZSS decoder: the worked streams, capacity and input limits, window start.
 #include "archive/lzss.h"
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "support.h"
 
 using support::Bytes;

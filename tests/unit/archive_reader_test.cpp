@@ -1,7 +1,7 @@
 // Archive reader: lookups, name comparison, packed and plain entries, damaged
 // archives, and that every failing path releases what it took.
 #include "archive/archive.h"
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "platform/platform.h"
 #include "support.h"
 

@@ -1,7 +1,7 @@
 // Item table and message table: record offsets, fields, indices, and tables
 // whose counts or lengths run past their block.
 #include "archive/archive.h"
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "archive/testinfo.h"
 #include "support.h"
 

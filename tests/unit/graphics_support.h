@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
 #include "headless/headless.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "headless/headless.h"
 
 namespace support {

@@ -8,7 +8,7 @@
 
 #include "archive/archive.h"
 #include "archive/testinfo.h"
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "headless/headless.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "runner/runner.h"
+#include "base/decimal.h"
 
 char *format_uint(char *out, uint32_t value, int min_digits)
 {

@@ -20,7 +20,4 @@ void *mem_fill(void *dst, int value, uint32_t count);
 void *mem_move(void *dst, const void *src, uint32_t count);
 uint32_t str_len(const char *s);
 
-/* Little-endian 16-bit value at p: every count and size in the archive. */
-static inline uint32_t get_u16(const uint8_t *p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
-
 #endif

@@ -2,7 +2,7 @@
 ** Program allocator over the platform's raw blocks. A small header in front
 ** of each block keeps its size.
 */
-#include "archive/memory.h"
+#include "base/memory.h"
 #include "platform/platform.h"
 
 /* 8 bytes keep the blocks aligned for the records stored in them */
