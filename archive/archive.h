@@ -24,11 +24,11 @@ enum {
 };
 
 /* Loads the resource `name` (at most 8 characters compared) into a new
-** zero-filled block from mem_alloc, unpacked if stored packed; mem_size tells
-** its length. Null when the archive cannot be opened, is not an archive, has
-** no such entry, or memory runs out. Short reads are not errors: what was
-** not read stays zero. */
-void *res_load(const char *name);
+** zero-filled block from mem_alloc, unpacked if stored packed, and stores its
+** length in *length (when length is not null; 0 on failure). Null when the
+** archive cannot be opened, is not an archive, has no such entry, or memory
+** runs out. Short reads are not errors: what was not read stays zero. */
+void *res_load(const char *name, uint32_t *length);
 
 /* Compares at most n characters, ASCII letters folded to lower case; stops
 ** where both names end. Returns the signed 8-bit difference, 0 for equal. */

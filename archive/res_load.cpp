@@ -22,8 +22,13 @@ int res_name_cmp(const char *a, const char *b, int n)
     return (int8_t)(uint8_t)(ca - cb);
 }
 
-void *res_load(const char *name)
+void *res_load(const char *name, uint32_t *length)
 {
+    uint32_t unused;
+    if (!length)
+        length = &unused;
+    *length = 0;
+
     FileHandle f = file_open(archive_file_name, "rb");
     if (!f)
         return 0;
@@ -88,5 +93,6 @@ void *res_load(const char *name)
         in = out;
     }
     file_close(f);
+    *length = unpacked ? unpacked : stored;
     return in;
 }

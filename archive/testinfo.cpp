@@ -7,9 +7,10 @@
 static const char empty_text[] = "";
 
 /* Parses raw into table->items; 0 when a record runs past the block. */
-static int parse_items(TestTable *table, uint32_t size)
+static int parse_items(TestTable *table)
 {
     const uint8_t *raw = table->raw;
+    uint32_t size = table->raw_length;
     uint32_t pos = 2;
     for (uint32_t i = 0; i < table->count; i++) {
         if (size < item_record_header || pos > size - item_record_header)
@@ -43,15 +44,15 @@ TestTable *testinfo_load(const char *name)
     if (!table)
         return 0;
     table->items = 0;
-    table->raw = (uint8_t *)res_load(name);
+    table->raw = (uint8_t *)res_load(name, &table->raw_length);
     if (!table->raw) {
         mem_free(table);
         return 0;
     }
-    uint32_t size = mem_size(table->raw);
+    uint32_t size = table->raw_length;
     table->count = size >= 2 ? (uint16_t)get_u16(table->raw) : 0;
     table->items = (TestItem *)mem_alloc((uint32_t)table->count * sizeof(TestItem));
-    if (size < 2 || !table->items || !parse_items(table, size)) {
+    if (size < 2 || !table->items || !parse_items(table)) {
         testinfo_free(table);
         return 0;
     }
@@ -67,12 +68,11 @@ void testinfo_free(TestTable *table)
     mem_free(table);
 }
 
-const char *msg_get(const void *messages, int index)
+const char *msg_get(const void *messages, uint32_t size, int index)
 {
     if (!messages)
         return 0;
     const uint8_t *block = (const uint8_t *)messages;
-    uint32_t size = mem_size(messages);
     if (size < 2)
         return 0;
     uint32_t count = get_u16(block);

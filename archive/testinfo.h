@@ -24,6 +24,7 @@ struct TestItem {
 struct TestTable {
     uint16_t count;
     uint8_t *raw;         /* the resource block; items point into it */
+    uint32_t raw_length;
     TestItem *items;
 };
 
@@ -34,8 +35,9 @@ enum { item_record_header = 12 };
 TestTable *testinfo_load(const char *name);
 void testinfo_free(TestTable *table);
 
-/* Body of message `index` inside a MESSAGES block, or null when the index is
-** out of range or the message does not lie wholly inside the block. */
-const char *msg_get(const void *messages, int index);
+/* Body of message `index` inside the MESSAGES bytes messages[0..length), or
+** null when the index is out of range or the message does not lie wholly
+** inside them. */
+const char *msg_get(const void *messages, uint32_t length, int index);
 
 #endif

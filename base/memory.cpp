@@ -1,36 +1,19 @@
-/*
-** Program allocator over the platform's raw blocks. A small header in front
-** of each block keeps its size.
-*/
+/* The program allocator over the platform's raw blocks, and byte helpers. */
 #include "base/memory.h"
 #include "platform/platform.h"
 
-/* 8 bytes keep the blocks aligned for the records stored in them */
-enum { block_header = 8 };
-
 void *mem_alloc(uint32_t size)
 {
-    if (size > 0xFFFFFFFFu - block_header)
-        return 0;
-    uint8_t *raw = (uint8_t *)sys_alloc(size + block_header);
-    if (!raw)
-        return 0;
-    *(uint32_t *)raw = size;
-    mem_fill(raw + block_header, 0, size);
-    return raw + block_header;
+    void *block = sys_alloc(size ? size : 1);
+    if (block)
+        mem_fill(block, 0, size);
+    return block;
 }
 
 void mem_free(void *block)
 {
     if (block)
-        sys_free((uint8_t *)block - block_header);
-}
-
-uint32_t mem_size(const void *block)
-{
-    if (!block)
-        return 0;
-    return *(const uint32_t *)((const uint8_t *)block - block_header);
+        sys_free(block);
 }
 
 void *mem_fill(void *dst, int value, uint32_t count)

@@ -33,7 +33,7 @@ void video_close(void)
     bios_set_mode((uint8_t)(saved_video_mode - 1));
     gfx_set_colour(0);
     saved_video_mode = 0;
-    gfx_set_font(0);
+    gfx_set_font(0, 0);
     screen_bits = 0;
 }
 

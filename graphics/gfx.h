@@ -36,14 +36,22 @@ void gfx_line(int x1, int y1, int x2, int y2);
 void gfx_rect(int x1, int y1, int x2, int y2);
 void gfx_bar(int x1, int y1, int x2, int y2);
 
-void gfx_set_font(const void *font);
+/* The font for the text calls: length bytes at font (glyphs past the end
+** of a short font draw blank), or none (null). Kept, not copied. */
+void gfx_set_font(const void *font, uint32_t length);
 void gfx_text(int x, int y, const char *text, int count);
 void gfx_text_block(int x, int y, int width, const char *text);
 
-void gfx_put_image(int x, int y, const void *image);
+/* Places the MonoBitmap of length bytes at image; rows missing from a short
+** block are not drawn. */
+void gfx_put_image(int x, int y, const void *image, uint32_t length);
+/* A new MonoBitmap block (mem_alloc) of bitmap_size(width, height) bytes
+** holding the screen region; null when closed, empty or out of memory. */
 void *gfx_get_image(int x, int y, uint16_t width, uint16_t height);
 
-/* Bytes per stored picture row for a width in pixels. */
+/* Bytes per stored picture row for a width in pixels, and the bytes of a
+** whole MonoBitmap. */
 uint32_t bitmap_stride(uint32_t width);
+uint32_t bitmap_size(uint32_t width, uint32_t height);
 
 #endif

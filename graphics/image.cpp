@@ -16,6 +16,8 @@ uint32_t bitmap_stride(uint32_t width)
     return (row + 3) & ~3u;
 }
 
+uint32_t bitmap_size(uint32_t width, uint32_t height) { return bitmap_header_size + bitmap_stride(width) * height; }
+
 /* The part of a picture row that lies on the screen: row bytes [first, end)
 ** go to screen bytes from column + first. */
 struct RowSpan {
@@ -41,12 +43,11 @@ static RowSpan clip_row(int column, uint32_t row_length)
 /* floor(x / 8) for negative x too */
 static int byte_column(int x) { return x >= 0 ? x / 8 : -(int)((-(int64_t)x + 7) / 8); }
 
-void gfx_put_image(int x, int y, const void *image)
+void gfx_put_image(int x, int y, const void *image, uint32_t size)
 {
     if (!screen_bits)
         return;
     const uint8_t *bmp = (const uint8_t *)image;
-    uint32_t size = mem_size(image);
     if (bmp && size >= bitmap_header_size) {
         uint32_t width = get_u16(bmp + 18), height = get_u16(bmp + 22);
         uint32_t row_length = (width + 7) / 8, stride = bitmap_stride(width);
@@ -71,7 +72,7 @@ void *gfx_get_image(int x, int y, uint16_t width, uint16_t height)
     if (!screen_bits || width == 0 || height == 0)
         return 0;
     uint32_t row_length = (width + 7u) / 8, stride = bitmap_stride(width);
-    uint8_t *bmp = (uint8_t *)mem_alloc(bitmap_header_size + stride * height);
+    uint8_t *bmp = (uint8_t *)mem_alloc(bitmap_size(width, height));
     if (!bmp)
         return 0;
     bmp[18] = (uint8_t)width;

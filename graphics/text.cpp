@@ -1,16 +1,15 @@
 /* Font text and text blocks in the 8x8 bitmap font. */
 #include "graphics/gfx.h"
-#include "base/memory.h"
 #include "platform/platform.h"
 
 const uint8_t *font_table;
 /* Glyphs wholly inside the font block; a short block draws the rest blank. */
 static uint32_t font_glyphs;
 
-void gfx_set_font(const void *font)
+void gfx_set_font(const void *font, uint32_t length)
 {
     font_table = (const uint8_t *)font;
-    uint32_t glyphs = mem_size(font) / 8;
+    uint32_t glyphs = font ? length / 8 : 0;
     font_glyphs = glyphs > 256 ? 256 : glyphs;
 }
 

@@ -35,7 +35,7 @@ int try_answer(int index, int digit)
             return 0;
         void *answer = gfx_get_image(cell_x(chosen), cell_y(answer_y, chosen), cell_width, cell_height);
         if (answer) {
-            gfx_put_image(cell_x(empty), cell_y(problem_y, empty), answer);
+            gfx_put_image(cell_x(empty), cell_y(problem_y, empty), answer, bitmap_size(cell_width, cell_height));
             mem_free(answer);
         }
     }
@@ -54,7 +54,7 @@ int try_answer(int index, int digit)
     }
 
     if (has_cell) {
-        gfx_put_image(cell_x(empty), cell_y(problem_y, empty), background);
+        gfx_put_image(cell_x(empty), cell_y(problem_y, empty), background, bitmap_size(cell_width, cell_height));
         mem_free(background);
     }
     return result;

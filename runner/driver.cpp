@@ -7,7 +7,9 @@
 
 TestTable *item_table;
 void *message_table;
+uint32_t message_length;
 uint8_t *font_block;
+uint32_t font_length;
 uint8_t *answer_log;
 int current_item;
 
@@ -17,7 +19,7 @@ const char error_display_text[] = "Error: VGA adapter with at least 640x480 reso
 
 static void run_test(void)
 {
-    gfx_set_font(font_block);
+    gfx_set_font(font_block, font_length);
     current_item = 0;
     mem_fill(answer_log, 0, item_table->count);
     show_intro();
@@ -39,8 +41,8 @@ static void run_test(void)
 int program_main(void)
 {
     item_table = testinfo_load("TESTINFO");
-    message_table = res_load("MESSAGES");
-    font_block = (uint8_t *)res_load("DOS8X8RU");
+    message_table = res_load("MESSAGES", &message_length);
+    font_block = (uint8_t *)res_load("DOS8X8RU", &font_length);
     answer_log = item_table ? (uint8_t *)mem_alloc(item_table->count) : 0;
 
     int status = status_resources;
@@ -54,7 +56,7 @@ int program_main(void)
         }
     }
 
-    gfx_set_font(0);
+    gfx_set_font(0, 0);
     mem_free(answer_log);
     mem_free(font_block);
     mem_free(message_table);

@@ -33,7 +33,7 @@ static void write_text(FileHandle f, const char *text, uint32_t count)
 
 static void write_message(FileHandle f, int index)
 {
-    const char *text = msg_get(message_table, index);
+    const char *text = msg_get(message_table, message_length, index);
     if (text)
         write_text(f, text, str_len(text));
 }

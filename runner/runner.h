@@ -23,7 +23,9 @@ enum { status_ran = 0, status_resources = 1, status_display = 2 };
 
 extern TestTable *item_table;
 extern void *message_table;
+extern uint32_t message_length;
 extern uint8_t *font_block;
+extern uint32_t font_length;
 extern uint8_t *answer_log;
 extern int current_item;
 

@@ -31,10 +31,10 @@ static void white_screen(void)
 void show_intro(void)
 {
     white_screen();
-    char *text = (char *)res_load("TESTTEXT");
+    uint32_t size;
+    char *text = (char *)res_load("TESTTEXT", &size);
     if (text) {
         /* the block is zero-filled, but a text that fills it has no end of its own */
-        uint32_t size = mem_size(text);
         if (size == 0 || text[size - 1] != 0) {
             char *ended = (char *)mem_alloc(size + 1);
             if (ended)
@@ -46,15 +46,15 @@ void show_intro(void)
     if (text) {
         gfx_text_block(16, 16, -1, text);
         mem_free(text);
-        gfx_text_block(0, 455, 639, msg_get(message_table, 5));
+        gfx_text_block(0, 455, 639, msg_get(message_table, message_length, 5));
         get_key();
     }
     white_screen();
     gfx_line(360, 0, 360, 430);
     gfx_line(0, 209, 360, 209);
     gfx_line(0, 430, 360, 430);
-    gfx_text_block(panel_x, 10, panel_width, msg_get(message_table, 0));
-    gfx_text_block(10, 435, 0, msg_get(message_table, 1));
+    gfx_text_block(panel_x, 10, panel_width, msg_get(message_table, message_length, 0));
+    gfx_text_block(10, 435, 0, msg_get(message_table, message_length, 1));
 }
 
 static void put_picture(const char *base, char suffix, int y)
@@ -68,9 +68,10 @@ static void put_picture(const char *base, char suffix, int y)
     name[n] = suffix;
     if (n < 7)
         name[n + 1] = 0;
-    void *picture = res_load(name);
+    uint32_t size;
+    void *picture = res_load(name, &size);
     if (picture) {
-        gfx_put_image(problem_x, y, picture);
+        gfx_put_image(problem_x, y, picture, size);
         mem_free(picture);
     }
 }
@@ -111,7 +112,7 @@ void show_item(int index)
 
 void show_wrong_popup(int show)
 {
-    const char *text = msg_get(message_table, 2);
+    const char *text = msg_get(message_table, message_length, 2);
     int w = 8 * ((text ? (int)str_len(text) : 0) + 1);
     int a = (280 - w) / 2;
     gfx_set_colour(1);

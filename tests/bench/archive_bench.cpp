@@ -96,8 +96,9 @@ void load(benchmark::State &state, const char *name, bool present)
         // the entry must come back as the picture it was made from
         unsigned index = unsigned(std::atoi(name + 3));
         bench::Bytes want = bench::item_picture(352, 190, index);
-        uint8_t *got = static_cast<uint8_t *>(res_load(name));
-        bool same = got && mem_size(got) == want.size() && std::memcmp(got, want.data(), want.size()) == 0;
+        uint32_t length;
+        uint8_t *got = static_cast<uint8_t *>(res_load(name, &length));
+        bool same = got && length == want.size() && std::memcmp(got, want.data(), want.size()) == 0;
         mem_free(got);
         if (!same) {
             state.SkipWithError("the archive entry does not load as written");
@@ -106,12 +107,13 @@ void load(benchmark::State &state, const char *name, bool present)
     }
     int64_t bytes = 0;
     for (auto _ : state) {
-        void *block = res_load(name);
+        uint32_t length;
+        void *block = res_load(name, &length);
         if (!block != !present) {
             state.SkipWithError(present ? "resource not found" : "missing resource found");
             break;
         }
-        bytes += mem_size(block);
+        bytes += length;
         mem_free(block);
     }
     state.SetBytesProcessed(bytes);

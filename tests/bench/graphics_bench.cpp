@@ -11,38 +11,25 @@
 
 namespace {
 
-// An open headless display, a font and two item pictures in blocks from
-// mem_alloc, as the program has them.
+// An open headless display, a font and two item pictures.
 class Scene {
 public:
-    Scene()
+    Scene() : font_(bench::font()), problem_(bench::item_picture(352, 190, 0)), answers_(bench::item_picture(352, 190, 1))
     {
         headless::reset();
         video_open();
-        font_ = copy(bench::font());
-        problem_ = copy(bench::item_picture(352, 190, 0));
-        answers_ = copy(bench::item_picture(352, 190, 1));
-        gfx_set_font(font_);
+        gfx_set_font(font_.data(), uint32_t(font_.size()));
     }
     ~Scene()
     {
-        gfx_set_font(nullptr);
+        gfx_set_font(nullptr, 0);
         video_close();
-        mem_free(font_);
-        mem_free(problem_);
-        mem_free(answers_);
     }
-    void *problem() const { return problem_; }
-    void *answers() const { return answers_; }
+    void put_problem(int x, int y) const { gfx_put_image(x, y, problem_.data(), uint32_t(problem_.size())); }
+    void put_answers(int x, int y) const { gfx_put_image(x, y, answers_.data(), uint32_t(answers_.size())); }
 
 private:
-    static uint8_t *copy(const bench::Bytes &b)
-    {
-        uint8_t *p = static_cast<uint8_t *>(mem_alloc(uint32_t(b.size())));
-        std::memcpy(p, b.data(), b.size());
-        return p;
-    }
-    uint8_t *font_, *problem_, *answers_;
+    bench::Bytes font_, problem_, answers_;
 };
 
 const char heading[] = "\x87\xa0\xa4\xa0\xad\xa8\xa5";  // CP866 text
@@ -62,8 +49,8 @@ void draw_item_screen(const Scene &scene)
     gfx_line(0, 430, 360, 430);
     gfx_text_block(361, 10, 279, heading);
     gfx_text_block(10, 435, 0, hint);
-    gfx_put_image(8, 10, scene.problem());
-    gfx_put_image(8, 220, scene.answers());
+    scene.put_problem(8, 10);
+    scene.put_answers(8, 220);
     for (int cell = 0; cell < 9; cell++) {
         char digit = char('1' + cell);
         gfx_text(8 + 120 * (cell % 3) + 100, 220 + 70 * (cell / 3) + 40, &digit, 1);
@@ -90,7 +77,7 @@ void BM_PutImage352x190(benchmark::State &state)
 {
     Scene scene;
     for (auto _ : state) {
-        gfx_put_image(8, 10, scene.problem());
+        scene.put_problem(8, 10);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * 44 * 190);
@@ -101,10 +88,10 @@ BENCHMARK(BM_PutImage352x190);
 void BM_CellCaptureAndRestore(benchmark::State &state)
 {
     Scene scene;
-    gfx_put_image(8, 10, scene.problem());
+    scene.put_problem(8, 10);
     for (auto _ : state) {
         void *saved = gfx_get_image(128, 80, 112, 50);
-        gfx_put_image(128, 80, saved);
+        gfx_put_image(128, 80, saved, bitmap_size(112, 50));
         mem_free(saved);
         benchmark::ClobberMemory();
     }

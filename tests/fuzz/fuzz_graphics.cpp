@@ -79,13 +79,14 @@ struct Model {
 
 Model model;
 uint8_t *font_block;  // current font, from mem_alloc
+uint32_t font_length;
 bool display_open;
 
 void model_text(int64_t x, int64_t y, const uint8_t *text, int64_t count, bool white)
 {
     if (!font_block || count <= 0)
         return;
-    size_t glyphs = mem_size(font_block) / 8;
+    size_t glyphs = font_length / 8;
     for (int64_t i = 0; i < count; i++) {
         size_t c = text[i];
         if (c >= glyphs || c >= 256)
@@ -241,16 +242,18 @@ void run_one(Reader &in)
     }
     case 6: {  // a new font of any length, or none
         size_t n = in.u16() % 2600;
-        gfx_set_font(nullptr);
+        gfx_set_font(nullptr, 0);
         mem_free(font_block);
         font_block = nullptr;
+        font_length = 0;
         if (n) {
             Bytes b = in.bytes(n);
             font_block = static_cast<uint8_t *>(mem_alloc(uint32_t(n)));
             FUZZ_CHECK(font_block != nullptr);
             memcpy(font_block, b.data(), n);
+            font_length = uint32_t(n);
         }
-        gfx_set_font(font_block);
+        gfx_set_font(font_block, font_length);
         break;
     }
     case 7: {
@@ -313,9 +316,9 @@ void run_one(Reader &in)
             if (n)
                 memcpy(pic, b.data(), n);
         }
-        gfx_put_image(x, y, pic);
+        gfx_put_image(x, y, pic, uint32_t(n));
         if (display_open) {
-            model_put(x, y, pic, mem_size(pic));
+            model_put(x, y, pic, n);
             repaints = 1;
         }
         mem_free(pic);
@@ -331,7 +334,7 @@ void run_one(Reader &in)
         }
         FUZZ_CHECK(pic != nullptr);
         uint32_t row = (w + 7u) / 8, stride = (row + 3) & ~3u;
-        FUZZ_CHECK(mem_size(pic) == 62 + stride * h);
+        FUZZ_CHECK(bitmap_size(w, h) == 62 + stride * h);
         for (int i = 0; i < 62; i++)
             FUZZ_CHECK(pic[i] == (i == 18 ? uint8_t(w) : i == 19 ? uint8_t(w >> 8)
                                   : i == 22 ? uint8_t(h) : i == 23 ? uint8_t(h >> 8) : 0));
@@ -347,7 +350,7 @@ void run_one(Reader &in)
                     FUZZ_CHECK(v == fuzzplat::screen[sy * 80 + sc]);
             }
         }
-        gfx_put_image(x, y, pic);  // restores the region: nothing changes
+        gfx_put_image(x, y, pic, bitmap_size(w, h));  // restores the region: nothing changes
         repaints = 1;
         mem_free(pic);
         break;
@@ -381,16 +384,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     screen_bits = fuzzplat::screen;
     display_open = true;
     gfx_set_colour(0);
-    gfx_set_font(nullptr);
+    gfx_set_font(nullptr, 0);
     fuzzplat::repaints = 0;
 
     Reader in{data, size};
     for (int ops = 0; ops < 32 && in.left; ops++)
         run_one(in);
 
-    gfx_set_font(nullptr);
+    gfx_set_font(nullptr, 0);
     mem_free(font_block);
     font_block = nullptr;
+    font_length = 0;
     screen_bits = nullptr;
     FUZZ_CHECK(fuzzplat::live_blocks == 0);
     return 0;

@@ -45,10 +45,12 @@ void check_lookup(const uint8_t *file, size_t size, const std::string &name)
 {
     ref::Bytes want;
     bool found = ref::load(file, size, name.c_str(), want);
-    uint8_t *got = static_cast<uint8_t *>(res_load(name.c_str()));
+    uint32_t length = 0xDEADBEEF;
+    uint8_t *got = static_cast<uint8_t *>(res_load(name.c_str(), &length));
     FUZZ_CHECK(found == (got != nullptr));
+    FUZZ_CHECK(got || length == 0);
     if (got) {
-        FUZZ_CHECK(mem_size(got) == want.size());
+        FUZZ_CHECK(length == want.size());
         FUZZ_CHECK(want.empty() || memcmp(got, want.data(), want.size()) == 0);
         mem_free(got);
     }
@@ -68,9 +70,10 @@ void parse_tables()
         }
         testinfo_free(table);
     }
-    void *messages = res_load("MESSAGES");
+    uint32_t length;
+    void *messages = res_load("MESSAGES", &length);
     for (int i = -1; i < 40; i++) {
-        const char *m = msg_get(messages, i);
+        const char *m = msg_get(messages, length, i);
         if (m) {
             volatile size_t n = strlen(m);
             (void)n;
@@ -110,11 +113,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fuzzplat::fail_allocation = fail_pick % 16 + 1;
         for (size_t k = 0; k < 4 && k < names.size(); k++) {
             const std::string &n = names[k];
-            uint8_t *got = static_cast<uint8_t *>(res_load(n.c_str()));
+            uint32_t length;
+            uint8_t *got = static_cast<uint8_t *>(res_load(n.c_str(), &length));
             if (got) {
                 ref::Bytes want;
                 FUZZ_CHECK(ref::load(file, file_size, n.c_str(), want));
-                FUZZ_CHECK(mem_size(got) == want.size());
+                FUZZ_CHECK(length == want.size());
                 FUZZ_CHECK(want.empty() || memcmp(got, want.data(), want.size()) == 0);
                 mem_free(got);
             }

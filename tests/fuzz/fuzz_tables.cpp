@@ -1,6 +1,6 @@
 // The item table and message table parsers on any resource bytes.
 // testinfo_load goes through a generated archive (the resource stored plain
-// or packed); msg_get works on a block from mem_alloc. Both must agree with
+// or packed); msg_get works on a block of exactly the resource's length. Both must agree with
 // the reference parsers and never read outside their blocks.
 //
 // Input: one mode byte (bit 0: item table or messages, bit 1: stored
@@ -30,7 +30,7 @@ void check_table(const TestTable *table, const uint8_t *res, size_t size)
     if (!table)
         return;
     FUZZ_CHECK(table->count == want.size());
-    FUZZ_CHECK(mem_size(table->raw) == size);
+    FUZZ_CHECK(table->raw_length == size);
     FUZZ_CHECK(memcmp(table->raw, res, size) == 0);
     for (size_t i = 0; i < want.size(); i++) {
         const TestItem &it = table->items[i];
@@ -86,12 +86,12 @@ void messages(const uint8_t *res, size_t size)
     long last = count < 300 ? count + 1 : 300;
     for (long i = -2; i <= last; i++) {
         long want = ref::message(res, size, i);
-        const char *got = msg_get(block, int(i));
+        const char *got = msg_get(block, uint32_t(size), int(i));
         FUZZ_CHECK(want < 0 ? got == nullptr : got == reinterpret_cast<const char *>(block) + want);
     }
-    FUZZ_CHECK(msg_get(block, INT_MIN) == nullptr);
-    FUZZ_CHECK(msg_get(block, INT_MAX) == nullptr);
-    FUZZ_CHECK(msg_get(nullptr, 0) == nullptr);
+    FUZZ_CHECK(msg_get(block, uint32_t(size), INT_MIN) == nullptr);
+    FUZZ_CHECK(msg_get(block, uint32_t(size), INT_MAX) == nullptr);
+    FUZZ_CHECK(msg_get(nullptr, uint32_t(size), 0) == nullptr);
     mem_free(block);
 }
 

@@ -13,10 +13,13 @@ class ArchiveReader : public ScratchDir {};
 
 Bytes load(const char *name)
 {
-    void *block = res_load(name);
-    if (!block)
+    uint32_t length = 12345;
+    void *block = res_load(name, &length);
+    if (!block) {
+        EXPECT_EQ(length, 0u);
         return {};
-    Bytes b = block_bytes(block);
+    }
+    Bytes b = block_bytes(block, length);
     mem_free(block);
     return b;
 }
@@ -29,13 +32,13 @@ TEST_F(ArchiveReader, MinimalArchiveOf33Bytes)
     ASSERT_EQ(a.size(), 33u);
     write_file("MERIDOKA.WDL", a);
 
-    void *block = res_load("MESSAGES");
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(block_bytes(block), (Bytes{10, 20, 30, 40, 50}));
+    EXPECT_EQ(load("MESSAGES"), (Bytes{10, 20, 30, 40, 50}));
+    EXPECT_EQ(res_load("MESSAGE", nullptr), nullptr);
+    EXPECT_EQ(res_load("TESTINFO", nullptr), nullptr);
+    EXPECT_EQ(res_load("", nullptr), nullptr);
+    void *block = res_load("MESSAGES", nullptr);  // the length is optional
+    EXPECT_NE(block, nullptr);
     mem_free(block);
-    EXPECT_EQ(res_load("MESSAGE"), nullptr);
-    EXPECT_EQ(res_load("TESTINFO"), nullptr);
-    EXPECT_EQ(res_load(""), nullptr);
 }
 
 TEST_F(ArchiveReader, NamesFoldAsciiCaseOnly)
@@ -45,7 +48,7 @@ TEST_F(ArchiveReader, NamesFoldAsciiCaseOnly)
     EXPECT_EQ(load("TeStInFo"), Bytes{1});
     EXPECT_EQ(load("\x8f\x90"), Bytes{2});
     // Cyrillic capital vs small letter (0x8F / 0xAF in CP866) differ
-    EXPECT_EQ(res_load("\xaf\x90"), nullptr);
+    EXPECT_EQ(res_load("\xaf\x90", nullptr), nullptr);
 }
 
 TEST_F(ArchiveReader, AtMostEightCharactersTakePart)
@@ -92,29 +95,30 @@ TEST_F(ArchiveReader, ArchiveCutShortReadsAsZeros)
     a = archive_bytes({plain("A", {1}), plain("B", {2})});
     a.resize(12 + 16 + 6);
     write_file("MERIDOKA.WDL", a);
-    EXPECT_EQ(res_load("B"), nullptr);
+    EXPECT_EQ(res_load("B", nullptr), nullptr);
 }
 
 TEST_F(ArchiveReader, NotAnArchive)
 {
-    EXPECT_EQ(res_load("TESTINFO"), nullptr);  // no file at all
+    EXPECT_EQ(res_load("TESTINFO", nullptr), nullptr);  // no file at all
     Bytes a = archive_bytes({plain("TESTINFO", {1})});
     a[3] = 'z';  // "WDLz"
     write_file("MERIDOKA.WDL", a);
-    EXPECT_EQ(res_load("TESTINFO"), nullptr);
+    EXPECT_EQ(res_load("TESTINFO", nullptr), nullptr);
     write_file("MERIDOKA.WDL", {'W', 'D', 'L'});
-    EXPECT_EQ(res_load("TESTINFO"), nullptr);
+    EXPECT_EQ(res_load("TESTINFO", nullptr), nullptr);
     write_archive({});
-    EXPECT_EQ(res_load("TESTINFO"), nullptr);
+    EXPECT_EQ(res_load("TESTINFO", nullptr), nullptr);
     EXPECT_EQ(headless::current().live_blocks, 0);
 }
 
 TEST_F(ArchiveReader, EmptyEntryGivesAnEmptyBlock)
 {
     write_archive({plain("EMPTY", {})});
-    void *block = res_load("EMPTY");
+    uint32_t length = 12345;
+    void *block = res_load("EMPTY", &length);
     ASSERT_NE(block, nullptr);
-    EXPECT_EQ(mem_size(block), 0u);
+    EXPECT_EQ(length, 0u);
     mem_free(block);
 }
 
@@ -123,7 +127,7 @@ TEST_F(ArchiveReader, ArchiveOpenElsewhereFailsTheLookup)
     write_archive({plain("A", {1})});
     FileHandle other = file_open("MERIDOKA.WDL", "rb");
     ASSERT_NE(other, nullptr);
-    EXPECT_EQ(res_load("A"), nullptr);
+    EXPECT_EQ(res_load("A", nullptr), nullptr);
     file_close(other);
     EXPECT_EQ(load("A"), Bytes{1});
 }
@@ -136,7 +140,7 @@ TEST_F(ArchiveReader, AllocationFailuresLeaveNothingBehind)
     for (uint64_t n = 1; n <= 3; n++) {
         headless::Run &run = headless::reset();
         run.fail_allocation = n;
-        EXPECT_EQ(res_load("P"), nullptr) << "allocation " << n;
+        EXPECT_EQ(res_load("P", nullptr), nullptr) << "allocation " << n;
         EXPECT_EQ(run.live_blocks, 0) << "allocation " << n;
     }
     headless::reset();

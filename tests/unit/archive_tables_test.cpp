@@ -17,6 +17,7 @@ TEST_F(Tables, RecordsFollowTheirTextLengths)
     TestTable *t = testinfo_load("TESTINFO");
     ASSERT_NE(t, nullptr);
     ASSERT_EQ(t->count, 2);
+    EXPECT_EQ(t->raw_length, 2u + 18 + 13);
     EXPECT_EQ(t->items[0].answer, 2);
     EXPECT_EQ(t->items[0].text_length, 6);
     EXPECT_EQ(t->items[0].mask, 0x5111);
@@ -96,50 +97,67 @@ TEST_F(Tables, LoadFailuresReleaseEverything)
     }
 }
 
-// MESSAGES blocks are used as loaded; msg_get needs a block from mem_alloc.
-void *message_block(const Bytes &bytes)
-{
-    void *block = mem_alloc(uint32_t(bytes.size()));
-    std::copy(bytes.begin(), bytes.end(), static_cast<uint8_t *>(block));
-    return block;
-}
+// A MESSAGES resource in a block of exactly its length (the sanitizers see
+// any read past it), read through msg_get.
+class MessageBlock {
+public:
+    explicit MessageBlock(const Bytes &bytes) : length_(uint32_t(bytes.size()))
+    {
+        block_ = static_cast<char *>(mem_alloc(length_));
+        std::copy(bytes.begin(), bytes.end(), block_);
+    }
+    ~MessageBlock() { mem_free(block_); }
+    MessageBlock(const MessageBlock &) = delete;
+    MessageBlock &operator=(const MessageBlock &) = delete;
+    const char *get(int index, uint32_t length) const { return msg_get(block_, length, index); }
+    const char *get(int index) const { return get(index, length_); }
+    const char *base() const { return block_; }
+
+private:
+    uint32_t length_;
+    char *block_;
+};
 
 TEST(Messages, TenByteBlock)
 {
-    void *m = message_block({2, 0, 3, 0, 'h', 'i', 0, 1, 0, 0});
-    const char *base = static_cast<const char *>(m);
-    EXPECT_EQ(msg_get(m, 0), base + 4);
-    EXPECT_STREQ(msg_get(m, 0), "hi");
-    EXPECT_EQ(msg_get(m, 1), base + 9);
-    EXPECT_STREQ(msg_get(m, 1), "");
-    EXPECT_EQ(msg_get(m, 2), nullptr);
-    EXPECT_EQ(msg_get(m, -1), nullptr);
-    EXPECT_EQ(msg_get(nullptr, 0), nullptr);
-    mem_free(m);
+    MessageBlock m({2, 0, 3, 0, 'h', 'i', 0, 1, 0, 0});
+    EXPECT_EQ(m.get(0), m.base() + 4);
+    EXPECT_STREQ(m.get(0), "hi");
+    EXPECT_EQ(m.get(1), m.base() + 9);
+    EXPECT_STREQ(m.get(1), "");
+    EXPECT_EQ(m.get(2), nullptr);
+    EXPECT_EQ(m.get(-1), nullptr);
+    EXPECT_EQ(msg_get(nullptr, 10, 0), nullptr);
 
-    m = message_block({0, 0});
-    EXPECT_EQ(msg_get(m, 0), nullptr);
-    mem_free(m);
+    MessageBlock none({0, 0});
+    EXPECT_EQ(none.get(0), nullptr);
 }
 
 TEST(Messages, MessagesThatDoNotFitAreMissing)
 {
     // count 3; message 1 claims 9 bytes of body where 4 are left
-    void *m = message_block({3, 0, 2, 0, 'a', 0, 9, 0, 'b', 'c', 'd', 0});
-    EXPECT_STREQ(msg_get(m, 0), "a");
-    EXPECT_EQ(msg_get(m, 1), nullptr);
-    EXPECT_EQ(msg_get(m, 2), nullptr);
-    mem_free(m);
+    MessageBlock m({3, 0, 2, 0, 'a', 0, 9, 0, 'b', 'c', 'd', 0});
+    EXPECT_STREQ(m.get(0), "a");
+    EXPECT_EQ(m.get(1), nullptr);
+    EXPECT_EQ(m.get(2), nullptr);
 
     // a body without its zero byte
-    m = message_block({1, 0, 2, 0, 'a', 'b'});
-    EXPECT_EQ(msg_get(m, 0), nullptr);
-    mem_free(m);
+    EXPECT_EQ(MessageBlock({1, 0, 2, 0, 'a', 'b'}).get(0), nullptr);
 
     // a block too short for its count
-    m = message_block({7});
-    EXPECT_EQ(msg_get(m, 0), nullptr);
-    mem_free(m);
+    EXPECT_EQ(MessageBlock({7}).get(0), nullptr);
+}
+
+TEST(Messages, OnlyTheGivenLengthCounts)
+{
+    // the bytes go on, but a message past the length given is missing
+    MessageBlock m({2, 0, 3, 0, 'h', 'i', 0, 1, 0, 0});
+    EXPECT_STREQ(m.get(0, 7), "hi");
+    EXPECT_EQ(m.get(1, 7), nullptr);
+    EXPECT_EQ(m.get(1, 9), nullptr);
+    EXPECT_EQ(m.get(0, 6), nullptr);  // the zero byte of "hi" lies past the end
+    EXPECT_EQ(m.get(0, 1), nullptr);
+    EXPECT_EQ(m.get(0, 0), nullptr);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ TEST_F(GfxImage, CaptureLayout)
     fill_screen_with_noise(21);
     uint8_t *pic = static_cast<uint8_t *>(gfx_get_image(8, 10, 112, 50));
     ASSERT_NE(pic, nullptr);
-    ASSERT_EQ(mem_size(pic), 862u);
+    ASSERT_EQ(bitmap_size(112, 50), 862u);
     for (int i = 0; i < 62; i++) {
         uint8_t want = i == 18 ? 0x70 : i == 22 ? 0x32 : 0x00;
         EXPECT_EQ(pic[i], want) << "header byte " << i;
@@ -67,9 +67,12 @@ TEST_F(GfxImage, CaptureSizesForOddWidths)
     void *b = gfx_get_image(0, 0, 33, 2);
     void *c = gfx_get_image(0, 0, 640, 480);
     ASSERT_TRUE(a && b && c);
-    EXPECT_EQ(mem_size(a), 62u + 4 * 3);
-    EXPECT_EQ(mem_size(b), 62u + 8 * 2);
-    EXPECT_EQ(mem_size(c), 62u + 80 * 480);
+    EXPECT_EQ(bitmap_size(1, 3), 62u + 4 * 3);
+    EXPECT_EQ(bitmap_size(33, 2), 62u + 8 * 2);
+    EXPECT_EQ(bitmap_size(640, 480), 62u + 80 * 480);
+    // each block is as long as that: its last byte is padding
+    EXPECT_EQ(static_cast<uint8_t *>(a)[bitmap_size(1, 3) - 1], 0);
+    EXPECT_EQ(static_cast<uint8_t *>(b)[bitmap_size(33, 2) - 1], 0);
     EXPECT_EQ(u16_at(static_cast<uint8_t *>(c) + 18), 640u);
     EXPECT_EQ(u16_at(static_cast<uint8_t *>(c) + 22), 480u);
     mem_free(a);
@@ -91,7 +94,7 @@ TEST_F(GfxImage, PutPlacesRowsBottomUp)
 {
     Bytes bytes = picture_bytes(24, 5, pattern);
     uint8_t *pic = block_of(bytes);
-    gfx_put_image(16, 100, pic);
+    gfx_put_image(16, 100, pic, uint32_t(bytes.size()));
     for (int i = 0; i < 5; i++)
         for (int k = 0; k < 3; k++)
             EXPECT_EQ(screen_bits[(104 - i) * 80 + 2 + k], pattern(unsigned(i), unsigned(k)))
@@ -110,10 +113,10 @@ TEST_F(GfxImage, PutIsOpaqueAndIgnoresTheColour)
     Model want = screen_now();
     model_put(want, 320, 240, bytes, bytes.size());
     gfx_set_colour(1);
-    gfx_put_image(320, 240, pic);
+    gfx_put_image(320, 240, pic, uint32_t(bytes.size()));
     EXPECT_EQ(diff(want), "");
     gfx_set_colour(0);
-    gfx_put_image(320, 240, pic);
+    gfx_put_image(320, 240, pic, uint32_t(bytes.size()));
     EXPECT_EQ(diff(want), "");
     mem_free(pic);
 }
@@ -125,7 +128,7 @@ TEST_F(GfxImage, OnlyWidthAndHeightOfTheHeaderCount)
     bytes[20] = bytes[21] = 0xFF;
     bytes[24] = bytes[25] = 0xFF;
     uint8_t *pic = block_of(bytes);
-    gfx_put_image(0, 0, pic);
+    gfx_put_image(0, 0, pic, uint32_t(bytes.size()));
     Model want;
     model_put(want, 0, 0, bytes, bytes.size());
     EXPECT_EQ(diff(want), "");
@@ -138,11 +141,11 @@ TEST_F(GfxImage, XIsRoundedDownToAByte)
 {
     Bytes bytes = picture_bytes(40, 7, pattern);
     uint8_t *pic = block_of(bytes);
-    gfx_put_image(8, 30, pic);
+    gfx_put_image(8, 30, pic, uint32_t(bytes.size()));
     Model at8 = screen_now();
     for (int x = 9; x < 16; x++) {
         std::memset(screen_bits, 0, screen_size);
-        gfx_put_image(x, 30, pic);
+        gfx_put_image(x, 30, pic, uint32_t(bytes.size()));
         EXPECT_EQ(diff(at8), "") << "x=" << x;
     }
     mem_free(pic);
@@ -154,7 +157,7 @@ TEST_F(GfxImage, NegativeXFloors)
     // its second lands in column 0
     Bytes bytes = picture_bytes(24, 3, pattern);
     uint8_t *pic = block_of(bytes);
-    gfx_put_image(-1, 10, pic);
+    gfx_put_image(-1, 10, pic, uint32_t(bytes.size()));
     for (int i = 0; i < 3; i++) {
         EXPECT_EQ(screen_bits[(12 - i) * 80 + 0], pattern(unsigned(i), 1));
         EXPECT_EQ(screen_bits[(12 - i) * 80 + 1], pattern(unsigned(i), 2));
@@ -165,7 +168,7 @@ TEST_F(GfxImage, NegativeXFloors)
     model_put(want, -8, 10, bytes, bytes.size());
     EXPECT_EQ(diff(want), "");
     std::memset(screen_bits, 0, screen_size);
-    gfx_put_image(-8, 10, pic);
+    gfx_put_image(-8, 10, pic, uint32_t(bytes.size()));
     EXPECT_EQ(diff(want), "");
     mem_free(pic);
 }
@@ -178,7 +181,7 @@ TEST_F(GfxImage, NarrowPictureOverwritesItsWholeByte)
     // trailing bits 0101
     Bytes bytes = picture_bytes(4, 2, [](unsigned, unsigned) { return 0x05; });
     uint8_t *pic = block_of(bytes);
-    gfx_put_image(80, 0, pic);
+    gfx_put_image(80, 0, pic, uint32_t(bytes.size()));
     EXPECT_EQ(screen_bits[10], 0x05);
     EXPECT_EQ(screen_bits[90], 0x05);
     EXPECT_EQ(screen_bits[9], 0xFF);
@@ -193,7 +196,7 @@ TEST_F(GfxImage, WidthOneUsesAStrideOfFour)
     Bytes bytes = picture_bytes(1, 3, [](unsigned i, unsigned) { return uint8_t(0x81 + i); });
     ASSERT_EQ(bytes.size(), 74u);
     uint8_t *pic = block_of(bytes);
-    gfx_put_image(0, 0, pic);
+    gfx_put_image(0, 0, pic, uint32_t(bytes.size()));
     EXPECT_EQ(screen_bits[0], 0x83);
     EXPECT_EQ(screen_bits[80], 0x82);
     EXPECT_EQ(screen_bits[160], 0x81);
@@ -206,7 +209,7 @@ TEST_F(GfxImage, WidthThirtyThreeUsesAStrideOfEight)
     Bytes bytes = picture_bytes(33, 4, pattern);
     ASSERT_EQ(bytes.size(), 62u + 8 * 4);
     uint8_t *pic = block_of(bytes);
-    gfx_put_image(200, 300, pic);
+    gfx_put_image(200, 300, pic, uint32_t(bytes.size()));
     Model want;
     model_put(want, 200, 300, bytes, bytes.size());
     EXPECT_EQ(diff(want), "");
@@ -228,7 +231,7 @@ TEST_F(GfxImage, RoundTripRestoresTheRegionTrailingBitsIncluded)
         // wipe more than the region, then put the capture back
         gfx_set_colour(w & 1);
         gfx_bar(0, 30, 639, 100);
-        gfx_put_image(x, 40, pic);
+        gfx_put_image(x, 40, pic, bitmap_size(w, 50));
         Model want = original;
         for (int y = 30; y <= 100; y++)
             for (int b = 0; b < 80; b++) {
@@ -247,7 +250,7 @@ TEST_F(GfxImage, CapturePutElsewhereCopiesTheRegion)
     Model original = screen_now();
     void *pic = gfx_get_image(8, 10, 112, 50);
     ASSERT_NE(pic, nullptr);
-    gfx_put_image(248, 150, pic);
+    gfx_put_image(248, 150, pic, bitmap_size(112, 50));
     Model want = original;
     for (int y = 0; y < 50; y++)
         for (int k = 0; k < 14; k++)
@@ -272,7 +275,7 @@ TEST_F(GfxImage, PutClippedAtEveryEdge)
         fill_screen_with_noise(uint32_t(p[0]) + uint32_t(p[1]));
         Model want = screen_now();
         model_put(want, p[0], p[1], bytes, bytes.size());
-        gfx_put_image(p[0], p[1], pic);
+        gfx_put_image(p[0], p[1], pic, uint32_t(bytes.size()));
         EXPECT_EQ(diff(want), "") << "picture at (" << p[0] << "," << p[1] << ")";
     }
     mem_free(pic);
@@ -284,7 +287,7 @@ TEST_F(GfxImage, PutWiderThanTheScreen)
     uint8_t *pic = block_of(bytes);
     Model want;
     model_put(want, -40, 0, bytes, bytes.size());
-    gfx_put_image(-40, 0, pic);
+    gfx_put_image(-40, 0, pic, uint32_t(bytes.size()));
     EXPECT_EQ(diff(want), "");
     mem_free(pic);
 }
@@ -298,7 +301,7 @@ TEST_F(GfxImage, CaptureClippedAtEveryEdge)
         uint8_t *pic = static_cast<uint8_t *>(gfx_get_image(p[0], p[1], 40, 20));
         if (!pic)
             continue;  // refusing a region off the screen is allowed
-        ASSERT_EQ(mem_size(pic), 62u + 8 * 20);
+        ASSERT_EQ(bitmap_size(40, 20), 62u + 8 * 20);
         int column = p[0] >= 0 ? p[0] / 8 : -((-p[0] + 7) / 8);
         for (int i = 0; i < 20; i++) {
             int sy = p[1] + 19 - i;
@@ -328,7 +331,7 @@ TEST_F(GfxImage, ShortPictureBlockDrawsOnlyItsRows)
         model_put(want, 80, 200, full, size);
         Bytes cut(full.begin(), full.begin() + long(size));
         uint8_t *pic = block_of(cut);
-        gfx_put_image(80, 200, pic);
+        gfx_put_image(80, 200, pic, uint32_t(cut.size()));
         EXPECT_EQ(diff(want), "") << "block of " << size << " bytes";
         mem_free(pic);
     }
@@ -340,7 +343,7 @@ TEST_F(GfxImage, LastRowWithoutPaddingIsDrawn)
     Bytes full = picture_bytes(8, 4, pattern);  // row length 1, stride 4
     Bytes cut(full.begin(), full.end() - 3);
     uint8_t *pic = block_of(cut);
-    gfx_put_image(0, 0, pic);
+    gfx_put_image(0, 0, pic, uint32_t(cut.size()));
     Model want;
     model_put(want, 0, 0, full, full.size());
     EXPECT_EQ(diff(want), "");
@@ -359,7 +362,7 @@ TEST_F(GfxImage, BlockShorterThanItsHeaderDrawsNothing)
         ASSERT_NE(pic, nullptr);
         if (size)
             std::memcpy(pic, cut.data(), size);
-        gfx_put_image(0, 0, pic);
+        gfx_put_image(0, 0, pic, uint32_t(size));
         EXPECT_EQ(diff(want), "") << "block of " << size << " bytes";
         mem_free(pic);
     }
@@ -373,7 +376,7 @@ TEST_F(GfxImage, HugeHeaderOnASmallBlock)
     uint8_t *pic = block_of(bytes);
     fill_screen_with_noise(2);
     Model want = screen_now();
-    gfx_put_image(0, 0, pic);
+    gfx_put_image(0, 0, pic, uint32_t(bytes.size()));
     EXPECT_EQ(diff(want), "");  // row 0 alone needs 8,192 bytes: nothing fits
     mem_free(pic);
 }
@@ -382,7 +385,8 @@ TEST_F(GfxImage, NullPictureDrawsNothing)
 {
     fill_screen_with_noise(1);
     Model want = screen_now();
-    gfx_put_image(0, 0, nullptr);
+    gfx_put_image(0, 0, nullptr, 0);
+    gfx_put_image(0, 0, nullptr, 1000);
     EXPECT_EQ(diff(want), "");
 }
 
@@ -390,10 +394,11 @@ TEST_F(GfxImage, ZeroSizedPictureDrawsNothing)
 {
     fill_screen_with_noise(1);
     Model want = screen_now();
-    uint8_t *a = block_of(picture_bytes(0, 5, pattern));
-    uint8_t *b = block_of(picture_bytes(16, 0, pattern));
-    gfx_put_image(0, 0, a);
-    gfx_put_image(0, 0, b);
+    Bytes empty_width = picture_bytes(0, 5, pattern), empty_height = picture_bytes(16, 0, pattern);
+    uint8_t *a = block_of(empty_width);
+    uint8_t *b = block_of(empty_height);
+    gfx_put_image(0, 0, a, uint32_t(empty_width.size()));
+    gfx_put_image(0, 0, b, uint32_t(empty_height.size()));
     EXPECT_EQ(diff(want), "");
     mem_free(a);
     mem_free(b);

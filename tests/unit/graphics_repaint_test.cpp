@@ -43,7 +43,7 @@ TEST_F(GfxRepaint, TextOncePerCallWhateverItDraws)
     gfx_text(0, 0, "ab", 2);  // no font yet
     EXPECT_EQ(repaints(), 1u);
     uint8_t *f = block_of(font);
-    gfx_set_font(f);
+    gfx_set_font(f, uint32_t(font.size()));
     EXPECT_EQ(repaints(), 1u);  // selecting a font asks for nothing
     gfx_text(0, 0, "abc", 3);
     EXPECT_EQ(repaints(), 2u);
@@ -53,14 +53,14 @@ TEST_F(GfxRepaint, TextOncePerCallWhateverItDraws)
     EXPECT_EQ(repaints(), 4u);
     gfx_text(-900, -900, "abc", 3);  // wholly off the screen
     EXPECT_EQ(repaints(), 5u);
-    gfx_set_font(nullptr);
+    gfx_set_font(nullptr, 0);
     mem_free(f);
 }
 
 TEST_F(GfxRepaint, TextBlockOncePerNonEmptyLine)
 {
     uint8_t *f = block_of(font_bytes());
-    gfx_set_font(f);
+    gfx_set_font(f, font_size);
     struct Case {
         const char *text;
         unsigned lines;
@@ -76,7 +76,7 @@ TEST_F(GfxRepaint, TextBlockOncePerNonEmptyLine)
     headless::current().repaints = 0;
     gfx_text_block(10, 10, 0, nullptr);
     EXPECT_EQ(repaints(), 0u);
-    gfx_set_font(nullptr);
+    gfx_set_font(nullptr, 0);
     gfx_text_block(10, 10, 0, "ab\ncd");  // lines without a font still ask
     EXPECT_EQ(repaints(), 2u);
     mem_free(f);
@@ -84,12 +84,13 @@ TEST_F(GfxRepaint, TextBlockOncePerNonEmptyLine)
 
 TEST_F(GfxRepaint, PutImageOncePerCallEvenForNull)
 {
-    gfx_put_image(0, 0, nullptr);
+    gfx_put_image(0, 0, nullptr, 0);
     EXPECT_EQ(repaints(), 1u);
-    uint8_t *pic = block_of(picture_bytes(16, 4, [](unsigned, unsigned) { return 0xFF; }));
-    gfx_put_image(8, 8, pic);
+    Bytes bytes = picture_bytes(16, 4, [](unsigned, unsigned) { return 0xFF; });
+    uint8_t *pic = block_of(bytes);
+    gfx_put_image(8, 8, pic, uint32_t(bytes.size()));
     EXPECT_EQ(repaints(), 2u);
-    gfx_put_image(-1000, -1000, pic);
+    gfx_put_image(-1000, -1000, pic, uint32_t(bytes.size()));
     EXPECT_EQ(repaints(), 3u);
     mem_free(pic);
 }
@@ -100,8 +101,8 @@ TEST_F(GfxRepaint, GetImageAndSetFontNever)
     ASSERT_NE(pic, nullptr);
     mem_free(pic);
     uint8_t *f = block_of(font_bytes());
-    gfx_set_font(f);
-    gfx_set_font(nullptr);
+    gfx_set_font(f, font_size);
+    gfx_set_font(nullptr, 0);
     mem_free(f);
     EXPECT_EQ(repaints(), 0u);
 }
@@ -114,12 +115,13 @@ TEST_F(GfxRepaint, NothingWithoutADisplay)
     fill_screen_with_noise(3);
     Bytes before(buffer, buffer + screen_size);
     uint8_t *f = block_of(font_bytes());
-    uint8_t *pic = block_of(picture_bytes(32, 8, [](unsigned i, unsigned k) { return uint8_t(i * 8 + k); }));
+    Bytes picture = picture_bytes(32, 8, [](unsigned i, unsigned k) { return uint8_t(i * 8 + k); });
+    uint8_t *pic = block_of(picture);
     video_close();
     ASSERT_EQ(screen_bits, nullptr);
     headless::current().repaints = 0;
 
-    gfx_set_font(f);
+    gfx_set_font(f, font_size);
     for (int colour : {0, 1}) {
         gfx_set_colour(uint8_t(colour));
         gfx_clear();
@@ -131,13 +133,13 @@ TEST_F(GfxRepaint, NothingWithoutADisplay)
         gfx_text(0, 0, "\xDB\xDB\xDB", 3);
         gfx_text_block(0, 100, -1, "abc\ndef");
         gfx_text_block(0, 100, 200, "abc\ndef");
-        gfx_put_image(0, 0, pic);
-        gfx_put_image(0, 0, nullptr);
+        gfx_put_image(0, 0, pic, uint32_t(picture.size()));
+        gfx_put_image(0, 0, nullptr, 0);
         EXPECT_EQ(gfx_get_image(0, 0, 64, 64), nullptr);
     }
     EXPECT_EQ(repaints(), 0u);
     EXPECT_TRUE(Bytes(buffer, buffer + screen_size) == before) << "the closed screen was written";
-    gfx_set_font(nullptr);
+    gfx_set_font(nullptr, 0);
     mem_free(f);
     mem_free(pic);
 }

@@ -1,7 +1,7 @@
 // Helpers for the graphics tests: a fixture with an open headless display,
 // pixel access, a reference screen to compare against, and builders for
-// fonts and pictures in blocks from mem_alloc (the drawing code asks
-// mem_size how long they are).
+// fonts and pictures (copied into blocks of exactly their length, so that
+// the sanitizers see any read past them).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -98,7 +98,7 @@ inline void fill_screen_with_noise(uint32_t seed)
         screen_bits[i] = noise(i + seed);
 }
 
-// A block from mem_alloc holding the given bytes.
+// A block from mem_alloc holding exactly the given bytes.
 inline uint8_t *block_of(const Bytes &b)
 {
     uint8_t *p = static_cast<uint8_t *>(mem_alloc(uint32_t(b.size())));
@@ -202,7 +202,7 @@ protected:
     }
     void TearDown() override
     {
-        gfx_set_font(nullptr);
+        gfx_set_font(nullptr, 0);
         video_close();
         EXPECT_EQ(headless::current().live_blocks, 0) << "a block was not released";
     }

@@ -13,12 +13,12 @@ protected:
         GraphicsTest::SetUp();
         font = font_bytes();
         block = block_of(font);
-        gfx_set_font(block);
+        gfx_set_font(block, uint32_t(font.size()));
         gfx_set_colour(1);
     }
     void TearDown() override
     {
-        gfx_set_font(nullptr);
+        gfx_set_font(nullptr, 0);
         mem_free(block);
         GraphicsTest::TearDown();
     }
@@ -38,7 +38,7 @@ using GfxTextBlock = GfxText;
 TEST_F(GfxText, SetFontStoresTheAddress)
 {
     EXPECT_EQ(font_table, block);
-    gfx_set_font(nullptr);
+    gfx_set_font(nullptr, 0);
     EXPECT_EQ(font_table, nullptr);
 }
 
@@ -89,7 +89,7 @@ TEST_F(GfxText, CountZeroOrNoFontDrawsNothing)
 {
     gfx_text(10, 10, "abc", 0);
     gfx_text(10, 10, "abc", -1);
-    gfx_set_font(nullptr);
+    gfx_set_font(nullptr, 0);
     gfx_text(10, 10, "abc", 3);
     EXPECT_TRUE(white_pixels().empty());
 }
@@ -165,12 +165,12 @@ TEST_F(GfxText, ShortFontBlockDrawsOnlyTheGlyphsItHolds)
     // a font block that ends after glyph 'A' (65): 'B' and later draw nothing
     Bytes shortfont(font.begin(), font.begin() + 66 * 8);
     uint8_t *f = block_of(shortfont);
-    gfx_set_font(f);
+    gfx_set_font(f, uint32_t(shortfont.size()));
     Model want = screen_now();
     model_text(want, font, 10, 10, "A", true);
     gfx_text(10, 10, "AB\xDB\xFF", 4);
     EXPECT_EQ(diff(want), "");
-    gfx_set_font(nullptr);
+    gfx_set_font(nullptr, 0);
     mem_free(f);
 }
 
@@ -182,12 +182,12 @@ TEST_F(GfxText, GlyphCutByTheEndOfTheFontBlockDrawsNothing)
     for (int r = 0; r < 4; r++)
         shortfont[66 * 8 + size_t(r)] = 0xFF;
     uint8_t *f = block_of(shortfont);
-    gfx_set_font(f);
+    gfx_set_font(f, uint32_t(shortfont.size()));
     Model want = screen_now();
     model_text(want, font, 10, 10, "A", true);
     gfx_text(10, 10, "AB", 2);
     EXPECT_EQ(diff(want), "");
-    gfx_set_font(nullptr);
+    gfx_set_font(nullptr, 0);
     mem_free(f);
 }
 
@@ -195,10 +195,10 @@ TEST_F(GfxText, EmptyFontBlockDrawsNothing)
 {
     uint8_t *f = static_cast<uint8_t *>(mem_alloc(0));
     ASSERT_NE(f, nullptr);
-    gfx_set_font(f);
+    gfx_set_font(f, 0);
     gfx_text(10, 10, "\x00\x01\xDB", 3);
     EXPECT_TRUE(white_pixels().empty());
-    gfx_set_font(nullptr);
+    gfx_set_font(nullptr, 0);
     mem_free(f);
 }
 
@@ -207,11 +207,11 @@ TEST_F(GfxText, LongerFontBlockUsesTheFirst256Glyphs)
     Bytes big = font;
     big.resize(4096, 0xFF);
     uint8_t *f = block_of(big);
-    gfx_set_font(f);
+    gfx_set_font(f, uint32_t(big.size()));
     Model want = expect_text(0, 0, "\xFF\x01");
     gfx_text(0, 0, "\xFF\x01", 2);
     EXPECT_EQ(diff(want), "");
-    gfx_set_font(nullptr);
+    gfx_set_font(nullptr, 0);
     mem_free(f);
 }
 

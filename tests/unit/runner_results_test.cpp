@@ -13,7 +13,7 @@ protected:
     {
         write_archive({plain("TESTINFO", table_bytes(items)), plain("MESSAGES", messages_bytes(messages))});
         item_table = testinfo_load("TESTINFO");
-        message_table = res_load("MESSAGES");
+        message_table = res_load("MESSAGES", &message_length);
         answer_log = static_cast<uint8_t *>(mem_alloc(uint32_t(items.size())));
         ASSERT_NE(item_table, nullptr);
     }

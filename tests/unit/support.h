@@ -118,11 +118,11 @@ inline void write_archive(const std::vector<Entry> &entries)
     write_file("MERIDOKA.WDL", archive_bytes(entries));
 }
 
-// Copies a resource block into a vector (blocks know their size).
-inline Bytes block_bytes(const void *block)
+// Copies a block of the given length into a vector.
+inline Bytes block_bytes(const void *block, uint32_t length)
 {
     const uint8_t *p = static_cast<const uint8_t *>(block);
-    return Bytes(p, p + mem_size(block));
+    return Bytes(p, p + length);
 }
 
 struct Item {
