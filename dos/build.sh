@@ -12,13 +12,7 @@ cxx=(g++ -std=c++17 -m16 -march=i386 -ffreestanding -fno-exceptions -fno-rtti -f
      -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-stack-protector
      -fno-threadsafe-statics -fno-builtin -mpreferred-stack-boundary=2 -fno-ident -I.)
 
-# not here: the host version of the screen access (on ordinary memory) and
-# the screenshot header (DOS keeps its screen in video memory)
-sources=(base/*.cpp archive/*.cpp runner/*.cpp)
-for f in graphics/*.cpp; do
-  case $f in graphics/screen_memory.cpp | graphics/screen_bmp.cpp) ;; *) sources+=("$f") ;; esac
-done
-sources+=(dos/*.cpp)
+sources=(base/*.cpp archive/*.cpp graphics/*.cpp runner/*.cpp dos/*.cpp)
 
 objects=()
 for src in "${sources[@]}"; do

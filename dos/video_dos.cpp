@@ -8,11 +8,6 @@ enum { vga_mode_640x480x2 = 0x11 };
 /* 0 while closed; otherwise the start-up video mode plus 1 */
 static uint8_t saved_video_mode;
 
-/* Never dereferenced: the frame buffer is reached through screen_access
-** (screen_dos.cpp); a non-null value tells the drawing code a display is
-** open. */
-static uint8_t frame_buffer_marker;
-
 int video_open(void)
 {
     if (saved_video_mode)
@@ -21,7 +16,7 @@ int video_open(void)
         return 0;
     saved_video_mode = (uint8_t)(bios_get_mode() + 1);
     bios_set_mode(vga_mode_640x480x2);
-    screen_bits = &frame_buffer_marker;
+    video_is_open = 1;  /* the frame buffer is reached through screen_dos.cpp */
     gfx_clear();
     return 1;
 }
@@ -34,7 +29,7 @@ void video_close(void)
     gfx_set_colour(0);
     saved_video_mode = 0;
     gfx_set_font(0, 0);
-    screen_bits = 0;
+    video_is_open = 0;
 }
 
 /* Every write shows at once: there is nothing to repaint. */

@@ -2,8 +2,9 @@
 ** Monochrome graphics on the 640x480 one-bit screen buffer.
 **
 ** Buffer: 80 bytes per row, rows top to bottom, pixel (x, y) is bit
-** 7 - x % 8 of byte y * 80 + x / 8; 1 is white, 0 black. While screen_bits
-** is null no display is open and every operation does nothing.
+** 7 - x % 8 of byte y * 80 + x / 8; 1 is white, 0 black. Where the buffer
+** lives is the front end's business (graphics/screen_access.h). While
+** video_is_open is 0 no display is open and every operation does nothing.
 **
 ** MonoBitmap: 62-byte header of which only the u16 width (offset 18) and u16
 ** height (offset 22) are read, then rows bottom row first, each
@@ -25,7 +26,9 @@ enum {
     font_size = 2048
 };
 
-extern uint8_t *screen_bits;
+/* Set by the front end's video_open once the screen can be drawn on,
+** cleared by its video_close. */
+extern uint8_t video_is_open;
 extern uint8_t draw_colour;          /* 0x00 black ink, 0xFF white ink */
 extern const uint8_t *font_table;
 

@@ -45,7 +45,7 @@ static int byte_column(int x) { return x >= 0 ? x / 8 : -(int)((-(int64_t)x + 7)
 
 void gfx_put_image(int x, int y, const void *image, uint32_t size)
 {
-    if (!screen_bits)
+    if (!video_is_open)
         return;
     const uint8_t *bmp = (const uint8_t *)image;
     if (bmp && size >= bitmap_header_size) {
@@ -69,7 +69,7 @@ void gfx_put_image(int x, int y, const void *image, uint32_t size)
 
 void *gfx_get_image(int x, int y, uint16_t width, uint16_t height)
 {
-    if (!screen_bits || width == 0 || height == 0)
+    if (!video_is_open || width == 0 || height == 0)
         return 0;
     uint32_t row_length = (width + 7u) / 8, stride = bitmap_stride(width);
     uint8_t *bmp = (uint8_t *)mem_alloc(bitmap_size(width, height));

@@ -3,14 +3,14 @@
 #include "graphics/screen_access.h"
 #include "platform/platform.h"
 
-uint8_t *screen_bits;
+uint8_t video_is_open;
 uint8_t draw_colour;
 
 void gfx_set_colour(uint8_t colour) { draw_colour = colour ? 0xFF : 0x00; }
 
 void gfx_clear(void)
 {
-    if (!screen_bits)
+    if (!video_is_open)
         return;
     screen_fill(draw_colour);
     video_repaint();
@@ -18,7 +18,7 @@ void gfx_clear(void)
 
 void gfx_plot(int x, int y)
 {
-    if (!screen_bits || x < 0 || y < 0 || x >= screen_width || y >= screen_height)
+    if (!video_is_open || x < 0 || y < 0 || x >= screen_width || y >= screen_height)
         return;
     uint32_t offset = (uint32_t)y * screen_stride + (uint32_t)x / 8;
     uint8_t bit = (uint8_t)(0x80u >> (x % 8));
@@ -69,7 +69,7 @@ void gfx_line(int x1, int y1, int x2, int y2)
 
 void gfx_rect(int x1, int y1, int x2, int y2)
 {
-    if (!screen_bits)
+    if (!video_is_open)
         return;
     gfx_line(x1, y1, x2, y1);
     gfx_line(x2, y1, x2, y2);
@@ -82,7 +82,7 @@ static int clamp_column(int x) { return x < -1 ? -1 : (x > screen_width ? screen
 
 void gfx_bar(int x1, int y1, int x2, int y2)
 {
-    if (!screen_bits)
+    if (!video_is_open)
         return;
     int ya = y1 < y2 ? y1 : y2;
     int yb = y1 < y2 ? y2 : y1;

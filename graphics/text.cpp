@@ -15,7 +15,7 @@ void gfx_set_font(const void *font, uint32_t length)
 
 void gfx_text(int x, int y, const char *text, int count)
 {
-    if (!screen_bits)
+    if (!video_is_open)
         return;
     /* a run wholly above or below the screen draws nothing */
     if (font_table && y > -8 && y < screen_height) {
@@ -40,7 +40,7 @@ void gfx_text(int x, int y, const char *text, int count)
 
 void gfx_text_block(int x, int y, int width, const char *text)
 {
-    if (!text || !screen_bits)
+    if (!text || !video_is_open)
         return;
     int n = 0;
     int64_t dy = 0;

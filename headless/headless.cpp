@@ -6,9 +6,10 @@
 #include <stdexcept>
 
 #include "graphics/gfx.h"
-#include "graphics/screen_bmp.h"
+#include "platform/screen_bmp.h"
 #include "platform/key_word.h"
 #include "platform/platform.h"
+#include "platform/screen_memory.h"
 #include "runner/runner.h"
 
 namespace headless {
@@ -87,6 +88,7 @@ Run &reset(std::vector<Step> script)
     key_state = 0;
     event_set = false;
     display_open = false;
+    video_is_open = 0;
     screen_bits = nullptr;
     draw_colour = 0;
     font_table = nullptr;
@@ -171,24 +173,26 @@ using namespace headless;
 
 int video_open(void)
 {
-    if (screen_bits)
+    if (video_is_open)
         return 2;
     the_run.video_opens++;
     if (the_run.fail_video)
         return 0;
     display_open = true;
     screen_bits = screen;
+    video_is_open = 1;
     gfx_clear();
     return 1;
 }
 
 void video_close(void)
 {
-    if (!screen_bits)
+    if (!video_is_open)
         return;
     // the window goes the way a closed window goes: the channel answers Esc
     post_quit();
     display_open = false;
+    video_is_open = 0;
     screen_bits = nullptr;
 }
 

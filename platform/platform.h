@@ -43,7 +43,7 @@ void sys_free(void *block);
 
 /* ---- display -------------------------------------------------------------
 **   video_open    0 failed, 1 opened, 2 already open (nothing done).
-**                 On success screen_bits (graphics/gfx.h) is set and the
+**                 On success video_is_open (graphics/gfx.h) is 1 and the
 **                 screen has been cleared with the current draw colour.
 **   video_close   closes the display; nothing when it is not open.
 **   video_repaint asks for the whole screen to be shown again from the

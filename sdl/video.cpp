@@ -6,6 +6,7 @@
 
 #include "graphics/gfx.h"
 #include "platform/platform.h"
+#include "platform/screen_memory.h"
 #include "sdl/display.h"
 #include "sdl/key_channel.h"
 #include "sdl/screen_image.h"
@@ -13,7 +14,7 @@
 
 int video_open(void)
 {
-    if (screen_bits)
+    if (video_is_open)
         return 2;
     key_event_create();
     if (!ui_call(UiRequest::open_display, nullptr)) {
@@ -23,17 +24,19 @@ int video_open(void)
     memcpy(screen_image, screen_header_template, sizeof screen_header_template);
     image_ready.store(true);
     screen_bits = screen_image + screen_header_size;
+    video_is_open = 1;
     gfx_clear();  // the draw colour is still black: the first screen is black
     return 1;
 }
 
 void video_close(void)
 {
-    if (!screen_bits)
+    if (!video_is_open)
         return;
     ui_call(UiRequest::close_display, nullptr);
     key_event_destroy();
     image_ready.store(false);
+    video_is_open = 0;
     screen_bits = nullptr;
     // key_state keeps its quit value: later key requests read Esc
 }

@@ -7,6 +7,7 @@
 #include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
+#include "platform/screen_memory.h"
 
 HWND main_window;
 int windowed_mode;
@@ -127,7 +128,7 @@ DWORD WINAPI ui_thread_main(LPVOID)
 
 int video_open(void)
 {
-    if (screen_bits)
+    if (video_is_open)
         return 2;
     int result = 0;
     /* without the event the UI thread's start could not be awaited: no display */
@@ -141,6 +142,7 @@ int video_open(void)
                 for (int i = 0; i < screen_header_size; i++)
                     screen_image[i] = screen_header_template[i];
                 screen_bits = screen_image + screen_header_size;
+                video_is_open = 1;
                 gfx_clear();
                 result = 1;
             }
@@ -162,7 +164,7 @@ int video_open(void)
 
 void video_close(void)
 {
-    if (!screen_bits)
+    if (!video_is_open)
         return;
     if (main_window)
         SendMessageA(main_window, WM_CLOSE, 0, 0);  /* returns after WM_DESTROY ran */
@@ -173,6 +175,7 @@ void video_close(void)
     ui_thread = NULL;
     CloseHandle(key_event);
     key_event = NULL;
+    video_is_open = 0;
     screen_bits = 0;
     /* key_state stays: every later key request still reads Esc */
 }

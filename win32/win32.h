@@ -12,7 +12,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "graphics/screen_bmp.h"
+#include "platform/screen_bmp.h"
 #include "platform/key_word.h"
 
 enum { screen_info_offset = 14 };  /* BITMAPINFOHEADER inside the image */

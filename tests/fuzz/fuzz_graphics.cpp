@@ -18,6 +18,7 @@
 #include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
+#include "platform/screen_memory.h"
 #include "tests/fuzz/check.h"
 #include "tests/fuzz/fuzz_platform.h"
 
@@ -377,11 +378,12 @@ void run_one(Reader &in)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // a fresh display, noise on the screen, black ink, no font
-    screen_bits = nullptr;
+    video_close();
     for (size_t i = 0; i < sizeof model.b; i++)
         model.b[i] = uint8_t(i * 7 + i / 80);
     memcpy(fuzzplat::screen, model.b, sizeof model.b);
     screen_bits = fuzzplat::screen;
+    video_is_open = 1;
     display_open = true;
     gfx_set_colour(0);
     gfx_set_font(nullptr, 0);
@@ -395,7 +397,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     mem_free(font_block);
     font_block = nullptr;
     font_length = 0;
-    screen_bits = nullptr;
+    video_close();
     FUZZ_CHECK(fuzzplat::live_blocks == 0);
     return 0;
 }

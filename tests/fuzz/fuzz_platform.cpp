@@ -8,6 +8,7 @@
 
 #include "graphics/gfx.h"
 #include "platform/platform.h"
+#include "platform/screen_memory.h"
 
 namespace fuzzplat {
 
@@ -79,14 +80,19 @@ void sys_free(void *block)
 
 int video_open(void)
 {
-    if (screen_bits)
+    if (video_is_open)
         return 2;
     screen_bits = screen;
+    video_is_open = 1;
     gfx_clear();
     return 1;
 }
 
-void video_close(void) { screen_bits = 0; }
+void video_close(void)
+{
+    video_is_open = 0;
+    screen_bits = 0;
+}
 
 void video_repaint(void) { repaints++; }
 

@@ -17,6 +17,7 @@
 #include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
+#include "platform/screen_memory.h"
 #include "headless/headless.h"
 
 namespace gfxtest {
@@ -197,6 +198,7 @@ protected:
     {
         headless::reset();
         ASSERT_EQ(video_open(), 1);
+        ASSERT_EQ(video_is_open, 1);
         ASSERT_NE(screen_bits, nullptr);
         headless::current().repaints = 0;
     }

@@ -1,6 +1,9 @@
 /* Screen bytes in ordinary memory, at screen_bits. */
-#include "graphics/screen_access.h"
+#include "platform/screen_memory.h"
 #include "graphics/gfx.h"
+#include "graphics/screen_access.h"
+
+uint8_t *screen_bits;
 
 uint8_t screen_get(uint32_t offset) { return screen_bits[offset]; }
 
