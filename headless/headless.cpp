@@ -7,7 +7,7 @@
 
 #include "graphics/gfx.h"
 #include "platform/screen_bmp.h"
-#include "platform/key_word.h"
+#include "platform/key_channel.h"
 #include "platform/platform.h"
 #include "platform/screen_memory.h"
 #include "runner/runner.h"
@@ -18,25 +18,11 @@ namespace {
 
 Run the_run;
 uint8_t screen[screen_size];
-bool display_open = false;
 
-// The key channel: one word and an auto-reset event, as in the window front ends.
-uint32_t key_state = 0;
+// The key channel's event (platform/key_channel.h): it exists while the
+// display is open, and waiting on it runs the script.
+bool event_exists = false;
 bool event_set = false;
-
-void post_key(uint8_t scan)
-{
-    if (key_state != 0)
-        return;  // a key is pending or the window is gone: the press is dropped
-    key_state = (uint32_t(scan) << 8) | key_tag_pending;
-    event_set = true;
-}
-
-void post_quit()
-{
-    key_state = key_quit_value;
-    event_set = true;
-}
 
 void take_shot() { the_run.shots.emplace_back(screen, screen + screen_size); }
 
@@ -47,36 +33,17 @@ void block_until_signalled()
     while (!event_set) {
         if (the_run.next >= the_run.script.size()) {
             the_run.script_ran_out = true;
-            post_quit();
+            key_quit();
             break;
         }
         const Step &s = the_run.script[the_run.next++];
         switch (s.action) {
-        case Action::key: post_key(s.scan); break;
-        case Action::shot: take_shot(); post_key(88); break;
-        case Action::close: post_quit(); break;
-        case Action::busy: post_key(s.scan); break;
+        case Action::key: key_post(s.scan); break;
+        case Action::shot: take_shot(); key_post(88); break;
+        case Action::close: key_quit(); break;
+        case Action::busy: key_post(s.scan); break;
         }
     }
-}
-
-bool key_drain_pending()
-{
-    if (key_state & key_quit_marker)
-        key_state ^= key_quit_flip;
-    return !(key_state & key_quit_flip) && key_state != 0;
-}
-
-uint32_t key_wait()
-{
-    if (display_open && key_state == 0) {
-        block_until_signalled();
-        event_set = false;  // the wait consumed the signal
-    }
-    uint32_t word = key_state;
-    if ((word & 0xFF) == key_tag_pending)
-        key_state = 0;
-    return word;
 }
 
 }  // namespace
@@ -85,11 +52,10 @@ Run &reset(std::vector<Step> script)
 {
     the_run = Run{};
     the_run.script = std::move(script);
-    key_state = 0;
+    key_channel_reset();
     event_set = false;
-    display_open = false;
-    video_is_open = 0;
-    screen_bits = nullptr;
+    event_exists = false;
+    screen_memory_close();
     draw_colour = 0;
     font_table = nullptr;
     std::memset(screen, 0, sizeof screen);
@@ -178,10 +144,8 @@ int video_open(void)
     the_run.video_opens++;
     if (the_run.fail_video)
         return 0;
-    display_open = true;
-    screen_bits = screen;
-    video_is_open = 1;
-    gfx_clear();
+    key_event_create();
+    screen_memory_open(screen);
     return 1;
 }
 
@@ -190,10 +154,9 @@ void video_close(void)
     if (!video_is_open)
         return;
     // the window goes the way a closed window goes: the channel answers Esc
-    post_quit();
-    display_open = false;
-    video_is_open = 0;
-    screen_bits = nullptr;
+    key_quit();
+    key_event_destroy();
+    screen_memory_close();
 }
 
 void video_repaint(void) { the_run.repaints++; }
@@ -203,11 +166,27 @@ uint8_t get_key(void)
     the_run.waits.emplace_back(screen, screen + screen_size);
     // keys "pressed while the program was busy" reach the slot before this call
     while (the_run.next < the_run.script.size() && the_run.script[the_run.next].action == Action::busy)
-        post_key(the_run.script[the_run.next++].scan);
-    while (key_drain_pending())
-        key_wait();
-    uint32_t word = key_wait();
-    return (word & 0xFF) ? uint8_t(word >> 8) : 0;
+        key_post(the_run.script[the_run.next++].scan);
+    return key_read();
+}
+
+int key_event_create(void)
+{
+    event_exists = true;
+    event_set = false;
+    return 1;
+}
+
+void key_event_destroy(void) { event_exists = false; }
+
+void key_event_signal(void) { event_set = true; }
+
+void key_event_wait(void)
+{
+    if (!event_exists)
+        return;
+    block_until_signalled();
+    event_set = false;  // the wait takes the signal
 }
 
 void show_error(const char *text) { the_run.errors.emplace_back(text); }

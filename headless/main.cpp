@@ -16,20 +16,14 @@
 #include <iostream>
 #include <sstream>
 
+#include "platform/screenshot.h"
 #include "runner/runner.h"
 
-static bool exists(const char *name) { return access(name, F_OK) == 0; }
-
+// Numbered as the F12 key numbers them.
 static void save_screen(const headless::Screen &screen)
 {
-    char name[16];
-    for (unsigned n = 1; n != 0; n++) {
-        std::snprintf(name, sizeof name, "%08u.bmp", n);
-        if (!exists(name))
-            break;
-    }
     std::vector<uint8_t> bmp = headless::screen_bmp(screen);
-    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char *>(bmp.data()), std::streamsize(bmp.size()));
+    screenshot_save(bmp.data(), uint32_t(bmp.size()));
 }
 
 int main(int argc, char **argv)

@@ -1,8 +1,10 @@
 /*
-** The platform contract: everything the portable core (archive/, graphics/,
-** runner/) needs from the system it runs on. Each front end (win32/, dos/,
-** sdl/, and the headless test platform in tests/) implements all of it; the
-** platform is chosen at link time.
+** The platform contract: everything the portable core (base/, archive/,
+** graphics/, runner/) needs from the system it runs on. Each front end
+** (win32/, dos/, sdl/, headless/) implements it; the platform is chosen at
+** link time. Code the front ends share beyond it lives beside this file:
+** the key channel, screenshots, the screen in ordinary memory and its BMP
+** header.
 */
 #ifndef MERIDOKA_PLATFORM_H
 #define MERIDOKA_PLATFORM_H
@@ -23,6 +25,10 @@
 **   file_seek   origin 0 start, 1 current, 2 end; returns 0 for a non-null
 **               handle and 1 for null; the move's own success is not told.
 **   file_tell   current position, or -1 (null handle, or unknown).
+**   file_exists 1 when anything of that name exists (a folder too), else 0.
+**               Only the front ends' shared screenshot code asks it
+**               (platform/screenshot.h); a front end without screenshots
+**               (DOS) leaves it out.
 */
 typedef void *FileHandle;
 
@@ -32,6 +38,7 @@ uint32_t file_write(const void *buffer, uint32_t size, uint32_t count, FileHandl
 int file_close(FileHandle f);
 int file_seek(FileHandle f, int32_t offset, int origin);
 int32_t file_tell(FileHandle f);
+int file_exists(const char *path);
 
 /* ---- memory --------------------------------------------------------------
 ** Raw blocks for the program allocator (base/memory.h). A request the

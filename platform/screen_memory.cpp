@@ -5,6 +5,19 @@
 
 uint8_t *screen_bits;
 
+void screen_memory_open(uint8_t *buffer)
+{
+    screen_bits = buffer;
+    video_is_open = 1;
+    gfx_clear();
+}
+
+void screen_memory_close(void)
+{
+    video_is_open = 0;
+    screen_bits = 0;
+}
+
 uint8_t screen_get(uint32_t offset) { return screen_bits[offset]; }
 
 void screen_put(uint32_t offset, uint8_t value) { screen_bits[offset] = value; }

@@ -12,4 +12,9 @@
 
 extern uint8_t *screen_bits;
 
+/* The display opens on this 38,400-byte buffer (video_is_open, cleared
+** with the current draw colour), or closes again. */
+void screen_memory_open(uint8_t *buffer);
+void screen_memory_close(void);
+
 #endif

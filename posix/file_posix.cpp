@@ -113,3 +113,5 @@ int32_t file_tell(FileHandle f)
     off_t pos = lseek(handle_fd(f), 0, SEEK_CUR);
     return pos < 0 || pos > 0x7FFFFFFF ? -1 : (int32_t)pos;
 }
+
+int file_exists(const char *path) { return access(path, F_OK) == 0; }

@@ -3,7 +3,8 @@
 
 #include <stdlib.h>
 
-#include "sdl/key_channel.h"
+#include "platform/key_channel.h"
+#include "platform/screenshot.h"
 #include "sdl/scancodes.h"
 #include "sdl/screen_image.h"
 #include "sdl/shift_state.h"
@@ -149,7 +150,7 @@ void key_down(const SDL_KeyboardEvent &k)
     if (is_system_key(key, modifiers))
         return;
     if (key == SDL_SCANCODE_F12)
-        save_screenshot();
+        screenshot_save(screen_image, screen_image_size);
     // auto-repeat presses go in like fresh ones
     uint8_t scan = pc_scan_code(key);
     if (scan)

@@ -13,8 +13,4 @@
 
 extern uint8_t screen_image[screen_image_size];
 
-/* Writes screen_image to the lowest free "%08u.bmp" in the working
-** directory. Failures are silent; returns whether a file was written. */
-bool save_screenshot(void);
-
 #endif

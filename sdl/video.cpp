@@ -5,10 +5,10 @@
 #include <string.h>
 
 #include "graphics/gfx.h"
+#include "platform/key_channel.h"
 #include "platform/platform.h"
 #include "platform/screen_memory.h"
 #include "sdl/display.h"
-#include "sdl/key_channel.h"
 #include "sdl/screen_image.h"
 #include "sdl/ui_link.h"
 
@@ -23,9 +23,7 @@ int video_open(void)
     }
     memcpy(screen_image, screen_header_template, sizeof screen_header_template);
     image_ready.store(true);
-    screen_bits = screen_image + screen_header_size;
-    video_is_open = 1;
-    gfx_clear();  // the draw colour is still black: the first screen is black
+    screen_memory_open(screen_image + screen_header_size);  // the draw colour is still black
     return 1;
 }
 
@@ -36,9 +34,8 @@ void video_close(void)
     ui_call(UiRequest::close_display, nullptr);
     key_event_destroy();
     image_ready.store(false);
-    video_is_open = 0;
-    screen_bits = nullptr;
-    // key_state keeps its quit value: later key requests read Esc
+    screen_memory_close();
+    // the channel keeps its end: later key requests read Esc
 }
 
 void video_repaint(void)
@@ -49,3 +46,5 @@ void video_repaint(void)
     if (!repaint_pending.exchange(true) && !ui_post_repaint())
         repaint_pending.store(false);
 }
+
+uint8_t get_key(void) { return key_read(); }

@@ -6,6 +6,7 @@
 #include "win32/win32.h"
 #include "base/memory.h"
 #include "graphics/gfx.h"
+#include "platform/key_channel.h"
 #include "platform/platform.h"
 #include "platform/screen_memory.h"
 
@@ -79,7 +80,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_KEYDOWN:
         if (wparam == VK_F12)
             save_screenshot();
-        key_post(lparam);
+        key_post((uint8_t)(lparam >> 16));  /* the scan code, without the extended flag */
         break;
     }
     return DefWindowProcA(window, message, wparam, lparam);
@@ -104,7 +105,7 @@ DWORD WINAPI ui_thread_main(LPVOID)
     wc.hCursor = LoadCursorA(NULL, MAKEINTRESOURCEA(32512)); /* IDC_ARROW */
     wc.lpszClassName = class_name;
     if (!RegisterClassExA(&wc)) {
-        SetEvent(key_event);
+        key_event_signal();
         return 1;
     }
 
@@ -112,7 +113,7 @@ DWORD WINAPI ui_thread_main(LPVOID)
     main_window = CreateWindowExA(0, class_name, "MERIDOKA",
                                   (DWORD)(windowed_mode ? windowed_style : fullscreen_style), 0, 0,
                                   window_width, window_height, NULL, NULL, module, NULL);
-    SetEvent(key_event);
+    key_event_signal();  /* the start-up signal */
     if (!main_window)
         return 2;
 
@@ -132,18 +133,15 @@ int video_open(void)
         return 2;
     int result = 0;
     /* without the event the UI thread's start could not be awaited: no display */
-    key_event = CreateEventA(NULL, FALSE, FALSE, NULL);
-    if (key_event) {
+    if (key_event_create()) {
         DWORD id;
         ui_thread = CreateThread(NULL, 0, ui_thread_main, NULL, 0, &id);
         if (ui_thread) {
-            WaitForSingleObject(key_event, INFINITE);  /* the start-up signal */
+            key_event_wait();  /* the start-up signal */
             if (main_window) {
                 for (int i = 0; i < screen_header_size; i++)
                     screen_image[i] = screen_header_template[i];
-                screen_bits = screen_image + screen_header_size;
-                video_is_open = 1;
-                gfx_clear();
+                screen_memory_open(screen_image + screen_header_size);
                 result = 1;
             }
         }
@@ -155,9 +153,7 @@ int video_open(void)
             CloseHandle(ui_thread);
             ui_thread = NULL;
         }
-        if (key_event)
-            CloseHandle(key_event);
-        key_event = NULL;
+        key_event_destroy();
     }
     return result;
 }
@@ -173,11 +169,9 @@ void video_close(void)
         WaitForSingleObject(ui_thread, INFINITE);
     CloseHandle(ui_thread);
     ui_thread = NULL;
-    CloseHandle(key_event);
-    key_event = NULL;
-    video_is_open = 0;
-    screen_bits = 0;
-    /* key_state stays: every later key request still reads Esc */
+    key_event_destroy();
+    screen_memory_close();
+    /* the channel keeps its end: every later key request still reads Esc */
 }
 
 void video_repaint(void)

@@ -60,3 +60,5 @@ int32_t file_tell(FileHandle f)
         return -1;
     return (int32_t)SetFilePointer((HANDLE)f, 0, NULL, FILE_CURRENT);
 }
+
+int file_exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }

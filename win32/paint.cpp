@@ -3,6 +3,7 @@
 ** it into the window, and saving it on F12.
 */
 #include "win32/win32.h"
+#include "platform/screenshot.h"
 
 /* zero until video_open copies the header in: a paint before that draws nothing */
 uint8_t screen_image[screen_image_size];
@@ -28,22 +29,4 @@ void video_paint(HWND window)
     EndPaint(window, &ps);
 }
 
-void save_screenshot(void)
-{
-    /* the lowest free number, so a gap left by a deleted file is filled first */
-    char name[16];
-    uint32_t n = 1;
-    for (;;) {
-        wsprintfA(name, "%08u.bmp", n);
-        if (GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES)
-            break;
-        if (++n == 0)
-            return;
-    }
-    HANDLE f = CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (f == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written;
-    WriteFile(f, screen_image, screen_image_size, &written, NULL);
-    CloseHandle(f);
-}
+void save_screenshot(void) { screenshot_save(screen_image, screen_image_size); }

@@ -1,7 +1,7 @@
 /*
 ** Shared state of the Windows front end: the display window and its UI
-** thread, the screen image that is painted and saved, and the key channel
-** that carries key presses from the UI thread to the test driver.
+** thread, the screen image that is painted and saved, and the event of the
+** key channel that carries key presses from the UI thread to the driver.
 */
 #ifndef MERIDOKA_WIN32_H
 #define MERIDOKA_WIN32_H
@@ -13,7 +13,6 @@
 #include <stdint.h>
 
 #include "platform/screen_bmp.h"
-#include "platform/key_word.h"
 
 enum { screen_info_offset = 14 };  /* BITMAPINFOHEADER inside the image */
 
@@ -31,12 +30,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 void video_paint(HWND window);
 void save_screenshot(void);
 
-/* Key channel (keys.cpp), on the word of platform/key_word.h. */
-extern uint32_t key_state;
+/* The key channel's event (key_event.cpp; platform/key_channel.h). */
 extern HANDLE key_event;
-void key_post(LPARAM lparam);   /* WM_KEYDOWN */
-void key_quit(void);            /* WM_DESTROY */
-bool key_drain_pending(void);
-uint32_t key_wait(void);
 
 #endif

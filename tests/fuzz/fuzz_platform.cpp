@@ -82,17 +82,11 @@ int video_open(void)
 {
     if (video_is_open)
         return 2;
-    screen_bits = screen;
-    video_is_open = 1;
-    gfx_clear();
+    screen_memory_open(screen);
     return 1;
 }
 
-void video_close(void)
-{
-    video_is_open = 0;
-    screen_bits = 0;
-}
+void video_close(void) { screen_memory_close(); }
 
 void video_repaint(void) { repaints++; }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The Linux front end (sdl/): its unit tests again under ThreadSanitizer (the
-# key channel is shared by two threads), then the end-to-end runs of
-# build/sdl/meridoka under a private Xvfb against the headless tool.
+# The Linux front end (sdl/): the shared key channel again under
+# ThreadSanitizer (the display thread and the driver share it), then the
+# end-to-end runs of build/sdl/meridoka under a private Xvfb against the
+# headless tool.
 set -euo pipefail
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build
@@ -11,6 +12,6 @@ if [ ! -x build/sdl/meridoka ]; then
 fi
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDOKA_BENCH=OFF \
   -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
-cmake --build build-tsan --target sdl_unit_tests
-TSAN_OPTIONS=halt_on_error=1 build-tsan/sdl/tests/sdl_unit_tests --gtest_brief=1
+cmake --build build-tsan --target platform_tests
+TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/platform_tests --gtest_brief=1
 sdl/tests/e2e/run-all.sh build

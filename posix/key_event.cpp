@@ -1,0 +1,49 @@
+/*
+** The key channel's event (platform/key_channel.h) on C++ threads, for a
+** host front end whose keys arrive on a display thread (sdl/): a flag under
+** a mutex and a condition variable, which makes an auto-reset event.
+*/
+#include "platform/key_channel.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+std::mutex mutex;
+std::condition_variable wake;
+bool signalled = false;
+std::atomic<bool> exists{false};
+
+}  // namespace
+
+int key_event_create(void)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        signalled = false;
+    }
+    exists.store(true);
+    return 1;
+}
+
+void key_event_destroy(void) { exists.store(false); }
+
+void key_event_signal(void)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        signalled = true;
+    }
+    wake.notify_one();
+}
+
+void key_event_wait(void)
+{
+    if (!exists.load())
+        return;
+    std::unique_lock<std::mutex> lock(mutex);
+    wake.wait(lock, [] { return signalled; });
+    signalled = false;  // auto-reset: one wait takes one signal
+}

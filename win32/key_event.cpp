@@ -1,0 +1,33 @@
+/*
+** The key channel's event on Windows: an auto-reset event that wakes the
+** driver, made by video_open and closed by video_close. It also carries the
+** UI thread's start-up signal.
+*/
+#include "win32/win32.h"
+#include "platform/key_channel.h"
+#include "platform/platform.h"
+
+HANDLE key_event;
+
+int key_event_create(void)
+{
+    key_event = CreateEventA(NULL, FALSE, FALSE, NULL);
+    return key_event != NULL;
+}
+
+void key_event_destroy(void)
+{
+    if (key_event)
+        CloseHandle(key_event);
+    key_event = NULL;
+}
+
+void key_event_signal(void) { SetEvent(key_event); }
+
+void key_event_wait(void)
+{
+    if (key_event)
+        WaitForSingleObject(key_event, INFINITE);
+}
+
+uint8_t get_key(void) { return key_read(); }
