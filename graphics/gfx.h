@@ -43,7 +43,16 @@ void gfx_bar(int x1, int y1, int x2, int y2);
 ** of a short font draw blank), or none (null). Kept, not copied. */
 void gfx_set_font(const void *font, uint32_t length);
 void gfx_text(int x, int y, const char *text, int count);
-void gfx_text_block(int x, int y, int width, const char *text);
+
+/* Text blocks: zero-terminated texts cut into lines at '\n' (a line is never
+** wrapped), drawn from y downwards; null draws nothing.
+**   gfx_text_left       each line at x, 8 rows below the one before
+**   gfx_text_paragraph  each line at x; a line that is not empty takes 9 rows
+**   gfx_text_centred    each line centred in width pixels from x (the excess
+**                       halved toward zero), 8 rows apart */
+void gfx_text_left(int x, int y, const char *text);
+void gfx_text_paragraph(int x, int y, const char *text);
+void gfx_text_centred(int x, int y, int width, const char *text);
 
 /* Places the MonoBitmap of length bytes at image; rows missing from a short
 ** block are not drawn. */

@@ -38,7 +38,10 @@ void gfx_text(int x, int y, const char *text, int count)
     video_repaint();
 }
 
-void gfx_text_block(int x, int y, int width, const char *text)
+/* Lines cut at '\n', from y downwards 8 rows apart plus extra_rows after a
+** line that is not empty; at x, or centred in width from x when centre is
+** set (the excess halved toward zero). */
+static void text_lines(int x, int y, int width, int centre, int extra_rows, const char *text)
 {
     if (!text || !video_is_open)
         return;
@@ -50,15 +53,14 @@ void gfx_text_block(int x, int y, int width, const char *text)
             continue;
         }
         if (n > 0) {
-            int64_t line_x = width > 0 ? x + ((int64_t)width - 8 * (int64_t)n) / 2 : x;
+            int64_t line_x = centre ? x + ((int64_t)width - 8 * (int64_t)n) / 2 : x;
             int64_t line_y = y + dy;
             /* a line too far off the screen to have a coordinate is off it */
             if (line_x < -0x7FFFFFFF || line_x > 0x7FFFFFFF || line_y < -0x7FFFFFFF || line_y > 0x7FFFFFFF)
                 video_repaint();
             else
                 gfx_text((int)line_x, (int)line_y, p - n, n);
-            if (width < 0)
-                dy += 1;
+            dy += extra_rows;
         }
         dy += 8;
         n = 0;
@@ -66,3 +68,9 @@ void gfx_text_block(int x, int y, int width, const char *text)
             break;
     }
 }
+
+void gfx_text_left(int x, int y, const char *text) { text_lines(x, y, 0, 0, 0, text); }
+
+void gfx_text_paragraph(int x, int y, const char *text) { text_lines(x, y, 0, 0, 1, text); }
+
+void gfx_text_centred(int x, int y, int width, const char *text) { text_lines(x, y, width, 1, 0, text); }

@@ -44,17 +44,17 @@ void show_intro(void)
         }
     }
     if (text) {
-        gfx_text_block(16, 16, -1, text);
+        gfx_text_paragraph(16, 16, text);
         mem_free(text);
-        gfx_text_block(0, 455, 639, msg_get(message_table, message_length, 5));
+        gfx_text_centred(0, 455, 639, msg_get(message_table, message_length, 5));
         get_key();
     }
     white_screen();
     gfx_line(360, 0, 360, 430);
     gfx_line(0, 209, 360, 209);
     gfx_line(0, 430, 360, 430);
-    gfx_text_block(panel_x, 10, panel_width, msg_get(message_table, message_length, 0));
-    gfx_text_block(10, 435, 0, msg_get(message_table, message_length, 1));
+    gfx_text_centred(panel_x, 10, panel_width, msg_get(message_table, message_length, 0));
+    gfx_text_left(10, 435, msg_get(message_table, message_length, 1));
 }
 
 static void put_picture(const char *base, char suffix, int y)
@@ -106,8 +106,8 @@ void show_item(int index)
     *end++ = '/';
     end = format_uint(end, (uint32_t)item_table->count % 1000, 2);
     *end = 0;
-    gfx_text_block(panel_x, counter_y, panel_width, counter);
-    gfx_text_block(panel_x, item_text_y, panel_width, item->text);
+    gfx_text_centred(panel_x, counter_y, panel_width, counter);
+    gfx_text_centred(panel_x, item_text_y, panel_width, item->text);
 }
 
 void show_wrong_popup(int show)
@@ -121,5 +121,5 @@ void show_wrong_popup(int show)
         return;
     gfx_set_colour(0);
     gfx_rect(a + 356, 201, a + 364 + w, 218);
-    gfx_text_block(a + 365, 206, 0, text);
+    gfx_text_left(a + 365, 206, text);
 }

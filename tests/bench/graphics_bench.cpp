@@ -47,8 +47,8 @@ void draw_item_screen(const Scene &scene)
     gfx_line(360, 0, 360, 430);
     gfx_line(0, 209, 360, 209);
     gfx_line(0, 430, 360, 430);
-    gfx_text_block(361, 10, 279, heading);
-    gfx_text_block(10, 435, 0, hint);
+    gfx_text_centred(361, 10, 279, heading);
+    gfx_text_left(10, 435, hint);
     scene.put_problem(8, 10);
     scene.put_answers(8, 220);
     for (int cell = 0; cell < 9; cell++) {
@@ -58,8 +58,8 @@ void draw_item_screen(const Scene &scene)
     gfx_set_colour(1);
     gfx_bar(361, 42, 638, 66);
     gfx_set_colour(0);
-    gfx_text_block(361, 50, 279, "12 / 40");
-    gfx_text_block(361, 80, 279, item_text);
+    gfx_text_centred(361, 50, 279, "12 / 40");
+    gfx_text_centred(361, 80, 279, item_text);
 }
 
 void BM_ItemScreen(benchmark::State &state)
@@ -105,7 +105,7 @@ void BM_TextBlockFullScreen(benchmark::State &state)
     bench::Bytes text = bench::cp866_text(50 * 72);
     text.push_back(0);
     for (auto _ : state) {
-        gfx_text_block(16, 16, -1, reinterpret_cast<const char *>(text.data()));
+        gfx_text_paragraph(16, 16, reinterpret_cast<const char *>(text.data()));
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));

@@ -271,20 +271,27 @@ void run_one(Reader &in)
         }
         break;
     }
-    case 8: {
+    case 8: {  // a text block: left, paragraph or centred
         int x = in.any(), y = in.any(), width = int(int16_t(in.u16()));
-        if (in.u8() & 1)
+        const int layout = in.u8() % 4;  // 3: centred in an extreme width
+        if (layout == 3)
             width = width < 0 ? INT_MIN : INT_MAX;
         size_t n = in.u8();
         Bytes text = in.bytes(n);
         text.push_back(0);
+        const char *t = reinterpret_cast<const char *>(text.data());
         if (getenv("FUZZ_TRACE")) {
-            fprintf(stderr, "text_block %d %d %d:", x, y, width);
+            fprintf(stderr, "text block %d at %d %d width %d:", layout, x, y, width);
             for (uint8_t c : text)
                 fprintf(stderr, " %02x", c);
             fprintf(stderr, "\n");
         }
-        gfx_text_block(x, y, width, reinterpret_cast<const char *>(text.data()));
+        if (layout == 0)
+            gfx_text_left(x, y, t);
+        else if (layout == 1)
+            gfx_text_paragraph(x, y, t);
+        else
+            gfx_text_centred(x, y, width, t);
         if (display_open) {
             int64_t dy = 0, line = 0;
             for (size_t i = 0; i < text.size(); i++) {
@@ -292,10 +299,10 @@ void run_one(Reader &in)
                     continue;
                 int64_t len = int64_t(i) - line;
                 if (len > 0) {
-                    int64_t lx = width > 0 ? x + (int64_t(width) - 8 * len) / 2 : x;
+                    int64_t lx = layout >= 2 ? x + (int64_t(width) - 8 * len) / 2 : x;
                     model_text(lx, y + dy, text.data() + line, len, draw_colour != 0);
                     repaints++;
-                    if (width < 0)
+                    if (layout == 1)
                         dy++;
                 }
                 dy += 8;

@@ -66,18 +66,23 @@ TEST_F(GfxRepaint, TextBlockOncePerNonEmptyLine)
         unsigned lines;
     } cases[] = {{"", 0}, {"\n", 0}, {"\n\n\n", 0}, {"a", 1}, {"a\n", 1}, {"a\n\nb", 2},
                  {"\nab\ncd\n", 2}, {"one\ntwo\nthree", 3}, {"\r", 1}};
-    for (int width : {-1, 0, 100}) {
+    for (int layout = 0; layout < 3; layout++) {
         for (const Case &c : cases) {
             headless::current().repaints = 0;
-            gfx_text_block(10, 10, width, c.text);
-            EXPECT_EQ(repaints(), c.lines) << "text '" << c.text << "' width " << width;
+            if (layout == 0)
+                gfx_text_left(10, 10, c.text);
+            else if (layout == 1)
+                gfx_text_paragraph(10, 10, c.text);
+            else
+                gfx_text_centred(10, 10, 100, c.text);
+            EXPECT_EQ(repaints(), c.lines) << "text '" << c.text << "' layout " << layout;
         }
     }
     headless::current().repaints = 0;
-    gfx_text_block(10, 10, 0, nullptr);
+    gfx_text_left(10, 10, nullptr);
     EXPECT_EQ(repaints(), 0u);
     gfx_set_font(nullptr, 0);
-    gfx_text_block(10, 10, 0, "ab\ncd");  // lines without a font still ask
+    gfx_text_left(10, 10, "ab\ncd");  // lines without a font still ask
     EXPECT_EQ(repaints(), 2u);
     mem_free(f);
 }
@@ -131,8 +136,8 @@ TEST_F(GfxRepaint, NothingWithoutADisplay)
         gfx_rect(1, 1, 600, 400);
         gfx_bar(0, 0, 639, 479);
         gfx_text(0, 0, "\xDB\xDB\xDB", 3);
-        gfx_text_block(0, 100, -1, "abc\ndef");
-        gfx_text_block(0, 100, 200, "abc\ndef");
+        gfx_text_paragraph(0, 100, "abc\ndef");
+        gfx_text_centred(0, 100, 200, "abc\ndef");
         gfx_put_image(0, 0, pic, uint32_t(picture.size()));
         gfx_put_image(0, 0, nullptr, 0);
         EXPECT_EQ(gfx_get_image(0, 0, 64, 64), nullptr);

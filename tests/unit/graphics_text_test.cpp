@@ -1,5 +1,5 @@
 // Font text: glyph cells, colours, transparency, clipping, short fonts, and
-// the three layouts of text blocks.
+// the three layouts of text blocks (left, paragraph, centred).
 #include "tests/unit/graphics_support.h"
 
 using namespace gfxtest;
@@ -217,32 +217,32 @@ TEST_F(GfxText, LongerFontBlockUsesTheFirst256Glyphs)
 
 // ---- text blocks ----------------------------------------------------------
 
-TEST_F(GfxTextBlock, LeftAlignedNegativeWidthAddsARowAfterNonEmptyLines)
+TEST_F(GfxTextBlock, ParagraphAddsARowAfterNonEmptyLines)
 {
     Model want = screen_now();
     model_text(want, font, 20, 16, "a", true);
     model_text(want, font, 20, 33, "b", true);  // 16 + 9 + 8
-    gfx_text_block(20, 16, -1, "a\n\nb");
+    gfx_text_paragraph(20, 16, "a\n\nb");
     EXPECT_EQ(diff(want), "");
 }
 
-TEST_F(GfxTextBlock, LeftAlignedWidthZeroAdvancesEightRows)
+TEST_F(GfxTextBlock, LeftAlignedAdvancesEightRows)
 {
     Model want = screen_now();
     model_text(want, font, 20, 16, "a", true);
     model_text(want, font, 20, 32, "b", true);
-    gfx_text_block(20, 16, 0, "a\n\nb");
+    gfx_text_left(20, 16, "a\n\nb");
     EXPECT_EQ(diff(want), "");
 }
 
-TEST_F(GfxTextBlock, NegativeWidthSpacingOverSeveralLines)
+TEST_F(GfxTextBlock, ParagraphSpacingOverSeveralLines)
 {
     Model want = screen_now();
     model_text(want, font, 5, 0, "one", true);
     model_text(want, font, 5, 9, "two", true);
     model_text(want, font, 5, 26, "three", true);  // 9 + 8 (empty) + 9
     model_text(want, font, 5, 35, "four", true);
-    gfx_text_block(5, 0, -100, "one\ntwo\n\nthree\nfour");
+    gfx_text_paragraph(5, 0, "one\ntwo\n\nthree\nfour");
     EXPECT_EQ(diff(want), "");
 }
 
@@ -251,7 +251,7 @@ TEST_F(GfxTextBlock, CentredLines)
     Model want = screen_now();
     model_text(want, font, 52, 40, "ab", true);    // 10 + (100 - 16) / 2
     model_text(want, font, 44, 48, "cdef", true);  // 10 + (100 - 32) / 2
-    gfx_text_block(10, 40, 100, "ab\ncdef");
+    gfx_text_centred(10, 40, 100, "ab\ncdef");
     EXPECT_EQ(diff(want), "");
 }
 
@@ -259,7 +259,7 @@ TEST_F(GfxTextBlock, CentredInAlmostTheWholeScreen)
 {
     Model want = screen_now();
     model_text(want, font, 0 + 279, 200, "0123456789", true);
-    gfx_text_block(0, 200, 639, "0123456789");
+    gfx_text_centred(0, 200, 639, "0123456789");
     EXPECT_EQ(diff(want), "");
 }
 
@@ -267,13 +267,13 @@ TEST_F(GfxTextBlock, WiderThanItsWidthStartsLeftTruncatingTowardZero)
 {
     Model want = screen_now();
     model_text(want, font, 100 - 7, 10, "wxyz", true);  // (17 - 32) / 2 = -7
-    gfx_text_block(100, 10, 17, "wxyz");
+    gfx_text_centred(100, 10, 17, "wxyz");
     EXPECT_EQ(diff(want), "");
     // and off the left edge, where its pixels are skipped
     std::memset(screen_bits, 0, screen_size);
     want = screen_now();
     model_text(want, font, -7, 10, "wxyz", true);
-    gfx_text_block(0, 10, 17, "wxyz");
+    gfx_text_centred(0, 10, 17, "wxyz");
     EXPECT_EQ(diff(want), "");
 }
 
@@ -282,7 +282,7 @@ TEST_F(GfxTextBlock, OddExcessRoundsTowardZero)
     Model want = screen_now();
     model_text(want, font, 100 + 1, 10, "ab", true);  // (19 - 16) / 2 = 1
     model_text(want, font, 100 - 6, 18, "abcd", true);  // (19 - 32) / 2 = -6
-    gfx_text_block(100, 10, 19, "ab\nabcd");
+    gfx_text_centred(100, 10, 19, "ab\nabcd");
     EXPECT_EQ(diff(want), "");
 }
 
@@ -290,16 +290,19 @@ TEST_F(GfxTextBlock, TrailingLineFeedDrawsNothingMore)
 {
     Model want = screen_now();
     model_text(want, font, 30, 30, "end", true);
-    gfx_text_block(30, 30, -1, "end\n");
+    gfx_text_paragraph(30, 30, "end\n");
     EXPECT_EQ(diff(want), "");
     EXPECT_EQ(repaints(), 1u);
 }
 
 TEST_F(GfxTextBlock, EmptyAndNullTextDrawNothing)
 {
-    gfx_text_block(30, 30, -1, "");
-    gfx_text_block(30, 30, 50, "\n\n");
-    gfx_text_block(30, 30, 0, nullptr);
+    gfx_text_paragraph(30, 30, "");
+    gfx_text_centred(30, 30, 50, "\n\n");
+    gfx_text_left(30, 30, "\n");
+    gfx_text_left(30, 30, nullptr);
+    gfx_text_paragraph(30, 30, nullptr);
+    gfx_text_centred(30, 30, 50, nullptr);
     EXPECT_TRUE(white_pixels().empty());
     EXPECT_EQ(repaints(), 0u);
 }
@@ -309,7 +312,7 @@ TEST_F(GfxTextBlock, CarriageReturnIsAGlyph)
     Model want = screen_now();
     model_text(want, font, 8, 8, "a\rb", true);
     model_text(want, font, 8, 16, "c", true);
-    gfx_text_block(8, 8, 0, "a\rb\nc");
+    gfx_text_left(8, 8, "a\rb\nc");
     EXPECT_EQ(diff(want), "");
 }
 
@@ -319,7 +322,7 @@ TEST_F(GfxTextBlock, LinesAreNeverWrapped)
     Model want = screen_now();
     model_text(want, font, 0, 0, line, true);
     model_text(want, font, 0, 8, "n", true);
-    gfx_text_block(0, 0, 0, (line + "\nn").c_str());
+    gfx_text_left(0, 0, (line + "\nn").c_str());
     EXPECT_EQ(diff(want), "");
 }
 
@@ -331,7 +334,7 @@ TEST_F(GfxTextBlock, DrawsInTheCurrentColour)
     Model want = screen_now();
     model_text(want, font, 64, 64, "ink", false);
     model_text(want, font, 64, 72, "on", false);
-    gfx_text_block(64, 64, 0, "ink\non");
+    gfx_text_left(64, 64, "ink\non");
     EXPECT_EQ(diff(want), "");
 }
 
