@@ -1,27 +1,14 @@
 /*
-** Resource archive reader.
-**
-** Layout (all integers little-endian):
-**   header, 12 bytes at offset 0: "WDLZ", u16 entry_count, u16 reserved,
-**                                 u32 directory_offset
-**   directory, entry_count * 16 bytes: u32 data_offset, u16 stored_size,
-**                                 u16 unpacked_size (0 = stored plain),
-**                                 8-byte name (zero-terminated if shorter)
-** Every lookup opens the archive, reads header and directory, reads the one
-** resource and closes the archive again.
+** Resource archive reader (the layout: archive/format.h). Every lookup
+** opens the archive, reads header and directory, reads the one resource and
+** closes the archive again.
 */
 #ifndef MERIDOKA_ARCHIVE_H
 #define MERIDOKA_ARCHIVE_H
 
 #include <stdint.h>
 
-extern const char archive_file_name[];   /* "MERIDOKA.WDL" */
-
-enum {
-    archive_header_size = 12,
-    archive_entry_size = 16,
-    archive_name_size = 8
-};
+#include "archive/format.h"
 
 /* Loads the resource `name` (at most 8 characters compared) into a new
 ** zero-filled block from mem_alloc, unpacked if stored packed, and stores its

@@ -4,10 +4,6 @@
 #include "base/memory.h"
 #include "platform/platform.h"
 
-const char archive_file_name[] = "MERIDOKA.WDL";
-
-static const uint8_t archive_magic[4] = {'W', 'D', 'L', 'Z'};
-
 static uint8_t fold(uint8_t c) { return (c >= 'A' && c <= 'Z') ? (uint8_t)(c + 0x20) : c; }
 
 int res_name_cmp(const char *a, const char *b, int n)
@@ -37,25 +33,25 @@ void *res_load(const char *name, uint32_t *length)
     mem_fill(header, 0, sizeof header);
     file_read(header, 1, sizeof header, f);
     for (int i = 0; i < 4; i++) {
-        if (header[i] != archive_magic[i]) {
+        if (header[i] != (uint8_t)archive_magic[i]) {
             file_close(f);
             return 0;
         }
     }
 
-    uint32_t count = get_u16(header + 4);
+    uint32_t count = get_u16(header + archive_count_at);
     uint8_t *dir = (uint8_t *)mem_alloc(count * archive_entry_size);
     if (!dir) {
         file_close(f);
         return 0;
     }
-    file_seek(f, (int32_t)get_u32(header + 8), 0);
+    file_seek(f, (int32_t)get_u32(header + archive_directory_at), 0);
     file_read(dir, archive_entry_size, count, f);
 
     const uint8_t *entry = 0;
     for (uint32_t i = 0; i < count; i++) {
         const uint8_t *e = dir + i * archive_entry_size;
-        if (res_name_cmp((const char *)e + 8, name, archive_name_size) == 0) {
+        if (res_name_cmp((const char *)e + entry_name_at, name, archive_name_size) == 0) {
             entry = e;
             break;
         }
@@ -66,9 +62,9 @@ void *res_load(const char *name, uint32_t *length)
         return 0;
     }
 
-    file_seek(f, (int32_t)get_u32(entry), 0);
-    uint32_t stored = get_u16(entry + 4);
-    uint32_t unpacked = get_u16(entry + 6);
+    file_seek(f, (int32_t)get_u32(entry + entry_offset_at), 0);
+    uint32_t stored = get_u16(entry + entry_stored_at);
+    uint32_t unpacked = get_u16(entry + entry_unpacked_at);
     mem_free(dir);
 
     uint8_t *out = 0;

@@ -16,23 +16,23 @@ static int parse_items(TestTable *table)
         if (size < item_record_header || pos > size - item_record_header)
             return 0;
         const uint8_t *rec = raw + pos;
-        uint32_t text_length = rec[1];
+        uint32_t text_length = rec[item_text_length_at];
         if (text_length > size - pos - item_record_header)
             return 0;
         /* the text must end inside its own field */
         if (text_length > 0) {
             uint32_t k = 0;
-            while (k < text_length && rec[item_record_header + k] != 0)
+            while (k < text_length && rec[item_text_at + k] != 0)
                 k++;
             if (k == text_length)
                 return 0;
         }
         TestItem *item = &table->items[i];
-        item->answer = rec[0];
-        item->text_length = rec[1];
-        item->mask = (uint16_t)get_u16(rec + 2);
-        item->name = (const char *)rec + 4;
-        item->text = text_length ? (const char *)rec + item_record_header : empty_text;
+        item->answer = rec[item_answer_at];
+        item->text_length = rec[item_text_length_at];
+        item->mask = (uint16_t)get_u16(rec + item_mask_at);
+        item->name = (const char *)rec + item_name_at;
+        item->text = text_length ? (const char *)rec + item_text_at : empty_text;
         pos += item_record_header + text_length;
     }
     return 1;

@@ -1,17 +1,13 @@
 /*
-** Item table ("TESTINFO") and message table ("MESSAGES").
-**
-** TESTINFO: u16 item count, then per item a record of 12 + text_length bytes:
-**   answer (1..9), text_length (text bytes including the zero), u16 mask
-**   (bits 0..8 answer cells present, bits 12..15 empty cell 1..9),
-**   8-byte picture base name, the zero-terminated item text.
-** MESSAGES: u16 message count, then per message u16 length L and L bytes of
-**   body: the text and its zero byte.
+** Item table (TESTINFO) and message table (MESSAGES); their records:
+** archive/format.h.
 */
 #ifndef MERIDOKA_TESTINFO_H
 #define MERIDOKA_TESTINFO_H
 
 #include <stdint.h>
+
+#include "archive/format.h"
 
 struct TestItem {
     const char *name;     /* 8-byte field in raw; not terminated when full */
@@ -27,8 +23,6 @@ struct TestTable {
     uint32_t raw_length;
     TestItem *items;
 };
-
-enum { item_record_header = 12 };
 
 /* Loads and parses an item table. Null when the resource is missing, memory
 ** runs out, or a record does not lie wholly inside the resource. */

@@ -6,24 +6,20 @@
 ** lives is the front end's business (graphics/screen_access.h). While
 ** video_is_open is 0 no display is open and every operation does nothing.
 **
-** MonoBitmap: 62-byte header of which only the u16 width (offset 18) and u16
-** height (offset 22) are read, then rows bottom row first, each
-** ceil(width / 8) bytes padded to a multiple of 4.
-** FontTable: 256 glyphs of 8 bytes, one byte per row from the top, bit 7
-** leftmost; a text byte is its glyph index.
+** Pictures (MonoBitmap) and the font are the archive's: archive/format.h.
 */
 #ifndef MERIDOKA_GFX_H
 #define MERIDOKA_GFX_H
 
 #include <stdint.h>
 
+#include "archive/format.h"
+
 enum {
     screen_width = 640,
     screen_height = 480,
     screen_stride = 80,
-    screen_size = 38400,
-    bitmap_header_size = 62,
-    font_size = 2048
+    screen_size = 38400
 };
 
 /* Set by the front end's video_open once the screen can be drawn on,

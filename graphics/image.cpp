@@ -49,7 +49,7 @@ void gfx_put_image(int x, int y, const void *image, uint32_t size)
         return;
     const uint8_t *bmp = (const uint8_t *)image;
     if (bmp && size >= bitmap_header_size) {
-        uint32_t width = get_u16(bmp + 18), height = get_u16(bmp + 22);
+        uint32_t width = get_u16(bmp + bitmap_width_at), height = get_u16(bmp + bitmap_height_at);
         uint32_t row_length = (width + 7) / 8, stride = bitmap_stride(width);
         int column = byte_column(x);
         RowSpan span = clip_row(column, row_length);
@@ -75,10 +75,10 @@ void *gfx_get_image(int x, int y, uint16_t width, uint16_t height)
     uint8_t *bmp = (uint8_t *)mem_alloc(bitmap_size(width, height));
     if (!bmp)
         return 0;
-    bmp[18] = (uint8_t)width;
-    bmp[19] = (uint8_t)(width >> 8);
-    bmp[22] = (uint8_t)height;
-    bmp[23] = (uint8_t)(height >> 8);
+    bmp[bitmap_width_at] = (uint8_t)width;
+    bmp[bitmap_width_at + 1] = (uint8_t)(width >> 8);
+    bmp[bitmap_height_at] = (uint8_t)height;
+    bmp[bitmap_height_at + 1] = (uint8_t)(height >> 8);
     int column = byte_column(x);
     RowSpan span = clip_row(column, row_length);
     if (span.end > span.first) {

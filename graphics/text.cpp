@@ -4,13 +4,13 @@
 
 const uint8_t *font_table;
 /* Glyphs wholly inside the font block; a short block draws the rest blank. */
-static uint32_t font_glyphs;
+static uint32_t glyph_count;
 
 void gfx_set_font(const void *font, uint32_t length)
 {
     font_table = (const uint8_t *)font;
-    uint32_t glyphs = font ? length / 8 : 0;
-    font_glyphs = glyphs > 256 ? 256 : glyphs;
+    uint32_t glyphs = font ? length / font_glyph_size : 0;
+    glyph_count = glyphs > (uint32_t)font_glyphs ? (uint32_t)font_glyphs : glyphs;
 }
 
 void gfx_text(int x, int y, const char *text, int count)
@@ -21,9 +21,9 @@ void gfx_text(int x, int y, const char *text, int count)
     if (font_table && y > -8 && y < screen_height) {
         for (int i = 0; i < count; i++) {
             uint32_t c = (uint8_t)text[i];
-            if (c >= font_glyphs)
+            if (c >= glyph_count)
                 continue;
-            const uint8_t *glyph = font_table + 8 * c;
+            const uint8_t *glyph = font_table + font_glyph_size * c;
             int64_t cx = (int64_t)x + 8 * (int64_t)i;
             if (cx >= screen_width)
                 break; /* the rest of the run lies right of the screen */

@@ -8,26 +8,38 @@
 static int cell_x(int c) { return problem_x + cell_pitch_x * (c % 3); }
 static int cell_y(int top, int c) { return top + cell_pitch_y * (c / 3); }
 
-int try_answer(int index, int digit)
+int answer_cell(const TestItem *item, int digit)
 {
-    const TestItem *item = &item_table->items[index];
-    int mask = item_option_mask(item);
-    int empty = item_empty_cell(item) - 1;
-
-    int chosen = -1, seen = 0;
+    int mask = item_option_mask(item), seen = 0;
     for (int c = 0; c < 9; c++) {
         seen += (mask >> c) & 1;
-        if (seen == digit) {
-            chosen = c;
-            break;
-        }
+        if (seen == digit)
+            return c;
     }
+    return -1;
+}
+
+int score_answer(const TestItem *item, int index, int digit)
+{
+    int result = item->answer == digit ? answer_right : 0;
+    if (index >= training_items)
+        result += answer_past_training;
+    return result;
+}
+
+int try_answer(RunState *run, int digit)
+{
+    int index = run->current_item;
+    const TestItem *item = &run->items->items[index];
+    int chosen = answer_cell(item, digit);
     if (chosen < 0)
         return 0;
 
     /* Without a valid empty cell there is nowhere to preview; the answer can
     ** still be confirmed, so the test stays completable. */
+    int empty = item_empty_cell(item) - 1;
     int has_cell = empty >= 0 && empty <= 8;
+    uint32_t cell_bytes = bitmap_size(cell_width, cell_height);
     void *background = 0;
     if (has_cell) {
         background = gfx_get_image(cell_x(empty), cell_y(problem_y, empty), cell_width, cell_height);
@@ -35,26 +47,24 @@ int try_answer(int index, int digit)
             return 0;
         void *answer = gfx_get_image(cell_x(chosen), cell_y(answer_y, chosen), cell_width, cell_height);
         if (answer) {
-            gfx_put_image(cell_x(empty), cell_y(problem_y, empty), answer, bitmap_size(cell_width, cell_height));
+            gfx_put_image(cell_x(empty), cell_y(problem_y, empty), answer, cell_bytes);
             mem_free(answer);
         }
     }
 
     int result = 0;
     if (get_key() == key_enter) {
-        result = item->answer == digit ? answer_right : 0;
-        if (index >= training_items)
-            result += answer_past_training;
-        answer_log[index] = (uint8_t)(result & answer_right);
+        result = score_answer(item, index, digit);
+        run->answer_log[index] = (uint8_t)(result & answer_right);
         if (result == 0) {
-            show_wrong_popup(1);
+            show_wrong_popup(run, 1);
             get_key();
-            show_wrong_popup(0);
+            show_wrong_popup(run, 0);
         }
     }
 
     if (has_cell) {
-        gfx_put_image(cell_x(empty), cell_y(problem_y, empty), background, bitmap_size(cell_width, cell_height));
+        gfx_put_image(cell_x(empty), cell_y(problem_y, empty), background, cell_bytes);
         mem_free(background);
     }
     return result;

@@ -5,66 +5,60 @@
 #include "graphics/gfx.h"
 #include "platform/platform.h"
 
-TestTable *item_table;
-void *message_table;
-uint32_t message_length;
-uint8_t *font_block;
-uint32_t font_length;
-uint8_t *answer_log;
-int current_item;
-
 const char error_resources_text[] =
     "Error: not enough memory or error reading resources from \"MERIDOKA.WDL\" file.\n";
 const char error_display_text[] = "Error: VGA adapter with at least 640x480 resolution required.\n";
 
-static void run_test(void)
+const char *run_message(const RunState *run, int number)
 {
-    gfx_set_font(font_block, font_length);
-    current_item = 0;
-    mem_fill(answer_log, 0, item_table->count);
-    show_intro();
-    show_item(0);
+    return msg_get(run->messages, run->messages_length, number);
+}
+
+static void run_test(RunState *run)
+{
+    gfx_set_font(run->font, run->font_length);
+    run->current_item = 0;
+    mem_fill(run->answer_log, 0, run->items->count);
+    show_intro(run);
+    show_item(run);
     for (;;) {
         uint8_t key = get_key();
         if (key >= key_digit_1 && key <= key_digit_9) {
-            if (try_answer(current_item, key - 1)) {
-                current_item++;
-                if (current_item < item_table->count)
-                    show_item(current_item);
+            if (try_answer(run, key - 1)) {
+                run->current_item++;
+                if (run->current_item < run->items->count)
+                    show_item(run);
             }
         }
-        if (key == key_esc || current_item >= item_table->count)
+        if (key == key_esc || run->current_item >= run->items->count)
             break;
     }
 }
 
 int program_main(void)
 {
-    item_table = testinfo_load("TESTINFO");
-    message_table = res_load("MESSAGES", &message_length);
-    font_block = (uint8_t *)res_load("DOS8X8RU", &font_length);
-    answer_log = item_table ? (uint8_t *)mem_alloc(item_table->count) : 0;
+    RunState run = {};
+    run.items = testinfo_load(resource_items);
+    run.messages = (uint8_t *)res_load(resource_messages, &run.messages_length);
+    run.font = (uint8_t *)res_load(resource_font, &run.font_length);
+    run.answer_log = run.items ? (uint8_t *)mem_alloc(run.items->count) : 0;
 
     int status = status_resources;
-    if (item_table && message_table && font_block && answer_log && item_table->count > 0) {
+    if (run.items && run.messages && run.font && run.answer_log && run.items->count > 0) {
         status = status_display;
         if (video_open()) {
-            run_test();
+            run_test(&run);
             video_close();
-            write_results(current_item);
+            write_results(&run);
             status = status_ran;
         }
     }
 
     gfx_set_font(0, 0);
-    mem_free(answer_log);
-    mem_free(font_block);
-    mem_free(message_table);
-    testinfo_free(item_table);
-    answer_log = 0;
-    font_block = 0;
-    message_table = 0;
-    item_table = 0;
+    mem_free(run.answer_log);
+    mem_free(run.font);
+    mem_free(run.messages);
+    testinfo_free(run.items);
 
     if (status == status_resources)
         show_error(error_resources_text);

@@ -31,31 +31,33 @@ static void write_text(FileHandle f, const char *text, uint32_t count)
     }
 }
 
-static void write_message(FileHandle f, int index)
+static void write_message(FileHandle f, const RunState *run, int number)
 {
-    const char *text = msg_get(message_table, message_length, index);
+    const char *text = run_message(run, number);
     if (text)
         write_text(f, text, str_len(text));
 }
 
-void write_results(int answered)
+void write_results(const RunState *run)
 {
-    int n = answered < item_table->count ? answered : item_table->count;
+    const TestTable *table = run->items;
+    int answered = run->current_item;
+    int n = answered < table->count ? answered : table->count;
     if (n <= 0)
         return;
     FileHandle f = file_open(result_file_name(), "wb");
     if (!f)
         return;
 
-    write_message(f, 3);
+    write_message(f, run, msg_result_heading);
     write_bytes(f, "\r\n\r\n", 4);
     uint32_t right = 0, wrong = 0;
-    for (int j = 0; j < item_table->count; j++) {
-        const TestItem *item = &item_table->items[j];
+    for (int j = 0; j < table->count; j++) {
+        const TestItem *item = &table->items[j];
         char prefix[4] = {' ', ' ', '|', ' '};
         if (j < n) {
-            prefix[0] = answer_log[j] == 1 ? '+' : '-';
-            if (answer_log[j] == 1)
+            prefix[0] = run->answer_log[j] == 1 ? '+' : '-';
+            if (run->answer_log[j] == 1)
                 right++;
             else
                 wrong++;
@@ -65,7 +67,7 @@ void write_results(int answered)
         write_bytes(f, "\r\n", 2);
     }
     write_bytes(f, "\r\n", 2);
-    write_message(f, 4);
+    write_message(f, run, msg_totals_label);
 
     char summary[64];
     char *end = summary;
@@ -78,7 +80,7 @@ void write_results(int answered)
         *end++ = *s;
     end = format_uint(end, (uint32_t)n, 1);
     *end++ = '/';
-    end = format_uint(end, item_table->count, 1);
+    end = format_uint(end, table->count, 1);
     *end++ = ')';
     write_bytes(f, summary, (uint32_t)(end - summary));
     write_bytes(f, "\r\n", 2);

@@ -1,7 +1,7 @@
 /*
 ** The test runner: driver, test screens, answer preview and scoring, result
-** file. Run state lives in the program-wide variables below from loading
-** until the end of program_main.
+** file. Everything one run works on is one record, RunState, which
+** program_main owns and hands to the parts.
 */
 #ifndef MERIDOKA_RUNNER_H
 #define MERIDOKA_RUNNER_H
@@ -14,43 +14,54 @@ enum {
     key_esc = 1,
     key_digit_1 = 2,   /* digits 1..9 are scan codes 2..10 */
     key_digit_9 = 10,
-    key_enter = 28,
-    training_items = 3
+    key_enter = 28
 };
 
 /* Exit statuses of program_main. */
 enum { status_ran = 0, status_resources = 1, status_display = 2 };
 
-extern TestTable *item_table;
-extern void *message_table;
-extern uint32_t message_length;
-extern uint8_t *font_block;
-extern uint32_t font_length;
-extern uint8_t *answer_log;
-extern int current_item;
+/* One run, from loading until program_main returns. */
+struct RunState {
+    TestTable *items;
+    uint8_t *messages;          /* the MESSAGES resource */
+    uint32_t messages_length;
+    uint8_t *font;              /* the DOS8X8RU resource */
+    uint32_t font_length;
+    uint8_t *answer_log;        /* per item: 1 answered right, 0 otherwise */
+    int current_item;           /* the item on the screen; those before it are answered */
+};
 
 extern const char error_resources_text[];
 extern const char error_display_text[];
 
 int program_main(void);
 
-void show_intro(void);
-void show_item(int index);
-void show_wrong_popup(int show);
+/* The text of a message (msg_panel_heading ...), or null when it is missing. */
+const char *run_message(const RunState *run, int number);
 
-/* Result bits of try_answer. */
+void show_intro(const RunState *run);
+void show_item(const RunState *run);
+void show_wrong_popup(const RunState *run, int show);
+
+/* Result bits of a confirmed answer. */
 enum { answer_right = 1, answer_past_training = 2 };
-int try_answer(int index, int digit);
 
-void write_results(int answered);
+/* The answer cell (0..8, row by row) that digit 1..9 picks among the cells
+** present, or -1 when there are fewer. */
+int answer_cell(const TestItem *item, int digit);
+/* The result bits of confirming digit on the item at index. */
+int score_answer(const TestItem *item, int index, int digit);
+/* Previews digit on the current item and waits for a key: Enter confirms
+** (the result bits; a wrong training answer is refused with the popup), any
+** other key withdraws the preview (0). */
+int try_answer(RunState *run, int digit);
+
+/* The result file for the items before run->current_item. */
+void write_results(const RunState *run);
 uint8_t cp866_to_cp1251(uint8_t c);
 
-/* Screen geometry of the test frame. */
+/* Screen geometry of the test frame (the cells: archive/format.h). */
 enum {
-    cell_width = 112,
-    cell_height = 50,
-    cell_pitch_x = 120,
-    cell_pitch_y = 70,
     problem_x = 8,
     problem_y = 10,
     answer_y = 220

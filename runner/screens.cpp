@@ -13,13 +13,12 @@ enum {
     item_text_y = 58,
     label_x = 60,
     label_pitch_x = 122,
-    label_y = 274,
-    full_block = 0xDB
+    label_y = 274
 };
 
-int item_empty_cell(const TestItem *item) { return (item->mask >> 12) & 0x0F; }
+int item_empty_cell(const TestItem *item) { return (item->mask >> item_empty_shift) & 0x0F; }
 
-int item_option_mask(const TestItem *item) { return item->mask & 0x1FF; }
+int item_option_mask(const TestItem *item) { return item->mask & item_options_mask; }
 
 static void white_screen(void)
 {
@@ -28,11 +27,11 @@ static void white_screen(void)
     gfx_set_colour(0);
 }
 
-void show_intro(void)
+void show_intro(const RunState *run)
 {
     white_screen();
     uint32_t size;
-    char *text = (char *)res_load("TESTTEXT", &size);
+    char *text = (char *)res_load(resource_instruction, &size);
     if (text) {
         /* the block is zero-filled, but a text that fills it has no end of its own */
         if (size == 0 || text[size - 1] != 0) {
@@ -46,27 +45,27 @@ void show_intro(void)
     if (text) {
         gfx_text_paragraph(16, 16, text);
         mem_free(text);
-        gfx_text_centred(0, 455, 639, msg_get(message_table, message_length, 5));
+        gfx_text_centred(0, 455, 639, run_message(run, msg_press_key));
         get_key();
     }
     white_screen();
     gfx_line(360, 0, 360, 430);
     gfx_line(0, 209, 360, 209);
     gfx_line(0, 430, 360, 430);
-    gfx_text_centred(panel_x, 10, panel_width, msg_get(message_table, message_length, 0));
-    gfx_text_left(10, 435, msg_get(message_table, message_length, 1));
+    gfx_text_centred(panel_x, 10, panel_width, run_message(run, msg_panel_heading));
+    gfx_text_left(10, 435, run_message(run, msg_hint));
 }
 
 static void put_picture(const char *base, char suffix, int y)
 {
     char name[8];
     int n = 0;
-    while (n < 7 && base[n]) {
+    while (n < picture_base_size && base[n]) {
         name[n] = base[n];
         n++;
     }
     name[n] = suffix;
-    if (n < 7)
+    if (n < picture_base_size)
         name[n + 1] = 0;
     uint32_t size;
     void *picture = res_load(name, &size);
@@ -76,17 +75,18 @@ static void put_picture(const char *base, char suffix, int y)
     }
 }
 
-void show_item(int index)
+void show_item(const RunState *run)
 {
-    const TestItem *item = &item_table->items[index];
-    put_picture(item->name, '0', problem_y);
-    put_picture(item->name, '1', answer_y);
+    int index = run->current_item;
+    const TestItem *item = &run->items->items[index];
+    put_picture(item->name, picture_problem_suffix, problem_y);
+    put_picture(item->name, picture_answers_suffix, answer_y);
 
     int mask = item_option_mask(item);
     int k = 0;
     for (int c = 0; c < 9; c++) {
         int x = label_x + label_pitch_x * (c % 3), y = label_y + cell_pitch_y * (c / 3);
-        char glyph = (char)full_block;
+        char glyph = (char)glyph_full_block;
         gfx_set_colour(1);
         gfx_text(x, y, &glyph, 1);
         if (mask & (1 << c)) {
@@ -104,15 +104,15 @@ void show_item(int index)
     char counter[24];
     char *end = format_uint(counter, (uint32_t)(index + 1) % 1000, 2);
     *end++ = '/';
-    end = format_uint(end, (uint32_t)item_table->count % 1000, 2);
+    end = format_uint(end, (uint32_t)run->items->count % 1000, 2);
     *end = 0;
     gfx_text_centred(panel_x, counter_y, panel_width, counter);
     gfx_text_centred(panel_x, item_text_y, panel_width, item->text);
 }
 
-void show_wrong_popup(int show)
+void show_wrong_popup(const RunState *run, int show)
 {
-    const char *text = msg_get(message_table, message_length, 2);
+    const char *text = run_message(run, msg_wrong_answer);
     int w = 8 * ((text ? (int)str_len(text) : 0) + 1);
     int a = (280 - w) / 2;
     gfx_set_colour(1);

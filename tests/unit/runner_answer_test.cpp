@@ -129,6 +129,26 @@ TEST_F(Answer, InvalidEmptyCellStillCompletes)
         << std::string(result.begin(), result.end());
 }
 
+// Scoring on its own: which cell a digit picks, and what confirming it counts.
+TEST(Scoring, DigitsPickAmongThePresentCellsAndTrainingCountsNothing)
+{
+    TestItem item{};
+    item.answer = 2;
+    item.mask = 0x5111;  // cells 0, 4 and 8 present; the empty cell is 5
+    EXPECT_EQ(answer_cell(&item, 1), 0);
+    EXPECT_EQ(answer_cell(&item, 2), 4);
+    EXPECT_EQ(answer_cell(&item, 3), 8);
+    EXPECT_EQ(answer_cell(&item, 4), -1);
+    EXPECT_EQ(answer_cell(&item, 9), -1);
+
+    for (int index = 0; index < 5; index++) {
+        const int past = index >= 3 ? answer_past_training : 0;
+        EXPECT_EQ(score_answer(&item, index, 2), answer_right + past) << "item " << index;
+        EXPECT_EQ(score_answer(&item, index, 1), past) << "item " << index;
+        EXPECT_EQ(score_answer(&item, index, 3), past) << "item " << index;
+    }
+}
+
 TEST_F(Answer, PopupWithoutItsMessageStillComesAndGoes)
 {
     TestSetup setup;

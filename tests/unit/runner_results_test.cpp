@@ -12,47 +12,51 @@ protected:
     void load(const std::vector<Item> &items, const std::vector<std::string> &messages)
     {
         write_archive({plain("TESTINFO", table_bytes(items)), plain("MESSAGES", messages_bytes(messages))});
-        item_table = testinfo_load("TESTINFO");
-        message_table = res_load("MESSAGES", &message_length);
-        answer_log = static_cast<uint8_t *>(mem_alloc(uint32_t(items.size())));
-        ASSERT_NE(item_table, nullptr);
+        run.items = testinfo_load(resource_items);
+        run.messages = static_cast<uint8_t *>(res_load(resource_messages, &run.messages_length));
+        run.answer_log = static_cast<uint8_t *>(mem_alloc(uint32_t(items.size())));
+        ASSERT_NE(run.items, nullptr);
     }
     void TearDown() override
     {
-        testinfo_free(item_table);
-        mem_free(message_table);
-        mem_free(answer_log);
-        item_table = nullptr;
-        message_table = nullptr;
-        answer_log = nullptr;
+        testinfo_free(run.items);
+        mem_free(run.messages);
+        mem_free(run.answer_log);
+        run = RunState{};
         ScratchDir::TearDown();
+    }
+    void write_results_after(int answered)
+    {
+        run.current_item = answered;
+        write_results(&run);
     }
     std::string result() const
     {
         Bytes r = read_file("RESULT-W.TXT");
         return std::string(r.begin(), r.end());
     }
+    RunState run{};
 };
 
 TEST_F(Results, FourItemsThreeAnswered)
 {
     load({{"A", 1, 0, "one"}, {"B", 1, 0, "two"}, {"C", 1, 0, "three"}, {"D", 1, 0, "four"}},
          {"m0", "m1", "m2", "Heading", "Total"});
-    answer_log[0] = 1;
-    answer_log[2] = 1;
-    write_results(3);
+    run.answer_log[0] = 1;
+    run.answer_log[2] = 1;
+    write_results_after(3);
     EXPECT_EQ(result(), "Heading\r\n\r\n+ | one\r\n- | two\r\n+ | three\r\n  | four\r\n\r\nTotal 2(+) 1(-) (3/4)\r\n");
 }
 
 TEST_F(Results, AnsweredCountIsCappedAndZeroWritesNothing)
 {
     load({{"A", 1, 0, "x"}}, {});
-    write_results(0);
+    write_results_after(0);
     EXPECT_TRUE(read_file("RESULT-W.TXT").empty());
-    write_results(-5);
+    write_results_after(-5);
     EXPECT_TRUE(read_file("RESULT-W.TXT").empty());
-    answer_log[0] = 1;
-    write_results(7);
+    run.answer_log[0] = 1;
+    write_results_after(7);
     // no messages 3 and 4: their texts are left out
     EXPECT_EQ(result(), "\r\n\r\n+ | x\r\n\r\n 1(+) 0(-) (1/1)\r\n");
 }
@@ -61,7 +65,7 @@ TEST_F(Results, ResultFileIsReplaced)
 {
     write_file("RESULT-W.TXT", Bytes(500, 'z'));
     load({{"A", 1, 0, ""}}, {"", "", "", "H", "T"});
-    write_results(1);
+    write_results_after(1);
     EXPECT_EQ(result(), "H\r\n\r\n- | \r\n\r\nT 0(+) 1(-) (1/1)\r\n");
 }
 
@@ -69,8 +73,8 @@ TEST_F(Results, TextsAreConvertedToWindows1251)
 {
     // "Тест" in CP866, 0xF1 (ё), box drawing 0xB0 and 0xDB, 0xF2..0xFF
     load({{"A", 1, 0, "\x92\xa5\xe1\xe2 \xf1\xf0\xb0\xdb\xf2\xff"}}, {"", "", "", "\x8f\xa0", "\xe0"});
-    answer_log[0] = 1;
-    write_results(1);
+    run.answer_log[0] = 1;
+    write_results_after(1);
     EXPECT_EQ(result(), "\xcf\xe0\r\n\r\n+ | \xd2\xe5\xf1\xf2 \xb8\xa8\xb0\xdb\xf2\xff\r\n\r\n\xf0 1(+) 0(-) (1/1)\r\n");
 }
 
