@@ -10,7 +10,8 @@ mkdir -p "$out/obj"
 warn=(-Wall -Wextra -Werror -Wshadow -Wundef -Wcast-qual -Wmissing-declarations)
 cxx=(g++ -std=c++17 -m16 -march=i386 -ffreestanding -fno-exceptions -fno-rtti -fno-pie -fno-pic -Os
      -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-stack-protector
-     -fno-threadsafe-statics -fno-builtin -mpreferred-stack-boundary=2 -fno-ident -I.)
+     -fno-threadsafe-statics -fno-builtin -mpreferred-stack-boundary=2 -fno-ident
+     -ffunction-sections -I.)
 
 sources=(base/*.cpp archive/*.cpp graphics/*.cpp runner/*.cpp dos/*.cpp)
 
@@ -27,7 +28,7 @@ for src in dos/start.S dos/dos_int.S; do
 done
 
 # start.S first: the entry sits at offset 0 of the code
-ld -m elf_i386 -nostdlib --no-check-sections -T dos/dos.ld -Map "$out/meridoka.map" -o "$out/meridoka.elf" \
+ld -m elf_i386 -nostdlib --no-check-sections --gc-sections -T dos/dos.ld -Map "$out/meridoka.map" -o "$out/meridoka.elf" \
    "$out/obj/start_s.o" $(printf '%s\n' "${objects[@]}" | grep -v '/start_s.o$')
 objcopy -O binary "$out/meridoka.elf" "$out/meridoka.bin"
 
