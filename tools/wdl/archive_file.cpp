@@ -27,26 +27,26 @@ std::vector<uint8_t> write_archive(const std::vector<Resource> &resources)
 {
     if (resources.size() > 0xFFFF)
         throw Error("an archive holds at most 65,535 resources");
-    const size_t dir_size = resources.size() * 16;
-    std::vector<uint8_t> out(12 + dir_size, 0);
-    std::memcpy(out.data(), "WDLZ", 4);
-    put16(out, 4, uint32_t(resources.size()));
-    put32(out, 8, 12);
+    const size_t dir_size = resources.size() * archive_entry_size;
+    std::vector<uint8_t> out(archive_header_size + dir_size, 0);
+    std::memcpy(out.data(), archive_magic, 4);
+    put16(out, archive_count_at, uint32_t(resources.size()));
+    put32(out, archive_directory_at, archive_header_size);
     for (size_t i = 0; i < resources.size(); i++) {
         const Resource &r = resources[i];
-        if (r.name.empty() || r.name.size() > 8)
+        if (r.name.empty() || r.name.size() > archive_name_size)
             throw Error("resource name '" + r.name + "' must have 1 to 8 characters");
-        if (r.data.size() > 0xFFFF)
+        if (r.data.size() > largest_entry)
             throw Error("resource " + r.name + " is " + std::to_string(r.data.size()) +
                         " bytes; an archive entry holds at most 65,535");
         std::vector<uint8_t> packed = lzss_encode(r.data);
         const bool pack = packed.size() < r.data.size();
         const std::vector<uint8_t> &stored = pack ? packed : r.data;
-        const size_t entry = 12 + i * 16;
-        put32(out, entry, uint32_t(out.size()));
-        put16(out, entry + 4, uint32_t(stored.size()));
-        put16(out, entry + 6, pack ? uint32_t(r.data.size()) : 0);
-        std::memcpy(&out[entry + 8], r.name.data(), r.name.size());
+        const size_t entry = archive_header_size + i * archive_entry_size;
+        put32(out, entry + entry_offset_at, uint32_t(out.size()));
+        put16(out, entry + entry_stored_at, uint32_t(stored.size()));
+        put16(out, entry + entry_unpacked_at, pack ? uint32_t(r.data.size()) : 0);
+        std::memcpy(&out[entry + entry_name_at], r.name.data(), r.name.size());
         out.insert(out.end(), stored.begin(), stored.end());
     }
     return out;
@@ -54,23 +54,23 @@ std::vector<uint8_t> write_archive(const std::vector<Resource> &resources)
 
 std::vector<StoredEntry> read_archive(const std::vector<uint8_t> &bytes, const std::string &file)
 {
-    if (bytes.size() < 12 || std::memcmp(bytes.data(), "WDLZ", 4) != 0)
+    if (bytes.size() < archive_header_size || std::memcmp(bytes.data(), archive_magic, 4) != 0)
         throw Error(file + ": not a test archive (it does not start with \"WDLZ\")");
-    const uint32_t count = get16(&bytes[4]);
-    const uint64_t dir = get32(&bytes[8]);
-    if (dir + uint64_t(count) * 16 > bytes.size())
+    const uint32_t count = get16(&bytes[archive_count_at]);
+    const uint64_t dir = get32(&bytes[archive_directory_at]);
+    if (dir + uint64_t(count) * archive_entry_size > bytes.size())
         throw Error(file + ": the directory (" + std::to_string(count) + " entries at offset " + std::to_string(dir) +
                     ") runs past the end of the file (" + std::to_string(bytes.size()) + " bytes)");
     std::vector<StoredEntry> entries(count);
     for (uint32_t i = 0; i < count; i++) {
-        const uint8_t *e = &bytes[size_t(dir) + i * 16];
+        const uint8_t *e = &bytes[size_t(dir) + i * archive_entry_size];
         StoredEntry &s = entries[i];
-        s.data_offset = get32(e);
-        s.stored_size = uint16_t(get16(e + 4));
-        s.unpacked_size = uint16_t(get16(e + 6));
-        std::memcpy(s.raw_name, e + 8, 8);
-        for (int k = 0; k < 8 && e[8 + k]; k++)
-            s.name += char(e[8 + k]);
+        s.data_offset = get32(e + entry_offset_at);
+        s.stored_size = uint16_t(get16(e + entry_stored_at));
+        s.unpacked_size = uint16_t(get16(e + entry_unpacked_at));
+        std::memcpy(s.raw_name, e + entry_name_at, archive_name_size);
+        for (int k = 0; k < archive_name_size && e[entry_name_at + k]; k++)
+            s.name += char(e[entry_name_at + k]);
         s.in_file = uint64_t(s.data_offset) + s.stored_size <= bytes.size();
         std::vector<uint8_t> stored(s.stored_size, 0);  // what a short read leaves: zeros
         if (s.data_offset < bytes.size()) {

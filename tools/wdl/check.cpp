@@ -5,6 +5,7 @@
 #include "tools/wdl/cp866.h"
 #include "tools/wdl/error.h"
 #include "tools/wdl/le_bytes.h"
+#include "archive/format.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -96,29 +97,29 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
     }
 
     // the font
-    const StoredEntry *font = find_entry(entries, "DOS8X8RU");
+    const StoredEntry *font = find_entry(entries, resource_font);
     if (!font) {
         c.error("DOS8X8RU (the font) is missing; the runner cannot start");
-    } else if (font->data.size() != 2048) {
+    } else if (font->data.size() != font_size) {
         c.error("DOS8X8RU (the font) is " + std::to_string(font->data.size()) +
                 " bytes; it must be exactly 2,048 (256 glyphs of 8 bytes)");
     } else {
-        for (int k = 0; k < 8; k++)
-            if (font->data[0xDB * 8 + size_t(k)] != 0xFF) {
+        for (int k = 0; k < font_glyph_size; k++)
+            if (font->data[glyph_full_block * font_glyph_size + size_t(k)] != 0xFF) {
                 c.warn("font: glyph DB is not a full block; the runner blanks the answer numbers with it");
                 break;
             }
         for (int d = '1'; d <= '9'; d++) {
             bool ink = false;
-            for (int k = 0; k < 8; k++)
-                ink = ink || font->data[size_t(d) * 8 + size_t(k)] != 0;
+            for (int k = 0; k < font_glyph_size; k++)
+                ink = ink || font->data[size_t(d) * font_glyph_size + size_t(k)] != 0;
             if (!ink)
                 c.warn(std::string("font: the digit ") + char(d) + " has no ink; answer numbers will not show");
         }
     }
 
     // the messages
-    const StoredEntry *msg = find_entry(entries, "MESSAGES");
+    const StoredEntry *msg = find_entry(entries, resource_messages);
     std::vector<std::string> messages;
     if (!msg) {
         c.error("MESSAGES is missing; the runner cannot start");
@@ -146,25 +147,25 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
         }
         if (pos < m.size())
             c.warn("MESSAGES: " + std::to_string(m.size() - pos) + " bytes after the last message");
-        for (size_t i = messages.size(); i < 6; i++)
+        for (size_t i = messages.size(); i < message_count; i++)
             c.error("message " + std::to_string(i) + " is missing (messages 0 to 5 are used)");
     }
     auto message = [&](size_t i) { return i < messages.size() ? messages[i] : std::string(); };
-    c.text_fits("message 0 (panel heading)", message(0), 35, 4,
+    c.text_fits("message 0 (panel heading)", message(msg_panel_heading), 35, 4,
                 "above the item counter at y 42, which is cleared for every item");
-    c.text_fits("message 1 (hint under the pictures)", message(1), 78, 5, "below y 435");
-    if (message(2).find('\n') != std::string::npos)
+    c.text_fits("message 1 (hint under the pictures)", message(msg_hint), 78, 5, "below y 435");
+    if (message(msg_wrong_answer).find('\n') != std::string::npos)
         c.error("message 2 (wrong-answer box) must be one line");
-    else if (message(2).size() > 32)
-        c.error("message 2 (wrong-answer box) has " + std::to_string(message(2).size()) +
+    else if (message(msg_wrong_answer).size() > 32)
+        c.error("message 2 (wrong-answer box) has " + std::to_string(message(msg_wrong_answer).size()) +
                 " characters; at most 32 fit: its box would cover the frame line at x 360");
-    c.text_fits("message 5 (bottom of the instruction screen)", message(5), 80, 3, "below y 455");
-    for (size_t i : {3u, 4u})
+    c.text_fits("message 5 (bottom of the instruction screen)", message(msg_press_key), 80, 3, "below y 455");
+    for (size_t i : {size_t(msg_result_heading), size_t(msg_totals_label)})
         if (message(i).find('\n') != std::string::npos)
             c.warn("message " + std::to_string(i) + " (result file) has a line break; the result file's lines end in CR LF");
 
     // the instruction
-    if (const StoredEntry *t = find_entry(entries, "TESTTEXT")) {
+    if (const StoredEntry *t = find_entry(entries, resource_instruction)) {
         const std::string text = text_until_zero(t->data, 0, t->data.size());
         c.text_fits("TESTTEXT (instruction)", text, 78, 0, "");
         int y = 16, bottom = 0;
@@ -181,7 +182,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
     }
 
     // the items
-    const StoredEntry *info = find_entry(entries, "TESTINFO");
+    const StoredEntry *info = find_entry(entries, resource_items);
     std::vector<ParsedItem> items;
     if (!info) {
         c.error("TESTINFO (the item table) is missing; the runner cannot start");
@@ -195,19 +196,19 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
         size_t pos = 2;
         for (uint32_t i = 0; i < count; i++) {
             std::string label = "item " + std::to_string(i + 1);
-            if (pos + 12 > t.size() || pos + 12 + t[pos + 1] > t.size()) {
+            if (pos + item_record_header > t.size() || pos + item_record_header + t[pos + item_text_length_at] > t.size()) {
                 c.error(label + " runs past the end of TESTINFO (the count says " + std::to_string(count) +
                         "); the runner refuses to start");
                 items.clear();
                 break;
             }
             ParsedItem it;
-            it.answer = t[pos];
-            it.mask = uint16_t(get16(t, pos + 2));
-            it.name = text_until_zero(t, pos + 4, pos + 11);
+            it.answer = t[pos + item_answer_at];
+            it.mask = uint16_t(get16(t, pos + item_mask_at));
+            it.name = text_until_zero(t, pos + item_name_at, pos + item_name_at + picture_base_size);
             label += " (" + cp866_to_utf8(it.name) + ")";
-            const size_t len = t[pos + 1];
-            it.text = text_until_zero(t, pos + 12, pos + 12 + len);
+            const size_t len = t[pos + item_text_length_at];
+            it.text = text_until_zero(t, pos + item_text_at, pos + item_text_at + len);
             const size_t k = it.text.size();
             if (len == 0)
                 c.warn(label + ": the text length is 0 (an empty text is 1: its zero byte)");
@@ -218,8 +219,8 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
                         " bytes before its length; the result file would show those bytes");
             if (it.name.empty())
                 c.error(label + ": the picture name is empty");
-            const int options = __builtin_popcount(it.mask & 0x1FF);
-            const int empty = it.mask >> 12;
+            const int options = __builtin_popcount(it.mask & item_options_mask);
+            const int empty = it.mask >> item_empty_shift;
             if (options == 0)
                 c.error(label + ": no answer cell is present (mask bits 0..8 are all clear)");
             if (it.answer < 1 || it.answer > options)
@@ -231,7 +232,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
                 c.warn(label + ": mask bits 9 to 11 are set; they mean nothing");
             c.text_fits(label + ": text", it.text, 35, 0, "");
             items.push_back(it);
-            pos += 12 + len;
+            pos += item_record_header + len;
         }
         if (!items.empty() && pos < t.size())
             c.warn("TESTINFO: " + std::to_string(t.size() - pos) + " bytes after the last item");
@@ -248,7 +249,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
                     " has the same picture name (the first 7 characters count, in any case)");
         else
             by_name[lower(it.name)] = i;
-        for (char which : {'0', '1'}) {
+        for (char which : {char(picture_problem_suffix), char(picture_answers_suffix)}) {
             const std::string res = it.name + which;
             pictures_used.insert(lower(res));
             const StoredEntry *p = find_entry(entries, res);
@@ -258,20 +259,20 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
                 continue;
             }
             const std::vector<uint8_t> &d = p->data;
-            if (d.size() < 62) {
+            if (d.size() < bitmap_header_size) {
                 c.error(what + " is " + std::to_string(d.size()) + " bytes, shorter than its header");
                 continue;
             }
-            const uint32_t w = get16(d, 18), h = get16(d, 22);
-            const size_t need = 62 + size_t(mono_stride(w)) * h;
+            const uint32_t w = get16(d, bitmap_width_at), h = get16(d, bitmap_height_at);
+            const size_t need = bitmap_header_size + size_t(mono_stride(w)) * h;
             if (w != picture_width || h != picture_height)
                 c.error(what + " is " + std::to_string(w) + "x" + std::to_string(h) +
                         "; it must be 352x190 (nine 112x50 cells at a pitch of 120x70)");
             else if (d.size() < need)
                 c.error(what + " is " + std::to_string(d.size()) + " bytes; a 352x190 picture needs " +
                         std::to_string(need));
-            else if (get16(d, 28) != 1)
-                c.error(what + " is not a one-bit picture (" + std::to_string(get16(d, 28)) + " bits per pixel)");
+            else if (get16(d, bitmap_bits_at) != 1)
+                c.error(what + " is not a one-bit picture (" + std::to_string(get16(d, bitmap_bits_at)) + " bits per pixel)");
             else if (d.size() > need)
                 c.warn(what + ": " + std::to_string(d.size() - need) + " bytes after the picture");
         }
@@ -285,15 +286,16 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
                 c.warn(label + ": the text has " + std::to_string(lines.size()) +
                        " lines; the runner clears only the first when it shows the next item, so the others stay on screen");
         }
-        if (i < 3 && lines.size() >= 18)
+        if (i < training_items && lines.size() >= 18)
             c.warn(label + ": the text reaches the wrong-answer box at y 201 (training items show it)");
     }
     for (const StoredEntry &e : entries) {
         const std::string l = lower(e.name);
-        if (l != "testinfo" && l != "messages" && l != "dos8x8ru" && l != "testtext" && !pictures_used.count(l))
+        if (l != lower(resource_items) && l != lower(resource_messages) && l != lower(resource_font) &&
+            l != lower(resource_instruction) && !pictures_used.count(l))
             c.warn("entry " + show(e.name) + " is not used by the test");
     }
-    if (!items.empty() && items.size() <= 3)
+    if (!items.empty() && items.size() <= training_items)
         c.warn("the test has only training items (the first three)");
     return c.found;
 }

@@ -5,6 +5,7 @@
 #include "tools/wdl/cp866.h"
 #include "tools/wdl/error.h"
 #include "tools/wdl/le_bytes.h"
+#include "archive/format.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,10 +17,10 @@ namespace {
 
 bool looks_like_picture(const std::vector<uint8_t> &d)
 {
-    if (d.size() < 62 || d[0] != 'B' || d[1] != 'M')
+    if (d.size() < bitmap_header_size || d[0] != 'B' || d[1] != 'M')
         return false;
-    const uint32_t w = get16(d, 18), h = get16(d, 22);
-    return w > 0 && h > 0 && d.size() >= 62 + size_t(mono_stride(w)) * h;
+    const uint32_t w = get16(d, bitmap_width_at), h = get16(d, bitmap_height_at);
+    return w > 0 && h > 0 && d.size() >= bitmap_header_size + size_t(mono_stride(w)) * h;
 }
 
 // A file name for any resource name: unsafe bytes as %XX.
@@ -51,27 +52,29 @@ const StoredEntry &need(const std::vector<StoredEntry> &entries, const std::stri
 Test test_from_archive(const std::vector<StoredEntry> &entries, const std::string &file)
 {
     Test test;
-    const std::vector<uint8_t> &info = need(entries, "TESTINFO", file).data;
+    const std::vector<uint8_t> &info = need(entries, resource_items, file).data;
     const std::string bad_table = file + ": TESTINFO is damaged (run wdl check)";
     if (info.size() < 2)
         throw Error(bad_table);
     const uint32_t count = get16(info, 0);
     size_t pos = 2;
     for (uint32_t i = 0; i < count; i++) {
-        if (pos + 12 > info.size() || pos + 12 + info[pos + 1] > info.size())
+        if (pos + item_record_header > info.size() ||
+            pos + item_record_header + info[pos + item_text_length_at] > info.size())
             throw Error(bad_table);
+        const size_t len = info[pos + item_text_length_at];
         Item it;
-        it.answer = info[pos];
-        const uint16_t mask = uint16_t(get16(info, pos + 2));
-        it.cells = mask & 0x1FF;
-        it.empty = mask >> 12;
-        it.name = cp866_to_utf8(text_until_zero(info, pos + 4, pos + 11));
-        it.text = text_until_zero(info, pos + 12, pos + 12 + info[pos + 1]);
+        it.answer = info[pos + item_answer_at];
+        const uint16_t mask = uint16_t(get16(info, pos + item_mask_at));
+        it.cells = mask & item_options_mask;
+        it.empty = mask >> item_empty_shift;
+        it.name = cp866_to_utf8(text_until_zero(info, pos + item_name_at, pos + item_name_at + picture_base_size));
+        it.text = text_until_zero(info, pos + item_text_at, pos + item_text_at + len);
         test.items.push_back(it);
-        pos += 12 + info[pos + 1];
+        pos += item_record_header + len;
     }
 
-    const std::vector<uint8_t> &msgs = need(entries, "MESSAGES", file).data;
+    const std::vector<uint8_t> &msgs = need(entries, resource_messages, file).data;
     if (msgs.size() < 2)
         throw Error(file + ": MESSAGES is damaged (run wdl check)");
     pos = 2;
@@ -83,17 +86,17 @@ Test test_from_archive(const std::vector<StoredEntry> &entries, const std::strin
         pos += 2 + len;
     }
 
-    const std::vector<uint8_t> &font = need(entries, "DOS8X8RU", file).data;
-    if (font.size() != 2048)
+    const std::vector<uint8_t> &font = need(entries, resource_font, file).data;
+    if (font.size() != font_size)
         throw Error(file + ": the font DOS8X8RU is " + std::to_string(font.size()) + " bytes, not 2,048");
     std::copy(font.begin(), font.end(), test.font.begin());
 
-    if (const StoredEntry *t = find_entry(entries, "TESTTEXT")) {
+    if (const StoredEntry *t = find_entry(entries, resource_instruction)) {
         test.has_instruction = true;
         test.instruction = text_until_zero(t->data, 0, t->data.size());
     }
     for (const Item &it : test.items)
-        for (char which : {'0', '1'}) {
+        for (char which : {char(picture_problem_suffix), char(picture_answers_suffix)}) {
             const std::string res = it.name + which;
             if (const StoredEntry *p = find_entry(entries, res))
                 test.pictures[res] = from_mono_bitmap(p->data, file + ": " + res);
@@ -154,7 +157,8 @@ void extract_command(const std::string &archive, const std::vector<std::string> 
     if (names.empty()) {
         const Test test = test_from_archive(entries, archive);
         write_source(dir, test);
-        std::set<std::string> used = {"testinfo", "messages", "dos8x8ru", "testtext"};
+        std::set<std::string> used = {lower(resource_items), lower(resource_messages), lower(resource_font),
+                                      lower(resource_instruction)};
         for (const auto &p : test.pictures) {
             used.insert(lower(p.first));
         }
@@ -169,20 +173,20 @@ void extract_command(const std::string &archive, const std::vector<std::string> 
     // single resources: their readable form beside the raw bytes
     for (const StoredEntry *e : chosen) {
         const std::string l = lower(e->name);
-        if (l == "dos8x8ru" && e->data.size() == 2048) {
+        if (l == lower(resource_font) && e->data.size() == font_size) {
             FontBytes f{};
             std::copy(e->data.begin(), e->data.end(), f.begin());
             const std::string text = write_glyph_text(f);
             write_file_atomic(dir + "/font.txt", std::vector<uint8_t>(text.begin(), text.end()));
-        } else if (l == "testtext") {
+        } else if (l == lower(resource_instruction)) {
             const std::string text = cp866_to_utf8(text_until_zero(e->data, 0, e->data.size()));
             write_file_atomic(dir + "/instruction.txt", std::vector<uint8_t>(text.begin(), text.end()));
-        } else if (l == "messages" || l == "testinfo") {
+        } else if (l == lower(resource_messages) || l == lower(resource_items)) {
             Test t = test_from_archive(entries, archive);
             std::string text;
             for (const std::string &m : t.messages)
                 text += escape_message(cp866_to_utf8(m)) + "\n";
-            if (l == "messages")
+            if (l == lower(resource_messages))
                 write_file_atomic(dir + "/messages.txt", std::vector<uint8_t>(text.begin(), text.end()));
             else
                 write_source(dir, t);

@@ -16,9 +16,11 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/format.h"
+
 namespace wdl {
 
-using FontBytes = std::array<uint8_t, 2048>;
+using FontBytes = std::array<uint8_t, font_size>;
 using GlyphComments = std::array<std::string, 256>;
 
 // A glyph file that need not define every code, e.g. hand-drawn glyphs that

@@ -15,6 +15,8 @@
 // token may run past the end: the decoder stops at the output size.
 #include "tools/wdl/lzss_encode.h"
 
+#include "archive/format.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -23,10 +25,10 @@ namespace wdl {
 
 namespace {
 
-constexpr int window = 4096;
-constexpr int start_pos = 4080;
-constexpr int min_match = 3;
-constexpr int max_match = 18;
+constexpr int window = lzss_window_size;
+constexpr int start_pos = lzss_window_start;
+constexpr int min_match = lzss_min_match;
+constexpr int max_match = lzss_max_match;
 
 // Open-addressing table from a string's hash to the latest start position
 // inserted with that hash. Kept between calls and emptied by bumping a

@@ -3,6 +3,8 @@
 #include "tools/wdl/error.h"
 #include "tools/wdl/le_bytes.h"
 
+#include "archive/format.h"
+
 #include <png.h>
 
 #include <cerrno>
@@ -94,23 +96,23 @@ std::vector<uint8_t> to_mono_bitmap(const Picture &p)
 {
     const uint32_t stride = mono_stride(uint32_t(p.width));
     const uint32_t data = stride * uint32_t(p.height);
-    std::vector<uint8_t> b(62 + data, 0);
+    std::vector<uint8_t> b(bitmap_header_size + data, 0);
     b[0] = 'B';
     b[1] = 'M';
     put32(b, 2, uint32_t(b.size()));
-    put32(b, 10, 62);
+    put32(b, 10, bitmap_header_size);
     put32(b, 14, 40);
-    put32(b, 18, uint32_t(p.width));
-    put32(b, 22, uint32_t(p.height));  // positive: rows bottom-up
-    put16(b, 26, 1);                   // planes
-    put16(b, 28, 1);                   // bits per pixel
+    put32(b, bitmap_width_at, uint32_t(p.width));
+    put32(b, bitmap_height_at, uint32_t(p.height));  // positive: rows bottom-up
+    put16(b, 26, 1);                                 // planes
+    put16(b, bitmap_bits_at, 1);                     // bits per pixel
     put32(b, 34, data);
     put32(b, 38, 2835);  // 72 dots per inch
     put32(b, 42, 2835);
     put32(b, 46, 2);  // palette entries: black, then white
     b[58] = b[59] = b[60] = 0xFF;
     for (int y = 0; y < p.height; y++) {
-        uint8_t *row = &b[62 + size_t(p.height - 1 - y) * stride];
+        uint8_t *row = &b[bitmap_header_size + size_t(p.height - 1 - y) * stride];
         // bits past the width still reach the screen: keep them white
         for (uint32_t k = 0; k < (uint32_t(p.width) + 7) / 8; k++)
             row[k] = 0xFF;
@@ -123,19 +125,19 @@ std::vector<uint8_t> to_mono_bitmap(const Picture &p)
 
 Picture from_mono_bitmap(const std::vector<uint8_t> &b, const std::string &what)
 {
-    if (b.size() < 62)
+    if (b.size() < bitmap_header_size)
         throw Error(what + ": a picture needs at least its 62 header bytes, it has " + std::to_string(b.size()));
     Picture p;
-    p.width = int(get16(b, 18));
-    p.height = int(get16(b, 22));
+    p.width = int(get16(b, bitmap_width_at));
+    p.height = int(get16(b, bitmap_height_at));
     const uint32_t stride = mono_stride(uint32_t(p.width));
-    const size_t need = 62 + size_t(stride) * size_t(p.height);
+    const size_t need = bitmap_header_size + size_t(stride) * size_t(p.height);
     if (b.size() < need)
         throw Error(what + ": a " + std::to_string(p.width) + "x" + std::to_string(p.height) + " picture needs " +
                     std::to_string(need) + " bytes, it has " + std::to_string(b.size()));
     p.white.resize(size_t(p.width) * size_t(p.height));
     for (int y = 0; y < p.height; y++) {
-        const uint8_t *row = &b[62 + size_t(p.height - 1 - y) * stride];
+        const uint8_t *row = &b[bitmap_header_size + size_t(p.height - 1 - y) * stride];
         for (int x = 0; x < p.width; x++)
             p.white[size_t(y) * size_t(p.width) + size_t(x)] = (row[x / 8] >> (7 - x % 8)) & 1;
     }

@@ -160,7 +160,7 @@ std::vector<std::string> load_messages(const std::string &path)
         if (!l.empty() && l.back() == '\r')
             l.pop_back();
         std::string bytes = utf8_to_cp866(unescape_message(l), path, line, false);
-        if (bytes.size() + 1 > 0xFFFF)
+        if (bytes.size() + 1 > largest_entry)
             throw Error(where(path, line) + "the message is too long");
         out.push_back(bytes);
         pos = end + 1;
@@ -176,7 +176,7 @@ std::string load_instruction(const std::string &path)
         if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
             lf += text[i];
     std::string bytes = utf8_to_cp866(lf, path, 1);
-    if (bytes.size() + 1 > 0xFFFF)
+    if (bytes.size() + 1 > largest_entry)
         throw Error(path + ": the instruction text is " + std::to_string(bytes.size() + 1) +
                     " bytes; an archive entry holds at most 65,535");
     return bytes;
@@ -186,7 +186,7 @@ FontBytes load_font(const std::string &path)
 {
     if (path.size() > 4 && lower(path.substr(path.size() - 4)) == ".bin") {
         std::vector<uint8_t> raw = read_file(path);
-        if (raw.size() != 2048)
+        if (raw.size() != font_size)
             throw Error(path + ": a raw font must be exactly 2,048 bytes (256 glyphs of 8 rows); this one has " +
                         std::to_string(raw.size()));
         FontBytes f{};
@@ -198,7 +198,10 @@ FontBytes load_font(const std::string &path)
 
 }  // namespace
 
-std::string picture_name(const std::string &item_name, char which) { return item_name.substr(0, 7) + which; }
+std::string picture_name(const std::string &item_name, char which)
+{
+    return item_name.substr(0, picture_base_size) + which;
+}
 
 std::string unescape_message(const std::string &line)
 {
@@ -294,7 +297,7 @@ Test load_source(const std::string &folder_or_manifest)
         test.items.push_back(item);
     }
     for (const Item &item : test.items) {
-        for (char which : {'0', '1'}) {
+        for (char which : {char(picture_problem_suffix), char(picture_answers_suffix)}) {
             const std::string res = picture_name(item.name, which);
             const std::string file = join(pictures, res + ".png");
             Picture p = read_png(file, picture_width, picture_height);
@@ -305,11 +308,11 @@ Test load_source(const std::string &folder_or_manifest)
         }
     }
     const size_t table = encode_testinfo(test.items).size();
-    if (table > 0xFFFF)
+    if (table > largest_entry)
         m.fail("/items", "the item table would be " + std::to_string(table) +
                              " bytes; an archive entry holds at most 65,535 (shorten the texts or use fewer items)");
     const size_t msgs = encode_messages(test.messages).size();
-    if (msgs > 0xFFFF)
+    if (msgs > largest_entry)
         throw Error(join(dir, path_value(m, doc, "messages")) + ": the messages take " + std::to_string(msgs) +
                     " bytes; an archive entry holds at most 65,535");
     return test;
@@ -320,11 +323,11 @@ std::vector<uint8_t> encode_testinfo(const std::vector<Item> &items)
     std::vector<uint8_t> out;
     append16(out, uint32_t(items.size()));
     for (const Item &it : items) {
-        const uint16_t mask = uint16_t(it.cells | (it.empty << 12));
+        const uint16_t mask = uint16_t(it.cells | (it.empty << item_empty_shift));
         out.push_back(uint8_t(it.answer));
         out.push_back(uint8_t(it.text.size() + 1));
         append16(out, mask);
-        for (size_t k = 0; k < 8; k++)
+        for (size_t k = 0; k < item_text_at - item_name_at; k++)
             out.push_back(k < it.name.size() ? uint8_t(it.name[k]) : 0);
         out.insert(out.end(), it.text.begin(), it.text.end());
         out.push_back(0);
@@ -348,16 +351,16 @@ std::vector<uint8_t> encode_messages(const std::vector<std::string> &messages)
 std::vector<Resource> test_resources(const Test &test)
 {
     std::vector<Resource> res;
-    res.push_back({"TESTINFO", encode_testinfo(test.items)});
-    res.push_back({"MESSAGES", encode_messages(test.messages)});
-    res.push_back({"DOS8X8RU", std::vector<uint8_t>(test.font.begin(), test.font.end())});
+    res.push_back({resource_items, encode_testinfo(test.items)});
+    res.push_back({resource_messages, encode_messages(test.messages)});
+    res.push_back({resource_font, std::vector<uint8_t>(test.font.begin(), test.font.end())});
     if (test.has_instruction) {
         std::vector<uint8_t> t(test.instruction.begin(), test.instruction.end());
         t.push_back(0);
-        res.push_back({"TESTTEXT", t});
+        res.push_back({resource_instruction, t});
     }
     for (const Item &item : test.items)
-        for (char which : {'0', '1'}) {
+        for (char which : {char(picture_problem_suffix), char(picture_answers_suffix)}) {
             const std::string name = picture_name(item.name, which);
             auto p = test.pictures.find(name);
             if (p == test.pictures.end())

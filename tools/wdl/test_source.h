@@ -8,6 +8,8 @@
 #include "tools/wdl/glyph_text.h"
 #include "tools/wdl/mono_png.h"
 
+#include "archive/format.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -16,8 +18,6 @@
 namespace wdl {
 
 enum : int {
-    picture_width = 352,   // three 112-pixel cells at a pitch of 120
-    picture_height = 190,  // three 50-pixel cells at a pitch of 70
     item_text_max = 254    // the record's length byte counts the zero too
 };
 

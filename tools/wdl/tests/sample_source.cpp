@@ -41,8 +41,8 @@ wdl::FontBytes sample_font()
 wdl::Picture sample_picture(int seed)
 {
     wdl::Picture p;
-    p.width = wdl::picture_width;
-    p.height = wdl::picture_height;
+    p.width = picture_width;
+    p.height = picture_height;
     p.white.assign(size_t(p.width) * size_t(p.height), 1);
     for (int c = 0; c < 9; c++) {
         const int x0 = 120 * (c % 3), y0 = 70 * (c / 3);
