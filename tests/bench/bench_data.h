@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "archive/format.h"
+
 namespace bench {
 
 using Bytes = std::vector<uint8_t>;
@@ -18,20 +20,20 @@ using Bytes = std::vector<uint8_t>;
 inline Bytes item_picture(unsigned width, unsigned height, unsigned seed)
 {
     unsigned row = (width + 7) / 8, stride = (row + 3) & ~3u;
-    Bytes b(62 + size_t(stride) * height, 0);
+    Bytes b(bitmap_header_size + size_t(stride) * height, 0);
     b[0] = 'B';
     b[1] = 'M';
-    b[10] = 62;
+    b[10] = bitmap_header_size;
     b[14] = 40;
-    b[18] = uint8_t(width);
-    b[19] = uint8_t(width >> 8);
-    b[22] = uint8_t(height);
-    b[23] = uint8_t(height >> 8);
+    b[bitmap_width_at] = uint8_t(width);
+    b[bitmap_width_at + 1] = uint8_t(width >> 8);
+    b[bitmap_height_at] = uint8_t(height);
+    b[bitmap_height_at + 1] = uint8_t(height >> 8);
     b[26] = 1;
-    b[28] = 1;
+    b[bitmap_bits_at] = 1;
     b[58] = b[59] = b[60] = 0xFF;
     for (unsigned y = 0; y < height; y++) {
-        uint8_t *dst = &b[62 + size_t(height - 1 - y) * stride];
+        uint8_t *dst = &b[bitmap_header_size + size_t(height - 1 - y) * stride];
         for (unsigned x = 0; x < row * 8; x++) {
             int cx = int(x % 120), cy = int(y % 70), cell = int(x / 120 + 3 * (y / 70));
             bool black = false;
@@ -93,10 +95,10 @@ inline Bytes cp866_text(size_t size)
 // 256 glyphs of 8 rows with some ink in each.
 inline Bytes font()
 {
-    Bytes f(2048);
-    for (size_t c = 0; c < 256; c++)
-        for (size_t r = 0; r < 8; r++)
-            f[c * 8 + r] = c == ' ' ? 0 : uint8_t((c * 29 + r * 71) ^ (c >> 3) ^ (r << 4));
+    Bytes f(font_size);
+    for (size_t c = 0; c < font_glyphs; c++)
+        for (size_t r = 0; r < font_glyph_size; r++)
+            f[c * font_glyph_size + r] = c == ' ' ? 0 : uint8_t((c * 29 + r * 71) ^ (c >> 3) ^ (r << 4));
     return f;
 }
 

@@ -9,15 +9,18 @@
 #include <cstring>
 #include <vector>
 
+#include "archive/format.h"
+
 namespace bench {
 
 using Bytes = std::vector<uint8_t>;
 
 inline Bytes lzss_pack(const Bytes &in)
 {
-    uint8_t ring[4096];
-    std::memset(ring, ' ', sizeof ring);
-    unsigned r = 4080;
+    const unsigned last = lzss_window_size - 1;  // positions wrap with this mask
+    uint8_t ring[lzss_window_size];
+    std::memset(ring, lzss_window_fill, sizeof ring);
+    unsigned r = lzss_window_start;
     Bytes out;
     size_t flag_at = 0;
     int tokens = 8;
@@ -36,12 +39,12 @@ inline Bytes lzss_pack(const Bytes &in)
     for (size_t i = 0; i < in.size();) {
         size_t left = in.size() - i;
         unsigned best_len = 0, best_pos = 0;
-        for (unsigned p = 0; p < 4096; p++) {
+        for (unsigned p = 0; p < lzss_window_size; p++) {
             if (ring[p] != in[i])
                 continue;
             unsigned n = 0;
-            while (n < 18 && n < left) {
-                unsigned q = (p + n) & 4095, d = (q - r) & 4095;
+            while (n < lzss_max_match && n < left) {
+                unsigned q = (p + n) & last, d = (q - r) & last;
                 uint8_t b = d < n ? in[i + d] : ring[q];  // written by this match already
                 if (b != in[i + n])
                     break;
@@ -50,24 +53,24 @@ inline Bytes lzss_pack(const Bytes &in)
             if (n > best_len) {
                 best_len = n;
                 best_pos = p;
-                if (n == 18)
+                if (n == lzss_max_match)
                     break;
             }
         }
-        if (best_len >= 3) {
+        if (best_len >= lzss_min_match) {
             start_token(false);
             out.push_back(uint8_t(best_pos));
-            out.push_back(uint8_t((best_pos >> 4 & 0xF0) | (best_len - 3)));
+            out.push_back(uint8_t((best_pos >> 4 & 0xF0) | (best_len - lzss_min_match)));
             for (unsigned k = 0; k < best_len; k++) {
-                ring[r] = ring[(best_pos + k) & 4095];
-                r = (r + 1) & 4095;
+                ring[r] = ring[(best_pos + k) & last];
+                r = (r + 1) & last;
             }
             i += best_len;
         } else {
             start_token(true);
             out.push_back(in[i]);
             ring[r] = in[i];
-            r = (r + 1) & 4095;
+            r = (r + 1) & last;
             i++;
         }
     }

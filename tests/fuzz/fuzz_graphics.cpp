@@ -106,13 +106,14 @@ int64_t floor8(int64_t x) { return x >= 0 ? x / 8 : -((-x + 7) / 8); }
 
 void model_put(int64_t x, int64_t y, const uint8_t *pic, size_t size)
 {
-    if (!pic || size < 62)
+    if (!pic || size < bitmap_header_size)
         return;
-    uint64_t width = pic[18] | pic[19] << 8, height = pic[22] | pic[23] << 8;
+    uint64_t width = pic[bitmap_width_at] | pic[bitmap_width_at + 1] << 8;
+    uint64_t height = pic[bitmap_height_at] | pic[bitmap_height_at + 1] << 8;
     uint64_t row = (width + 7) / 8, stride = (row + 3) & ~uint64_t(3);
     int64_t column = floor8(x);
     for (uint64_t i = 0; i < height; i++) {
-        uint64_t at = 62 + i * stride;
+        uint64_t at = bitmap_header_size + i * stride;
         if (at + row > size)
             break;
         int64_t sy = y + int64_t(height) - 1 - int64_t(i);
@@ -342,16 +343,17 @@ void run_one(Reader &in)
         }
         FUZZ_CHECK(pic != nullptr);
         uint32_t row = (w + 7u) / 8, stride = (row + 3) & ~3u;
-        FUZZ_CHECK(bitmap_size(w, h) == 62 + stride * h);
-        for (int i = 0; i < 62; i++)
-            FUZZ_CHECK(pic[i] == (i == 18 ? uint8_t(w) : i == 19 ? uint8_t(w >> 8)
-                                  : i == 22 ? uint8_t(h) : i == 23 ? uint8_t(h >> 8) : 0));
+        FUZZ_CHECK(bitmap_size(w, h) == bitmap_header_size + stride * h);
+        for (int i = 0; i < bitmap_header_size; i++)
+            FUZZ_CHECK(pic[i] == (i == bitmap_width_at ? uint8_t(w) : i == bitmap_width_at + 1 ? uint8_t(w >> 8)
+                                  : i == bitmap_height_at ? uint8_t(h) : i == bitmap_height_at + 1 ? uint8_t(h >> 8)
+                                  : 0));
         int64_t column = floor8(x);
         for (uint32_t i = 0; i < h; i++) {
             int64_t sy = int64_t(y) + h - 1 - i;
             for (uint32_t k = 0; k < stride; k++) {
                 int64_t sc = column + k;
-                uint8_t v = pic[62 + i * stride + k];
+                uint8_t v = pic[bitmap_header_size + i * stride + k];
                 if (k >= row)
                     FUZZ_CHECK(v == 0);  // padding stays zero
                 else if (sy >= 0 && sy < 480 && sc >= 0 && sc < 80)

@@ -26,7 +26,7 @@ namespace {
 // of the first directory entries as they stand in the input.
 std::vector<std::string> names_for(const uint8_t *file, size_t size)
 {
-    std::vector<std::string> names = {"TESTINFO", "messages", "DOS8X8RU", "ITEM101"};
+    std::vector<std::string> names = {resource_items, "messages", resource_font, "ITEM101"};
     if (size >= 12) {
         uint32_t count = ref::u16(file + 4), dir = ref::u32(file + 8);
         for (uint32_t i = 0; i < count && i < 3; i++) {
@@ -60,7 +60,7 @@ void check_lookup(const uint8_t *file, size_t size, const std::string &name)
 // the blocks.
 void parse_tables()
 {
-    TestTable *table = testinfo_load("TESTINFO");
+    TestTable *table = testinfo_load(resource_items);
     if (table) {
         for (uint32_t i = 0; i < table->count; i++) {
             const TestItem &it = table->items[i];
@@ -71,7 +71,7 @@ void parse_tables()
         testinfo_free(table);
     }
     uint32_t length;
-    void *messages = res_load("MESSAGES", &length);
+    void *messages = res_load(resource_messages, &length);
     for (int i = -1; i < 40; i++) {
         const char *m = msg_get(messages, length, i);
         if (m) {
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint8_t fail_pick = data[0];
     const uint8_t *file = data + 1;
     size_t file_size = size - 1;
-    fuzzplat::write_file("MERIDOKA.WDL", file, uint32_t(file_size));
+    fuzzplat::write_file(archive_file_name, file, uint32_t(file_size));
 
     std::vector<std::string> names = names_for(file, file_size);
     // a big directory costs a megabyte per lookup: look up less there

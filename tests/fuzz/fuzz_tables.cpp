@@ -48,7 +48,7 @@ void check_table(const TestTable *table, const uint8_t *res, size_t size)
 
 void item_table(const uint8_t *res, size_t size, bool packed, unsigned fail)
 {
-    ref::Entry e{"TESTINFO", {}, 0};
+    ref::Entry e{resource_items, {}, 0};
     if (packed) {
         e.stored = ref::literal_stream(res, size);
         e.unpacked = uint16_t(size);
@@ -56,10 +56,10 @@ void item_table(const uint8_t *res, size_t size, bool packed, unsigned fail)
         e.stored.assign(res, res + size);
     }
     ref::Bytes file = ref::archive({e});
-    fuzzplat::write_file("MERIDOKA.WDL", file.data(), uint32_t(file.size()));
+    fuzzplat::write_file(archive_file_name, file.data(), uint32_t(file.size()));
 
     // an entry packed to 0 bytes is stored plain: an empty resource
-    TestTable *table = testinfo_load("TESTINFO");
+    TestTable *table = testinfo_load(resource_items);
     check_table(table, res, size);
     testinfo_free(table);
     FUZZ_CHECK(fuzzplat::live_blocks == 0);
@@ -67,7 +67,7 @@ void item_table(const uint8_t *res, size_t size, bool packed, unsigned fail)
     if (fail) {
         fuzzplat::allocations = 0;
         fuzzplat::fail_allocation = fail;
-        table = testinfo_load("TESTINFO");
+        table = testinfo_load(resource_items);
         fuzzplat::fail_allocation = 0;
         if (table)
             check_table(table, res, size);

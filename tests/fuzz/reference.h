@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "archive/format.h"
+
 namespace ref {
 
 using Bytes = std::vector<uint8_t>;
@@ -16,9 +18,9 @@ using Bytes = std::vector<uint8_t>;
 // set bit literal, clear bit match (12-bit absolute position, length 3..18).
 inline void lzss(const uint8_t *src, size_t src_len, uint8_t *dst, size_t dst_len)
 {
-    uint8_t ring[4096];
-    memset(ring, ' ', sizeof ring);
-    size_t r = 4080, in = 0, out = 0;
+    uint8_t ring[lzss_window_size];
+    memset(ring, lzss_window_fill, sizeof ring);
+    size_t r = lzss_window_start, in = 0, out = 0;
     if (!src_len || !dst_len)
         return;
     for (;;) {
@@ -34,20 +36,20 @@ inline void lzss(const uint8_t *src, size_t src_len, uint8_t *dst, size_t dst_le
                 if (out >= dst_len)
                     return;
                 dst[out++] = c;
-                r = (r + 1) % 4096;
+                r = (r + 1) % lzss_window_size;
             } else {
                 if (in + 1 >= src_len)
                     return;
                 unsigned b1 = src[in], b2 = src[in + 1];
                 in += 2;
-                size_t p = b1 + ((b2 & 0xF0) << 4), n = (b2 & 0x0F) + 3;
+                size_t p = b1 + ((b2 & 0xF0) << 4), n = (b2 & 0x0F) + lzss_min_match;
                 for (size_t k = 0; k < n; k++) {
                     uint8_t c = ring[p];
                     ring[r] = c;
                     if (out < dst_len)
                         dst[out++] = c;
-                    p = (p + 1) % 4096;
-                    r = (r + 1) % 4096;
+                    p = (p + 1) % lzss_window_size;
+                    r = (r + 1) % lzss_window_size;
                 }
             }
         }
@@ -60,7 +62,7 @@ inline uint8_t fold(uint8_t c) { return c >= 'A' && c <= 'Z' ? uint8_t(c + 32) :
 // a zero ending both.
 inline bool same_name(const uint8_t *entry, const char *wanted)
 {
-    for (int i = 0; i < 8; i++) {
+    for (int i = 0; i < archive_name_size; i++) {
         uint8_t a = fold(entry[i]), b = fold(uint8_t(wanted[i]));
         if (a != b)
             return false;
@@ -101,20 +103,20 @@ inline uint32_t u32(const uint8_t *p) { return u16(p) | u16(p + 2) << 16; }
 inline bool load(const uint8_t *data, size_t size, const char *name, Bytes &out)
 {
     File f{data, size};
-    uint8_t header[12];
-    f.read(header, 12);
-    if (memcmp(header, "WDLZ", 4) != 0)
+    uint8_t header[archive_header_size];
+    f.read(header, archive_header_size);
+    if (memcmp(header, archive_magic, 4) != 0)
         return false;
-    uint32_t count = u16(header + 4);
-    Bytes dir(size_t(count) * 16);
-    f.seek(u32(header + 8));
+    uint32_t count = u16(header + archive_count_at);
+    Bytes dir(size_t(count) * archive_entry_size);
+    f.seek(u32(header + archive_directory_at));
     f.read(dir.data(), dir.size());
     for (uint32_t i = 0; i < count; i++) {
-        const uint8_t *e = &dir[size_t(i) * 16];
-        if (!same_name(e + 8, name))
+        const uint8_t *e = &dir[size_t(i) * archive_entry_size];
+        if (!same_name(e + entry_name_at, name))
             continue;
-        uint32_t stored = u16(e + 4), unpacked = u16(e + 6);
-        f.seek(u32(e));
+        uint32_t stored = u16(e + entry_stored_at), unpacked = u16(e + entry_unpacked_at);
+        f.seek(u32(e + entry_offset_at));
         Bytes in(stored);
         f.read(in.data(), stored);
         if (!unpacked) {
@@ -163,15 +165,15 @@ inline bool items(const uint8_t *b, size_t size, std::vector<Item> &out)
         return false;
     size_t count = u16(b), pos = 2;
     for (size_t i = 0; i < count; i++) {
-        if (pos + 12 > size)
+        if (pos + item_record_header > size)
             return false;
-        size_t len = b[pos + 1];
-        if (pos + 12 + len > size)
+        size_t len = b[pos + item_text_length_at];
+        if (pos + item_record_header + len > size)
             return false;
-        if (len && !memchr(b + pos + 12, 0, len))
+        if (len && !memchr(b + pos + item_text_at, 0, len))
             return false;
         out.push_back({pos, len > 0});
-        pos += 12 + len;
+        pos += item_record_header + len;
     }
     return true;
 }
@@ -197,15 +199,20 @@ struct Entry {
 // Header, directory, data.
 inline Bytes archive(const std::vector<Entry> &entries)
 {
-    Bytes out = {'W', 'D', 'L', 'Z', uint8_t(entries.size()), uint8_t(entries.size() >> 8), 0, 0, 12, 0, 0, 0};
-    uint32_t offset = uint32_t(12 + 16 * entries.size());
+    Bytes out(archive_header_size, 0);
+    memcpy(out.data(), archive_magic, 4);
+    out[archive_count_at] = uint8_t(entries.size());
+    out[archive_count_at + 1] = uint8_t(entries.size() >> 8);
+    out[archive_directory_at] = archive_header_size;
+    uint32_t offset = uint32_t(archive_header_size + archive_entry_size * entries.size());
     for (const Entry &e : entries) {
-        uint8_t rec[16] = {uint8_t(offset), uint8_t(offset >> 8), uint8_t(offset >> 16), uint8_t(offset >> 24),
-                           uint8_t(e.stored.size()), uint8_t(e.stored.size() >> 8),
-                           uint8_t(e.unpacked), uint8_t(e.unpacked >> 8)};
-        for (size_t k = 0; k < 8 && e.name[k]; k++)
-            rec[8 + k] = uint8_t(e.name[k]);
-        out.insert(out.end(), rec, rec + 16);
+        uint8_t rec[archive_entry_size] = {uint8_t(offset), uint8_t(offset >> 8), uint8_t(offset >> 16),
+                                           uint8_t(offset >> 24), uint8_t(e.stored.size()),
+                                           uint8_t(e.stored.size() >> 8), uint8_t(e.unpacked),
+                                           uint8_t(e.unpacked >> 8)};
+        for (size_t k = 0; k < archive_name_size && e.name[k]; k++)
+            rec[entry_name_at + k] = uint8_t(e.name[k]);
+        out.insert(out.end(), rec, rec + archive_entry_size);
         offset += uint32_t(e.stored.size());
     }
     for (const Entry &e : entries)

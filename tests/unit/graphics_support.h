@@ -113,7 +113,7 @@ inline uint8_t *block_of(const Bytes &b)
 // 0xDB is solid and 0x20 blank.
 inline Bytes font_bytes()
 {
-    Bytes f(2048);
+    Bytes f(font_size);
     for (int c = 0; c < 256; c++)
         for (int r = 0; r < 8; r++) {
             uint8_t v = uint8_t((c * 29 + r * 71) ^ (c >> 3) ^ (r << 4));
@@ -154,16 +154,16 @@ Bytes picture_bytes(unsigned width, unsigned height, RowByte row_byte)
 {
     unsigned row_length = (width + 7) / 8;
     unsigned stride = (row_length + 3) & ~3u;
-    Bytes b(62 + size_t(stride) * height);
-    for (size_t i = 0; i < 62; i++)
+    Bytes b(bitmap_header_size + size_t(stride) * height);
+    for (size_t i = 0; i < bitmap_header_size; i++)
         b[i] = uint8_t(0xA5 ^ i);
-    b[18] = uint8_t(width);
-    b[19] = uint8_t(width >> 8);
-    b[22] = uint8_t(height);
-    b[23] = uint8_t(height >> 8);
+    b[bitmap_width_at] = uint8_t(width);
+    b[bitmap_width_at + 1] = uint8_t(width >> 8);
+    b[bitmap_height_at] = uint8_t(height);
+    b[bitmap_height_at + 1] = uint8_t(height >> 8);
     for (unsigned i = 0; i < height; i++)
         for (unsigned k = 0; k < stride; k++)
-            b[62 + size_t(i) * stride + k] = k < row_length ? uint8_t(row_byte(i, k)) : uint8_t(0x5A);
+            b[bitmap_header_size + size_t(i) * stride + k] = k < row_length ? uint8_t(row_byte(i, k)) : uint8_t(0x5A);
     return b;
 }
 
@@ -172,13 +172,14 @@ Bytes picture_bytes(unsigned width, unsigned height, RowByte row_byte)
 // the screen, and only rows wholly inside the picture block.
 inline void model_put(Model &m, int x, int y, const Bytes &pic, size_t block_size)
 {
-    if (block_size < 62)
+    if (block_size < bitmap_header_size)
         return;
-    unsigned width = pic[18] | pic[19] << 8, height = pic[22] | pic[23] << 8;
+    unsigned width = pic[bitmap_width_at] | pic[bitmap_width_at + 1] << 8;
+    unsigned height = pic[bitmap_height_at] | pic[bitmap_height_at + 1] << 8;
     unsigned row_length = (width + 7) / 8, stride = (row_length + 3) & ~3u;
     int64_t column = x >= 0 ? x / 8 : -((-int64_t(x) + 7) / 8);
     for (unsigned i = 0; i < height; i++) {
-        size_t at = 62 + size_t(i) * stride;
+        size_t at = bitmap_header_size + size_t(i) * stride;
         if (at + row_length > block_size)
             break;
         int64_t sy = int64_t(y) + height - 1 - i;

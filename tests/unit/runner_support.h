@@ -21,18 +21,18 @@ inline Step close_window() { return {Action::close, 0}; }
 // pictures carry a different stripe per cell, so a preview is visible.
 inline Bytes problem_picture(int empty_cell)
 {
-    return picture_bytes(352, 190, [=](unsigned x, unsigned y) {
-        unsigned c = (y / 70) * 3 + x / 120;
-        bool in_cell = x % 120 < 112 && y % 70 < 50;
+    return picture_bytes(picture_width, picture_height, [=](unsigned x, unsigned y) {
+        unsigned c = (y / cell_pitch_y) * 3 + x / cell_pitch_x;
+        bool in_cell = x % cell_pitch_x < cell_width && y % cell_pitch_y < cell_height;
         return in_cell && int(c) != empty_cell && (x + y) % 3 == 0;
     });
 }
 
 inline Bytes answer_picture()
 {
-    return picture_bytes(352, 190, [](unsigned x, unsigned y) {
-        unsigned c = (y / 70) * 3 + x / 120;
-        bool in_cell = x % 120 < 112 && y % 70 < 50;
+    return picture_bytes(picture_width, picture_height, [](unsigned x, unsigned y) {
+        unsigned c = (y / cell_pitch_y) * 3 + x / cell_pitch_x;
+        bool in_cell = x % cell_pitch_x < cell_width && y % cell_pitch_y < cell_height;
         return in_cell && (x / 4) % (c + 2) == 0;
     });
 }
@@ -63,18 +63,18 @@ inline std::vector<Item> standard_items(int count = 5)
 
 inline void write_test(const TestSetup &setup)
 {
-    std::vector<Entry> entries = {plain("TESTINFO", table_bytes(setup.items))};
+    std::vector<Entry> entries = {plain(resource_items, table_bytes(setup.items))};
     if (setup.messages)
-        entries.push_back(packed("MESSAGES", messages_bytes(setup.message_texts)));
+        entries.push_back(packed(resource_messages, messages_bytes(setup.message_texts)));
     if (setup.font)
-        entries.push_back(packed("DOS8X8RU", font_bytes()));
+        entries.push_back(packed(resource_font, font_bytes()));
     if (setup.intro)
-        entries.push_back(plain("TESTTEXT", text_bytes(std::string("Instructions\nsecond line") + '\0')));
+        entries.push_back(plain(resource_instruction, text_bytes(std::string("Instructions\nsecond line") + '\0')));
     if (setup.pictures) {
         for (const Item &it : setup.items) {
-            std::string base = it.name.substr(0, 7);
-            entries.push_back(packed(base + "0", problem_picture((it.mask >> 12) - 1)));
-            entries.push_back(packed(base + "1", answer_picture()));
+            std::string base = it.name.substr(0, picture_base_size);
+            entries.push_back(packed(base + char(picture_problem_suffix), problem_picture((it.mask >> item_empty_shift) - 1)));
+            entries.push_back(packed(base + char(picture_answers_suffix), answer_picture()));
         }
     }
     write_archive(entries);

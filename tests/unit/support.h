@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/format.h"
 #include "base/memory.h"
 #include "headless/headless.h"
 
@@ -83,16 +84,16 @@ inline Entry packed(const std::string &name, const Bytes &data)
 // Header, directory right after it, then the data.
 inline Bytes archive_bytes(const std::vector<Entry> &entries)
 {
-    Bytes out = {'W', 'D', 'L', 'Z'};
+    Bytes out(archive_magic, archive_magic + 4);
     put16(out, unsigned(entries.size()));
     put16(out, 0);
-    put32(out, 12);
-    uint32_t offset = uint32_t(12 + 16 * entries.size());
+    put32(out, archive_header_size);
+    uint32_t offset = uint32_t(archive_header_size + archive_entry_size * entries.size());
     for (const Entry &e : entries) {
         put32(out, offset);
         put16(out, unsigned(e.stored.size()));
         put16(out, e.unpacked);
-        for (size_t i = 0; i < 8; i++)
+        for (size_t i = 0; i < archive_name_size; i++)
             out.push_back(i < e.name.size() ? uint8_t(e.name[i]) : 0);
         offset += uint32_t(e.stored.size());
     }
@@ -115,7 +116,7 @@ inline Bytes read_file(const std::string &path)
 
 inline void write_archive(const std::vector<Entry> &entries)
 {
-    write_file("MERIDOKA.WDL", archive_bytes(entries));
+    write_file(archive_file_name, archive_bytes(entries));
 }
 
 // Copies a block of the given length into a vector.
@@ -140,7 +141,7 @@ inline Bytes table_bytes(const std::vector<Item> &items)
         out.push_back(it.answer);
         out.push_back(uint8_t(it.text.size() + 1));
         put16(out, it.mask);
-        for (size_t i = 0; i < 8; i++)
+        for (size_t i = 0; i < item_text_at - item_name_at; i++)
             out.push_back(i < it.name.size() ? uint8_t(it.name[i]) : 0);
         out.insert(out.end(), it.text.begin(), it.text.end());
         out.push_back(0);
@@ -167,9 +168,9 @@ Bytes picture_bytes(unsigned width, unsigned height, Black black)
 {
     unsigned stride = ((width + 7) / 8 + 3) & ~3u;
     Bytes out = {'B', 'M'};
-    put32(out, 62 + stride * height);
+    put32(out, bitmap_header_size + stride * height);
     put32(out, 0);
-    put32(out, 62);
+    put32(out, bitmap_header_size);
     put32(out, 40);
     put32(out, width);
     put32(out, height);
@@ -194,12 +195,12 @@ Bytes picture_bytes(unsigned width, unsigned height, Black black)
 // glyph c holds c ^ r; 0xDB is solid.
 inline Bytes font_bytes()
 {
-    Bytes f(2048);
-    for (int c = 0; c < 256; c++)
-        for (int r = 0; r < 8; r++)
-            f[size_t(c * 8 + r)] = r == 0 ? 0xFF : uint8_t(c ^ r);
-    for (int r = 0; r < 8; r++)
-        f[0xDB * 8 + size_t(r)] = 0xFF;
+    Bytes f(font_size);
+    for (int c = 0; c < font_glyphs; c++)
+        for (int r = 0; r < font_glyph_size; r++)
+            f[size_t(c * font_glyph_size + r)] = r == 0 ? 0xFF : uint8_t(c ^ r);
+    for (int r = 0; r < font_glyph_size; r++)
+        f[glyph_full_block * font_glyph_size + size_t(r)] = 0xFF;
     return f;
 }
 
