@@ -3,58 +3,33 @@
 intro and of every item, the right answer to every item except the fourth
 (answered wrong, which past the training items counts as a wrong answer).
 
-    answer_scenario.py ARCHIVE
+    answer_scenario.py WDL ARCHIVE
+
+WDL is the archive tool (build/tools/wdl/wdl); it reads the items out of the
+archive.
 """
-import struct
+import json
+import os
+import subprocess
 import sys
+import tempfile
 
 
-def unpack(src, size):
-    ring = bytearray(b" " * 4096)
-    r, out, i = 4080, bytearray(), 0
-    while i < len(src) and len(out) < size:
-        flags = src[i]
-        i += 1
-        for bit in range(8):
-            if flags & (1 << bit):
-                if i >= len(src):
-                    return bytes(out)
-                ring[r] = src[i]
-                out.append(src[i])
-                i, r = i + 1, (r + 1) & 4095
-            else:
-                if i + 2 > len(src):
-                    return bytes(out)
-                p = src[i] | (src[i + 1] & 0xF0) << 4
-                n = (src[i + 1] & 0x0F) + 3
-                i += 2
-                for _ in range(n):
-                    ring[r] = ring[p]
-                    out.append(ring[p])
-                    p, r = (p + 1) & 4095, (r + 1) & 4095
-    return bytes(out[:size])
-
-
-def resource(data, name):
-    count, _, offset = struct.unpack_from("<HHI", data, 4)
-    for k in range(count):
-        at, stored, unpacked, raw = struct.unpack_from("<IHH8s", data, offset + 16 * k)
-        if raw.rstrip(b"\0").lower() == name.lower():
-            blob = data[at:at + stored]
-            return unpack(blob, unpacked) if unpacked else blob
-    sys.exit(f"no {name!r} in the archive")
+def items(wdl, archive):
+    with tempfile.TemporaryDirectory() as folder:
+        subprocess.run([wdl, "extract", archive, "TESTINFO", "-o", folder], check=True,
+                       stdout=subprocess.DEVNULL)
+        with open(os.path.join(folder, "test.json"), encoding="utf-8") as f:
+            return json.load(f)["items"]
 
 
 def main():
-    table = resource(open(sys.argv[1], "rb").read(), b"TESTINFO")
-    count, pos, lines = struct.unpack_from("<H", table)[0], 2, ["shot", "key space"]
-    for i in range(count):
-        answer, text_length, mask = struct.unpack_from("<BBH", table, pos)
-        pos += 12 + text_length
-        options = bin(mask & 0x1FF).count("1")
-        digit = answer
+    lines = ["shot", "key space"]
+    for i, item in enumerate(items(sys.argv[1], sys.argv[2])):
+        options = len(item["cells"])
+        digit = item["answer"]
         if i == 3 and options > 1:
-            digit = answer % options + 1  # a wrong one
+            digit = item["answer"] % options + 1  # a wrong one
         lines += ["shot", f"key {digit}", "key enter"]
     print("\n".join(lines))
 

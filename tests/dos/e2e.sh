@@ -9,8 +9,11 @@ set -euo pipefail
 out=${1:-build-dos}
 root=$PWD
 headless=$root/build/headless/meridoka-headless
+wdl=$root/build/tools/wdl/wdl
 scenarios=$root/tests/dos/scenarios
-[ -x "$headless" ] || { echo "dos e2e: $headless is missing (run stage 10 first)" >&2; exit 1; }
+for tool in "$headless" "$wdl"; do
+  [ -x "$tool" ] || { echo "dos e2e: $tool is missing (run stage 10 first)" >&2; exit 1; }
+done
 
 for n in keyfeed getmode setmode; do
   as --32 "tests/dos/$n.S" -o "$out/obj/$n.o"
@@ -137,7 +140,9 @@ arch=$work/archives
 mkdir -p "$arch"
 python3 tests/e2e/make_test_archive.py "$arch/eight.wdl" --items 8 > /dev/null
 python3 tests/e2e/make_test_archive.py "$arch/five-packed.wdl" --items 5 --packed > /dev/null
-python3 tests/dos/lzss_pack.py "$arch/eight.wdl" "$arch/eight-lzss.wdl"
+# the same test packed by the archive tool: its matches reach the decoder
+"$wdl" extract "$arch/eight.wdl" -o "$arch/eight-source" > /dev/null
+"$wdl" build "$arch/eight-source" -o "$arch/eight-lzss.wdl" > /dev/null 2>&1
 python3 tests/e2e/make_test_archive.py "$arch/f1.wdl" --items 5 --f1-text > /dev/null
 python3 tests/e2e/make_test_archive.py "$arch/zero.wdl" --items 0 > /dev/null
 python3 tests/dos/limit_archives.py "$arch"
@@ -172,7 +177,7 @@ for lang in ru en; do
     echo "dos: sample-$lang: $sample not built, skipped"
     continue
   fi
-  python3 tests/dos/answer_scenario.py "$sample" > "$work/sample-$lang.scn"
+  python3 tests/dos/answer_scenario.py "$wdl" "$sample" > "$work/sample-$lang.scn"
   run_case "sample-$lang" "$sample" "$work/sample-$lang.scn" 0 compare --dump-data-last
   [ -d "$work/sample-$lang" ] || continue
   memory_use "$work/sample-$lang/dos/DATA0001.BIN"
