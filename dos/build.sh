@@ -13,7 +13,9 @@ cxx=(g++ -std=c++17 -m16 -march=i386 -ffreestanding -fno-exceptions -fno-rtti -f
      -fno-threadsafe-statics -fno-builtin -mpreferred-stack-boundary=2 -fno-ident
      -ffunction-sections -I.)
 
-sources=(base/*.cpp archive/*.cpp graphics/*.cpp runner/*.cpp dos/*.cpp)
+# the portable core's one list, then the DOS platform layer
+mapfile -t sources < <(grep -v '^#' core.sources)
+sources+=(dos/*.cpp)
 
 objects=()
 for src in "${sources[@]}"; do

@@ -7,7 +7,7 @@ warn=(-Wall -Wextra -Werror -Wshadow -Wundef -Wcast-qual -Wmissing-declarations)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 status=0
-for src in base/*.cpp archive/*.cpp graphics/*.cpp runner/*.cpp; do
+for src in $(grep -v '^#' core.sources); do
   for cc in "g++ -m16 -march=i386 -ffreestanding -fno-exceptions -fno-rtti -fno-pie -fno-pic -Os" \
             "x86_64-w64-mingw32-g++ -ffreestanding -fno-exceptions -fno-rtti -Os" \
             "i686-w64-mingw32-g++ -ffreestanding -fno-exceptions -fno-rtti -Os"; do
