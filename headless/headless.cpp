@@ -56,8 +56,8 @@ Run &reset(std::vector<Step> script)
     event_set = false;
     event_exists = false;
     screen_memory_close();
-    draw_colour = 0;
-    font_table = nullptr;
+    gfx_set_colour(0);
+    gfx_set_font(nullptr, 0);
     std::memset(screen, 0, sizeof screen);
     return the_run;
 }
