@@ -19,8 +19,9 @@ struct TempDir {
 
 // A font where every glyph differs, digits have ink and 0xDB is a full block.
 wdl::FontBytes sample_font();
-// A 352x190 picture with nine framed cells and a pattern per seed.
-wdl::Picture sample_picture(int seed);
+// A 352x190 picture with nine framed cells; the cells in `cells` (bit c for
+// cell c) hold a pattern, different in each cell and for each seed.
+wdl::Picture sample_picture(int seed, uint16_t cells = 0x1FF);
 
 // Writes test.json, font.txt, messages.txt, instruction.txt and the
 // pictures of `items` items (named T01, T02, ...) into dir.
