@@ -87,6 +87,17 @@ std::string describe_character(char32_t c)
     char buf[16];
     std::snprintf(buf, sizeof buf, "U+%04X", unsigned(c));
     std::string s;
+    static const struct {
+        char32_t c;
+        const char *name;
+    } invisible[] = {{0x00A0, "no-break space"}, {0x202F, "narrow no-break space"}, {0x2007, "figure space"},
+                     {0x2009, "thin space"},     {0x200A, "hair space"},            {0x00AD, "soft hyphen"},
+                     {0x200B, "zero-width space"}, {0x2060, "word joiner"},         {0xFEFF, "byte order mark"}};
+    for (const auto &i : invisible)
+        if (i.c == c)
+            return std::string(i.name) + " (" + buf + ")";
+    if (c >= 0x2000 && c <= 0x200D)
+        return std::string("special space (") + buf + ")";
     if (c >= 0x20 && c != 0x7F) {
         s += "'";
         append_utf8(s, c);

@@ -27,7 +27,8 @@ void append_utf8(std::string &out, char32_t c);
 // Decodes the character at text[i] into c: its length in bytes, or 0 when
 // the bytes there are not valid UTF-8.
 size_t decode_utf8(std::string_view text, size_t i, char32_t &c);
-// "'«' (U+00AB)", or "(U+0009)" for a control character.
+// "'«' (U+00AB)", "no-break space (U+00A0)" for an invisible one, or
+// "(U+0009)" for a control character.
 std::string describe_character(char32_t c);
 
 }  // namespace wdl

@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -60,20 +61,20 @@ public:
                 by_lower_[lower(e->d_name)].push_back(e->d_name);
             closedir(d);
         }
+        for (auto &names : by_lower_)
+            std::sort(names.second.begin(), names.second.end());
     }
-    // The file called `name` in any case; the name itself when none or
-    // several are (reading then says what is wrong).
-    std::string find(const std::string &name, std::string &ambiguous) const
+    // The file called `name` in any case of letters, or the name itself
+    // when there is none (reading then says so); `several` lists the files
+    // when more than one answer to the name.
+    std::string find(const std::string &name, std::string &several) const
     {
         auto it = by_lower_.find(lower(name));
         if (it == by_lower_.end())
             return join_path(path_, name);
-        for (const std::string &n : it->second)
-            if (n == name)
-                return join_path(path_, n);
         if (it->second.size() > 1)
             for (const std::string &n : it->second)
-                ambiguous += (ambiguous.empty() ? "" : ", ") + n;
+                several += (several.empty() ? "" : ", ") + n;
         return join_path(path_, it->second.front());
     }
 
@@ -343,11 +344,11 @@ void Reader::load_pictures(const std::string &folder)
             continue;
         for (char which : {'0', '1'}) {
             const std::string res = picture_name(out_.test.items[i].name, which);
-            std::string ambiguous;
-            const std::string file = files.find(res + ".png", ambiguous);
+            std::string several;
+            const std::string file = files.find(res + ".png", several);
             out_.map.pictures[lower(res)] = file;
-            if (!ambiguous.empty()) {
-                found_.error(file, 0, 0, "several files are " + res + ".png in some case of letters (" + ambiguous +
+            if (!several.empty()) {
+                found_.error(file, 0, 0, "several files are " + res + ".png in some case of letters (" + several +
                                              "); keep one");
                 out_.map.failed.insert(lower(res));
                 continue;
