@@ -6,6 +6,7 @@
 #include "tools/wdl/error.h"
 #include "tools/wdl/le_bytes.h"
 #include "tools/wdl/picture_check.h"
+#include "tools/wdl/result_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -182,9 +183,12 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
         c.error("message 2 (wrong-answer box) has " + std::to_string(message(2).size()) +
                 " characters; at most 32 fit: its box would cover the frame line at x 360");
     c.text_fits("message 5 (bottom of the instruction screen)", message(5), 80, 3, "below y 455");
-    for (size_t i : {3u, 4u})
+    for (size_t i : {3u, 4u}) {
         if (message(i).find('\n') != std::string::npos)
             c.warn("message " + std::to_string(i) + " (result file) has a line break; the result file's lines end in CR LF");
+        if (const std::string lost = lost_in_result_file(message(i)); !lost.empty())
+            c.warn("message " + std::to_string(i) + " (result file): " + lost + lost_in_result_file_why);
+    }
 
     // the instruction
     c.resource = "TESTTEXT";
@@ -257,6 +261,8 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
             if (it.mask & 0x0E00)
                 c.warn(label + ": mask bits 9 to 11 are set; they mean nothing");
             c.text_fits(label + ": text", it.text, 35, 0, "");
+            if (const std::string lost = lost_in_result_file(it.text); !lost.empty())
+                c.warn(label + ": the text's " + lost + lost_in_result_file_why);
             items.push_back(it);
             pos += 12 + len;
         }

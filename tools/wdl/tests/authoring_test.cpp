@@ -100,6 +100,18 @@ TEST_F(Authoring, AsciiPunctuationReplacesTheTypographicCharactersAndListsThem)
               wdl::utf8_to_cp866("Тест - \"дополни\" картинку", "", 0));
 }
 
+TEST_F(Authoring, CharactersTheResultFileCannotShowAreAWarning)
+{
+    replace_in(json(), "\"Задание 2\"", "\"Задание\u00A02 ■\"");
+    replace_in(dir / "messages.txt", "Итого:", "Итого ║");
+    const std::string r = report();
+    EXPECT_HAS(r, json() + ":7:5: warning: item 2 (T02): the text's no-break space (U+00A0), '■' (U+25A0) come out as "
+                           "other characters in RESULT-W.TXT, whose Windows-1251 has only the letters of CP866 "
+                           "(RESULT-D.TXT of the DOS program keeps them)\n");
+    EXPECT_HAS(r, dir / "messages.txt:5: warning: message 4 (result file): '║' (U+2551) come out as other characters");
+    EXPECT_EQ(count_of(report(true), "(U+00A0)"), 1u);  // replaced by a space, no longer a warning
+}
+
 TEST_F(Authoring, NamesMustBeLatinBeforeTheirLengthCounts)
 {
     replace_in(json(), "\"name\": \"T02\"", "\"name\": \"ПОВОРОТ\"");
