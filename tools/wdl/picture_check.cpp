@@ -20,8 +20,6 @@ Box cell_box(int c, int shrink = 0)
     return {x + shrink, y + shrink, x + cell_w - 1 - shrink, y + cell_h - 1 - shrink};
 }
 
-bool inside(const Box &b, int x, int y) { return x >= b.x0 && x <= b.x1 && y >= b.y0 && y <= b.y1; }
-
 bool ink(const Picture &p, int x, int y) { return !p.white[size_t(y) * size_t(p.width) + size_t(x)]; }
 
 std::string span(const char *axis, int from, int to)
@@ -61,14 +59,19 @@ bool same_inside(const Picture &p, int a, const Picture &q, int b)
 // outside every cell's frame band.
 std::vector<std::pair<Box, size_t>> stray_ink(const Picture &p)
 {
-    std::vector<uint8_t> stray(p.white.size(), 0);
-    for (int y = 0; y < p.height; y++)
-        for (int x = 0; x < p.width; x++) {
-            bool near_cell = false;
-            for (int c = 0; c < 9 && !near_cell; c++)
-                near_cell = inside(cell_box(c, -frame_reach), x, y);
-            stray[size_t(y) * size_t(p.width) + size_t(x)] = !near_cell && ink(p, x, y);
+    static const std::vector<uint8_t> near_cell = [] {
+        std::vector<uint8_t> near(size_t(picture_width) * picture_height, 0);
+        for (int c = 0; c < 9; c++) {
+            const Box b = cell_box(c, -frame_reach);
+            for (int y = std::max(b.y0, 0); y <= std::min(b.y1, picture_height - 1); y++)
+                for (int x = std::max(b.x0, 0); x <= std::min(b.x1, picture_width - 1); x++)
+                    near[size_t(y) * picture_width + size_t(x)] = 1;
         }
+        return near;
+    }();
+    std::vector<uint8_t> stray(p.white.size(), 0);
+    for (size_t i = 0; i < stray.size(); i++)
+        stray[i] = !near_cell[i] && !p.white[i];
     std::vector<std::pair<Box, size_t>> patches;
     std::vector<size_t> todo;
     for (size_t start = 0; start < stray.size(); start++) {
