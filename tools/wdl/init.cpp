@@ -2,6 +2,7 @@
 // with everything explained where the author edits it.
 #include "tools/wdl/commands.h"
 
+#include "tools/wdl/cp866.h"
 #include "tools/wdl/error.h"
 #include "tools/wdl/init_pictures.h"
 
@@ -68,14 +69,13 @@ std::string manifest(const std::vector<ExampleItem> &items, const std::string &l
         "  // characters beside the pictures; it also labels the item's line in the result file.\n"
         "  \"items\": [\n";
     for (size_t i = 0; i < items.size(); i++) {
-        const ExampleItem &it = items[i];
-        std::string cells;
-        for (int c = 0; c < 9; c++)
-            if ((it.cells >> c) & 1)
-                cells += (cells.empty() ? "" : ", ") + std::to_string(c + 1);
-        s += "    {\"name\": \"" + it.name + "\", \"answer\": " + std::to_string(it.answer) + ", \"cells\": [" + cells +
-             "], \"empty\": " + std::to_string(it.empty) + ", \"text\": \"" + item_text(int(i) + 1, language) +
-             "\"}" + (i + 1 < items.size() ? "," : "") + "\n";
+        Item it;
+        it.name = items[i].name;
+        it.answer = items[i].answer;
+        it.cells = items[i].cells;
+        it.empty = items[i].empty;
+        it.text = utf8_to_cp866(item_text(int(i) + 1, language), "", 0);
+        s += "    " + item_json(it) + (i + 1 < items.size() ? "," : "") + "\n";
     }
     return s + "  ]\n}\n";
 }

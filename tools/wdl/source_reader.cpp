@@ -109,6 +109,9 @@ private:
     bool whole_number(const json &v, const std::string &ptr, const std::string &what, int lo, int hi, int &value);
     bool path_value(const json &doc, const char *key, std::string &path);
     bool parse_item(const json &it, size_t index, Item &item);
+    // The file's text; false (and an error) when it cannot be read, which
+    // leaves `resource` out of the archive's checks.
+    bool read(const std::string &path, const char *resource, std::string &text);
     void load_font(const std::string &path);
     void load_instruction(const std::string &path);
     void load_messages(const std::string &path);
@@ -278,18 +281,25 @@ void Reader::load_font(const std::string &path)
     }
 }
 
+bool Reader::read(const std::string &path, const char *resource, std::string &text)
+{
+    try {
+        text = read_text(path);
+        return true;
+    } catch (const Error &e) {
+        found_.error_from(e, path);
+        out_.map.failed.insert(resource);
+        return false;
+    }
+}
+
 void Reader::load_instruction(const std::string &path)
 {
     out_.map.instruction = path;
     out_.test.has_instruction = true;
     std::string text;
-    try {
-        text = read_text(path);
-    } catch (const Error &e) {
-        found_.error_from(e, path);
-        out_.map.failed.insert("testtext");
+    if (!read(path, "testtext", text))
         return;
-    }
     std::string lf;
     for (size_t i = 0; i < text.size(); i++)
         if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
@@ -306,13 +316,8 @@ void Reader::load_messages(const std::string &path)
 {
     out_.map.messages = path;
     std::string text;
-    try {
-        text = read_text(path);
-    } catch (const Error &e) {
-        found_.error_from(e, path);
-        out_.map.failed.insert("messages");
+    if (!read(path, "messages", text))
         return;
-    }
     size_t pos = 0;
     int line = 0;
     while (pos < text.size()) {

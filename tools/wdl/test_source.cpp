@@ -102,6 +102,16 @@ std::string quoted(const std::string &utf8) { return json(utf8).dump(-1, ' ', fa
 
 }  // namespace
 
+std::string item_json(const Item &it)
+{
+    std::string cells;
+    for (int c = 0; c < 9; c++)
+        if (it.cells & (1u << c))
+            cells += (cells.empty() ? "" : ", ") + std::to_string(c + 1);
+    return "{\"name\": " + quoted(it.name) + ", \"answer\": " + std::to_string(it.answer) + ", \"cells\": [" + cells +
+           "], \"empty\": " + std::to_string(it.empty) + ", \"text\": " + quoted(cp866_to_utf8(it.text)) + "}";
+}
+
 void write_source(const std::string &folder, const Test &test)
 {
     make_dir(folder);
@@ -120,16 +130,8 @@ void write_source(const std::string &folder, const Test &test)
     if (test.has_instruction)
         doc += "  \"instruction\": \"instruction.txt\",\n";
     doc += "  \"messages\": \"messages.txt\",\n  \"pictures\": \"pictures\",\n  \"items\": [\n";
-    for (size_t i = 0; i < test.items.size(); i++) {
-        const Item &it = test.items[i];
-        std::string cells;
-        for (int c = 0; c < 9; c++)
-            if (it.cells & (1u << c))
-                cells += (cells.empty() ? "" : ", ") + std::to_string(c + 1);
-        doc += "    {\"name\": " + quoted(it.name) + ", \"answer\": " + std::to_string(it.answer) + ", \"cells\": [" +
-               cells + "], \"empty\": " + std::to_string(it.empty) + ", \"text\": " + quoted(cp866_to_utf8(it.text)) +
-               "}" + (i + 1 < test.items.size() ? "," : "") + "\n";
-    }
+    for (size_t i = 0; i < test.items.size(); i++)
+        doc += "    " + item_json(test.items[i]) + (i + 1 < test.items.size() ? "," : "") + "\n";
     doc += "  ]\n}\n";
     write_text_file(join_path(folder, "test.json"), doc);
 }

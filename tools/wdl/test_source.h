@@ -54,6 +54,9 @@ std::vector<uint8_t> encode_messages(const std::vector<std::string> &messages);
 // The resource name of an item's picture: the name's first 7 characters and '0' or '1'.
 std::string picture_name(const std::string &item_name, char which);
 
+// An item as one line of test.json: {"name": ..., "answer": ..., "cells": [...], ...}.
+std::string item_json(const Item &item);
+
 // Writes the source folder for a test: test.json, font.txt, messages.txt,
 // instruction.txt (when there is one) and pictures/NAME.png.
 void write_source(const std::string &folder, const Test &test);

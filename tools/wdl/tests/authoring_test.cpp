@@ -19,15 +19,6 @@ namespace {
 
 #define EXPECT_HAS(haystack, needle) EXPECT_NE((haystack).find(needle), std::string::npos) << (haystack)
 
-void replace_in(const std::string &path, const std::string &from, const std::string &to)
-{
-    std::string text = read_text(path);
-    const size_t at = text.find(from);
-    ASSERT_NE(at, std::string::npos) << from;
-    text.replace(at, from.size(), to);
-    write_text(path, text);
-}
-
 size_t count_of(const std::string &text, const std::string &part)
 {
     size_t n = 0;

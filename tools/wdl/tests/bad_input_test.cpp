@@ -29,15 +29,6 @@ std::string build_error(const TempDir &dir)
     return "";
 }
 
-void replace_in(const std::string &path, const std::string &from, const std::string &to)
-{
-    std::string text = read_text(path);
-    const size_t at = text.find(from);
-    ASSERT_NE(at, std::string::npos) << from;
-    text.replace(at, from.size(), to);
-    write_text(path, text);
-}
-
 struct BadSource : ::testing::Test {
     TempDir dir;
     void SetUp() override { write_sample_source(dir.path, 4); }

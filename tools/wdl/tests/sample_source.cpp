@@ -3,6 +3,8 @@
 #include "tools/wdl/archive_file.h"
 #include "tools/wdl/commands.h"
 
+#include <gtest/gtest.h>
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,6 +79,16 @@ std::string read_text(const std::string &path)
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+void replace_in(const std::string &path, const std::string &from, const std::string &to)
+{
+    std::string text = read_text(path);
+    const size_t at = text.find(from);
+    if (at == std::string::npos)
+        ADD_FAILURE() << "not in " << path << ": " << from;
+    if (at != std::string::npos)
+        write_text(path, text.replace(at, from.size(), to));
 }
 
 bool file_exists(const std::string &path)

@@ -31,6 +31,8 @@ std::vector<uint8_t> build(const std::string &source);
 
 std::string read_text(const std::string &path);
 void write_text(const std::string &path, const std::string &text);
+// Replaces the first `from` in the file (a failed test when there is none).
+void replace_in(const std::string &path, const std::string &from, const std::string &to);
 bool file_exists(const std::string &path);
 std::vector<std::string> files_in(const std::string &dir);
 
