@@ -105,8 +105,10 @@ int self_test()
         if (((good.mask >> c) & 1) && c != good.answer_cell)
             wrong_cells.push_back(c);
     Item centred = good;
-    const std::pair<Field, int> changes[] = {{Field::count, right.count == 1 ? 2 : 1}, {Field::count, 4},
-                                             {Field::shape, (right.shape + 1) % 7}, {Field::shape, (right.shape + 2) % 7},
+    const std::pair<Field, int> changes[] = {{Field::count, right.count == 1 ? 2 : 1},
+                                             {Field::count, 4},
+                                             {Field::shape, (right.shape + 1) % 7},
+                                             {Field::shape, (right.shape + 2) % 7},
                                              {Field::fill, (right.fill + 1) % 3}};
     for (size_t k = 0; k < wrong_cells.size() && k < 5; k++) {
         centred.options[wrong_cells[k]] = right;

@@ -68,7 +68,8 @@ std::string counter_overflow(uint32_t count)
     std::snprintf(count_shown, sizeof count_shown, "%02u", unsigned(count % 1000));
     return "the test has " + std::to_string(count) +
            " items, but the item counter shows the item number and the count modulo 1000 (\"%02d/%02d\"): item 999 "
-           "appears as 999/" + count_shown + " and item 1000 as 00/" + count_shown + "; tests of up to 999 items count right";
+           "appears as 999/" + count_shown + " and item 1000 as 00/" + count_shown +
+           "; tests of up to 999 items count right";
 }
 
 struct ParsedItem {

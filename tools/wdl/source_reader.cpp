@@ -426,7 +426,8 @@ SourceRead Reader::run(const std::string &folder_or_manifest)
     static const std::set<std::string> known = {"font", "instruction", "messages", "pictures", "items"};
     for (auto kv = doc.begin(); kv != doc.end(); ++kv)
         if (!known.count(kv.key()))
-            fail("/" + kv.key(), "unknown key \"" + kv.key() + "\" (known: font, instruction, messages, pictures, items)");
+            fail("/" + kv.key(),
+                 "unknown key \"" + kv.key() + "\" (known: font, instruction, messages, pictures, items)");
     for (const char *k : {"font", "messages", "items"})
         if (!doc.contains(k))
             fail("", std::string("\"") + k + "\" is missing");

@@ -37,7 +37,11 @@ PlaceOf places_in(std::string_view text, int line, int column, bool count_lines)
 
 namespace {
 
-std::string quoted(const std::string &s) { return "'" + s + "'"; }
+// 'x', or "'" for the apostrophe itself.
+std::string quoted(const std::string &s)
+{
+    return s.find('\'') == std::string::npos ? "'" + s + "'" : "\"" + s + "\"";
+}
 
 }  // namespace
 
@@ -80,7 +84,8 @@ std::string convert_text(std::string_view utf8, const std::string &file, const P
             continue;
         }
         if (c < 0x20 || c == 0x7F) {
-            found.error(file, p.line, p.column, "control character " + describe_character(c) + " is not allowed in a text");
+            found.error(file, p.line, p.column,
+                        "control character " + describe_character(c) + " is not allowed in a text");
             out += '?';
             continue;
         }
@@ -93,7 +98,8 @@ std::string convert_text(std::string_view utf8, const std::string &file, const P
         if (!r.known)
             what += " and has no replacement there: leave it out or say it in words";
         else if (r.text.empty())
-            what = "invisible character " + describe_character(c) + " is not in the DOS Cyrillic code page (CP866): delete it";
+            what = "invisible character " + describe_character(c) +
+                   " is not in the DOS Cyrillic code page (CP866): delete it";
         else
             what += ": write " + quoted(r.text) + " instead";
         if (r.typographic)
