@@ -3,10 +3,10 @@
 #include "tools/wdl/cp866.h"
 #include "tools/wdl/error.h"
 #include "tools/wdl/json_lines.h"
+#include "tools/wdl/picture_files.h"
 
 #include <nlohmann/json.hpp>
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -41,47 +41,6 @@ int popcount9(uint16_t m)
         n += (m >> c) & 1;
     return n;
 }
-
-std::string percent(size_t part, size_t whole)
-{
-    char buf[32];
-    const double p = 100.0 * double(part) / double(whole);
-    std::snprintf(buf, sizeof buf, p < 0.1 ? "less than 0.1%%" : "%.1f%%", p);
-    return buf;
-}
-
-// The files of a folder by their names in lower case, so that a picture is
-// found whatever the case of its name's letters.
-class Folder {
-public:
-    explicit Folder(const std::string &path) : path_(path)
-    {
-        if (DIR *d = opendir(path.c_str())) {
-            while (dirent *e = readdir(d))
-                by_lower_[lower(e->d_name)].push_back(e->d_name);
-            closedir(d);
-        }
-        for (auto &names : by_lower_)
-            std::sort(names.second.begin(), names.second.end());
-    }
-    // The file called `name` in any case of letters, or the name itself
-    // when there is none (reading then says so); `several` lists the files
-    // when more than one answer to the name.
-    std::string find(const std::string &name, std::string &several) const
-    {
-        auto it = by_lower_.find(lower(name));
-        if (it == by_lower_.end())
-            return join_path(path_, name);
-        if (it->second.size() > 1)
-            for (const std::string &n : it->second)
-                several += (several.empty() ? "" : ", ") + n;
-        return join_path(path_, it->second.front());
-    }
-
-private:
-    std::string path_;
-    std::map<std::string, std::vector<std::string>> by_lower_;
-};
 
 class Reader {
 public:
@@ -343,7 +302,7 @@ void Reader::load_messages(const std::string &path)
 
 void Reader::load_pictures(const std::string &folder)
 {
-    const Folder files(folder);
+    const PictureFolder files(folder);
     for (size_t i = 0; i < out_.test.items.size(); i++) {
         if (out_.map.broken_items.count(i))
             continue;
@@ -352,34 +311,14 @@ void Reader::load_pictures(const std::string &folder)
             std::string several;
             const std::string file = files.find(res + ".png", several);
             out_.map.pictures[lower(res)] = file;
-            if (!several.empty()) {
+            Picture p;
+            if (!several.empty())
                 found_.error(file, 0, 0, "several files are " + res + ".png in some case of letters (" + several +
                                              "); keep one");
-                out_.map.failed.insert(lower(res));
-                continue;
-            }
-            try {
-                MidTones mid;
-                Picture p = read_png(file, picture_width, picture_height, &mid);
-                if (p.width != picture_width || p.height != picture_height) {
-                    found_.error(file, 0, 0, "the picture is " + std::to_string(p.width) + "x" +
-                                                 std::to_string(p.height) + " pixels; pictures must be exactly "
-                                                 "352x190 (nine 112x50 cells at a pitch of 120x70)");
-                    out_.map.failed.insert(lower(res));
-                    continue;
-                }
-                if (const size_t changed = mid.to_white + mid.to_black)
-                    found_.warning(file, 0, 0,
-                                   std::to_string(changed) + " pixels (" + percent(changed, p.white.size()) +
-                                       ") are grey or coloured (brightness from 12% to 88%); at the threshold of 50% "
-                                       "brightness " + percent(mid.to_white, p.white.size()) + " of the picture "
-                                       "turned white and " + percent(mid.to_black, p.white.size()) +
-                                       " black: draw in black and white only to see what the test shows");
+            else if (read_item_picture(file, p, found_))
                 out_.test.pictures[res] = std::move(p);
-            } catch (const Error &e) {
-                found_.error_from(e, file);
+            if (!out_.test.pictures.count(res))
                 out_.map.failed.insert(lower(res));
-            }
         }
     }
 }
