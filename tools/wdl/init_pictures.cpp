@@ -2,27 +2,28 @@
 
 #include "tools/wdl/test_source.h"
 
+#include "runner/runner.h"
+
 #include <algorithm>
 
 namespace wdl {
 
 namespace {
 
-enum : int { cell_w = 112, cell_h = 50, pitch_x = 120, pitch_y = 70 };
 enum Figure { solid_square, square_outline, solid_disc, ring, figure_count };
 
 void black(Picture &p, int x, int y) { p.white[size_t(y) * size_t(p.width) + size_t(x)] = 0; }
 
 void frame(Picture &p, int c)
 {
-    const int x0 = pitch_x * (c % 3), y0 = pitch_y * (c / 3);
-    for (int x = x0; x < x0 + cell_w; x++) {
+    const int x0 = cell_pitch_x * (c % 3), y0 = cell_pitch_y * (c / 3);
+    for (int x = x0; x < x0 + cell_width; x++) {
         black(p, x, y0);
-        black(p, x, y0 + cell_h - 1);
+        black(p, x, y0 + cell_height - 1);
     }
-    for (int y = y0; y < y0 + cell_h; y++) {
+    for (int y = y0; y < y0 + cell_height; y++) {
         black(p, x0, y);
-        black(p, x0 + cell_w - 1, y);
+        black(p, x0 + cell_width - 1, y);
     }
 }
 
@@ -43,9 +44,9 @@ void figure(Picture &p, Figure f, int cx, int cy)
 // `count` figures side by side in the middle of cell c.
 void cell_figures(Picture &p, int c, Figure f, int count)
 {
-    const int x0 = pitch_x * (c % 3), y0 = pitch_y * (c / 3);
+    const int x0 = cell_pitch_x * (c % 3), y0 = cell_pitch_y * (c / 3);
     for (int i = 0; i < count; i++)
-        figure(p, f, x0 + cell_w / 2 + 28 * i - 14 * (count - 1), y0 + cell_h / 2);
+        figure(p, f, x0 + cell_width / 2 + 28 * i - 14 * (count - 1), y0 + cell_height / 2);
 }
 
 struct Plan {

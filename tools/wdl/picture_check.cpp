@@ -2,13 +2,13 @@
 
 #include "tools/wdl/test_source.h"
 
+#include "runner/runner.h"
+
 #include <algorithm>
 
 namespace wdl {
 
 namespace {
-
-enum : int { cell_w = 112, cell_h = 50, pitch_x = 120, pitch_y = 70 };
 
 struct Box {
     int x0, y0, x1, y1;  // inclusive
@@ -16,8 +16,8 @@ struct Box {
 
 Box cell_box(int c, int shrink = 0)
 {
-    const int x = pitch_x * (c % 3), y = pitch_y * (c / 3);
-    return {x + shrink, y + shrink, x + cell_w - 1 - shrink, y + cell_h - 1 - shrink};
+    const int x = cell_pitch_x * (c % 3), y = cell_pitch_y * (c / 3);
+    return {x + shrink, y + shrink, x + cell_width - 1 - shrink, y + cell_height - 1 - shrink};
 }
 
 bool ink(const Picture &p, int x, int y) { return !p.white[size_t(y) * size_t(p.width) + size_t(x)]; }
@@ -107,7 +107,8 @@ std::vector<std::pair<Box, size_t>> stray_ink(const Picture &p)
 }
 
 // The runner blanks an 8x8 square for each answer's number, between the
-// rows of the answer picture (the bottom row's numbers lie below it).
+// rows of the answer picture (the bottom row's numbers lie below it): on
+// the screen at (60 + 122 * column, 274 + 70 * row), the picture at (8, 220).
 bool covers_a_number(const Box &b)
 {
     for (int c = 0; c < 6; c++) {
