@@ -6,6 +6,8 @@
 #include "tools/wdl/error.h"
 #include "tools/wdl/init_pictures.h"
 
+#include "runner/runner.h"
+
 #include <dirent.h>
 
 namespace wdl {
@@ -37,8 +39,8 @@ std::string item_text(int number, const std::string &language)
 {
     const std::string n = std::to_string(number);
     if (language == "ru")
-        return number <= 3 ? "Задание " + n + " (тренировочное)" : "Задание " + n;
-    return number <= 3 ? "Item " + n + " (practice)" : "Item " + n;
+        return number <= training_items ? "Задание " + n + " (тренировочное)" : "Задание " + n;
+    return number <= training_items ? "Item " + n + " (practice)" : "Item " + n;
 }
 
 std::string manifest(const std::vector<ExampleItem> &items, const std::string &language)
