@@ -1,5 +1,7 @@
 #include "tools/itemgen/items.h"
 
+#include "tools/itemgen/shortcut.h"
+
 #include <algorithm>
 #include <set>
 
@@ -117,6 +119,76 @@ Matrix with_cell(Matrix m, int cell, const Cell &c)
     return m;
 }
 
+// Up to `count` wrong answers from the candidates in order: each drawable,
+// not completing the matrix, and looking unlike the right one and the
+// others taken.
+std::vector<Cell> pick(const Item &item, const std::vector<Cell> &candidates, size_t count)
+{
+    std::vector<Canvas> drawn = {draw_cell(item.options[item.answer_cell])};
+    std::vector<Cell> chosen;
+    for (const Cell &c : candidates) {
+        if (chosen.size() == count)
+            break;
+        if (!drawable(c) || fits(*item.family, with_cell(item.matrix, item.empty, c)))
+            continue;
+        Canvas pic = draw_cell(c);
+        if (std::find(drawn.begin(), drawn.end(), pic) != drawn.end())
+            continue;
+        drawn.push_back(pic);
+        chosen.push_back(c);
+    }
+    return chosen;
+}
+
+// The wrong answers into the present cells after the right one's (cells[0]).
+bool place(Item &item, const std::vector<int> &cells, const std::vector<Cell> &wrong)
+{
+    if (wrong.size() + 1 != cells.size())
+        return false;
+    for (size_t i = 1; i < cells.size(); i++)
+        item.options[cells[i]] = wrong[i - 1];
+    return true;
+}
+
+// The cell with one feature the family varies changed, each way, shuffled.
+std::vector<Cell> near_misses(const Family &family, const Cell &cell, Rng &rng)
+{
+    std::vector<Cell> out;
+    for (Field f : family.vary) {
+        const int lo = f == Field::bits ? 0 : field_min(f), hi = f == Field::bits ? 7 : field_max(f);
+        for (int v = lo; v <= hi; v++) {
+            Cell c = cell;
+            if (f == Field::bits)
+                c.bits ^= 1u << v;
+            else if (v != field_value(cell, f))
+                set_field(c, f, v);
+            if (c != cell && (c.kind == Kind::figures || c.bits))
+                out.push_back(c);
+        }
+    }
+    rng.shuffle(out);
+    return out;
+}
+
+// Wrong answers around a second centre: one near miss of the right answer
+// (the hub) and its own near misses, taken in turn with the right answer's,
+// so that the right answer no longer shares the most with the others.
+std::vector<Cell> around_a_hub(const Item &item, const std::vector<Cell> &pool, Rng &rng)
+{
+    const std::vector<Cell> first = pick(item, pool, 1);
+    if (first.empty())
+        return pool;
+    const std::vector<Cell> near_hub = near_misses(*item.family, first[0], rng);
+    std::vector<Cell> out = first;
+    for (size_t k = 0; k < near_hub.size() || k < pool.size(); k++) {
+        if (k < near_hub.size())
+            out.push_back(near_hub[k]);
+        if (k < pool.size())
+            out.push_back(pool[k]);
+    }
+    return out;
+}
+
 }  // namespace
 
 int Item::option_count() const
@@ -157,29 +229,19 @@ bool build_item(const Family &family, const std::string &name, int options, Rng 
             item.mask |= 1u << c;
         item.answer_cell = cells[0];
         item.answer = digit_of_cell(item.mask, item.answer_cell);
-        const Cell right = item.matrix[size_t(item.empty)];
-        item.options[item.answer_cell] = right;
+        item.options[item.answer_cell] = item.matrix[size_t(item.empty)];
 
-        std::vector<Canvas> drawn = {draw_cell(right)};
-        std::vector<Cell> chosen;
-        for (const Cell &c : distractor_pool(item, rng)) {
-            if (chosen.size() + 1 == size_t(options))
-                break;
-            if (!drawable(c) || fits(family, with_cell(item.matrix, item.empty, c)))
-                continue;
-            Canvas pic = draw_cell(c);
-            if (std::find(drawn.begin(), drawn.end(), pic) != drawn.end())
-                continue;
-            drawn.push_back(pic);
-            chosen.push_back(c);
-        }
-        if (chosen.size() + 1 != size_t(options)) {
+        const std::vector<Cell> pool = distractor_pool(item, rng);
+        if (!place(item, cells, pick(item, pool, size_t(options) - 1))) {
             why = "too few distractors";
             continue;
         }
-        for (size_t i = 1; i < cells.size(); i++)
-            item.options[cells[i]] = chosen[i - 1];
         if (check_item(item, why))
+            return true;
+        if (!answer_spread(item).shortcut())
+            continue;
+        // the near misses point at the right answer: gather them around a second centre
+        if (place(item, cells, pick(item, around_a_hub(item, pool, rng), size_t(options) - 1)) && check_item(item, why))
             return true;
     }
     return false;
@@ -236,6 +298,11 @@ bool check_item(const Item &item, std::string &why)
     // the right option must look exactly like the missing cell
     if (!(draw_cell(item.options[item.answer_cell]) == draw_cell(item.matrix[size_t(item.empty)]))) {
         why = "the right option differs from the missing cell";
+        return false;
+    }
+    const AnswerSpread spread = answer_spread(item);
+    if (spread.shortcut()) {
+        why = spread.describe();
         return false;
     }
     return true;

@@ -31,7 +31,8 @@ bool build_item(const Family &family, const std::string &name, int options, Rng 
 
 // The checks, independent of how the item was built: the matrix obeys its
 // rules, exactly one present option completes it, no two options look the
-// same, and the digit matches the option's position.
+// same, the digit matches the option's position, and the right option
+// cannot be told from the options alone (shortcut.h).
 bool check_item(const Item &item, std::string &why);
 
 Canvas problem_picture(const Item &item);

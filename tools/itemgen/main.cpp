@@ -20,6 +20,7 @@
 #include "tools/itemgen/output.h"
 #include "tools/itemgen/png_write.h"
 #include "tools/itemgen/selftest.h"
+#include "tools/itemgen/shortcut.h"
 
 using namespace itemgen;
 
@@ -158,7 +159,8 @@ int main(int argc, char **argv)
     if (report) {
         for (const Item &it : items) {
             std::cout << it.name << "  " << it.family->name << ": empty " << it.empty + 1 << ", answer " << it.answer
-                      << " of " << it.option_count() << " (cell " << it.answer_cell + 1 << ")\n";
+                      << " of " << it.option_count() << " (cell " << it.answer_cell + 1 << "); "
+                      << answer_spread(it).describe() << "\n";
             for (int c = 0; c < 9; c++)
                 if ((it.mask >> c) & 1)
                     std::cout << "    " << digit_of_cell(it.mask, c) << (c == it.answer_cell ? "* " : "  ")

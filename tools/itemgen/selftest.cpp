@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "tools/itemgen/items.h"
+#include "tools/itemgen/shortcut.h"
 
 namespace itemgen {
 namespace {
@@ -94,6 +95,38 @@ int self_test()
             third = c;
     alike.options[third] = alike.options[other];
     expect(!check_item(alike, why), "two options that look the same are refused");
+
+    // The right answer amid its own near misses is the one most like the
+    // others; amid wrong answers that all share a feature it lacks, the odd
+    // one out. Either gives it away without the problem.
+    const Cell right = good.options[good.answer_cell];
+    std::vector<int> wrong_cells;
+    for (int c = 0; c < 9; c++)
+        if (((good.mask >> c) & 1) && c != good.answer_cell)
+            wrong_cells.push_back(c);
+    Item centred = good;
+    const std::pair<Field, int> changes[] = {{Field::count, right.count == 1 ? 2 : 1},
+                                             {Field::count, 4},
+                                             {Field::shape, (right.shape + 1) % 7},
+                                             {Field::shape, (right.shape + 2) % 7},
+                                             {Field::fill, (right.fill + 1) % 3}};
+    for (size_t k = 0; k < wrong_cells.size() && k < 5; k++) {
+        centred.options[wrong_cells[k]] = right;
+        set_field(centred.options[wrong_cells[k]], changes[k].first, changes[k].second);
+    }
+    expect(!check_item(centred, why) && why.find("most like the others") != std::string::npos,
+           "the right answer amid its near misses is refused: " + why);
+    Item odd = good;
+    odd.mask &= ~(1u << wrong_cells[4]);
+    odd.answer = digit_of_cell(odd.mask, odd.answer_cell);
+    for (int k = 0; k < 4; k++) {
+        odd.options[wrong_cells[size_t(k)]] = right;
+        odd.options[wrong_cells[size_t(k)]].count = 1 + k;
+        odd.options[wrong_cells[size_t(k)]].fill = (right.fill + 1) % 3;
+    }
+    expect(!check_item(odd, why) && why.find("odd one out") != std::string::npos,
+           "the right answer as the odd one out is refused: " + why);
+    expect(!answer_spread(good).shortcut(), "the built item has no shortcut");
 
     if (failures == 0)
         std::cout << "self-test passed\n";

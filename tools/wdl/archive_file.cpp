@@ -161,4 +161,11 @@ void make_dir(const std::string &path)
         throw Error(path + ": cannot create the folder: " + std::strerror(errno));
 }
 
+std::string join_path(const std::string &dir, const std::string &rel)
+{
+    if (rel.empty() || rel[0] == '/' || dir.empty())
+        return rel;
+    return dir.back() == '/' ? dir + rel : dir + "/" + rel;
+}
+
 }  // namespace wdl

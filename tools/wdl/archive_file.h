@@ -50,5 +50,7 @@ std::vector<uint8_t> read_file(const std::string &path);
 void write_file_atomic(const std::string &path, const std::vector<uint8_t> &bytes);
 // Creates the folder unless it exists; its parent must.
 void make_dir(const std::string &path);
+// A path relative to a folder (an absolute path stays as it is).
+std::string join_path(const std::string &dir, const std::string &rel);
 
 }  // namespace wdl

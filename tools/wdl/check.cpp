@@ -6,6 +6,8 @@
 #include "tools/wdl/error.h"
 #include "tools/wdl/le_bytes.h"
 #include "archive/format.h"
+#include "tools/wdl/picture_check.h"
+#include "tools/wdl/result_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -39,8 +41,10 @@ std::string show(const std::string &cp866)
 class Checker {
 public:
     std::vector<Finding> found;
-    void error(const std::string &t) { found.push_back({true, t}); }
-    void warn(const std::string &t) { found.push_back({false, t}); }
+    std::string resource;  // what the findings are about, for pointing at the source
+    int index = -1;
+    void error(const std::string &t, int line = 0) { found.push_back({true, t, resource, index, line}); }
+    void warn(const std::string &t) { found.push_back({false, t, resource, index, 0}); }
 
     // Each line at most `chars` characters and at most `max_lines` drawn lines.
     void text_fits(const std::string &what, const std::string &text, size_t chars, size_t max_lines,
@@ -50,12 +54,24 @@ public:
         for (size_t i = 0; i < lines.size(); i++)
             if (lines[i].size() > chars)
                 error(what + ": line " + std::to_string(i + 1) + " has " + std::to_string(lines[i].size()) +
-                      " characters; at most " + std::to_string(chars) + " fit (" + show(lines[i]) + ")");
+                          " characters; at most " + std::to_string(chars) + " fit (" + show(lines[i]) + ")",
+                      int(i + 1));
         if (max_lines && lines.size() > max_lines)
             error(what + ": " + std::to_string(lines.size()) + " lines; at most " + std::to_string(max_lines) + " fit " +
                   why_lines);
     }
 };
+
+// The runner's counter shows the item number and the count modulo 1000.
+std::string counter_overflow(uint32_t count)
+{
+    char count_shown[8];
+    std::snprintf(count_shown, sizeof count_shown, "%02u", unsigned(count % 1000));
+    return "the test has " + std::to_string(count) +
+           " items, but the item counter shows the item number and the count modulo 1000 (\"%02d/%02d\"): item 999 "
+           "appears as 999/" + count_shown + " and item 1000 as 00/" + count_shown +
+           "; tests of up to 999 items count right";
+}
 
 struct ParsedItem {
     std::string name;  // up to 7 characters, as the picture names use it
@@ -97,6 +113,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
     }
 
     // the font
+    c.resource = resource_font;
     const StoredEntry *font = find_entry(entries, resource_font);
     if (!font) {
         c.error("DOS8X8RU (the font) is missing; the runner cannot start");
@@ -119,6 +136,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
     }
 
     // the messages
+    c.resource = resource_messages;
     const StoredEntry *msg = find_entry(entries, resource_messages);
     std::vector<std::string> messages;
     if (!msg) {
@@ -130,6 +148,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
         size_t pos = 2;
         const uint32_t count = get16(m, 0);
         for (uint32_t i = 0; i < count; i++) {
+            c.index = int(i);
             const std::string label = "message " + std::to_string(i);
             if (pos + 2 > m.size() || pos + 2 + get16(m, pos) > m.size()) {
                 c.error(label + " runs past the end of MESSAGES (the count says " + std::to_string(count) + ")");
@@ -145,12 +164,18 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
             messages.push_back(text);
             pos += 2 + len;
         }
+        c.index = -1;
         if (pos < m.size())
             c.warn("MESSAGES: " + std::to_string(m.size() - pos) + " bytes after the last message");
-        for (size_t i = messages.size(); i < message_count; i++)
+        for (size_t i = messages.size(); i < message_count; i++) {
+            c.index = int(i);
             c.error("message " + std::to_string(i) + " is missing (messages 0 to 5 are used)");
+        }
     }
-    auto message = [&](size_t i) { return i < messages.size() ? messages[i] : std::string(); };
+    auto message = [&](size_t i) {
+        c.index = int(i);  // the findings that follow are about message i
+        return i < messages.size() ? messages[i] : std::string();
+    };
     c.text_fits("message 0 (panel heading)", message(msg_panel_heading), 35, 4,
                 "above the item counter at y 42, which is cleared for every item");
     c.text_fits("message 1 (hint under the pictures)", message(msg_hint), 78, 5, "below y 435");
@@ -160,11 +185,16 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
         c.error("message 2 (wrong-answer box) has " + std::to_string(message(msg_wrong_answer).size()) +
                 " characters; at most 32 fit: its box would cover the frame line at x 360");
     c.text_fits("message 5 (bottom of the instruction screen)", message(msg_press_key), 80, 3, "below y 455");
-    for (size_t i : {size_t(msg_result_heading), size_t(msg_totals_label)})
+    for (size_t i : {size_t(msg_result_heading), size_t(msg_totals_label)}) {
         if (message(i).find('\n') != std::string::npos)
             c.warn("message " + std::to_string(i) + " (result file) has a line break; the result file's lines end in CR LF");
+        if (const std::string lost = lost_in_result_file(message(i)); !lost.empty())
+            c.warn("message " + std::to_string(i) + " (result file): " + lost + lost_in_result_file_why);
+    }
 
     // the instruction
+    c.resource = resource_instruction;
+    c.index = -1;
     if (const StoredEntry *t = find_entry(entries, resource_instruction)) {
         const std::string text = text_until_zero(t->data, 0, t->data.size());
         c.text_fits("TESTTEXT (instruction)", text, 78, 0, "");
@@ -182,6 +212,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
     }
 
     // the items
+    c.resource = resource_items;
     const StoredEntry *info = find_entry(entries, resource_items);
     std::vector<ParsedItem> items;
     if (!info) {
@@ -195,6 +226,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
             c.error("TESTINFO has no items; the runner refuses to start");
         size_t pos = 2;
         for (uint32_t i = 0; i < count; i++) {
+            c.index = int(i);
             std::string label = "item " + std::to_string(i + 1);
             if (pos + item_record_header > t.size() || pos + item_record_header + t[pos + item_text_length_at] > t.size()) {
                 c.error(label + " runs past the end of TESTINFO (the count says " + std::to_string(count) +
@@ -231,16 +263,22 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
             if (it.mask & 0x0E00)
                 c.warn(label + ": mask bits 9 to 11 are set; they mean nothing");
             c.text_fits(label + ": text", it.text, 35, 0, "");
+            if (const std::string lost = lost_in_result_file(it.text); !lost.empty())
+                c.warn(label + ": the text's " + lost + lost_in_result_file_why);
             items.push_back(it);
             pos += item_record_header + len;
         }
+        c.index = -1;
         if (!items.empty() && pos < t.size())
             c.warn("TESTINFO: " + std::to_string(t.size() - pos) + " bytes after the last item");
+        if (count >= 1000)
+            c.warn(counter_overflow(count));
     }
 
     std::map<std::string, size_t> by_name;
     std::set<std::string> pictures_used;
     for (size_t i = 0; i < items.size(); i++) {
+        c.index = int(i);
         const ParsedItem &it = items[i];
         const std::string label = "item " + std::to_string(i + 1) + " (" + cp866_to_utf8(it.name) + ")";
         auto dup = by_name.find(lower(it.name));
@@ -249,8 +287,10 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
                     " has the same picture name (the first 7 characters count, in any case)");
         else
             by_name[lower(it.name)] = i;
+        Picture drawn[2];
         for (char which : {char(picture_problem_suffix), char(picture_answers_suffix)}) {
             const std::string res = it.name + which;
+            c.resource = res;
             pictures_used.insert(lower(res));
             const StoredEntry *p = find_entry(entries, res);
             const std::string what = label + ": picture " + cp866_to_utf8(res);
@@ -275,7 +315,11 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
                 c.error(what + " is not a one-bit picture (" + std::to_string(get16(d, bitmap_bits_at)) + " bits per pixel)");
             else if (d.size() > need)
                 c.warn(what + ": " + std::to_string(d.size() - need) + " bytes after the picture");
+            if (w == picture_width && h == picture_height && d.size() >= need && get16(d, bitmap_bits_at) == 1)
+                drawn[which - picture_problem_suffix] = from_mono_bitmap(d, what);
         }
+        check_item_pictures(label, {it.name, it.answer, it.mask}, drawn[0], drawn[1], i, c.found);
+        c.resource = "TESTINFO";
         // lines after the first are not cleared when the next item is drawn
         const std::vector<std::string> lines = split_lines(it.text);
         if (i + 1 < items.size() && lines.size() > 1) {
@@ -289,6 +333,8 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
         if (i < training_items && lines.size() >= 18)
             c.warn(label + ": the text reaches the wrong-answer box at y 201 (training items show it)");
     }
+    c.resource.clear();
+    c.index = -1;
     for (const StoredEntry &e : entries) {
         const std::string l = lower(e.name);
         if (l != lower(resource_items) && l != lower(resource_messages) && l != lower(resource_font) &&
@@ -298,19 +344,6 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
     if (!items.empty() && items.size() <= training_items)
         c.warn("the test has only training items (the first three)");
     return c.found;
-}
-
-bool check_command(const std::string &archive, bool strict, std::ostream &out)
-{
-    const std::vector<uint8_t> bytes = read_file(archive);
-    const std::vector<Finding> found = check_archive(bytes, archive);
-    size_t errors = 0, warnings = 0;
-    for (const Finding &f : found) {
-        out << archive << ": " << (f.error ? "error: " : "warning: ") << f.text << "\n";
-        (f.error ? errors : warnings)++;
-    }
-    out << archive << ": " << errors << " error(s), " << warnings << " warning(s)\n";
-    return errors == 0 && (!strict || warnings == 0);
 }
 
 }  // namespace wdl

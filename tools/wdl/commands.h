@@ -8,13 +8,24 @@
 #include <vector>
 
 #include "tools/wdl/archive_file.h"
+#include "tools/wdl/diagnostics.h"
 #include "tools/wdl/test_source.h"
+#include "tools/wdl/text_convert.h"
 
 namespace wdl {
 
-// build: the archive bytes of a source folder (checked like `check`).
+// A source folder read with every problem collected, made into an archive
+// and checked like `check`, each finding pointed at the file (and line and
+// column) to change. The bytes are the archive; they are meant to be
+// written only when `found` holds no error.
+std::vector<uint8_t> check_source(const std::string &source, const TextOptions &options, Diagnostics &found);
+// The archive of a source; throws Error listing every error, prints the
+// warnings.
 std::vector<uint8_t> build_archive(const std::string &source, std::ostream &warnings);
-void build_command(const std::string &source, const std::string &archive, std::ostream &warnings);
+// Prints every finding to `report` and writes the archive when there is no
+// error; otherwise throws Error and leaves any existing archive alone.
+void build_command(const std::string &source, const std::string &archive, std::ostream &report,
+                   const TextOptions &options = TextOptions());
 
 void list_command(const std::string &archive, std::ostream &out);
 
@@ -27,10 +38,20 @@ void extract_command(const std::string &archive, const std::vector<std::string> 
 struct Finding {
     bool error;
     std::string text;
+    std::string resource;  // the resource it is about, or "" for the archive as a whole
+    int index = -1;        // the item or message (from 0) it is about, or -1
+    int line = 0;          // the line of a text (from 1) it is about, or 0
 };
 std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std::string &file);
-// Prints the findings; true when there is no error (and, if strict, no warning).
-bool check_command(const std::string &archive, bool strict, std::ostream &out);
+// Checks an archive, or a source folder (a folder or a .json manifest);
+// prints the findings; true when there is no error (and, if strict, no
+// warning).
+bool check_command(const std::string &path, bool strict, const TextOptions &options, std::ostream &out);
+
+// init: a new test source in `folder` (created; it must be empty or new)
+// that builds and checks clean as it stands, texts in `language` ("ru" or
+// "en").
+void init_command(const std::string &folder, const std::string &language, std::ostream &out);
 
 // The screen the runner shows: item `item` (1-based) waiting for its answer,
 // or the instruction screen when item is 0.

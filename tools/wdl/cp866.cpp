@@ -1,6 +1,8 @@
 #include "tools/wdl/cp866.h"
 
+#include "tools/wdl/diagnostics.h"
 #include "tools/wdl/error.h"
+#include "tools/wdl/text_convert.h"
 
 #include <cstdio>
 
@@ -25,19 +27,6 @@ const char32_t high_half[128] = {
     0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B,
     0x044C, 0x044D, 0x044E, 0x044F, 0x0401, 0x0451, 0x0404, 0x0454, 0x0407, 0x0457, 0x040E, 0x045E,
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x2116, 0x00A4, 0x25A0, 0x00A0};
-
-std::string describe(char32_t c)
-{
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "U+%04X", unsigned(c));
-    std::string s;
-    if (c >= 0x20 && c != 0x7F) {
-        s += "'";
-        append_utf8(s, c);
-        s += "' ";
-    }
-    return s + "(" + buf + ")";
-}
 
 }  // namespace
 
@@ -93,43 +82,55 @@ void append_utf8(std::string &out, char32_t c)
     }
 }
 
+std::string describe_character(char32_t c)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "U+%04X", unsigned(c));
+    std::string s;
+    static const struct {
+        char32_t c;
+        const char *name;
+    } invisible[] = {{0x00A0, "no-break space"}, {0x202F, "narrow no-break space"}, {0x2007, "figure space"},
+                     {0x2009, "thin space"},     {0x200A, "hair space"},            {0x00AD, "soft hyphen"},
+                     {0x200B, "zero-width space"}, {0x2060, "word joiner"},         {0xFEFF, "byte order mark"}};
+    for (const auto &i : invisible)
+        if (i.c == c)
+            return std::string(i.name) + " (" + buf + ")";
+    if (c >= 0x2000 && c <= 0x200D)
+        return std::string("special space (") + buf + ")";
+    if (c >= 0x20 && c != 0x7F) {
+        s += "'";
+        append_utf8(s, c);
+        s += "' ";
+    }
+    return s + "(" + buf + ")";
+}
+
+size_t decode_utf8(std::string_view text, size_t i, char32_t &c)
+{
+    const uint8_t b = uint8_t(text[i]);
+    const size_t len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || i + len > text.size())
+        return 0;
+    c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+    for (size_t k = 1; k < len; k++) {
+        const uint8_t cont = uint8_t(text[i + k]);
+        if ((cont & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (cont & 0x3F);
+    }
+    static const char32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool ok = c >= least[len] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
+    return ok ? len : 0;
+}
+
 std::string utf8_to_cp866(std::string_view text, const std::string &file, int line, bool count_lines)
 {
-    std::string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        const uint8_t b = uint8_t(text[i]);
-        char32_t c = 0;
-        size_t len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
-        bool ok = len != 0 && i + len <= text.size();
-        if (ok) {
-            c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-            for (size_t k = 1; k < len; k++) {
-                const uint8_t cont = uint8_t(text[i + k]);
-                ok = ok && (cont & 0xC0) == 0x80;
-                c = (c << 6) | (cont & 0x3F);
-            }
-            static const char32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
-            ok = ok && c >= least[len] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-        }
-        if (!ok)
-            throw Error(where(file, line) + "the text is not valid UTF-8 (save the file as UTF-8)");
-        if (c == '\n') {
-            out += '\n';
-            if (count_lines)
-                line++;
-        } else if (c < 0x20 || c == 0x7F) {
-            throw Error(where(file, line) + "control character " + describe(c) + " is not allowed in a text");
-        } else {
-            int code = cp866_from_unicode(c);
-            if (code < 0)
-                throw Error(where(file, line) + "character " + describe(c) +
-                            " does not exist in the DOS Cyrillic code page (CP866); use another character");
-            out += char(code);
-        }
-        i += len;
-    }
+    Diagnostics found;
+    const std::string out = convert_text(text, file, places_in(text, line, 1, count_lines), TextOptions(), found);
+    for (const Diagnostic &d : found.all())
+        if (d.severity == Severity::error)
+            throw Error(format(d));
     return out;
 }
 

@@ -3,7 +3,9 @@
 #include <nlohmann/json.hpp>
 
 #include <cstddef>
+#include <cstring>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -85,11 +87,38 @@ struct Handler {
             p += "/" + (l.array ? std::to_string(l.index) : escape(l.key));
         return p;
     }
-    // A value starts: record it under its pointer; `back` for numbers,
+    // Where the value whose last character is at `end` begins: a string
+    // at its unescaped opening quote, a number or literal at its first
+    // character, an object or array at its bracket.
+    size_t value_start(size_t end) const
+    {
+        if (end >= text.size())
+            return end;
+        size_t at = end;
+        if (text[end] == '"') {
+            while (at > 0) {
+                at--;
+                size_t slashes = 0;
+                while (at >= slashes + 1 && text[at - slashes - 1] == '\\')
+                    slashes++;
+                if (text[at] == '"' && slashes % 2 == 0)
+                    break;
+            }
+            return at;
+        }
+        if (text[end] == '{' || text[end] == '[')
+            return end;
+        while (at > 0 && std::strchr("0123456789+-.eEtruefalsn", text[at - 1]))
+            at--;
+        return at;
+    }
+    // A value ends: record it under its pointer; `back` for numbers,
     // whose end the lexer only sees one character late.
     void value(size_t back = 0)
     {
-        out.line[path()] = line_at(furthest >= back ? furthest - back : 0);
+        const size_t end = furthest >= back ? furthest - back : 0;
+        out.line[path()] = line_at(end);
+        out.start[path()] = value_start(end);
     }
     void after_value()
     {
@@ -148,6 +177,50 @@ struct Handler {
 };
 
 }  // namespace
+
+Place place_at(const std::string &text, size_t offset)
+{
+    Place p{1, 1};
+    size_t start = 0;
+    for (size_t i = 0; i < offset && i < text.size(); i++)
+        if (text[i] == '\n') {
+            p.line++;
+            start = i + 1;
+        }
+    p.column = column_of(std::string_view(text).substr(start), offset - start);
+    return p;
+}
+
+PlaceOf string_places(const std::shared_ptr<const std::string> &document, size_t quote)
+{
+    const std::string &text = *document;
+    auto raw = std::make_shared<std::vector<size_t>>();  // decoded byte -> offset in text
+    size_t i = quote + 1;
+    while (i < text.size() && text[i] != '"') {
+        if (text[i] != '\\') {
+            raw->push_back(i++);
+            continue;
+        }
+        const size_t at = i;
+        if (i + 1 < text.size() && text[i + 1] == 'u' && i + 6 <= text.size()) {
+            const unsigned unit = unsigned(std::strtoul(text.substr(i + 2, 4).c_str(), nullptr, 16));
+            size_t bytes = unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+            i += 6;
+            if (unit >= 0xD800 && unit < 0xDC00 && text.compare(i, 2, "\\u") == 0) {
+                bytes = 4;  // a surrogate pair: one character
+                i += 6;
+            }
+            raw->insert(raw->end(), bytes, at);
+        } else {
+            raw->push_back(at);
+            i += 2;
+        }
+    }
+    const size_t end = i;
+    return [raw, end, document](size_t offset) {
+        return place_at(*document, offset < raw->size() ? (*raw)[offset] : end);
+    };
+}
 
 JsonLines json_lines(const std::string &text)
 {

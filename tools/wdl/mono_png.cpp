@@ -16,7 +16,7 @@ namespace wdl {
 
 uint32_t mono_stride(uint32_t width) { return ((width + 7) / 8 + 3) & ~3u; }
 
-Picture read_png(const std::string &path, int max_width, int max_height)
+Picture read_png(const std::string &path, int max_width, int max_height, MidTones *mid_tones)
 {
     png_image image;
     std::memset(&image, 0, sizeof image);
@@ -52,7 +52,9 @@ Picture read_png(const std::string &path, int max_width, int max_height)
         // luminance (ITU-R BT.601 weights) laid over a white background
         const uint32_t lum = (299u * px[0] + 587u * px[1] + 114u * px[2]) / 1000u;
         const uint32_t over_white = (lum * px[3] + 255u * (255u - px[3])) / 255u;
-        p.white[i] = over_white >= 128 ? 1 : 0;
+        p.white[i] = over_white >= white_threshold ? 1 : 0;
+        if (mid_tones && over_white >= mid_tone_low && over_white <= mid_tone_high)
+            (p.white[i] ? mid_tones->to_white : mid_tones->to_black)++;
     }
     png_image_free(&image);
     return p;

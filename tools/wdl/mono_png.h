@@ -13,11 +13,18 @@ struct Picture {
     std::vector<uint8_t> white;  // one per pixel, rows top to bottom: 1 white, 0 black
 };
 
+// Pixels of a PNG that were neither black nor white: mid-tones, whose
+// brightness lies between mid_tone_low and mid_tone_high (of 255).
+struct MidTones {
+    size_t to_white = 0, to_black = 0;  // how the threshold turned them
+};
+enum : int { white_threshold = 128, mid_tone_low = 32, mid_tone_high = 223 };
+
 // Any PNG (bit depth, colour type, palette, alpha). A pixel is white when its
-// luminance over a white background is at least 128, so transparent pixels
-// are white. Throws Error naming the file; pictures larger than max_width x
-// max_height are refused before they are decoded.
-Picture read_png(const std::string &path, int max_width, int max_height);
+// luminance over a white background is at least white_threshold (50%), so
+// transparent pixels are white. Throws Error naming the file; pictures
+// larger than max_width x max_height are refused before they are decoded.
+Picture read_png(const std::string &path, int max_width, int max_height, MidTones *mid_tones = nullptr);
 // A one-bit greyscale PNG.
 void write_png(const std::string &path, const Picture &picture);
 

@@ -38,12 +38,14 @@ struct Test {
     std::map<std::string, Picture> pictures;  // by resource name
 };
 
-// Reads a source folder (or a manifest file). Throws Error naming the file
-// and line of the first problem.
+// Reads a source folder (or a manifest file). Throws Error listing every
+// error found, each "FILE:LINE:COLUMN: error: ..." (source_reader.h reads
+// on with the errors collected).
 Test load_source(const std::string &folder_or_manifest);
 
 // The archive's resources in their fixed order: TESTINFO, MESSAGES,
-// DOS8X8RU, TESTTEXT (when there is one), then NAME0 and NAME1 per item.
+// DOS8X8RU, TESTTEXT (when there is one), then NAME0 and NAME1 per item
+// (a picture the test lacks is left out: checking the archive reports it).
 std::vector<Resource> test_resources(const Test &test);
 
 std::vector<uint8_t> encode_testinfo(const std::vector<Item> &items);
@@ -51,6 +53,9 @@ std::vector<uint8_t> encode_messages(const std::vector<std::string> &messages);
 
 // The resource name of an item's picture: the name's first 7 characters and '0' or '1'.
 std::string picture_name(const std::string &item_name, char which);
+
+// An item as one line of test.json: {"name": ..., "answer": ..., "cells": [...], ...}.
+std::string item_json(const Item &item);
 
 // Writes the source folder for a test: test.json, font.txt, messages.txt,
 // instruction.txt (when there is one) and pictures/NAME.png.

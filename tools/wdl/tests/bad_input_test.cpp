@@ -14,28 +14,19 @@ using namespace wdl_test;
 
 namespace {
 
-// Builds dir into dir/OUT.WDL and returns the error message ("" if none).
+// Builds dir into dir/OUT.WDL and returns its report and error ("" if none).
 std::string build_error(const TempDir &dir)
 {
-    std::ostringstream warnings;
+    std::ostringstream report;
     try {
-        wdl::build_command(dir.path, dir / "OUT.WDL", warnings);
+        wdl::build_command(dir.path, dir / "OUT.WDL", report);
     } catch (const wdl::Error &e) {
         EXPECT_FALSE(file_exists(dir / "OUT.WDL"));
         for (const std::string &f : files_in(dir.path))
             EXPECT_EQ(f.find("OUT.WDL"), std::string::npos) << "left behind: " << f;
-        return e.what();
+        return report.str() + e.what();
     }
     return "";
-}
-
-void replace_in(const std::string &path, const std::string &from, const std::string &to)
-{
-    std::string text = read_text(path);
-    const size_t at = text.find(from);
-    ASSERT_NE(at, std::string::npos) << from;
-    text.replace(at, from.size(), to);
-    write_text(path, text);
 }
 
 struct BadSource : ::testing::Test {

@@ -54,12 +54,13 @@ TEST(Cp866, EveryTextByteRoundTrips)
     EXPECT_EQ(uint8_t(wdl::utf8_to_cp866("Ёё█", "f", 1)[2]), 0xDB);
 }
 
-TEST(Cp866, ErrorsNameFileAndLine)
+TEST(Cp866, ErrorsNameFileLineAndColumn)
 {
-    EXPECT_EQ(message_of([] { wdl::utf8_to_cp866("ok\nok\nbad \xE2\x82\xAC", "m.txt", 1); }).substr(0, 8), "m.txt:3:");
-    EXPECT_NE(message_of([] { wdl::utf8_to_cp866("\xC3\x28", "m.txt", 4); }).find("m.txt:4: the text is not valid UTF-8"),
+    EXPECT_EQ(message_of([] { wdl::utf8_to_cp866("ok\nok\nбад \xE2\x82\xAC", "m.txt", 1); }).substr(0, 10), "m.txt:3:5:");
+    EXPECT_NE(message_of([] { wdl::utf8_to_cp866("\xC3\x28", "m.txt", 4); }).find("m.txt:4:1: error: the text is not valid UTF-8"),
               std::string::npos);
-    EXPECT_NE(message_of([] { wdl::utf8_to_cp866("a\tb", "m.txt", 2); }).find("control character"), std::string::npos);
+    EXPECT_NE(message_of([] { wdl::utf8_to_cp866("a\tb", "m.txt", 2); }).find("m.txt:2:2: error: a tab"), std::string::npos);
+    EXPECT_NE(message_of([] { wdl::utf8_to_cp866("a\x01", "m.txt", 2); }).find("control character"), std::string::npos);
     // a JSON string's line does not move with its escaped line breaks
     EXPECT_EQ(message_of([] { wdl::utf8_to_cp866("a\nb\n\xC2\xAB", "t.json", 9, false); }).substr(0, 9), "t.json:9:");
 }

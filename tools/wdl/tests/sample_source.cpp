@@ -3,6 +3,8 @@
 #include "tools/wdl/archive_file.h"
 #include "tools/wdl/commands.h"
 
+#include <gtest/gtest.h>
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,7 +40,7 @@ wdl::FontBytes sample_font()
     return f;
 }
 
-wdl::Picture sample_picture(int seed)
+wdl::Picture sample_picture(int seed, uint16_t cells)
 {
     wdl::Picture p;
     p.width = picture_width;
@@ -46,11 +48,14 @@ wdl::Picture sample_picture(int seed)
     p.white.assign(size_t(p.width) * size_t(p.height), 1);
     for (int c = 0; c < 9; c++) {
         const int x0 = 120 * (c % 3), y0 = 70 * (c / 3);
+        const int code = seed * 16 + c + 1;  // drawn as bars: no two cells alike
         for (int y = 0; y < 50; y++)
             for (int x = 0; x < 112; x++) {
                 const bool frame = x == 0 || y == 0 || x == 111 || y == 49;
-                const bool mark = ((x / 4 + y / 4 + seed + c) % 7 == 0) && x > 10 && x < 100 && y > 8 && y < 42;
-                if (frame || mark)
+                const bool stripes = (x / 4 + y / 4 + seed + c) % 7 == 0 && x > 10 && x < 100 && y > 8 && y < 26;
+                const bool bar = y >= 30 && y < 40 && x >= 12 && (x - 12) % 8 < 6 && (x - 12) / 8 < 10 &&
+                                 ((code >> ((x - 12) / 8)) & 1);
+                if (frame || (((cells >> c) & 1) && (stripes || bar)))
                     p.white[size_t(y0 + y) * size_t(p.width) + size_t(x0 + x)] = 0;
             }
     }
@@ -74,6 +79,16 @@ std::string read_text(const std::string &path)
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+void replace_in(const std::string &path, const std::string &from, const std::string &to)
+{
+    std::string text = read_text(path);
+    const size_t at = text.find(from);
+    if (at == std::string::npos)
+        ADD_FAILURE() << "not in " << path << ": " << from;
+    if (at != std::string::npos)
+        write_text(path, text.replace(at, from.size(), to));
 }
 
 bool file_exists(const std::string &path)
@@ -106,11 +121,13 @@ void write_sample_source(const std::string &dir, int items)
                        "  \"messages\": \"messages.txt\",\n  \"items\": [\n";
     for (int i = 0; i < items; i++) {
         const std::string name = "T0" + std::to_string(i + 1);
-        wdl::write_png(dir + "/pictures/" + name + "0.png", sample_picture(2 * i));
-        wdl::write_png(dir + "/pictures/" + name + "1.png", sample_picture(2 * i + 1));
+        const int empty = (i * 4) % 9;
+        const uint16_t cells = i % 2 ? 273 : 0x1FF;
+        wdl::write_png(dir + "/pictures/" + name + "0.png", sample_picture(2 * i, uint16_t(0x1FF & ~(1u << empty))));
+        wdl::write_png(dir + "/pictures/" + name + "1.png", sample_picture(2 * i + 1, cells));
         json += "    {\"name\": \"" + name + "\", \"answer\": " + std::to_string(1 + i % 3) +
                 (i % 2 ? ", \"mask\": 273" : ", \"cells\": [1, 2, 3, 4, 5, 6, 7, 8, 9]") +
-                ", \"empty\": " + std::to_string(1 + (i * 4) % 9) + ", \"text\": \"Задание " + std::to_string(i + 1) +
+                ", \"empty\": " + std::to_string(1 + empty) + ", \"text\": \"Задание " + std::to_string(i + 1) +
                 "\"}" + (i + 1 < items ? "," : "") + "\n";
     }
     json += "  ]\n}\n";

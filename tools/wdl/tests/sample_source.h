@@ -19,8 +19,9 @@ struct TempDir {
 
 // A font where every glyph differs, digits have ink and 0xDB is a full block.
 wdl::FontBytes sample_font();
-// A 352x190 picture with nine framed cells and a pattern per seed.
-wdl::Picture sample_picture(int seed);
+// A 352x190 picture with nine framed cells; the cells in `cells` (bit c for
+// cell c) hold a pattern, different in each cell and for each seed.
+wdl::Picture sample_picture(int seed, uint16_t cells = 0x1FF);
 
 // Writes test.json, font.txt, messages.txt, instruction.txt and the
 // pictures of `items` items (named T01, T02, ...) into dir.
@@ -30,6 +31,8 @@ std::vector<uint8_t> build(const std::string &source);
 
 std::string read_text(const std::string &path);
 void write_text(const std::string &path, const std::string &text);
+// Replaces the first `from` in the file (a failed test when there is none).
+void replace_in(const std::string &path, const std::string &from, const std::string &to);
 bool file_exists(const std::string &path);
 std::vector<std::string> files_in(const std::string &dir);
 

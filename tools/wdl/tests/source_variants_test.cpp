@@ -54,7 +54,7 @@ TEST(SourceVariants, RawFontMustBe2048Bytes)
         build(dir.path);
         FAIL();
     } catch (const wdl::Error &e) {
-        EXPECT_NE(std::string(e.what()).find("f.bin: a raw font must be exactly 2,048 bytes"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("f.bin: error: a raw font must be exactly 2,048 bytes"), std::string::npos);
     }
 }
 

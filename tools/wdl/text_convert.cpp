@@ -1,0 +1,113 @@
+#include "tools/wdl/text_convert.h"
+
+#include "tools/wdl/cp866.h"
+#include "tools/wdl/diagnostics.h"
+#include "tools/wdl/typography.h"
+
+#include <memory>
+#include <vector>
+
+namespace wdl {
+
+int column_of(std::string_view line, size_t offset)
+{
+    int column = 1;
+    for (size_t i = 0; i < offset && i < line.size(); i++)
+        column += (uint8_t(line[i]) & 0xC0) != 0x80;
+    return column;
+}
+
+PlaceOf places_in(std::string_view text, int line, int column, bool count_lines)
+{
+    auto copy = std::make_shared<std::string>(text);
+    return [copy, line, column, count_lines](size_t offset) {
+        const std::string &t = *copy;
+        size_t start = 0;
+        int l = line;
+        if (count_lines)
+            for (size_t i = 0; i < offset && i < t.size(); i++)
+                if (t[i] == '\n') {
+                    l++;
+                    start = i + 1;
+                }
+        const int c = column_of(std::string_view(t).substr(start), offset - start);
+        return Place{l, start == 0 ? column + c - 1 : c};
+    };
+}
+
+namespace {
+
+// 'x', or "'" for the apostrophe itself.
+std::string quoted(const std::string &s)
+{
+    return s.find('\'') == std::string::npos ? "'" + s + "'" : "\"" + s + "\"";
+}
+
+}  // namespace
+
+std::string convert_text(std::string_view utf8, const std::string &file, const PlaceOf &place,
+                         const TextOptions &options, Diagnostics &found)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    bool reported_utf8 = false;
+    for (size_t i = 0; i < utf8.size();) {
+        char32_t c = 0;
+        const size_t len = decode_utf8(utf8, i, c);
+        if (len == 0) {
+            if (!reported_utf8) {
+                const Place p = place(i);
+                found.error(file, p.line, p.column, "the text is not valid UTF-8 (save the file as UTF-8)");
+                reported_utf8 = true;
+            }
+            out += '?';
+            i++;
+            continue;
+        }
+        const Place p = len == 1 && c >= 0x20 && c < 0x7F ? Place() : place(i);
+        i += len;
+        if (c == '\n') {
+            out += '\n';
+            continue;
+        }
+        const Replacement r = replacement_for(c);
+        if (r.typographic && options.ascii_punctuation) {
+            out += r.text;  // plain ASCII
+            found.note(file, p.line, p.column,
+                       r.text.empty() ? "left out the invisible character " + describe_character(c)
+                                      : "replaced " + describe_character(c) + " with " + quoted(r.text));
+            continue;
+        }
+        if (c == '\t') {
+            found.error(file, p.line, p.column, "a tab is not allowed in a text: use spaces");
+            out += '?';
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F) {
+            found.error(file, p.line, p.column,
+                        "control character " + describe_character(c) + " is not allowed in a text");
+            out += '?';
+            continue;
+        }
+        const int code = cp866_from_unicode(c);
+        if (code >= 0) {
+            out += char(code);
+            continue;
+        }
+        std::string what = "character " + describe_character(c) + " is not in the DOS Cyrillic code page (CP866)";
+        if (!r.known)
+            what += " and has no replacement there: leave it out or say it in words";
+        else if (r.text.empty())
+            what = "invisible character " + describe_character(c) +
+                   " is not in the DOS Cyrillic code page (CP866): delete it";
+        else
+            what += ": write " + quoted(r.text) + " instead";
+        if (r.typographic)
+            what += " (--ascii-punctuation does it for you)";
+        found.error(file, p.line, p.column, what);
+        out += '?';
+    }
+    return out;
+}
+
+}  // namespace wdl
