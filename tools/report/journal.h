@@ -9,6 +9,9 @@
 
 namespace report {
 
+// The journal's file names: S + 7 digits + .CSV (any case).
+bool is_journal_name(std::string_view file_name);
+
 // True when the bytes start like a journal: the optional byte-order mark,
 // then the header row's first column names.
 bool looks_like_journal(std::string_view bytes);

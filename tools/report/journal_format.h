@@ -23,7 +23,4 @@ inline constexpr std::array<std::string_view, column_count> column_names = {
 
 inline constexpr std::string_view utf8_bom = "\xEF\xBB\xBF";
 
-// The journal's file names: S + 7 digits + .CSV.
-bool is_journal_name(std::string_view file_name);
-
 }  // namespace report
