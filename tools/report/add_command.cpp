@@ -89,6 +89,15 @@ std::string participant_from_name(const std::string &path)
     return parent.filename().string();
 }
 
+// Files are kept with their absolute paths: where each session came from,
+// whichever folder add ran in.
+std::string stored_path(const std::string &path)
+{
+    std::error_code ec;
+    const fs::path p = fs::absolute(path, ec);
+    return ec ? path : p.lexically_normal().string();
+}
+
 class Adder {
 public:
     Adder(Store &store, const AddOptions &options, std::ostream &out, std::ostream &err, long total)
@@ -169,7 +178,8 @@ void Adder::add_archive(const std::string &path, std::string_view bytes)
 void Adder::add_journal(const std::string &path, std::string_view bytes)
 {
     std::vector<std::string> warnings;
-    const Session s = parse_journal(bytes, path, warnings);
+    Session s = parse_journal(bytes, path, warnings);
+    s.file = stored_path(path);
     count(store_.put_session(s), path);
     for (const std::string &w : warnings)
         say(err_, w);
@@ -181,7 +191,7 @@ void Adder::add_result(const std::string &path, std::string_view bytes)
     const ResultSheet sheet = parse_result_sheet(bytes, path, result_codepage(path, bytes));
     Session s;
     s.source = "result_file";
-    s.file = path;
+    s.file = stored_path(path);
     s.participant = options_.participant.empty() ? participant_from_name(path) : options_.participant;
     s.items = int(sheet.texts.size());
     s.session_id = hex64(fnv1a64(bytes, fnv1a64(s.participant + '\0')));

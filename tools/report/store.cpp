@@ -50,7 +50,7 @@ CREATE TABLE IF NOT EXISTS sessions (
   marks TEXT NOT NULL,                       -- '+'/'-' per answered item, as in the result file
   UNIQUE (session, archive_crc32)
 );
-CREATE INDEX IF NOT EXISTS sessions_by_participant ON sessions (archive_crc32, participant, marks);
+CREATE INDEX IF NOT EXISTS sessions_by_marks ON sessions (archive_crc32, marks);
 CREATE TABLE IF NOT EXISTS responses (
   session_ref INTEGER NOT NULL REFERENCES sessions (id),
   item INTEGER NOT NULL,
@@ -66,6 +66,16 @@ bool file_exists(const std::string &path)
 {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
+}
+
+// A result file and a journal with the same marks are the same session when
+// they name the same participant or lie in the same folder (the runner
+// writes both there; a result file has no participant of its own).
+bool same_session(const std::string &participant, const std::string &file, const std::string &other_participant,
+                  const std::string &other_file)
+{
+    auto folder = [](const std::string &f) { return f.substr(0, f.find_last_of('/') + 1); };
+    return participant == other_participant || folder(file) == folder(other_file);
 }
 
 void delete_session(Database &db, int64_t id)
@@ -107,10 +117,8 @@ struct PutStatements {
         : test(db, "SELECT items FROM tests WHERE archive_crc32 = ?"),
           insert_test(db, "INSERT INTO tests (archive_crc32, archive_bytes, items) VALUES (?, ?, ?)"),
           existing(db, "SELECT id, journal_rows, file FROM sessions WHERE session = ? AND archive_crc32 = ?"),
-          journal_with_marks(db, "SELECT file FROM sessions WHERE archive_crc32 = ? AND participant = ? AND "
-                                 "marks = ? AND source = 'journal' LIMIT 1"),
-          result_with_marks(db, "SELECT id, file FROM sessions WHERE archive_crc32 = ? AND participant = ? AND "
-                                "marks = ? AND source = 'result_file'"),
+          same_marks(db, "SELECT id, file, participant FROM sessions WHERE archive_crc32 = ? AND marks = ? AND "
+                         "source = ?"),
           insert_session(db, "INSERT INTO sessions (session, archive_crc32, participant, source, file, journal_rows, "
                              "program, version, build, clock, clock_resolution_us, started, last_time, ended_by, "
                              "total_ms, resumes, note, answered, right_total, wrong_total, marks) VALUES (?, ?, ?, "
@@ -125,12 +133,11 @@ struct PutStatements {
     }
     void reset_all()
     {
-        for (Statement *s : {&test, &insert_test, &existing, &journal_with_marks, &result_with_marks, &insert_session,
-                             &insert_response, &upsert_item})
+        for (Statement *s : {&test, &insert_test, &existing, &same_marks, &insert_session, &insert_response,
+                             &upsert_item})
             s->reset();
     }
-    Statement test, insert_test, existing, journal_with_marks, result_with_marks, insert_session, insert_response,
-        upsert_item;
+    Statement test, insert_test, existing, same_marks, insert_session, insert_response, upsert_item;
 };
 
 Store::Store(const std::string &path, Mode mode, int busy_ms) : path_(path)
@@ -271,17 +278,19 @@ PutResult Store::put_session(const Session &s)
         }
         st.existing.reset();
 
+        // a result file and the journal of the same session: the journal stays
         const std::string marks = s.marks();
-        if (s.source == "result_file") {
-            if (st.journal_with_marks.bind(1, s.archive_crc32).bind(2, s.participant).bind(3, marks).step())
-                return {PutOutcome::covered, "its answers are the journal's of " + st.journal_with_marks.text(0)};
-        } else if (s.ended_by != "unfinished") {
-            st.result_with_marks.bind(1, s.archive_crc32).bind(2, s.participant).bind(3, marks);
-            std::vector<std::pair<int64_t, std::string>> covered;
-            while (st.result_with_marks.step())
-                covered.emplace_back(st.result_with_marks.int64(0), st.result_with_marks.text(1));
-            st.result_with_marks.reset();
-            for (const auto &[id, file] : covered) {
+        if (s.source == "result_file" || s.ended_by != "unfinished") {
+            const bool from_result_file = s.source == "result_file";
+            st.same_marks.bind(1, s.archive_crc32).bind(2, marks).bind(3, from_result_file ? "journal" : "result_file");
+            std::vector<std::pair<int64_t, std::string>> twins;
+            while (st.same_marks.step())
+                if (same_session(s.participant, s.file, st.same_marks.text(2), st.same_marks.text(1)))
+                    twins.emplace_back(st.same_marks.int64(0), st.same_marks.text(1));
+            st.same_marks.reset();
+            if (from_result_file && !twins.empty())
+                return {PutOutcome::covered, "its answers are the journal's of " + twins[0].second};
+            for (const auto &[id, file] : twins) {
                 delete_session(*db_, id);
                 result.detail += (result.detail.empty() ? "" : "; ") + std::string("replaces the result file ") + file;
             }

@@ -45,15 +45,15 @@ inline std::string read_file(const std::string &path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-struct Run {
+struct Ran {
     int status;
     std::string out;  // standard output and error together
 };
 
 // Runs a shell command line; its output and exit status.
-inline Run run(const std::string &command)
+inline Ran run(const std::string &command)
 {
-    Run r{-1, {}};
+    Ran r{-1, {}};
     std::FILE *p = popen((command + " 2>&1").c_str(), "r");
     if (!p)
         return r;
