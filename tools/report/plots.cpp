@@ -61,8 +61,8 @@ std::string score_histogram(const TestAnalysis &a)
             sum += s.score_without_training;
             n++;
         }
-    Svg svg(640, 260, "Sessions per score");
-    const Frame f{52, 12, 628, 220};
+    Svg svg(640, 270, "Sessions per score");
+    const Frame f{52, 22, 628, 230};
     if (n == 0 || max_score == 0) {
         svg.text(320, 130, "no complete sessions yet", "empty", "middle");
         return svg.str();
@@ -80,7 +80,7 @@ std::string score_histogram(const TestAnalysis &a)
         svg.text(f.left + (t + 0.5) * slot, f.bottom + 14, tick_label(t), "tick", "middle");
     const double mean = sum / n;
     svg.line(f.left + (mean + 0.5) * slot, f.top, f.left + (mean + 0.5) * slot, f.bottom, "mean");
-    svg.text(f.left + (mean + 0.5) * slot + 4, f.top + 10, "mean " + number_text(mean, 1), "note");
+    svg.text(f.left + (mean + 0.5) * slot, f.top - 6, "mean " + number_text(mean, 1), "note", "middle");
     x_label(svg, f, "score without the training items (" + std::to_string(n) + " complete sessions)");
     return svg.str();
 }

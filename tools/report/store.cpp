@@ -145,9 +145,10 @@ Store::Store(const std::string &path, Mode mode, int busy_ms) : path_(path)
     if (mode == Mode::read && !file_exists(path))
         throw Error(path + " does not exist; make a store with: meridoka-report add " + path + " FILE|FOLDER...");
     try {
-        // one connection used by one thread: no SQLite mutexes
-        const int flags = SQLITE_OPEN_NOMUTEX |
-                          (mode == Mode::read ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        // One connection used by one thread: no SQLite mutexes. Reading opens
+        // for writing too where the file allows it (nothing is written), so
+        // that the last one to close tidies the WAL files away.
+        const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_READWRITE | (mode == Mode::write ? SQLITE_OPEN_CREATE : 0);
         db_ = std::make_unique<Database>(path, flags);
         sqlite3_busy_timeout(db_->handle(), busy_ms);
         if (mode == Mode::write && sqlite3_db_readonly(db_->handle(), "main") == 1)
