@@ -146,7 +146,7 @@ void Adder::add(const Input &in)
         summary.skipped++;
         say(err_, std::string(e.what()) + " (file skipped)");
     }
-    progress_.update(summary.files, std::to_string(summary.added + summary.replaced) + " sessions in");
+    progress_.update(summary.files, std::to_string(summary.added + summary.replaced) + " new sessions");
 }
 
 void Adder::count(const PutResult &r, const std::string &path)
@@ -180,7 +180,10 @@ void Adder::add_journal(const std::string &path, std::string_view bytes)
     std::vector<std::string> warnings;
     Session s = parse_journal(bytes, path, warnings);
     s.file = stored_path(path);
-    count(store_.put_session(s), path);
+    const PutResult r = store_.put_session(s);
+    count(r, path);
+    if (r.outcome == PutOutcome::unchanged)
+        return;  // its cut row was reported when it went in
     for (const std::string &w : warnings)
         say(err_, w);
     summary.warnings += int(warnings.size());

@@ -197,7 +197,8 @@ TEST_F(StoreTest, ResultFilesFindTheirTestAndGiveWayToJournals)
     write_file(path("x/anything.txt"), result_sheet("+++"));
     EXPECT_EQ(add({path("x/anything.txt")}, AddOptions{"P8", "a1b2c3d4", false}).added, 1);
     std::vector<std::string> who;
-    for (const Session &each : load()[0].sessions)
+    tests = load();
+    for (const Session &each : tests[0].sessions)
         who.push_back(each.participant);
     EXPECT_EQ(who, (std::vector<std::string>{"P1", "P2", "", "P7", "P8"}));  // by start time, then ID
 }
