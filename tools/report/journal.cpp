@@ -185,17 +185,7 @@ void JournalParser::item_event(std::string_view event)
     if (item <= training_items && !right)
         fail("a wrong answer confirmed on training item " + std::to_string(item));
     st.confirmed = true;
-    Response r;
-    r.item = item;
-    r.right = right;
-    r.digit = digit;
-    r.cell = cell;
-    r.correct_cell = correct;
-    r.rt_ms = rt;
-    r.first_digit_ms = first;
-    r.previews = st.previews;
-    r.refusals = st.refusals;
-    s_.responses.push_back(r);
+    s_.responses.push_back(Response{item, right, digit, cell, correct, rt, first, st.previews, st.refusals});
     current_ = 0;
 }
 

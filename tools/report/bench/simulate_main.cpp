@@ -5,10 +5,12 @@
 #include "tools/report/error.h"
 #include "tools/report/output.h"
 #include "tools/report/sim/simulate.h"
+#include "tools/wdl/archive_file.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <string_view>
 #include <filesystem>
 #include <iostream>
 
@@ -32,16 +34,11 @@ int main(int argc, char **argv)
         if (archive.empty()) {
             test = report::sim::make_test(items, seed);
         } else {
-            std::FILE *f = std::fopen(archive.c_str(), "rb");
-            if (!f)
-                throw report::Error("cannot read " + archive);
-            std::string bytes;
-            char buf[65536];
-            size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-                bytes.append(buf, n);
-            std::fclose(f);
-            test = report::sim::test_from_definition(report::read_test_definition(bytes, archive), seed);
+            const std::vector<uint8_t> bytes = wdl::read_file(archive);
+            test = report::sim::test_from_definition(
+                report::read_test_definition(std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()),
+                                             archive),
+                seed);
         }
         report::sim::Random rng(seed * 7919 + 1);
         std::vector<int> next(size_t(pcs), 1);
