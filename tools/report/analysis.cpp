@@ -105,6 +105,8 @@ void analyse_items(const TestData &test, TestAnalysis &a)
     }
     a.classical = classical_statistics(complete);
     a.rasch = fit_rasch_cml(m);
+    if (test.sessions.empty())
+        a.rasch.problem = "no sessions yet";
     for (int i = 0; i < a.analysed_items; i++) {
         ItemRow &row = a.items[size_t(first + i)];
         if (!complete.empty())
