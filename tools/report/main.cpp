@@ -16,8 +16,9 @@
 
 namespace {
 
-const char overview[] = R"(meridoka-report: collects the results of MERIDOKA test sessions from many PCs into one
-store (an SQLite file), scores them, analyses every item and shows it all as tables and a page.
+const char overview[] = R"(meridoka-report: collects the results of MERIDOKA test sessions from many PCs
+into one store (an SQLite file), scores them, analyses every item and shows it
+all as tables and a page.
 
   1. meridoka-report add results.db pc1/ pc2/ MERIDOKA.WDL
   2. meridoka-report html results.db -o report.html
@@ -27,31 +28,38 @@ Exit status: 0 done; 1 failed (nothing or not all was done, see the message);
 2 (add) finished, but some files were damaged and skipped.)";
 
 const char add_help[] = R"(Reads session journals (S0000001.CSV ...), plain result files (RESULT-W.TXT,
-RESULT-D.TXT) and test archives (MERIDOKA.WDL) into the store, creating it if needed. Folders are searched
-with their subfolders for files of those names; files named on the command line are recognised by their
-content. Adding the same file again changes nothing; a longer copy of a session (resumed later) replaces the
-shorter one. A damaged file is reported with its line and skipped whole.
+RESULT-D.TXT) and test archives (MERIDOKA.WDL) into the store, creating it if
+needed. Folders are searched with their subfolders for files of those names;
+files named on the command line are recognised by their content. Adding the
+same file again changes nothing; a longer copy of a session (resumed later)
+replaces the shorter one. A damaged file is reported with its line and skipped
+whole.
 
-Result files carry no participant, times or archive: the participant comes from --participant or the file's
-name (P017.TXT, or the folder of P017/RESULT-W.TXT); the test is the one in the store with the same item
-texts (add the archive or a journal first), or the one given with --test.
+Result files carry no participant, times or archive: the participant comes
+from --participant or the file's name (P017.TXT, or the folder of
+P017/RESULT-W.TXT); the test is the one in the store with the same item texts
+(add the archive or a journal first), or the one given with --test.
 
 Examples:
   meridoka-report add results.db /media/usb/pc1 /media/usb/pc2
   meridoka-report add results.db MERIDOKA.WDL old-results/ --participant P017)";
 
 const char csv_help[] = R"(Writes the tables as CSV files (UTF-8 with byte-order mark, CR LF) into DIR:
-  tests.csv      one row per test (archive): sessions, KR-20 reliability, the Rasch fit
-  sessions.csv   one row per session: participant, date, scores, how it ended, times, ability
-  responses.csv  one row per session and item: cell chosen, right, response times, previews
-  items.csv      one row per item: difficulty, item-total correlation, Rasch difficulty, cells chosen, flags
+  tests.csv      per test (archive): sessions, KR-20 reliability, Rasch fit
+  sessions.csv   per session: participant, date, scores, how it ended, times,
+                 ability
+  responses.csv  per session and item: cell chosen, right, response times
+  items.csv      per item: difficulty, item-total correlation, Rasch
+                 difficulty, answer cells chosen, flags
+The columns and every formula: tools/report/README.md.
 
 Example:
   meridoka-report csv results.db -o tables/)";
 
-const char html_help[] = R"(Writes one self-contained page (no network, no scripts): per test the key figures,
-score histogram, item difficulty by position, item-person map, response times per item, flagged items, and
-the item and session tables. Readable on screen and printable.
+const char html_help[] = R"(Writes one self-contained page (no network, no scripts): per test the key
+figures, score histogram, item difficulty by position, item-person map,
+response times per item, flagged items, and the item and session tables.
+Readable on screen and printable.
 
 Example:
   meridoka-report html results.db -o report.html)";
