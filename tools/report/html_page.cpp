@@ -47,6 +47,7 @@ svg .empty { font-size: 14px; fill: var(--muted); }
 svg .cell-absent { fill: none; stroke: #e6eaee; stroke-dasharray: 2 2; }
 svg .cell, svg .cell-correct { fill: var(--bar); stroke: #8da4bd; }
 svg .cell-correct { stroke: #1e8449; stroke-width: 2.5; }
+svg .cell-unchosen { fill: var(--bar); stroke: var(--accent); stroke-width: 2; }
 )css"
                      R"css(
 svg .s0 { fill-opacity: 0.04; } svg .s1 { fill-opacity: 0.12; } svg .s2 { fill-opacity: 0.2; }
@@ -228,7 +229,7 @@ std::string test_section(const TestAnalysis &a, const PageInfo &info)
     out += "<section id=\"" + id + "-flags\"><h3>Flagged items</h3>" + flagged_table(a) + "</section>\n";
     out += "<section id=\"" + id + "-items\"><h3>Items</h3>" + items_table(a) +
            "<p class=\"muted\">Cells chosen: the 3x3 answer grid, darker = chosen more often, the correct cell "
-           "outlined green, dashed = no answer there.</p></section>\n";
+           "outlined green, a wrong answer no one chose outlined red, dashed = no answer there.</p></section>\n";
     out += "<section id=\"" + id + "-sessions\"><h3>Sessions</h3>" + sessions_table(a) + "</section>\n";
     out += "<section id=\"" + id + "-answers\"><h3>Answers</h3>" + answers_table(a) + "</section>\n";
     return out + "</section>\n";

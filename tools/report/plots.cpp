@@ -38,7 +38,7 @@ void item_axis(Svg &svg, const Frame &f, int items, double slot)
 {
     const int every = items <= 30 ? 1 : items <= 60 ? 2 : 5;
     for (int i = 1; i <= items; i++)
-        if (i == 1 || i % every == 0)
+        if (i % every == 0 || (i == 1 && every > 2))
             svg.text(f.left + (i - 0.5) * slot, f.bottom + 14, std::to_string(i), "tick", "middle");
 }
 
@@ -290,8 +290,10 @@ std::string distractor_grid(const ItemRow &row)
                                   percent(share) + " (" + std::to_string(row.chosen[size_t(c)]) + ")";
         // eleven shades, from none chosen to all
         const int shade = int(std::lround(share * 10));
-        svg.rect(x, y, cell, cell, std::string(correct ? "cell-correct " : "cell ") + "s" + std::to_string(shade),
-                 title);
+        // (on training items every confirmed answer is right: nothing to mark)
+        const bool unchosen = !row.training && row.chosen[size_t(c)] == 0;
+        const char *kind = correct ? "cell-correct " : unchosen ? "cell-unchosen " : "cell ";
+        svg.rect(x, y, cell, cell, kind + std::string("s") + std::to_string(shade), title);
     }
     return svg.str();
 }
