@@ -15,12 +15,6 @@ bool CsvReader::next(CsvRow &row)
     row.fields.clear();
     row.copied.clear();
     size_t copies = 0;  // fields undone into row.unquoted; their views are set at the end
-    auto junk = [&](size_t at) {
-        if (!row.bad_quote) {
-            row.bad_quote = true;
-            row.bad_at = at;
-        }
-    };
     for (;;) {
         if (pos_ < n && t[pos_] == '"') {
             // quoted: runs to the closing quote; "" is one quote; line ends inside count as lines
@@ -57,7 +51,7 @@ bool CsvReader::next(CsvRow &row)
             const size_t start = pos_;
             while (pos_ < n && t[pos_] != ',' && t[pos_] != '\n') {
                 if (t[pos_] == '"' || (t[pos_] == '\r' && pos_ + 1 < n && t[pos_ + 1] != '\n'))
-                    junk(pos_);
+                    row.bad_quote = true;
                 pos_++;
             }
             size_t end = pos_;
@@ -70,7 +64,7 @@ bool CsvReader::next(CsvRow &row)
         while (pos_ < n && t[pos_] != ',' && t[pos_] != '\n')
             pos_++;
         if (pos_ > rest && !(pos_ - rest == 1 && t[rest] == '\r'))
-            junk(rest);
+            row.bad_quote = true;
         if (pos_ >= n)
             break;
         if (t[pos_++] == ',')

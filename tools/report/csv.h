@@ -18,8 +18,7 @@ struct CsvRow {
     size_t begin = 0;     // byte offsets of the row in the text
     size_t end = 0;       // just past its line end (or the end of the text)
     bool ended = false;   // the row closed with CR LF (or a bare LF)
-    bool bad_quote = false;  // a quote inside a bare field, or text after a closing quote
-    size_t bad_at = 0;       // where that was
+    bool bad_quote = false;  // a quote or lone CR inside a bare field, or text after a closing quote
 };
 
 class CsvReader {
