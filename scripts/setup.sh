@@ -11,10 +11,23 @@ for p in "${wanted[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} = 0 ] && exit 0
-echo "setup: installing ${missing[*]}"
-SUDO=""
-[ "$(id -u)" = 0 ] || SUDO=sudo
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+if [ ${#missing[@]} != 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" = 0 ] || SUDO=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# The browser tests' driver (tests/browser): npm ci when node_modules is
+# missing or older than the lock file (npm ci leaves its own copy of the
+# lock in node_modules).
+browser=../tests/browser
+if ! command -v npm >/dev/null; then
+  echo "setup: npm not found; the browser checks will be skipped"
+elif [ ! -f $browser/node_modules/.package-lock.json ] ||
+     [ $browser/package-lock.json -nt $browser/node_modules/.package-lock.json ]; then
+  echo "setup: npm ci in tests/browser"
+  (cd $browser && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+fi

@@ -1,0 +1,58 @@
+// Headless Chromium for the tests: Debian's /usr/bin/chromium driven through
+// playwright-core (no browser download). One small API for every page test:
+//
+//   const page = await openPage('/path/report.html', { width: 1280, height: 800 });
+//   page.problems          console errors, page errors, requests that left the machine
+//   await page.screenshot('shot.png', { fullPage: true });
+//   await page.page.$$eval('svg', ...)      the playwright Page for anything else
+//   await page.close();
+import { chromium } from 'playwright-core';
+import { pathToFileURL } from 'node:url';
+import { resolve } from 'node:path';
+
+export const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
+
+// Flags that keep Chromium quiet on a machine without internet: no
+// background connections, no component updates, no first-run work.
+const quietFlags = [
+  '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+  '--disable-component-update', '--disable-sync',
+];
+
+// A URL as is; anything else is a file path.
+function toUrl(target) {
+  return /^[a-z]+:\/\//i.test(target) ? target : pathToFileURL(resolve(target)).href;
+}
+
+// Opens `target` (a file path or URL) in a fresh headless browser and waits
+// until it has loaded. With `offline` (the default) every request other
+// than file: and data: is refused and counted as a problem.
+export async function openPage(target, { width = 1280, height = 800, offline = true } = {}) {
+  const browser = await chromium.launch({ executablePath: chromiumPath, headless: true, args: quietFlags });
+  const context = await browser.newContext({ viewport: { width, height } });
+  const page = await context.newPage();
+  const problems = [];
+  page.on('console', (msg) => {
+    if (msg.type() === 'error') problems.push(`console error: ${msg.text()}`);
+  });
+  page.on('pageerror', (err) => problems.push(`page error: ${err.message}`));
+  page.on('requestfailed', (req) => {
+    if (!offline || /^(file|data):/.test(req.url()))
+      problems.push(`request failed: ${req.url()}`);
+  });
+  if (offline) {
+    await context.route('**/*', (route) => {
+      const url = route.request().url();
+      if (/^(file|data|about):/.test(url)) return route.continue();
+      problems.push(`the page asked for ${url}`);
+      return route.abort();
+    });
+  }
+  await page.goto(toUrl(target), { waitUntil: 'load' });
+  return {
+    page,
+    problems,
+    screenshot: (path, options = {}) => page.screenshot({ path, ...options }),
+    close: () => browser.close(),
+  };
+}

@@ -1,0 +1,35 @@
+// `meridoka-report add`: journals, result files and archives into the store.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace report {
+
+class Store;
+
+struct AddOptions {
+    std::string participant;  // for result files: instead of the file name
+    std::string test;         // for result files: the archive CRC-32 they belong to
+    bool progress = false;    // a progress line on the terminal
+};
+
+struct AddSummary {
+    int files = 0;
+    int added = 0, replaced = 0, unchanged = 0, covered = 0, archives = 0;
+    int skipped = 0;   // damaged or unreadable files
+    int warnings = 0;  // cut last rows dropped
+};
+
+// Adds every input (files, and folders searched for S???????.CSV,
+// RESULT-W.TXT, RESULT-D.TXT and MERIDOKA.WDL): archives first, then
+// journals, then result files, each file in its own transaction. Damaged
+// files are reported on `err` with file and line and skipped. Throws
+// StoreError when the store itself fails.
+AddSummary add_inputs(Store &store, const std::vector<std::string> &inputs, const AddOptions &options,
+                      std::ostream &out, std::ostream &err);
+
+std::string summary_line(const AddSummary &s);
+
+}  // namespace report

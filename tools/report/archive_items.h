@@ -1,0 +1,28 @@
+// A test archive (MERIDOKA.WDL) as the report needs it: its identity
+// (CRC-32 and size, as the journals name it) and its item table.
+#pragma once
+
+#include "tools/report/session.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace report {
+
+struct TestDefinition {
+    std::string archive_crc32;   // 8 lower-case hex digits
+    int64_t archive_bytes = 0;
+    std::vector<ItemSeen> items;  // every item: text, present cells, correct cell
+};
+
+bool looks_like_archive(std::string_view bytes);
+
+// CRC-32 (IEEE 802.3, as zlib computes it) as 8 lower-case hex digits.
+std::string crc32_hex(std::string_view bytes);
+
+// Throws Error naming the file when the archive or its item table is damaged.
+TestDefinition read_test_definition(std::string_view bytes, const std::string &file);
+
+}  // namespace report

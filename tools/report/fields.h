@@ -1,0 +1,23 @@
+// Checks and conversions of single text fields, shared by the readers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace report {
+
+// A decimal number without sign or spaces; false when empty, not digits, or too large.
+bool parse_int(std::string_view s, int64_t &out);
+bool is_lower_hex(std::string_view s, size_t digits);
+// YYYY-MM-DDThh:mm:ss
+bool is_local_time(std::string_view s);
+// Printable ASCII 0x21..0x7E, 1 to 32 characters: the runner's /P:ID rule.
+bool is_participant_id(std::string_view s);
+
+std::string hex32(uint32_t v);
+std::string hex64(uint64_t v);
+// FNV-1a, 64 bits: an identity for files that carry none.
+uint64_t fnv1a64(std::string_view bytes, uint64_t h = 0xcbf29ce484222325ull);
+
+}  // namespace report

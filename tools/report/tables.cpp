@@ -1,0 +1,148 @@
+#include "tools/report/tables.h"
+
+#include "tools/report/error.h"
+
+#include <cmath>
+#include <filesystem>
+
+namespace report {
+
+std::string date_of(const std::string &local_time)
+{
+    return local_time.substr(0, 10);
+}
+
+std::string cell_list(uint16_t cells)
+{
+    std::string out;
+    for (int c = 0; c < 9; c++)
+        if (cells >> c & 1)
+            out += (out.empty() ? "" : " ") + std::to_string(c + 1);
+    return out;
+}
+
+namespace {
+
+std::string joined(const std::vector<std::string> &parts, const char *sep)
+{
+    std::string out;
+    for (const std::string &p : parts)
+        out += (out.empty() ? "" : sep) + p;
+    return out;
+}
+
+}  // namespace
+
+CsvTable tests_table(const std::vector<TestAnalysis> &tests)
+{
+    CsvTable t({"test", "archive_bytes", "items", "item_table", "sessions", "complete_sessions", "analysed_items",
+                "mean_score", "score_sd", "kr20", "rasch", "rasch_persons", "rasch_iterations",
+                "rasch_log_likelihood"});
+    for (const TestAnalysis &a : tests) {
+        const TestData &d = *a.test;
+        t << d.archive_crc32 << count_text(d.archive_bytes) << std::to_string(d.items)
+          << (d.from_archive ? "archive" : "sessions") << std::to_string(d.sessions.size())
+          << std::to_string(a.complete_sessions) << std::to_string(a.analysed_items);
+        const bool any = a.classical.persons > 0;
+        t << (any ? number_text(a.classical.mean_score, 3) : "")
+          << (any ? number_text(std::sqrt(a.classical.score_variance), 3) : "") << number_text(a.classical.kr20, 4)
+          << (a.rasch.fitted ? "fitted" : a.rasch.problem) << std::to_string(a.rasch.persons_used)
+          << std::to_string(a.rasch.iterations) << (a.rasch.fitted ? number_text(a.rasch.log_likelihood, 4) : "");
+        t.end_row();
+    }
+    return t;
+}
+
+CsvTable sessions_table(const std::vector<TestAnalysis> &tests)
+{
+    CsvTable t({"test", "session", "participant", "source", "date", "started", "build", "version", "items",
+                "answered", "score", "wrong", "score_without_training", "ended_by", "total_ms",
+                "median_rt_ms", "fast_answers", "refused_training", "resumes", "ability", "ability_se", "file",
+                "note"});
+    for (const TestAnalysis &a : tests)
+        for (const SessionRow &r : a.sessions) {
+            const Session &s = *r.session;
+            t << s.archive_crc32 << s.session_id << s.participant << s.source << date_of(s.started) << s.started
+              << s.build << s.version << std::to_string(s.items) << std::to_string(s.responses.size())
+              << std::to_string(r.score) << std::to_string(int(s.responses.size()) - r.score)
+              << std::to_string(r.score_without_training) << s.ended_by
+              << count_text(s.total_ms) << number_text(r.median_rt_ms, 0) << count_text(r.fast_answers)
+              << count_text(r.refused_training) << std::to_string(s.resumes) << number_text(r.ability, 4)
+              << number_text(r.ability_se, 4) << s.file << s.note;
+            t.end_row();
+        }
+    return t;
+}
+
+CsvTable responses_table(const std::vector<TestAnalysis> &tests)
+{
+    CsvTable t({"test", "session", "participant", "item", "answered", "right", "digit", "cell", "correct_cell",
+                "rt_ms", "first_digit_ms", "previews", "refusals"});
+    for (const TestAnalysis &a : tests)
+        for (const SessionRow &row : a.sessions) {
+            const Session &s = *row.session;
+            const bool journal = s.source == "journal";
+            size_t next = 0;
+            for (int item = 1; item <= s.items; item++) {
+                t << s.archive_crc32 << s.session_id << s.participant << std::to_string(item);
+                if (next < s.responses.size() && s.responses[next].item == item) {
+                    const Response &r = s.responses[next++];
+                    t << "1" << (r.right ? "1" : "0") << count_text(r.digit ? r.digit : -1)
+                      << count_text(r.cell ? r.cell : -1) << count_text(r.correct_cell ? r.correct_cell : -1)
+                      << count_text(r.rt_ms) << count_text(r.first_digit_ms) << count_text(journal ? r.previews : -1)
+                      << count_text(journal ? r.refusals : -1);
+                } else {
+                    t << "0" << "" << "" << "" << "" << "" << "" << "" << "";
+                }
+                t.end_row();
+            }
+        }
+    return t;
+}
+
+CsvTable items_table(const std::vector<TestAnalysis> &tests)
+{
+    std::vector<std::string_view> columns = {"test", "item", "text", "training", "answers", "right", "p", "r_it",
+                                             "rasch_b", "rasch_se", "correct_cell", "cells", "answers_with_cell"};
+    static const char *shares[9] = {"share_cell1", "share_cell2", "share_cell3", "share_cell4", "share_cell5",
+                                    "share_cell6", "share_cell7", "share_cell8", "share_cell9"};
+    columns.insert(columns.end(), shares, shares + 9);
+    for (const char *c : {"median_rt_right_ms", "median_rt_wrong_ms", "previews", "refusals", "flags"})
+        columns.push_back(c);
+    CsvTable t(columns);
+    for (const TestAnalysis &a : tests)
+        for (const ItemRow &r : a.items) {
+            t << a.test->archive_crc32 << std::to_string(r.item) << r.text << (r.training ? "1" : "0")
+              << std::to_string(r.answers) << std::to_string(r.right) << number_text(r.p, 4) << number_text(r.r_it, 4)
+              << number_text(r.b, 4) << number_text(r.b_se, 4) << count_text(r.correct_cell ? r.correct_cell : -1)
+              << cell_list(r.cells) << std::to_string(r.cell_answers);
+            for (int c = 0; c < 9; c++) {
+                const bool shown = (r.cells >> c & 1) && r.cell_answers > 0;
+                t << (shown ? number_text(double(r.chosen[size_t(c)]) / r.cell_answers, 4) : "");
+            }
+            t << number_text(r.median_rt_right, 0) << number_text(r.median_rt_wrong, 0) << std::to_string(r.previews)
+              << std::to_string(r.refusals) << joined(r.flags, "; ");
+            t.end_row();
+        }
+    return t;
+}
+
+std::vector<std::string> write_csv_tables(const std::vector<TestAnalysis> &tests, const std::string &dir)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec)
+        throw Error("cannot make the folder " + dir + ": " + ec.message());
+    const std::pair<const char *, CsvTable> files[] = {{"tests.csv", tests_table(tests)},
+                                                       {"sessions.csv", sessions_table(tests)},
+                                                       {"responses.csv", responses_table(tests)},
+                                                       {"items.csv", items_table(tests)}};
+    std::vector<std::string> names;
+    for (const auto &[name, table] : files) {
+        write_whole_file(dir + "/" + name, table.text());
+        names.push_back(name);
+    }
+    return names;
+}
+
+}  // namespace report

@@ -1,0 +1,25 @@
+// The report's tables, shared by the CSV files and the page: one row per
+// test, per session, per session and item, per item.
+#pragma once
+
+#include "tools/report/analysis.h"
+#include "tools/report/output.h"
+
+#include <string>
+#include <vector>
+
+namespace report {
+
+CsvTable tests_table(const std::vector<TestAnalysis> &tests);
+CsvTable sessions_table(const std::vector<TestAnalysis> &tests);
+CsvTable responses_table(const std::vector<TestAnalysis> &tests);
+CsvTable items_table(const std::vector<TestAnalysis> &tests);
+
+// The CSV files into `dir` (made if missing); returns their names.
+std::vector<std::string> write_csv_tables(const std::vector<TestAnalysis> &tests, const std::string &dir);
+
+// "2026-12-08T10:15:02" -> "2026-12-08"
+std::string date_of(const std::string &local_time);
+std::string cell_list(uint16_t cells);
+
+}  // namespace report

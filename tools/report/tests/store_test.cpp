@@ -1,0 +1,266 @@
+// The store: what adding files does (again, longer copies, damage, result
+// files), tests kept apart, and the stores that cannot be used.
+#include "tools/report/add_command.h"
+#include "tools/report/error.h"
+#include "tools/report/sqlite.h"
+#include "tools/report/store.h"
+#include "tools/report/tests/report_support.h"
+
+#include <sstream>
+
+using namespace report;
+using namespace report_test;
+
+namespace {
+
+class StoreTest : public Scratch {
+protected:
+    AddSummary add(const std::vector<std::string> &inputs, const AddOptions &options = {})
+    {
+        Store store(path("results.db"), Store::Mode::write);
+        out.str("");
+        err.str("");
+        return add_inputs(store, inputs, options, out, err);
+    }
+    std::vector<TestData> load() { return Store(path("results.db"), Store::Mode::read).load(); }
+    int64_t count(const std::string &table)
+    {
+        Database db(path("results.db"), SQLITE_OPEN_READONLY);
+        Statement st(db, ("SELECT count(*) FROM " + table).c_str());
+        return st.step() ? st.int64(0) : -1;
+    }
+    void journal(const std::string &name, const sim::SessionPlan &p, const sim::SimTest &test = small_test())
+    {
+        write_file(path(name), sim::write_journal(test, p));
+    }
+    std::ostringstream out, err;
+};
+
+const std::vector<int> all_right = {5, 1, 9, 2, 2, 7};
+
+// The runner's result file for the small test (ASCII texts, so any code page).
+std::string result_sheet(const std::string &marks)
+{
+    const sim::SimTest t = small_test();
+    std::string s = "Results\r\n\r\n";
+    int right = 0;
+    for (size_t i = 0; i < t.items.size(); i++) {
+        const char m = i < marks.size() ? marks[i] : ' ';
+        right += m == '+';
+        s += std::string(1, m) + " | " + t.items[i].text + "\r\n";
+    }
+    return s + "\r\nTotal: " + std::to_string(right) + "(+) " + std::to_string(int(marks.size()) - right) + "(-) (" +
+           std::to_string(marks.size()) + "/" + std::to_string(t.items.size()) + ")\r\n";
+}
+
+}  // namespace
+
+TEST_F(StoreTest, AddingAgainChangesNothingAndALongerCopyReplacesTheShorter)
+{
+    journal("pc1/S0000001.CSV", plan("00000000000000b1", "P1", all_right));
+    journal("pc1/S0000002.CSV", plan("00000000000000b2", "P2", {5, 1, 9, 1, 1}, "esc"));
+    sim::SessionPlan stopped = plan("00000000000000b3", "P3", {5, 1, 9}, "");
+    stopped.cut_row_keep = 40;
+    journal("pc1/S0000003.CSV", stopped);
+
+    AddSummary s = add({path("pc1")});
+    EXPECT_EQ(s.files, 3);
+    EXPECT_EQ(s.added, 3);
+    EXPECT_EQ(s.warnings, 1);  // the cut row of the stopped session
+    EXPECT_NE(err.str().find("pc1/S0000003.CSV:"), std::string::npos);
+    EXPECT_EQ(summary_line(s), "3 files: 3 sessions added; 1 cut rows dropped");
+    const int64_t responses = count("responses");
+    EXPECT_EQ(responses, 6 + 5 + 3);
+
+    s = add({path("pc1")});
+    EXPECT_EQ(s.added, 0);
+    EXPECT_EQ(s.unchanged, 3);
+    EXPECT_EQ(count("sessions"), 3);
+    EXPECT_EQ(count("responses"), responses);
+
+    // the stopped session was resumed later: its longer journal replaces it, a shorter copy does not
+    sim::SessionPlan resumed = plan("00000000000000b3", "P3", all_right);
+    resumed.resume_after = 3;
+    resumed.cut_row_keep = 40;
+    journal("later/S0000003.CSV", resumed);
+    s = add({path("later")});
+    EXPECT_EQ(s.replaced, 1);
+    EXPECT_NE(out.str().find("a longer copy of the session from"), std::string::npos);
+    s = add({path("pc1/S0000003.CSV")});
+    EXPECT_EQ(s.unchanged, 1);
+    const std::vector<TestData> tests = load();
+    ASSERT_EQ(tests.size(), 1u);
+    ASSERT_EQ(tests[0].sessions.size(), 3u);
+    const Session &b3 = tests[0].sessions[2];
+    EXPECT_EQ(b3.session_id, "00000000000000b3");
+    EXPECT_EQ(b3.ended_by, "completed");
+    EXPECT_EQ(b3.resumes, 1);
+    EXPECT_EQ(b3.responses.size(), 6u);
+    EXPECT_EQ(count("responses"), 6 + 5 + 6);
+}
+
+TEST_F(StoreTest, DamagedFilesAreReportedWithTheirLineAndNeverHalfEnter)
+{
+    journal("in/S0000001.CSV", plan("00000000000000c1", "P1", all_right));
+    std::string damaged = sim::write_journal(small_test(), plan("00000000000000c2", "P2", all_right));
+    // the last answer, just before session_end, gets a field too many
+    const size_t end_row = damaged.rfind("\r\n", damaged.size() - 3);
+    damaged.insert(end_row, ",extra");
+    write_file(path("in/S0000002.CSV"), damaged);
+    write_file(path("in/S0000003.CSV"), "name,score\r\nAnna,12\r\n");
+    write_file(path("in/S0000004.CSV"), std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10));
+    sim::SimTest other_size = small_test();  // same archive CRC-32, one item fewer: not the same test
+    other_size.items.pop_back();
+    journal("in/S0000005.CSV", plan("00000000000000c5", "P5", {5, 1, 9, 2, 2}), other_size);
+
+    const AddSummary s = add({path("in")});
+    EXPECT_EQ(s.added, 1);
+    EXPECT_EQ(s.skipped, 4);
+    const std::string e = err.str();
+    const int end_line = int(std::count(damaged.begin(), damaged.end(), '\n')) - 1;
+    EXPECT_NE(e.find("in/S0000002.CSV:" + std::to_string(end_line) + ": 28 fields; a journal row has 27 (file "
+                     "skipped)"),
+              std::string::npos)
+        << e;
+    EXPECT_NE(e.find("in/S0000003.CSV:1: a CSV file, but not a session journal"), std::string::npos) << e;
+    EXPECT_NE(e.find("in/S0000004.CSV:1: not a session journal"), std::string::npos) << e;
+    EXPECT_NE(e.find("archive a1b2c3d4 has 6 items in the store, this session says 5"), std::string::npos) << e;
+    EXPECT_EQ(count("sessions"), 1);
+    EXPECT_EQ(count("responses"), 6);
+
+    // a failure inside the store's own writing takes back the whole session
+    Session twice = load()[0].sessions[0];
+    twice.session_id = "00000000000000c6";
+    twice.responses.push_back(twice.responses.back());  // the same item twice breaks a key
+    Store store(path("results.db"), Store::Mode::write);
+    EXPECT_THROW(store.put_session(twice), StoreError);
+    EXPECT_EQ(count("sessions"), 1);
+    EXPECT_EQ(count("responses"), 6);
+}
+
+TEST_F(StoreTest, SessionsOfDifferentArchivesAreKeptApart)
+{
+    sim::SimTest second = small_test();
+    second.archive_crc32 = "0badf00d";
+    journal("S0000001.CSV", plan("00000000000000d1", "P1", all_right));
+    journal("S0000002.CSV", plan("00000000000000d2", "P1", all_right), second);
+    journal("S0000003.CSV", plan("00000000000000d1", "P1", all_right), second);  // same ID, other archive
+    EXPECT_EQ(add({path("S0000001.CSV"), path("S0000002.CSV"), path("S0000003.CSV")}).added, 3);
+    const std::vector<TestData> tests = load();
+    ASSERT_EQ(tests.size(), 2u);
+    EXPECT_EQ(tests[0].archive_crc32, "0badf00d");
+    EXPECT_EQ(tests[0].sessions.size(), 2u);
+    EXPECT_EQ(tests[1].archive_crc32, "a1b2c3d4");
+    EXPECT_EQ(tests[1].sessions.size(), 1u);
+    EXPECT_EQ(tests[1].item_info[4].text, "Item 5, \"odd\"");
+    EXPECT_EQ(tests[1].item_info[4].correct_cell, 3);
+}
+
+TEST_F(StoreTest, ResultFilesFindTheirTestAndGiveWayToJournals)
+{
+    journal("P1/S0000001.CSV", plan("00000000000000e1", "P1", {5, 1, 9, 2, 1, 7}));
+    write_file(path("P1/RESULT-W.TXT"), result_sheet("++++-+"));   // the same session's result file
+    journal("pc3/S0000001.CSV", plan("00000000000000e3", "", all_right));  // no participant given
+    write_file(path("pc3/RESULT-W.TXT"), result_sheet("++++++"));  // beside it: the same session
+    write_file(path("P2/RESULT-W.TXT"), result_sheet("+++-+"));    // Esc after item 5
+    write_file(path("other/RESULT-D.TXT"), "R\r\n\r\n+ | x\r\n\r\nT 1(+) 0(-) (1/1)\r\n");
+    // journals go in first whatever the order
+    AddSummary s = add({path("P2"), path("P1"), path("pc3"), path("other")});
+    EXPECT_EQ(s.added, 3);
+    EXPECT_EQ(s.covered, 2);
+    EXPECT_EQ(s.skipped, 1);
+    EXPECT_NE(out.str().find("P1/RESULT-W.TXT: its answers are the journal's of"), std::string::npos) << out.str();
+    EXPECT_NE(err.str().find("other/RESULT-D.TXT: no test in the store has these 1 items"), std::string::npos);
+    std::vector<TestData> tests = load();
+    ASSERT_EQ(tests.size(), 1u);
+    ASSERT_EQ(tests[0].sessions.size(), 3u);
+    const Session &r = tests[0].sessions[2];  // sessions without a start time come last
+    EXPECT_EQ(r.source, "result_file");
+    EXPECT_EQ(r.participant, "P2");  // the folder's name
+    EXPECT_EQ(r.ended_by, "stopped");
+    ASSERT_EQ(r.responses.size(), 5u);
+    EXPECT_EQ(r.responses[3].cell, 0);
+    EXPECT_EQ(r.responses[3].rt_ms, -1);
+
+    // P2's journal turns up later: it replaces the result file
+    journal("P2/S0000001.CSV", plan("00000000000000e2", "P2", {5, 1, 9, 1, 2}, "esc"));
+    s = add({path("P2/S0000001.CSV")});
+    EXPECT_NE(out.str().find("replaces the result file"), std::string::npos);
+    tests = load();
+    ASSERT_EQ(tests[0].sessions.size(), 3u);
+    for (const Session &each : tests[0].sessions)
+        EXPECT_EQ(each.source, "journal");
+
+    // named result files: the participant from --participant or the file name, the test from --test
+    write_file(path("P7.TXT"), result_sheet("++++++"));
+    EXPECT_EQ(add({path("P7.TXT")}).added, 1);
+    write_file(path("x/anything.txt"), result_sheet("+++"));
+    EXPECT_EQ(add({path("x/anything.txt")}, AddOptions{"P8", "a1b2c3d4", false}).added, 1);
+    std::vector<std::string> who;
+    tests = load();
+    for (const Session &each : tests[0].sessions)
+        who.push_back(each.participant);
+    EXPECT_EQ(who, (std::vector<std::string>{"P1", "P2", "", "P7", "P8"}));  // by start time, then ID
+}
+
+TEST_F(StoreTest, ArchivesGiveTheFullItemTable)
+{
+    if (!fs::exists(SAMPLE_ARCHIVE))
+        GTEST_SKIP() << "no sample archive";
+    const AddSummary s = add({SAMPLE_ARCHIVE});
+    EXPECT_EQ(s.archives, 1);
+    const std::vector<TestData> tests = load();
+    ASSERT_EQ(tests.size(), 1u);
+    EXPECT_TRUE(tests[0].from_archive);
+    EXPECT_EQ(tests[0].items, 27);
+    EXPECT_EQ(tests[0].item_info[0].text, "Задание 1 (тренировочное)");
+    EXPECT_EQ(tests[0].item_info[0].cells, (1 << 1) | (1 << 3) | (1 << 4) | (1 << 5) | (1 << 7) | (1 << 8));
+    EXPECT_EQ(tests[0].item_info[0].correct_cell, 5);  // digit 3 among cells 2 4 5 6 8 9
+}
+
+TEST_F(StoreTest, StoresThatCannotBeUsedAreNamedClearly)
+{
+    auto error_of = [&](const std::string &file, Store::Mode mode, int busy_ms = 5000) {
+        try {
+            Store store(file, mode, busy_ms);
+            store.begin_batch();
+            store.commit_batch();
+        } catch (const Error &e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    EXPECT_EQ(error_of(path("none.db"), Store::Mode::read),
+              path("none.db") + " does not exist; make a store with: meridoka-report add " + path("none.db") +
+                  " FILE|FOLDER...");
+    write_file(path("notes.txt"), "these are my notes, not a database\n");
+    EXPECT_EQ(error_of(path("notes.txt"), Store::Mode::write),
+              path("notes.txt") + " is not an SQLite database, so not a results store (is it the right file?)");
+    {
+        Database foreign(path("other.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        foreign.exec("CREATE TABLE customers (name TEXT)");
+    }
+    EXPECT_NE(error_of(path("other.db"), Store::Mode::write).find("is an SQLite database of another program"),
+              std::string::npos);
+
+    // another program is writing: the store waits a while, then says so
+    journal("S0000001.CSV", plan("00000000000000f1", "P1", all_right));
+    add({path("S0000001.CSV")});
+    {
+        Database writer(path("results.db"), SQLITE_OPEN_READWRITE);
+        writer.exec("BEGIN IMMEDIATE");
+        EXPECT_NE(error_of(path("results.db"), Store::Mode::write, 100).find("results.db is locked: another program "
+                                                                             "is writing to it"),
+                  std::string::npos);
+        EXPECT_EQ(Store(path("results.db"), Store::Mode::read).load().size(), 1u);  // reading goes on
+        writer.exec("ROLLBACK");
+    }
+
+    // a file that may not be written (immutable, which binds even root)
+    if (run("chattr +i " + quoted(path("results.db"))).status != 0)
+        GTEST_SKIP() << "chattr +i is not available here";
+    const std::string e = error_of(path("results.db"), Store::Mode::write);
+    EXPECT_EQ(Store(path("results.db"), Store::Mode::read).load().size(), 1u);
+    run("chattr -i " + quoted(path("results.db")));
+    EXPECT_EQ(e, path("results.db") + " is read-only (no permission to write it): results cannot be added to it");
+}
