@@ -1,0 +1,195 @@
+// The page around the program: loads the module and the test archive (from
+// the page's own folder, or one the person chooses or drops), asks the
+// full-screen question, shows the screen while the test runs, and offers
+// the files at the end. window.meridoka is the test hook (web/README.md).
+
+import createMeridoka from './meridoka.js';
+import { Run } from './run.js';
+import { downloadLink, saveNow } from './download.js';
+import { openStorage } from './storage.js';
+
+const $ = (id) => document.getElementById(id);
+const box = $('box'), message = $('message');
+let run = null;
+let pageState = 'loading';
+let module = null;       // the compiled WebAssembly module
+let archiveLabel = '';
+let storage = null;      // IndexedDB, when the browser has it
+let session = null;      // the storage record of the test under way
+let earlierSession = null;  // the unfinished one offered at the start
+
+window.meridoka = {
+  state: () => (run ? run.state : pageState),
+  waits: () => (run ? run.waits : 0),
+  status: () => (run ? run.status : null),
+  holdBeforeNextWait: () => { if (run) run.holdBusy = true; },
+  release: () => { if (run) run.release(); },
+  earlier: () => earlierSession,
+};
+
+function say(text, { error = false } = {}) {
+  message.textContent = text;
+  box.classList.toggle('error', error);
+}
+
+function showChooser(on) {
+  $('archive-name').textContent = archiveLabel ? `Test: ${archiveLabel}. ` : '';
+  $('choose').hidden = !on;
+}
+
+// ---- what a run asks of the page --------------------------------------------
+
+const page = {
+  stage: $('stage'),
+
+  askFullScreen() {
+    say('Run in fullscreen mode?');
+    $('question').hidden = false;
+    showChooser(true);
+    $('yes').focus();
+    return new Promise((answer) => {
+      const done = (full) => {
+        $('question').hidden = true;
+        $('yes').onclick = $('no').onclick = $('question').onkeydown = null;
+        if (full) enterFullScreen();
+        answer(full);
+      };
+      $('yes').onclick = () => done(true);
+      $('no').onclick = () => done(false);
+      $('question').onkeydown = (e) => {
+        if (e.key === 'Escape') done(false);
+      };
+    });
+  },
+
+  showStage(on) {
+    if (on && storage) session = storage.begin({ archive: archiveLabel });
+    $('stage').hidden = !on;
+    $('panel').hidden = on;
+    if (!on && document.fullscreenElement) document.exitFullscreen().catch(() => {});
+  },
+
+  showError(text) {
+    say(text.trim(), { error: true });
+  },
+
+  fileSaved(name, bytes) {
+    if (/\.bmp$/i.test(name)) saveNow(name, bytes);
+    else if (session) storage.saveFile(session, name, bytes);
+  },
+
+  ended(finished) {
+    if (session) storage.update(session, { ended: finished.leaving ? 'left' : 'ran', status: finished.status });
+    session = null;
+    const links = $('downloads');
+    links.replaceChildren();
+    if (finished.status === 0) {
+      say('The test has ended. Thank you.');
+      const result = finished.folder.get('RESULT-W.TXT');
+      if (result) links.append(downloadLink('RESULT-W.TXT', result));
+    }
+    links.hidden = !links.children.length;
+    $('earlier').hidden = true;
+    showChooser(finished.status !== 0);
+  },
+};
+
+// Full screen on the person's click; a refusal leaves the page as it is.
+function enterFullScreen() {
+  const root = document.documentElement;
+  if (!root.requestFullscreen) return;
+  root.requestFullscreen().then(() => {
+    // Esc for the test, not for leaving full screen (holding it still leaves)
+    if (navigator.keyboard && navigator.keyboard.lock) navigator.keyboard.lock(['Escape']).catch(() => {});
+  }).catch(() => {});
+}
+
+// ---- starting runs --------------------------------------------------------
+
+async function compile() {
+  const response = await fetch('meridoka.wasm');
+  if (!response.ok) throw new Error(`meridoka.wasm: ${response.status} ${response.statusText}`);
+  const type = response.headers.get('content-type') || '';
+  if (WebAssembly.compileStreaming && type.startsWith('application/wasm'))
+    return WebAssembly.compileStreaming(response);
+  return WebAssembly.compile(await response.arrayBuffer());
+}
+
+async function fetchArchive() {
+  try {
+    const response = await fetch('MERIDOKA.WDL', { cache: 'no-cache' });
+    return response.ok ? new Uint8Array(await response.arrayBuffer()) : null;
+  } catch {
+    return null;
+  }
+}
+
+// A new run on these archive bytes (null: none). A run still at its
+// question gives way; a test in progress is never interrupted.
+function begin(archive, label) {
+  if (run && run.state !== 'question' && run.state !== 'ended') return;
+  if (run) run.abandon();
+  archiveLabel = label;
+  $('downloads').hidden = true;
+  run = new Run(page, archive);
+  run.start(createMeridoka, module);
+}
+
+async function chosen(file) {
+  if (!file) return;
+  begin(new Uint8Array(await file.arrayBuffer()), file.name);
+}
+
+// The last session in this browser, when it did not end on its own (the
+// page was left, or the browser stopped): its files, offered for download.
+async function offerEarlier() {
+  const last = await storage.latest();
+  if (!last || last.ended === 'ran') return;
+  earlierSession = last;
+  const files = await storage.files(last);
+  if (!files.length) return;
+  const when = new Date(last.started).toLocaleString();
+  const earlier = $('earlier');
+  const how = last.ended === 'left' ? 'ended when the page was left' : 'did not finish';
+  earlier.replaceChildren(`The last session (started ${when}) ${how}. Its files:`);
+  for (const f of files) earlier.append(downloadLink(f.name, f.bytes));
+  earlier.hidden = false;
+}
+
+async function load() {
+  if (typeof WebAssembly !== 'object') {
+    pageState = 'unsupported';
+    return;
+  }
+  say('Loading the test...');
+  const archive = fetchArchive();
+  storage = await openStorage();
+  if (storage) await offerEarlier();
+  try {
+    module = await compile();
+  } catch (error) {
+    pageState = 'failed';
+    say(`The program could not be loaded (${error.message}). Open this page through a web server.`, { error: true });
+    return;
+  }
+  begin(await archive, 'MERIDOKA.WDL from this page\'s folder');
+}
+
+$('file').addEventListener('change', (e) => chosen(e.target.files[0]));
+document.addEventListener('dragover', (e) => {
+  e.preventDefault();
+  document.body.classList.add('dropping');
+});
+document.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
+document.addEventListener('drop', (e) => {
+  e.preventDefault();
+  document.body.classList.remove('dropping');
+  chosen(e.dataTransfer.files[0]);
+});
+// Leaving the page ends the test as closing the window does.
+window.addEventListener('pagehide', () => {
+  if (storage) storage.leaving();
+  if (run) run.leave();
+});
+
+load();

@@ -1,0 +1,126 @@
+// The browser build end to end in headless Chromium: the shared scenario
+// scripts on the page against the headless tool (status, every F12
+// screenshot and the result file byte for byte, every screenshot as the
+// canvas showed it), leaving the page mid-test, full screen, the archive
+// chosen or dropped, a missing or broken archive, no WebAssembly.
+//
+//   node web/tests/run-suite.mjs BUILD_WEB HEADLESS SAMPLE_WDL WORK_DIR
+import { execFileSync, spawnSync } from 'node:child_process';
+import { cpSync, mkdirSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { launchChromium, openPage } from '../../tests/browser/browser.mjs';
+import { fetchLink, parseScenario, runScenario, until } from './drive.mjs';
+import { serve } from './server.mjs';
+
+const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
+const [webDir, headless, sample, work] = process.argv.slice(2).map((a) => resolve(a));
+if (!work) {
+  console.error('usage: run-suite.mjs BUILD_WEB HEADLESS SAMPLE_WDL WORK_DIR');
+  process.exit(2);
+}
+rmSync(work, { recursive: true, force: true });
+mkdirSync(work, { recursive: true });
+
+// ---- archives, and a site (the page and one archive) for each ----------------
+
+const archives = { sample };
+for (const [name, args] of Object.entries({ synthetic: [], packed: ['--packed', '--f1-text'], eight: ['--items', '8'] })) {
+  archives[name] = join(work, `${name}.wdl`);
+  execFileSync('python3', [join(root, 'tests/e2e/make_test_archive.py'), archives[name], ...args], { stdio: 'ignore' });
+}
+archives.broken = join(work, 'broken.wdl');
+writeFileSync(archives.broken, readFileSync(archives.synthetic).subarray(0, 300));
+
+function site(name, archive) {
+  const dir = join(work, 'site', name);
+  cpSync(webDir, dir, { recursive: true });
+  rmSync(join(dir, 'MERIDOKA.WDL'), { force: true });
+  if (archive) cpSync(archive, join(dir, 'MERIDOKA.WDL'));
+  return `site/${name}/`;
+}
+for (const name of Object.keys(archives)) site(name, archives[name]);
+site('none', null);
+
+const server = await serve(work);
+const browser = await launchChromium();
+
+// ---- reporting ----------------------------------------------------------------
+
+let passed = 0, failed = 0;
+async function check(name, test) {
+  let problem;
+  try {
+    problem = await test();
+  } catch (error) {
+    problem = error.stack || String(error);
+  }
+  if (problem) {
+    failed++;
+    console.log(`FAIL ${name}: ${problem}`);
+  } else {
+    passed++;
+    console.log(`ok   ${name}`);
+  }
+}
+
+// ---- scenarios against the headless tool --------------------------------------
+
+function reference(scenario, archive, dir) {
+  mkdirSync(dir, { recursive: true });
+  cpSync(archive, join(dir, 'MERIDOKA.WDL'));
+  const run = spawnSync(headless, [scenario], { cwd: dir });
+  const files = readdirSync(dir).sort();
+  return {
+    status: run.status,
+    shots: files.filter((f) => /\.bmp$/.test(f)).map((f) => readFileSync(join(dir, f))),
+    result: files.includes('RESULT-W.TXT') ? readFileSync(join(dir, 'RESULT-W.TXT')) : null,
+  };
+}
+
+function same(a, b) {
+  return (a === null && b === null) || (a !== null && b !== null && Buffer.compare(a, b) === 0);
+}
+
+async function scenario(file, archive, { full = false } = {}) {
+  const path = join(root, file);
+  const name = `${file.split('/').pop()}-${archive}${full ? '-full' : ''}`;
+  const want = reference(path, archives[archive], join(work, 'headless', name));
+  const got = await runScenario(browser, server.url + `site/${archive}/`, parseScenario(readFileSync(path, 'utf8')),
+                                { full });
+  if (got.problems.length) return got.problems.join('; ');
+  if (full && !got.fullScreen) return 'not in full screen after Yes';
+  if (got.status !== want.status) return `status ${got.status}, headless ${want.status}`;
+  if (got.shots.length !== want.shots.length) return `${got.shots.length} screenshots, headless ${want.shots.length}`;
+  for (let n = 0; n < got.shots.length; n++) {
+    if (!same(got.shots[n], want.shots[n])) return `screenshot ${n + 1} differs from the headless one`;
+    if (got.views[n]) return `screenshot ${n + 1}: ${got.views[n]}`;
+  }
+  if (!same(got.result, want.result))
+    return want.result ? (got.result ? 'RESULT-W.TXT differs' : 'no RESULT-W.TXT') : 'a RESULT-W.TXT the headless tool did not write';
+  return null;
+}
+
+const runs = [
+  ['sdl/tests/scenarios/full-run.scn', 'synthetic'],
+  ['sdl/tests/scenarios/esc-first-item.scn', 'synthetic'],
+  ['sdl/tests/scenarios/ignored-keys.scn', 'synthetic'],
+  ['sdl/tests/scenarios/keypad.scn', 'synthetic'],
+  ['sdl/tests/scenarios/close-mid.scn', 'synthetic'],
+  ['sdl/tests/scenarios/runs-out.scn', 'synthetic'],
+  ['sdl/tests/scenarios/any-archive.scn', 'sample'],
+  ['tests/e2e/win32/scenarios/whole-test.txt', 'synthetic'],
+  ['tests/e2e/win32/scenarios/full-screen.txt', 'packed'],
+  ['tests/dos/scenarios/busy.scn', 'synthetic'],
+  ['tests/dos/scenarios/whole.scn', 'eight'],
+  ['data/ru/all-right.scn', 'sample'],
+  ['data/ru/mixed.scn', 'sample'],
+  ['data/ru/esc-early.scn', 'sample'],
+];
+for (const [file, archive] of runs) await check(`${file} (${archive})`, () => scenario(file, archive));
+await check('full-run, full screen', () => scenario('sdl/tests/scenarios/full-run.scn', 'synthetic', { full: true }));
+
+await browser.close();
+await server.close();
+console.log(`web-e2e: ${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);
