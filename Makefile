@@ -1,7 +1,8 @@
 # Quick start:
 #   make run    build and take the bundled sample test in a window
 #   make test   build and run every test
-.PHONY: run test build clean
+#   make web    build the browser version into build-web/; make run-web serves it
+.PHONY: run test build clean web run-web
 
 test:
 	scripts/test-all.sh
@@ -14,5 +15,12 @@ build:
 	cmake -S . -B build -G Ninja >/dev/null
 	cmake --build build
 
+web:
+	scripts/setup.sh
+	web/build.sh
+
+run-web: web
+	web/serve.sh
+
 clean:
-	rm -rf build build-asan build-fuzz build-tsan build-win32 build-dos scratch
+	rm -rf build build-asan build-fuzz build-tsan build-win32 build-dos build-web scratch

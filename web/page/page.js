@@ -25,6 +25,7 @@ window.meridoka = {
   holdBeforeNextWait: () => { if (run) run.holdBusy = true; },
   release: () => { if (run) run.release(); },
   earlier: () => earlierSession,
+  marks: () => (run ? run.marks : []),
 };
 
 function say(text, { error = false } = {}) {
@@ -115,10 +116,11 @@ async function compile() {
   return WebAssembly.compile(await response.arrayBuffer());
 }
 
-async function fetchArchive() {
+// The archive from the page's own folder (index.html asked for it), or null.
+async function archiveFromFolder() {
   try {
-    const response = await fetch('MERIDOKA.WDL', { cache: 'no-cache' });
-    return response.ok ? new Uint8Array(await response.arrayBuffer()) : null;
+    const response = await (window.meridokaArchive || fetch('MERIDOKA.WDL', { cache: 'no-cache' }));
+    return response && response.ok ? new Uint8Array(await response.arrayBuffer()) : null;
   } catch {
     return null;
   }
@@ -162,9 +164,7 @@ async function load() {
     return;
   }
   say('Loading the test...');
-  const archive = fetchArchive();
-  storage = await openStorage();
-  if (storage) await offerEarlier();
+  const archive = archiveFromFolder(), stored = openStorage();
   try {
     module = await compile();
   } catch (error) {
@@ -172,6 +172,8 @@ async function load() {
     say(`The program could not be loaded (${error.message}). Open this page through a web server.`, { error: true });
     return;
   }
+  storage = await stored;
+  if (storage) await offerEarlier();
   begin(await archive, 'MERIDOKA.WDL from this page\'s folder');
 }
 

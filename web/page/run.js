@@ -25,6 +25,7 @@ export class Run {
     if (archive) this.folder.put('MERIDOKA.WDL', archive);
     this.state = 'loading';
     this.waits = 0;           // sleeps in a key wait so far (the test hook)
+    this.marks = [];          // [what, performance.now()]: question, answer, key, wait
     this.status = null;
     this.sleeper = null;
     this.leaving = false;
@@ -76,6 +77,10 @@ export class Run {
     return this.sleeper;
   }
 
+  mark(what) {
+    this.marks.push([what, performance.now()]);
+  }
+
   resume(sleeper = this.sleeper, value = 0) {
     if (!sleeper || this.sleeper !== sleeper) return;
     this.sleeper = null;
@@ -99,6 +104,7 @@ export class Run {
     this.paint();
     const sleeper = this.suspend(wakeUp, 'waiting');
     this.waits++;
+    this.mark('wait');
     if (this.leaving) this.resume(sleeper);
   }
 
@@ -115,12 +121,14 @@ export class Run {
     this.image = image;
     const sleeper = this.suspend(wakeUp, 'question');
     this.question = sleeper;
+    this.mark('question');
     this.page.askFullScreen().then(() => this.showDisplay(sleeper));
   }
 
   showDisplay(sleeper) {
     if (this.question !== sleeper) return;  // answered already (the page was left)
     this.question = null;
+    this.mark('answer');
     this.page.showStage(true);
     this.screen = new Screen(this.page.stage.querySelector('canvas'));
     if (!this.screen.usable) {
@@ -149,6 +157,7 @@ export class Run {
     if (own && scan) event.preventDefault();
     if (!scan || isSystemKey(event)) return;
     // auto-repeat presses go in like fresh ones, as on the other builds
+    this.mark('key');
     this.module._web_key_press(scan);
   }
 

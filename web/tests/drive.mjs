@@ -2,7 +2,7 @@
 // scripts (tests/SCENARIOS.md), through the page's test hook
 // (window.meridoka): a key is typed only once the program waits for one.
 //
-// runScenario(browser, url, steps, { full }) answers the full-screen
+// runScenario(browser, url, steps, { full, layout }) answers the full-screen
 // question, plays the steps and returns what the page gave out: the status,
 // the F12 screenshots (downloads, in order), the result file (the end
 // panel's link, or after leaving the page the link the reopened page
@@ -35,6 +35,21 @@ export function keyCode(name) {
   const code = scan && Object.keys(scanCodes).find((c) => scanCodes[c] === Number(scan[1]));
   if (!code) throw new Error(`no key for "${name}"`);
   return code;
+}
+
+// What the digit row types on a French keyboard: the page must go by the
+// key's place (code), not by the character (key).
+const azerty = { Digit1: '&', Digit2: 'é', Digit3: '"', Digit4: "'", Digit5: '(', Digit6: '-', Digit7: 'è',
+                 Digit8: '_', Digit9: 'ç', Digit0: 'à' };
+
+// Types a key: through the browser's keyboard, or on the French layout as
+// the keydown event such a keyboard gives.
+async function type(page, code, layout) {
+  if (layout !== 'azerty' || !azerty[code]) return page.keyboard.press(code);
+  await page.evaluate(([c, k]) => {
+    for (const type of ['keydown', 'keyup'])
+      window.dispatchEvent(new KeyboardEvent(type, { code: c, key: k, bubbles: true, cancelable: true }));
+  }, [code, azerty[code]]);
 }
 
 // ---- waiting for the program ------------------------------------------------
@@ -96,7 +111,7 @@ export function compareView({ box, size, png }, bmp) {
 
 // ---- one scenario -----------------------------------------------------------
 
-export async function runScenario(browser, url, steps, { full = false, width = 1280, height = 1000 } = {}) {
+export async function runScenario(browser, url, steps, { full = false, layout = null, width = 1280, height = 1000 } = {}) {
   const p = await openPage(url, { browser, width, height });
   const page = p.page;
   const out = { status: null, shots: [], result: null, problems: p.problems, views: [], left: false };
@@ -114,7 +129,7 @@ export async function runScenario(browser, url, steps, { full = false, width = 1
       if (busy.length) await page.evaluate(() => window.meridoka.holdBeforeNextWait());
       await action();
       if (busy.length && (await until(page, ['held', 'ended'])) === 'held') {
-        for (const k of busy) await page.keyboard.press(keyCode(k));
+        for (const k of busy) await type(page, keyCode(k), layout);
         await page.evaluate(() => window.meridoka.release());
       }
       waits = await nextWait(page, waits);
@@ -128,7 +143,7 @@ export async function runScenario(browser, url, steps, { full = false, width = 1
     while (i < steps.length && state !== 'ended') {
       const { verb, arg } = steps[i++];
       if (verb === 'key') {
-        await go(() => page.keyboard.press(keyCode(arg)));
+        await go(() => type(page, keyCode(arg), layout));
       } else if (verb === 'shot') {
         const shown = await view(page);
         const before = shotQueue.length;

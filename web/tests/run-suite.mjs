@@ -30,7 +30,7 @@ for (const [name, args] of Object.entries({ synthetic: [], packed: ['--packed', 
   execFileSync('python3', [join(root, 'tests/e2e/make_test_archive.py'), archives[name], ...args], { stdio: 'ignore' });
 }
 archives.broken = join(work, 'broken.wdl');
-writeFileSync(archives.broken, readFileSync(archives.synthetic).subarray(0, 300));
+writeFileSync(archives.broken, 'Not a test archive, just text.\n'.repeat(40));
 
 function site(name, archive) {
   const dir = join(work, 'site', name);
@@ -82,12 +82,12 @@ function same(a, b) {
   return (a === null && b === null) || (a !== null && b !== null && Buffer.compare(a, b) === 0);
 }
 
-async function scenario(file, archive, { full = false } = {}) {
+async function scenario(file, archive, { full = false, layout = null } = {}) {
   const path = join(root, file);
-  const name = `${file.split('/').pop()}-${archive}${full ? '-full' : ''}`;
+  const name = `${file.split('/').pop()}-${archive}${full ? '-full' : ''}${layout ? `-${layout}` : ''}`;
   const want = reference(path, archives[archive], join(work, 'headless', name));
   const got = await runScenario(browser, server.url + `site/${archive}/`, parseScenario(readFileSync(path, 'utf8')),
-                                { full });
+                                { full, layout });
   if (got.problems.length) return got.problems.join('; ');
   if (full && !got.fullScreen) return 'not in full screen after Yes';
   if (got.status !== want.status) return `status ${got.status}, headless ${want.status}`;
@@ -119,6 +119,85 @@ const runs = [
 ];
 for (const [file, archive] of runs) await check(`${file} (${archive})`, () => scenario(file, archive));
 await check('full-run, full screen', () => scenario('sdl/tests/scenarios/full-run.scn', 'synthetic', { full: true }));
+await check('mixed (sample), digits typed on a French keyboard',
+            () => scenario('data/ru/mixed.scn', 'sample', { layout: 'azerty' }));
+
+// ---- bad input ----------------------------------------------------------------
+
+const resourcesError = 'Error: not enough memory or error reading resources from "MERIDOKA.WDL" file.';
+const displayError = 'Error: VGA adapter with at least 640x480 resolution required.';
+
+// The page ends with this status and this message shown as an error.
+async function endsWith(page, status, text) {
+  await until(page, ['ended']);
+  const got = await page.evaluate(() => ({
+    status: window.meridoka.status(), text: document.getElementById('message').textContent,
+    error: document.getElementById('box').classList.contains('error'),
+  }));
+  if (got.status !== status) return `status ${got.status}, expected ${status}`;
+  if (got.text !== text || !got.error) return `the page says "${got.text}"`;
+  return null;
+}
+
+// From the question to the end: No, then Esc on the instruction (ignored)
+// and on the first item, each once the program waits.
+async function quickRun(page) {
+  await until(page, ['question']);
+  await page.click('#no');
+  for (let n = 1; n <= 2; n++) {
+    await page.waitForFunction((w) => window.meridoka.waits() === w && window.meridoka.state() === 'waiting', n);
+    await page.keyboard.press('Escape');
+  }
+  return until(page, ['ended']);
+}
+
+// A test on a fresh page; problems the page had count, but for the
+// archive's own 404 where there is none.
+async function onPage(path, test, options = {}) {
+  const p = await openPage(server.url + path, { browser, ...options });
+  try {
+    const problem = await test(p.page);
+    const problems = p.problems.filter((m) => !(path === 'site/none/' && /404|MERIDOKA\.WDL$/.test(m)));
+    return problem || (problems.length ? problems.join('; ') : null);
+  } finally {
+    await p.close();
+  }
+}
+
+await check('no archive: the resources error, then one chosen with the file picker', () => onPage('site/none/', async (page) => {
+  const problem = await endsWith(page, 1, resourcesError);
+  if (problem) return problem;
+  if (!(await page.isVisible('#file'))) return 'no file picker';
+  await page.setInputFiles('#file', archives.synthetic);
+  await quickRun(page);
+  return (await page.evaluate(() => window.meridoka.status())) === 0 ? null : 'the chosen archive did not run';
+}));
+
+await check('broken archive: the resources error, then one dropped on the page', () => onPage('site/broken/', async (page) => {
+  const problem = await endsWith(page, 1, resourcesError);
+  if (problem) return problem;
+  const bytes = [...readFileSync(archives.synthetic)];
+  const drop = await page.evaluateHandle((b) => {
+    const data = new DataTransfer();
+    data.items.add(new File([new Uint8Array(b)], 'MERIDOKA.WDL'));
+    return data;
+  }, bytes);
+  await page.dispatchEvent('body', 'drop', { dataTransfer: drop });
+  await quickRun(page);
+  return (await page.evaluate(() => window.meridoka.status())) === 0 ? null : 'the dropped archive did not run';
+}));
+
+await check('no canvas to draw on: the display error', () => onPage('site/synthetic/', async (page) => {
+  await until(page, ['question']);
+  await page.click('#no');
+  return endsWith(page, 2, displayError);
+}, { init: () => { HTMLCanvasElement.prototype.getContext = () => null; } }));
+
+await check('no WebAssembly: a plain message', () => onPage('site/synthetic/', async (page) => {
+  await until(page, ['unsupported']);
+  const text = await page.textContent('#message');
+  return /needs a browser with WebAssembly/.test(text) && (await page.isVisible('#message')) ? null : `the page says "${text}"`;
+}, { init: () => { delete window.WebAssembly; } }));
 
 await browser.close();
 await server.close();
