@@ -1,10 +1,10 @@
 /*
 ** The platform contract: everything the portable core (base/, archive/,
 ** graphics/, runner/) needs from the system it runs on. Each front end
-** (win32/, dos/, sdl/, web/, headless/) implements it; the platform is chosen at
-** link time. Code the front ends share beyond it lives beside this file:
-** the key channel, screenshots, the screen in ordinary memory and its BMP
-** header.
+** (win32/, dos/, sdl/, web/, headless/) implements it; the platform is
+** chosen at link time. Code the front ends share beyond it lives beside
+** this file: the key channel, screenshots, the screen in ordinary memory and
+** its BMP header.
 */
 #ifndef MERIDOKA_PLATFORM_H
 #define MERIDOKA_PLATFORM_H
