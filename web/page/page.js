@@ -34,7 +34,7 @@ function say(text, { error = false } = {}) {
 }
 
 function showChooser(on) {
-  $('archive-name').textContent = archiveLabel ? `Test: ${archiveLabel}. ` : '';
+  $('archive-name').textContent = archiveLabel ? `Test: ${archiveLabel}` : '';
   $('choose').hidden = !on;
 }
 
@@ -139,7 +139,8 @@ function begin(archive, label) {
 
 async function chosen(file) {
   if (!file) return;
-  begin(new Uint8Array(await file.arrayBuffer()), file.name);
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  begin(bytes, `${file.name}, ${bytes.length.toLocaleString('en')} bytes`);
 }
 
 // The last session in this browser, when it did not end on its own (the
@@ -174,7 +175,8 @@ async function load() {
   }
   storage = await stored;
   if (storage) await offerEarlier();
-  begin(await archive, 'MERIDOKA.WDL from this page\'s folder');
+  const bytes = await archive;
+  begin(bytes, bytes ? `MERIDOKA.WDL from this page's folder, ${bytes.length.toLocaleString('en')} bytes` : '');
 }
 
 $('file').addEventListener('change', (e) => chosen(e.target.files[0]));

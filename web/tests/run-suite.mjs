@@ -199,6 +199,34 @@ await check('no WebAssembly: a plain message', () => onPage('site/synthetic/', a
   return /needs a browser with WebAssembly/.test(text) && (await page.isVisible('#message')) ? null : `the page says "${text}"`;
 }, { init: () => { delete window.WebAssembly; } }));
 
+// ---- the page as a person sees it (PNGs kept in WORK_DIR) ---------------------
+
+await check('the question, an item and the end, as screenshots of the page', () => onPage('site/sample/', async (page) => {
+  await until(page, ['question']);
+  const asked = await page.evaluate(() => ({
+    text: document.getElementById('message').textContent,
+    buttons: [...document.querySelectorAll('#question button')].map((b) => b.textContent),
+  }));
+  if (asked.text !== 'Run in fullscreen mode?' || asked.buttons.join() !== 'Yes,No')
+    return `the question reads "${asked.text}" [${asked.buttons}]`;
+  await page.screenshot({ path: join(work, 'page-question.png') });
+  await page.click('#no');
+  const press = async (n, key) => {
+    await page.waitForFunction((w) => window.meridoka.waits() === w && window.meridoka.state() === 'waiting', n);
+    if (key) await page.keyboard.press(key);
+  };
+  await press(1, 'Space');
+  await press(2, 'Digit3');
+  await press(3, null);
+  await page.screenshot({ path: join(work, 'page-item.png') });
+  await press(3, 'Enter');
+  await press(4, 'Escape');
+  await until(page, ['ended']);
+  if (!(await page.isVisible('#downloads a'))) return 'no result file offered at the end';
+  await page.screenshot({ path: join(work, 'page-end.png') });
+  return null;
+}, { width: 1366, height: 768 }));
+
 await browser.close();
 await server.close();
 console.log(`web-e2e: ${passed} passed, ${failed} failed`);
