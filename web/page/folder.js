@@ -2,7 +2,7 @@
 // Windows), each a growable byte array, behind the handles of the file layer
 // (web/files.cpp). A file is open at most once at a time, as the other
 // builds open files without sharing. `onClose(name, bytes)` hears of every
-// file written and closed: the page stores or downloads it.
+// file written and closed: the page keeps or downloads it.
 
 export class Folder {
   constructor(onClose = () => {}) {
@@ -14,6 +14,10 @@ export class Folder {
 
   put(name, bytes) {
     this.files.set(name.toUpperCase(), { name, bytes: new Uint8Array(bytes), length: bytes.length });
+  }
+
+  remove(name) {
+    this.files.delete(name.toUpperCase());
   }
 
   get(name) {

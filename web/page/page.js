@@ -1,9 +1,12 @@
 // The page around the program: loads the module and the test archive (from
 // the page's own folder, or one the person chooses or drops), asks the
 // full-screen question, shows the screen while the test runs, and offers
-// the files at the end. window.meridoka is the test hook (web/README.md).
+// the files at the end. The program's working folder lives in the page and
+// is kept in the browser's storage. window.meridoka is the test hook
+// (web/README.md).
 
 import createMeridoka from './meridoka.js';
+import { Folder } from './folder.js';
 import { Run } from './run.js';
 import { downloadLink, saveNow } from './download.js';
 import { openStorage } from './storage.js';
@@ -15,8 +18,7 @@ let pageState = 'loading';
 let module = null;       // the compiled WebAssembly module
 let archiveLabel = '';
 let storage = null;      // IndexedDB, when the browser has it
-let session = null;      // the storage record of the test under way
-let earlierSession = null;  // the unfinished one offered at the start
+const folder = new Folder(fileSaved);
 
 window.meridoka = {
   state: () => (run ? run.state : pageState),
@@ -24,13 +26,34 @@ window.meridoka = {
   status: () => (run ? run.status : null),
   holdBeforeNextWait: () => { if (run) run.holdBusy = true; },
   release: () => { if (run) run.release(); },
-  earlier: () => earlierSession,
   marks: () => (run ? run.marks : []),
 };
 
 function say(text, { error = false } = {}) {
   message.textContent = text;
   box.classList.toggle('error', error);
+}
+
+// Files of the program's own (not the archive, not screenshots, which are
+// downloaded at once) are kept; the page lists them.
+function kept(name) {
+  return !/^MERIDOKA\.WDL$|\.bmp$/i.test(name);
+}
+
+function fileSaved(name, bytes) {
+  if (run) run.written.add(name.toUpperCase());
+  if (/\.bmp$/i.test(name)) saveNow(name, bytes);
+  if (!kept(name)) return;
+  if (storage) storage.saveFile(name, bytes);
+  listKept();
+}
+
+function listKept() {
+  const names = folder.names().filter(kept).sort();
+  const list = $('kept-files');
+  list.replaceChildren(...names.map((n) => downloadLink(n, folder.get(n), n)));
+  $('kept-count').textContent = names.length;
+  $('kept').hidden = !names.length;
 }
 
 function showChooser(on) {
@@ -64,7 +87,6 @@ const page = {
   },
 
   showStage(on) {
-    if (on && storage) session = storage.begin({ archive: archiveLabel });
     $('stage').hidden = !on;
     $('panel').hidden = on;
     if (!on && document.fullscreenElement) document.exitFullscreen().catch(() => {});
@@ -74,23 +96,16 @@ const page = {
     say(text.trim(), { error: true });
   },
 
-  fileSaved(name, bytes) {
-    if (/\.bmp$/i.test(name)) saveNow(name, bytes);
-    else if (session) storage.saveFile(session, name, bytes);
-  },
-
   ended(finished) {
-    if (session) storage.update(session, { ended: finished.leaving ? 'left' : 'ran', status: finished.status });
-    session = null;
     const links = $('downloads');
     links.replaceChildren();
     if (finished.status === 0) {
       say('The test has ended. Thank you.');
-      const result = finished.folder.get('RESULT-W.TXT');
-      if (result) links.append(downloadLink('RESULT-W.TXT', result));
+      // what this run wrote (an older result file may be in the folder)
+      for (const name of ['RESULT-W.TXT'])
+        if (finished.written.has(name)) links.append(downloadLink(name, folder.get(name)));
     }
     links.hidden = !links.children.length;
-    $('earlier').hidden = true;
     showChooser(finished.status !== 0);
   },
 };
@@ -133,7 +148,7 @@ function begin(archive, label) {
   if (run) run.abandon();
   archiveLabel = label;
   $('downloads').hidden = true;
-  run = new Run(page, archive);
+  run = new Run(page, folder, archive);
   run.start(createMeridoka, module);
 }
 
@@ -141,22 +156,6 @@ async function chosen(file) {
   if (!file) return;
   const bytes = new Uint8Array(await file.arrayBuffer());
   begin(bytes, `${file.name}, ${bytes.length.toLocaleString('en')} bytes`);
-}
-
-// The last session in this browser, when it did not end on its own (the
-// page was left, or the browser stopped): its files, offered for download.
-async function offerEarlier() {
-  const last = await storage.latest();
-  if (!last || last.ended === 'ran') return;
-  earlierSession = last;
-  const files = await storage.files(last);
-  if (!files.length) return;
-  const when = new Date(last.started).toLocaleString();
-  const earlier = $('earlier');
-  const how = last.ended === 'left' ? 'ended when the page was left' : 'did not finish';
-  earlier.replaceChildren(`The last session (started ${when}) ${how}. Its files:`);
-  for (const f of files) earlier.append(downloadLink(f.name, f.bytes));
-  earlier.hidden = false;
 }
 
 async function load() {
@@ -174,7 +173,8 @@ async function load() {
     return;
   }
   storage = await stored;
-  if (storage) await offerEarlier();
+  if (storage) for (const f of await storage.files()) folder.put(f.name, f.bytes);
+  listKept();
   const bytes = await archive;
   begin(bytes, bytes ? `MERIDOKA.WDL from this page's folder, ${bytes.length.toLocaleString('en')} bytes` : '');
 }

@@ -9,7 +9,6 @@
 // while it was busy come in first ('busy'). A sleeper is woken at most
 // once; a wake-up scheduled for a sleep that has already ended does nothing.
 
-import { Folder } from './folder.js';
 import { Screen } from './screen.js';
 import { isSystemKey, scanCodes } from './scancodes.js';
 
@@ -18,15 +17,19 @@ const browserKeys = new Set(['F5', 'F11']);
 
 export class Run {
   // page: { askFullScreen() -> Promise<boolean>, stage: element with a canvas,
-  //         showStage(on), showError(text), fileSaved(name, bytes), ended(run) }
-  constructor(page, archive) {
+  //         showStage(on), showError(text), ended(run) }
+  // folder: the working folder (./folder.js); the archive goes in as
+  // MERIDOKA.WDL (null: none).
+  constructor(page, folder, archive) {
     this.page = page;
-    this.folder = new Folder((name, bytes) => page.fileSaved(name, bytes, this));
-    if (archive) this.folder.put('MERIDOKA.WDL', archive);
+    this.folder = folder;
+    if (archive) folder.put('MERIDOKA.WDL', archive);
+    else folder.remove('MERIDOKA.WDL');
     this.state = 'loading';
     this.waits = 0;           // sleeps in a key wait so far (the test hook)
     this.marks = [];          // [what, performance.now()]: question, answer, key, wait
     this.status = null;
+    this.written = new Set();  // upper-case names of the files this run wrote
     this.sleeper = null;
     this.leaving = false;
     this.holdBusy = false;    // the test hook: stop before the next wait

@@ -1,7 +1,8 @@
-// The browser's storage (IndexedDB) for what a session writes: a record per
-// session and its files (the result file), so that nothing is lost when the
-// page goes away. Without IndexedDB (some private windows) the page works
-// on without it.
+// The browser's storage (IndexedDB) behind the program's working folder:
+// the files it writes (result file, session journals) are kept here, so
+// that nothing is lost when the page goes away, and the next page finds
+// them. Without IndexedDB (some private windows) the page works on
+// without it.
 //
 // A page that is going away cannot count on an IndexedDB write (Chromium
 // drops transactions begun in pagehide), so from then on writes go to
@@ -33,9 +34,7 @@ export async function openStorage() {
   try {
     const open = indexedDB.open(name, 1);
     open.onupgradeneeded = () => {
-      const db = open.result;
-      db.createObjectStore('sessions', { keyPath: 'id' });
-      db.createObjectStore('files', { keyPath: ['session', 'name'] });
+      open.result.createObjectStore('files', { keyPath: 'key' });
     };
     const storage = new Storage(await request(open));
     await storage.takePending();
@@ -48,20 +47,32 @@ export async function openStorage() {
 class Storage {
   constructor(db) {
     this.db = db;
-    this.pending = null;  // writes made while the page goes away
+    this.pending = null;  // changes made while the page goes away
   }
 
-  // Writes are started at once and not waited for.
-  put(store, value) {
+  // Changes are started at once and not waited for.
+  change(store, op, value) {
     if (this.pending) {
-      this.pending.push({ store, value });
+      this.pending.push({ store, op, value });
       localStorage.setItem(this.pendingKey, JSON.stringify(this.pending, toJson));
     } else {
-      this.db.transaction(store, 'readwrite').objectStore(store).put(value);
+      this.db.transaction(store, 'readwrite').objectStore(store)[op](value);
     }
   }
 
-  // The page is going away: later writes go to localStorage, under a key
+  saveFile(fileName, bytes) {
+    this.change('files', 'put', { key: fileName.toUpperCase(), name: fileName, bytes });
+  }
+
+  deleteFile(fileName) {
+    this.change('files', 'delete', fileName.toUpperCase());
+  }
+
+  async files() {
+    return request(this.db.transaction('files').objectStore('files').getAll());
+  }
+
+  // The page is going away: later changes go to localStorage, under a key
   // of this page's own (another tab may be leaving too).
   leaving() {
     this.pending = [];
@@ -72,41 +83,13 @@ class Storage {
   async takePending() {
     const keys = Object.keys(localStorage).filter((k) => k.startsWith(pendingPrefix));
     for (const key of keys) {
-      const tx = this.db.transaction(['sessions', 'files'], 'readwrite');
-      for (const { store, value } of JSON.parse(localStorage.getItem(key), fromJson)) tx.objectStore(store).put(value);
+      const tx = this.db.transaction(['files'], 'readwrite');
+      for (const { store, op, value } of JSON.parse(localStorage.getItem(key), fromJson)) tx.objectStore(store)[op](value);
       await new Promise((resolve, reject) => {
         tx.oncomplete = resolve;
         tx.onerror = () => reject(tx.error);
       });
       localStorage.removeItem(key);
     }
-  }
-
-  // A new session record; its id is made here, so writes need not wait.
-  begin(fields) {
-    const session = { id: `${Date.now().toString(36)}-${Math.random().toString(36).slice(2, 8)}`,
-                      started: new Date().toISOString(), ended: null, ...fields };
-    this.put('sessions', session);
-    return session;
-  }
-
-  update(session, fields) {
-    Object.assign(session, fields);
-    this.put('sessions', session);
-  }
-
-  saveFile(session, fileName, bytes) {
-    this.put('files', { session: session.id, name: fileName, bytes });
-  }
-
-  async latest() {
-    const all = await request(this.db.transaction('sessions').objectStore('sessions').getAll());
-    all.sort((a, b) => (a.started < b.started ? -1 : 1));
-    return all.length ? all[all.length - 1] : null;
-  }
-
-  async files(session) {
-    const range = IDBKeyRange.bound([session.id, ''], [session.id, '\uffff']);
-    return request(this.db.transaction('files').objectStore('files').getAll(range));
   }
 }

@@ -5,8 +5,8 @@
 // runScenario(browser, url, steps, { full, layout }) answers the full-screen
 // question, plays the steps and returns what the page gave out: the status,
 // the F12 screenshots (downloads, in order), the result file (the end
-// panel's link, or after leaving the page the link the reopened page
-// offers), and for each screenshot whether the canvas showed just that
+// panel's link, or after leaving the page the one the reopened page keeps;
+// the status is then unknown, null), and for each screenshot whether the canvas showed just that
 // (null) or what was wrong (views).
 import { readFile } from 'node:fs/promises';
 import { openPage } from '../../tests/browser/browser.mjs';
@@ -77,6 +77,14 @@ async function downloaded(download) {
 export async function fetchLink(page, selector) {
   const [download] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
   return downloaded(download);
+}
+
+// A file from the page's list of files kept in the browser, or null.
+export async function keptFile(page, name) {
+  const link = `#kept-files a[download="${name}"]`;
+  if (!(await page.locator(link).count())) return null;
+  if (!(await page.isVisible(link))) await page.click('#kept summary');
+  return fetchLink(page, link);
 }
 
 // ---- what the canvas shows ----------------------------------------------------
@@ -167,10 +175,7 @@ export async function runScenario(browser, url, steps, { full = false, layout = 
       await page.goto('about:blank');
       await page.goto(url);
       await until(page, ['question', 'ended']);
-      out.earlier = await page.evaluate(() => window.meridoka.earlier());
-      if (await page.locator('#earlier a', { hasText: 'RESULT-W.TXT' }).count())
-        out.result = await fetchLink(page, '#earlier a:has-text("RESULT-W.TXT")');
-      out.status = out.earlier ? out.earlier.status : null;
+      out.result = await keptFile(page, 'RESULT-W.TXT');
     } else {
       out.status = await page.evaluate(() => window.meridoka.status());
       if (await page.locator('#downloads a', { hasText: 'RESULT-W.TXT' }).count())
