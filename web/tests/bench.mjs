@@ -1,17 +1,41 @@
 // Benchmarks of the browser build, figures only (nothing is asserted):
 //   - transfer size: every file the page loads, raw and gzip -9, and the
 //     script + module total against the 150 KB budget;
-//   - time to the first item: the page opened from a server on 127.0.0.1
-//     in headless Chromium, the question answered and the instruction
+//   - time to the first item: the page opened from a static server on
+//     127.0.0.1 (Python's, in a process of its own, as make run-web) in
+//     headless Chromium, the question answered and the instruction
 //     dismissed as soon as they are there; the program's own times from
 //     the page's marks (performance.now(), from the start of navigation).
 //
 //   node web/tests/bench.mjs BUILD_WEB [RUNS]
+import { spawn } from 'node:child_process';
 import { readFileSync, readdirSync } from 'node:fs';
+import { createServer } from 'node:net';
 import { join, resolve } from 'node:path';
 import { gzipSync } from 'node:zlib';
 import { launchChromium, openPage } from '../../tests/browser/browser.mjs';
-import { serve } from './server.mjs';
+
+// A free port on 127.0.0.1.
+function freePort() {
+  return new Promise((resolve) => {
+    const probe = createServer().listen(0, '127.0.0.1', () => {
+      const { port } = probe.address();
+      probe.close(() => resolve(port));
+    });
+  });
+}
+
+async function staticServer(root) {
+  const port = await freePort();
+  const child = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1', '--directory', root],
+                      { stdio: 'ignore' });
+  const url = `http://127.0.0.1:${port}/`;
+  for (let t = 0; t < 100; t++) {
+    if (await fetch(url).then((r) => r.ok, () => false)) break;
+    await new Promise((r) => setTimeout(r, 100));
+  }
+  return { url, close: () => child.kill() };
+}
 
 const dir = resolve(process.argv[2] || 'build-web');
 const runs = Number(process.argv[3] || 5);
@@ -27,7 +51,7 @@ for (const name of readdirSync(dir).filter((f) => /\.(html|js|wasm)$/.test(f)).s
 }
 console.log(`script + module: ${(scripts / 1024).toFixed(1)} KB gzip (budget 150 KB); with the page ${(all / 1024).toFixed(1)} KB`);
 
-const server = await serve(dir);
+const server = await staticServer(dir);
 const browser = await launchChromium();
 const rows = [];
 for (let n = 0; n < runs; n++) {
@@ -49,7 +73,7 @@ for (let n = 0; n < runs; n++) {
   });
 }
 await browser.close();
-await server.close();
+server.close();
 
 const median = (xs) => xs.sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 const fmt = (key) => `${median(rows.map((r) => r[key])).toFixed(0)} ms`;
