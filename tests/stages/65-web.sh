@@ -4,7 +4,7 @@
 # headless tool: the shared scenarios, leaving the page, full screen, the
 # archive chosen or dropped, bad archives, no WebAssembly.
 set -euo pipefail
-cmake -S . -B build -G Ninja >/dev/null
+cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build --target meridoka-headless sample_ru >/dev/null
 web/build.sh build-web
 if [ ! -d tests/browser/node_modules/playwright-core ]; then
