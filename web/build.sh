@@ -25,7 +25,9 @@ link=(-sENVIRONMENT=web -sMODULARIZE -sEXPORT_ES6 -sEXPORT_NAME=createMeridoka
       "-sEXPORTED_FUNCTIONS=[_main,_web_key_press,_web_page_left]"
       "-sINCOMING_MODULE_JS_API=[web,instantiateWasm]"
       --js-library web/library.js)
-em++ -std=c++17 -Os -fno-exceptions -fno-rtti -I. "${warn[@]}" "${sources[@]}" "${link[@]}" -o "$out/meridoka.js"
+# the version from its one place, the project line of CMakeLists.txt
+version=$(sed -n 's/^project(meridoka VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+em++ -std=c++17 -Os -fno-exceptions -fno-rtti -I. "-DMERIDOKA_VERSION=\"$version\"" "${warn[@]}" "${sources[@]}" "${link[@]}" -o "$out/meridoka.js"
 
 cp web/page/*.html web/page/*.js "$out/"
 sample=build/data/ru/MERIDOKA.WDL
