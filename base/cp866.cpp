@@ -13,22 +13,17 @@ static const uint8_t box_drawing[48] = {
 static const uint16_t last_row[16] = {0x0401, 0x0451, 0x0404, 0x0454, 0x0407, 0x0457, 0x040E, 0x045E,
                                       0x00B0, 0x2219, 0x00B7, 0x221A, 0x2116, 0x00A4, 0x25A0, 0x00A0};
 
-uint16_t cp866_unicode(uint8_t c)
-{
-    if (c < 0x80)
-        return c;
-    if (c < 0xB0)
-        return (uint16_t)(c - 0x80 + 0x0410);  /* А..п */
-    if (c < 0xE0)
-        return (uint16_t)(0x2500 | box_drawing[c - 0xB0]);
-    if (c < 0xF0)
-        return (uint16_t)(c - 0xE0 + 0x0440);  /* р..я */
-    return last_row[c - 0xF0];
-}
-
 char *cp866_to_utf8(char *out, uint8_t c)
 {
-    uint16_t u = cp866_unicode(c);
+    uint32_t u = c;  /* below 0x80: ASCII */
+    if (c >= 0xF0)
+        u = last_row[c - 0xF0];
+    else if (c >= 0xE0)
+        u = c - 0xE0 + 0x0440u;  /* р..я */
+    else if (c >= 0xB0)
+        u = 0x2500u | box_drawing[c - 0xB0];
+    else if (c >= 0x80)
+        u = c - 0x80 + 0x0410u;  /* А..п */
     if (u < 0x80) {
         *out++ = (char)u;
     } else if (u < 0x800) {

@@ -4,9 +4,6 @@
 
 #include <stdint.h>
 
-/* The Unicode code point of a CP866 byte (below 0x80: ASCII). */
-uint16_t cp866_unicode(uint8_t c);
-
 /* Writes the UTF-8 form of a CP866 byte (1 to 3 bytes) to out; returns
 ** the new end. */
 char *cp866_to_utf8(char *out, uint8_t c);

@@ -42,29 +42,27 @@ int parse_command_line(const char *text, CommandLine *out)
     while ((text = next_argument(text, word, sizeof word)) != 0) {
         char option = (char)(word[1] | 0x20);
         const char *value = word + 3;
-        int alone = word[0] == '/' && !word[2], with_value = word[0] == '/' && word[2] == ':';
-        int verdict = command_unknown;
-        if (alone && option == '?')
-            return command_usage;
-        if (alone && option == 'r') {
+        uint32_t length = str_len(value);
+        if (word[0] == '/' && !word[2]) {
+            if (option == '?')
+                return command_usage;
             out->resume = resume_latest;
-            continue;
-        }
-        if (with_value && option == 'p') {
-            if (valid_participant(value)) {
-                mem_move(out->participant, value, str_len(value) + 1);
+            if (option == 'r')
+                continue;
+        } else if (word[0] == '/' && word[2] == ':') {
+            if (option == 'p' && valid_participant(value)) {
+                mem_move(out->participant, value, length + 1);
                 continue;
             }
-            verdict = command_bad_participant;
-        }
-        if (with_value && option == 'r' && *value && str_len(value) < journal_path_size) {
-            mem_move(out->journal, value, str_len(value) + 1);
-            out->resume = resume_named;
-            continue;
+            if (option == 'r' && length && length < journal_path_size) {
+                mem_move(out->journal, value, length + 1);
+                out->resume = resume_named;
+                continue;
+            }
         }
         word[sizeof out->refused - 1] = 0;
         mem_move(out->refused, word, sizeof out->refused);
-        return verdict;
+        return command_refused;
     }
     return command_ok;
 }

@@ -21,9 +21,8 @@ enum { resume_none, resume_latest, resume_named };
 
 enum {
     command_ok,
-    command_usage,             /* /? asked for the usage text */
-    command_unknown,           /* an argument the program does not know */
-    command_bad_participant    /* /P: without 1 to 32 printable ASCII characters */
+    command_usage,      /* /? asked for the usage text */
+    command_refused     /* an unknown option, or /P: without 1 to 32 printable ASCII characters */
 };
 
 struct CommandLine {

@@ -14,9 +14,9 @@ const char error_display_text[] = "Error: VGA adapter with at least 640x480 reso
 static const char usage_text[] =
     "MERIDOKA " MERIDOKA_VERSION "\n"
     "MERIDOKA [/P:ID] [/R | /R:FILE]\n"
-    "  /P:ID    participant ID, 1 to 32 printable ASCII characters\n"
-    "  /R       resume the participant's most recent unfinished session\n"
-    "  /R:FILE  resume the session of journal FILE\n";
+    "  /P:ID    participant ID: 1 to 32 printable ASCII characters\n"
+    "  /R       resume the participant's last unfinished session\n"
+    "  /R:FILE  resume the session in journal FILE\n";
 
 const char *run_message(const RunState *run, int number)
 {
@@ -40,28 +40,6 @@ void show_error_with(const char *pattern, const char *first, const char *second)
     show_error(text);
 }
 
-/* The options; -1 to go on, else the status to end with (the usage text
-** ends the run with 0). */
-static int read_options(CommandLine *command)
-{
-    int verdict = parse_command_line(program_arguments(), command);
-    if (verdict == command_ok)
-        return -1;
-    show_error_with(verdict == command_usage     ? "%"
-                    : verdict == command_unknown ? "Error: unknown option %.\n%"
-                                                 : "Error: the participant ID % is not 1 to 32 printable ASCII "
-                                                   "characters.\n",
-                    verdict == command_usage ? usage_text : command->refused, usage_text);
-    return verdict == command_usage ? status_ran : status_refused;
-}
-
-/* The item on the screen, and its item_shown row once it is visible. */
-static void present_item(RunState *run)
-{
-    show_item(run);
-    journal_item_shown(run);
-}
-
 static void run_test(RunState *run)
 {
     gfx_set_font(run->font, run->font_length);
@@ -69,7 +47,8 @@ static void run_test(RunState *run)
         show_instruction(run);
     show_frame(run);
     while (run->current_item < run->items->count) {
-        present_item(run);
+        show_item(run);
+        journal_event(run, event_item_shown, 0, 0);
         uint8_t key;
         do {
             key = get_key();
@@ -80,20 +59,18 @@ static void run_test(RunState *run)
     }
 }
 
-/* The result file, and the message when it or the journal is short of
-** answers: status 3 then. */
+/* The result file; status 3 and a message when it or the journal could
+** not be written whole. */
 static int save_results(RunState *run)
 {
-    int written = write_results(run);
-    if (written >= 0 && !run->journal.failed)
+    int written = write_results(run), journal_failed = run->journal.failed;
+    if (written >= 0 && !journal_failed)
         return status_ran;
     const char *journal = run->journal.path, *results = result_file_name();
-    if (written < 0 && run->journal.failed)
-        show_error_with("Error: cannot write % nor %.\n", journal, results);
-    else if (written < 0)
-        show_error_with("Error: cannot write %; the answers are in %.\n", results, journal);
-    else
-        show_error_with("Error: cannot write %; the answers are in %.\n", journal, results);
+    const char *first = written < 0 && !journal_failed ? results : journal;
+    show_error_with(written < 0 && journal_failed ? "Error: cannot write % nor %.\n"
+                                                  : "Error: cannot write %; the answers are in %.\n",
+                    first, first == journal ? results : journal);
     return status_not_saved;
 }
 
@@ -101,9 +78,13 @@ int program_main(void)
 {
     RunState run = {};
     CommandLine command = {};
-    int status = read_options(&command);
-    if (status >= 0)
-        return status;
+    int status = parse_command_line(program_arguments(), &command);
+    if (status != command_ok) {
+        /* the usage text, asked for or after a refusal */
+        show_error_with(status == command_usage ? "%" : "Error: bad option %\n%",
+                        status == command_usage ? usage_text : command.refused, usage_text);
+        return status == command_usage ? status_ran : status_refused;
+    }
 
     run.items = testinfo_load(resource_items);
     run.messages = (uint8_t *)res_load(resource_messages, &run.messages_length);
@@ -122,7 +103,7 @@ int program_main(void)
     if (status == status_ran) {
         if (video_open()) {
             run_test(&run);
-            journal_end(&run);
+            journal_event(&run, event_session_end, 0, 0);
             video_close();
             status = save_results(&run);
         } else {

@@ -33,9 +33,7 @@ extern const char *const journal_event_names[];
 
 enum { no_value = 0xFFFFFFFFu };
 
-/* The journal of the running session (part of RunState). The fields used
-** most come first: near the start of a record, the 16-bit build reaches
-** them with shorter instructions. */
+/* The journal of the running session (part of RunState). */
 struct Journal {
     FileHandle file;
     int32_t length;          /* bytes of whole rows in the file */
@@ -43,52 +41,44 @@ struct Journal {
     uint32_t clock_base;     /* clock_ms at that moment */
     uint32_t last_ms;        /* of the latest row: ms never goes back */
     uint32_t shown_ms;       /* the current item's item_shown */
-    uint32_t first_digit_ms; /* its first digit; no_value before it */
-    uint8_t resumed;         /* this run goes on with an earlier session */
-    uint8_t failed;          /* a row could not be written: no more rows */
-    /* the next row's fields beyond the first five: a text, else a number,
-    ** else (null and no_value) empty */
-    uint32_t value[journal_columns];
-    const char *text[journal_columns];
+    uint32_t first_digit_ms; /* its first preview; no_value before it */
     int32_t undo_length;     /* what to cut it back to when no test was given (-1: delete it) */
     uint32_t archive_bytes;
+    uint8_t resumed;         /* this run goes on with an earlier session */
+    uint8_t failed;          /* a row could not be written: no more rows */
     char archive_crc32[9];   /* of the archive now, as the journal writes it */
-    char session[participant_size];       /* 16 hex digits */
+    char session[participant_size];       /* 16 hex digits; the participant follows it */
     char participant[participant_size];
     char path[journal_path_size];
 };
 
 /* ---- rows (journal_writer.cpp) ------------------------------------------
-** Each call writes one row with one write, then commits the file; a row
-** that fails is cut off again and ends the journal (failed).
-**   journal_begin      the header and session_start of a new journal
-**   journal_item_shown waits until the item is on the screen, then stamps it
-**   journal_answer     previewed / withdrawn (extra: the key's scan code) /
-**                      refused / confirmed (extra: 1 right, 0 wrong) for
-**                      `digit` on the current item, at the last key's time
-**   journal_resume     session_interrupted (note: the cut row) and, while an
-**                      item is left, session_resumed
-**   journal_end        session_end with the totals of the answers so far
+** Each row goes out with one write and is committed; a row that fails is
+** cut off again and ends the journal (failed).
+**   journal_begin   the header and session_start of a new journal
+**   journal_event   item_shown (once the item is on the screen), the answer
+**                   events for `digit` on the current item at the last key's
+**                   time (extra: the withdrawing key's scan code, or 1 right
+**                   and 0 wrong), session_end with the totals so far
+**   journal_resume  session_interrupted (noting a cut row that was dropped)
+**                   and, while an item is left, session_resumed
 */
 int journal_begin(RunState *run);
-void journal_item_shown(RunState *run);
-void journal_answer(RunState *run, int event, int digit, int extra);
+void journal_event(RunState *run, int event, int digit, int extra);
 void journal_resume(RunState *run, int32_t cut_bytes);
-void journal_end(RunState *run);
 
 /* ---- reading (journal_reader.cpp) ---------------------------------------
 ** A streaming reader that keeps only what resuming needs. A row is whole
 ** when it has every column and ends in CR LF; a last row that is not
 ** whole is a cut row (`cut` bytes after `kept`). A file that does not
-** start with the header and a whole session_start row, or any other row
-** that is not whole and sensible, makes the journal damaged (`damaged`
+** start with the header and a whole row, or any other row that is not
+** whole, or answers out of order, make the journal damaged (`damaged`
 ** holds the row's line, 1 for the header).
 */
 enum { scan_session, scan_participant, scan_archive_crc32, scan_texts };
 
 struct JournalScan {
     char start[scan_texts][participant_size];   /* of the session_start row */
-    uint32_t items;
     uint32_t last_ms;        /* ms of the last whole row */
     int32_t kept;            /* bytes up to the end of the last whole row */
     int32_t cut;             /* bytes after it */

@@ -47,6 +47,12 @@ static uint32_t highest_below(uint32_t below, char *path)
     return s.found;
 }
 
+static int not_written(RunState *run)
+{
+    show_error_with("Error: cannot write the session journal %; the test was not started.\n", run->journal.path, 0);
+    return status_not_saved;
+}
+
 int journal_create(RunState *run)
 {
     Journal *j = &run->journal;
@@ -66,8 +72,7 @@ int journal_create(RunState *run)
     if (j->file && journal_begin(run))
         return status_ran;
     journal_discard(run);
-    show_error_with("Error: no session journal can be written in this folder; the test was not started.\n", 0, 0);
-    return status_not_saved;
+    return not_written(run);
 }
 
 /* Opens the participant's most recent journal without a session_end row. */
@@ -86,53 +91,42 @@ static FileHandle open_latest(Journal *j, const char *participant)
     return 0;
 }
 
-static const char cannot_resume[] = "Error: % cannot be resumed: %.\n";
-
 int journal_reopen(RunState *run, const CommandLine *command)
 {
     Journal *j = &run->journal;
-    if (command->resume == resume_named) {
-        mem_move(j->path, command->journal, sizeof j->path);
+    mem_move(j->path, command->journal, sizeof j->path);
+    if (command->resume == resume_named)
         j->file = file_open(j->path, "r+");
-    } else {
-        j->file = open_latest(j, command->participant);
-        if (!j->file) {
-            show_error_with("Error: participant \"%\" has no unfinished session to resume.\n", command->participant, 0);
-            return status_refused;
-        }
+    else if (!(j->file = open_latest(j, command->participant))) {
+        const char *who = command->participant[0] ? command->participant : "/R";
+        mem_move(j->path, who, str_len(who) + 1);
     }
 
     JournalScan scan;
     journal_scan(j->file, &scan, run->answer_log, run->items->count);
     const char *why = 0;
     if (!j->file)
-        why = "it cannot be opened";
-    else if (scan.damaged || scan.items != run->items->count)
-        why = "it is not a whole session journal";
+        why = command->resume == resume_named ? "it cannot be opened" : "no unfinished session of this participant here";
+    else if (scan.damaged)
+        why = "it is damaged";
     else if (scan.ended)
-        why = "its session has ended";
-    else if (command->participant[0] && !str_equal(command->participant, scan.start[scan_participant]))
-        why = "it is another participant's session";
+        why = "the session has ended";
     else if (!str_equal(j->archive_crc32, scan.start[scan_archive_crc32]))
         why = "it was made with another MERIDOKA.WDL";
     if (why) {
-        show_error_with(cannot_resume, j->path, why);
+        show_error_with("Error: cannot resume %: %.\n", j->path, why);
         return status_refused;
     }
 
-    mem_move(j->session, scan.start[scan_session], sizeof j->session);
-    mem_move(j->participant, scan.start[scan_participant], sizeof j->participant);
+    mem_move(j->session, scan.start[scan_session], 2 * participant_size);  /* and the participant */
     j->length = j->undo_length = scan.kept;
     j->ms_base = scan.last_ms;
     j->resumed = 1;
-    run->current_item = scan.answered;
+    run->current_item = (int)scan.answered;
     /* a cut last row is never trusted: it goes before anything is added */
     j->failed = file_truncate(j->file, scan.kept) != 0;
     journal_resume(run, scan.cut);
-    if (!j->failed)
-        return status_ran;
-    show_error_with("Error: % cannot be written; the test was not started.\n", j->path, 0);
-    return status_not_saved;
+    return j->failed ? not_written(run) : status_ran;
 }
 
 /* Only a file this run opened is touched: a name that could not be taken

@@ -1,6 +1,6 @@
 /*
 ** Reading a journal back for a resume, a byte at a time through a small
-** buffer: of each row only the first twenty columns are kept, 32 bytes
+** buffer: of each row only the first nineteen columns are kept, 32 bytes
 ** each (longer ones are emptied, which no check accepts). Quotes toggle
 ** "inside a field"; a doubled quote toggles twice and leaves one quote.
 */
@@ -8,7 +8,7 @@
 #include "base/decimal.h"
 #include "base/memory.h"
 
-enum { kept_columns = col_items + 1 };
+enum { kept_columns = col_archive_crc32 + 1 };
 
 /* Static, not on the stack: the 16-bit build reaches small stack frames
 ** with shorter instructions, and its heap has room to spare. */
@@ -16,24 +16,22 @@ static char fields[kept_columns][participant_size];
 static char field[participant_size + 1];
 static uint8_t buffer[256];
 
-/* A whole row: what it tells about the session; 0 when it cannot be. */
-static int take_row(JournalScan *scan, uint8_t *answers, uint32_t capacity, uint32_t first)
+/* A whole row: what it tells about the session; 0 when it cannot be. The
+** first row gives the session's texts (a row other than session_start
+** gives no archive_crc32, which no archive matches). */
+static int take_row(JournalScan *scan, uint8_t *answers, uint32_t capacity, int first)
 {
     uint32_t event = 0;
     while (event <= event_session_end && !str_equal(fields[col_event], journal_event_names[event]))
         event++;
-    uint32_t ms = parse_uint(fields[col_ms]), item = parse_uint(fields[col_item]);
-    uint32_t right = parse_uint(fields[col_right]);
-    if (first != (event == event_session_start) || ms == no_value)
-        return 0;
     if (first) {
         mem_move(scan->start, fields, 2 * participant_size);
         mem_move(scan->start[scan_archive_crc32], fields[col_archive_crc32], participant_size);
-        scan->items = parse_uint(fields[col_items]);
     }
-    scan->last_ms = ms;
+    scan->last_ms = parse_uint(fields[col_ms]);
     scan->ended |= event == event_session_end;
     if (event == event_confirmed) {
+        uint32_t item = parse_uint(fields[col_item]), right = parse_uint(fields[col_right]);
         if (item != scan->answered + 1 || right > 1)
             return 0;  /* answers come in order, one per item */
         if (answers && item <= capacity)

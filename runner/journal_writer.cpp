@@ -1,9 +1,9 @@
 /*
-** Journal rows. The caller fills the row's fields in the journal record;
-** write_row adds the five every row has, turns them into one line of CSV
-** in a buffer (texts as UTF-8 from the archive's CP866, quoted when they
-** hold a comma, a quote, CR or LF), writes it with one write and commits
-** it. ms counts from the session's start on the platform's monotonic clock.
+** Journal rows. A row's fields are gathered in two arrays (a text, else a
+** number, else empty), then turned into one line of CSV in a buffer: texts
+** as UTF-8 from the archive's CP866, quoted when they hold a comma, a
+** quote, CR or LF. The line goes out with one write and is committed. ms
+** counts from the session's start on the platform's monotonic clock.
 */
 #include "runner/runner.h"
 #include "base/cp866.h"
@@ -27,17 +27,17 @@ const char *const journal_event_names[] = {
 ** UTF-8, and every other field together stays under 260. */
 enum { row_capacity = 1024 };
 
-/* Kept out of the stack frame: on the 16-bit build small frames make
-** short instructions. */
-static struct Row {
-    char text[row_capacity];
-    uint32_t length;
-} row;
+/* The row being made. Static rather than on the stack or in the journal
+** record: the 16-bit build reaches fixed addresses with short instructions. */
+static const char *row_text[journal_columns];
+static uint32_t row_value[journal_columns];
+static char row[row_capacity];
+static uint32_t row_length;
 
 static void put(char c)
 {
-    if (row.length < row_capacity - 2)  /* CR LF always fit */
-        row.text[row.length++] = c;
+    if (row_length < row_capacity - 2)  /* CR LF always fit */
+        row[row_length++] = c;
 }
 
 static void put_text(const char *text)
@@ -72,12 +72,6 @@ static uint32_t journal_ms(Journal *j, uint32_t stamp)
     return j->last_ms = ms;
 }
 
-static void clear_fields(Journal *j)
-{
-    mem_fill(j->text, 0, sizeof j->text);
-    mem_fill(j->value, 0xFF, sizeof j->value);
-}
-
 /* One row whole, committed; a row that fails is cut off again and no row
 ** follows it. The fields are cleared for the next row. */
 static void write_row(Journal *j, int event, uint32_t ms)
@@ -90,19 +84,18 @@ static void write_row(Journal *j, int event, uint32_t ms)
         p = format_uint(p, parts[i], i ? 2 : 4);
         *p++ = "--T::"[i];
     }
-    p[-1] = 0;
-    j->text[col_session] = j->session;
-    j->text[col_participant] = j->participant;
-    j->text[col_event] = journal_event_names[event];
-    j->value[col_ms] = ms;
-    j->text[col_local_time] = when;
+    row_text[col_session] = j->session;
+    row_text[col_participant] = j->participant;
+    row_text[col_event] = journal_event_names[event];
+    row_value[col_ms] = ms;
+    row_text[col_local_time] = when;
 
-    row.length = 0;
+    row_length = 0;
     for (int c = 0; c < journal_columns; c++) {
         char digits[11];
-        const char *field = j->text[c];
-        if (!field && j->value[c] != no_value) {
-            *format_uint(digits, j->value[c], 1) = 0;
+        const char *field = row_text[c];
+        if (!field && row_value[c] != no_value) {
+            *format_uint(digits, row_value[c], 1) = 0;
             field = digits;
         }
         if (c)
@@ -110,68 +103,76 @@ static void write_row(Journal *j, int event, uint32_t ms)
         if (field)
             put_text(field);
     }
-    row.text[row.length++] = '\r';
-    row.text[row.length++] = '\n';
-    clear_fields(j);
-    if (!j->file || j->failed)
-        return;
-    if (file_write(row.text, 1, row.length, j->file) != row.length || file_commit(j->file) != 0) {
+    row[row_length++] = '\r';
+    row[row_length++] = '\n';
+    mem_fill(row_text, 0, sizeof row_text);
+    mem_fill(row_value, 0xFF, sizeof row_value);
+    if (!j->failed && (file_write(row, 1, row_length, j->file) != row_length || file_commit(j->file) != 0)) {
         file_truncate(j->file, j->length);
         j->failed = 1;
-        return;
     }
-    j->length += (int32_t)row.length;
+    j->length += (int32_t)row_length;
 }
 
 int journal_begin(RunState *run)
 {
     Journal *j = &run->journal;
     uint32_t size = str_len(journal_header);
-    clear_fields(j);
     j->clock_base = clock_ms();
     j->failed = file_write(journal_header, 1, size, j->file) != size;
     j->length = (int32_t)size;
-    j->text[col_program] = "meridoka";
-    j->text[col_version] = MERIDOKA_VERSION;
-    j->text[col_build] = build_name();
-    j->value[col_archive_bytes] = j->archive_bytes;
-    j->text[col_archive_crc32] = j->archive_crc32;
-    j->value[col_items] = run->items->count;
-    j->text[col_clock] = clock_source(&j->value[col_clock_resolution_us]);
+    mem_fill(row_value, 0xFF, sizeof row_value);
+    row_text[col_program] = "meridoka";
+    row_text[col_version] = MERIDOKA_VERSION;
+    row_text[col_build] = build_name();
+    row_value[col_archive_bytes] = j->archive_bytes;
+    row_text[col_archive_crc32] = j->archive_crc32;
+    row_value[col_items] = run->items->count;
+    row_text[col_clock] = clock_source(&row_value[col_clock_resolution_us]);
     write_row(j, event_session_start, 0);
     return !j->failed;
 }
 
-void journal_item_shown(RunState *run)
+void journal_event(RunState *run, int event, int digit, int extra)
 {
     Journal *j = &run->journal;
-    video_wait_shown();
-    j->shown_ms = journal_ms(j, clock_ms());
-    j->first_digit_ms = no_value;
-    j->value[col_item] = (uint32_t)run->current_item + 1;
-    j->text[col_item_text] = run->items->items[run->current_item].text;
-    write_row(j, event_item_shown, j->shown_ms);
-}
-
-void journal_answer(RunState *run, int event, int digit, int extra)
-{
-    Journal *j = &run->journal;
-    const TestItem *item = &run->items->items[run->current_item];
-    uint32_t ms = journal_ms(j, key_time_ms());
+    int index = run->current_item;
+    const TestItem *item = &run->items->items[index < run->items->count ? index : 0];
+    uint32_t ms;
+    if (event == event_session_end) {
+        uint32_t right = 0;
+        for (int i = 0; i < index; i++)
+            right += run->answer_log[i];
+        row_text[col_ended_by] = index >= run->items->count ? "completed" : window_closed() ? "closed" : "esc";
+        row_value[col_right_total] = right;
+        row_value[col_wrong_total] = (uint32_t)index - right;
+        row_value[col_answered] = (uint32_t)index;
+        write_row(j, event, journal_ms(j, clock_ms()));
+        return;
+    }
+    row_value[col_item] = (uint32_t)index + 1;
+    if (event == event_item_shown) {
+        video_wait_shown();
+        ms = j->shown_ms = journal_ms(j, clock_ms());
+        j->first_digit_ms = no_value;
+        row_text[col_item_text] = item->text;
+        write_row(j, event, ms);
+        return;
+    }
+    ms = journal_ms(j, key_time_ms());
     if (j->first_digit_ms == no_value)
-        j->first_digit_ms = ms;  /* the first preview of the item */
-    j->value[col_item] = (uint32_t)run->current_item + 1;
-    j->value[col_digit] = (uint32_t)digit;
-    j->value[col_cell] = (uint32_t)answer_cell(item, digit) + 1;
+        j->first_digit_ms = ms;  /* the item's first preview */
+    row_value[col_digit] = (uint32_t)digit;
+    row_value[col_cell] = (uint32_t)answer_cell(item, digit) + 1;
     if (event == event_withdrawn) {
-        j->value[col_key] = (uint32_t)extra;
+        row_value[col_key] = (uint32_t)extra;
     } else if (event != event_previewed) {
-        int correct = answer_cell(item, item->answer);
-        if (correct >= 0)
-            j->value[col_correct_cell] = (uint32_t)correct + 1;
-        j->value[col_right] = (uint32_t)extra;
-        j->value[col_rt_ms] = ms - j->shown_ms;
-        j->value[col_first_digit_ms] = j->first_digit_ms - j->shown_ms;
+        row_value[col_correct_cell] = (uint32_t)answer_cell(item, item->answer) + 1;  /* none: no_value + 1 = 0 */
+        if (!row_value[col_correct_cell])
+            row_value[col_correct_cell] = no_value;
+        row_value[col_right] = (uint32_t)extra;
+        row_value[col_rt_ms] = ms - j->shown_ms;
+        row_value[col_first_digit_ms] = j->first_digit_ms - j->shown_ms;
     }
     write_row(j, event, ms);
 }
@@ -180,32 +181,19 @@ void journal_resume(RunState *run, int32_t cut_bytes)
 {
     Journal *j = &run->journal;
     char note[40];
-    clear_fields(j);
     j->clock_base = clock_ms();
     j->last_ms = j->ms_base;
+    mem_fill(row_value, 0xFF, sizeof row_value);
     if (cut_bytes > 0) {
         mem_move(note, "dropped a cut last row of ", 26);
         mem_move(format_uint(note + 26, (uint32_t)cut_bytes, 1), " bytes", 7);
-        j->text[col_note] = note;
+        row_text[col_note] = note;
     }
     write_row(j, event_interrupted, j->ms_base);
     if (run->current_item >= run->items->count)
         return;  /* every item is answered: the session only ends */
-    /* the note tells where it went on: a resume may run on another build */
-    j->value[col_item] = (uint32_t)run->current_item + 1;
-    j->text[col_note] = build_name();
+    /* the note names the build that goes on: it may be another one */
+    row_value[col_item] = (uint32_t)run->current_item + 1;
+    row_text[col_note] = build_name();
     write_row(j, event_resumed, j->ms_base);
-}
-
-void journal_end(RunState *run)
-{
-    Journal *j = &run->journal;
-    uint32_t answered = (uint32_t)run->current_item, right = 0;
-    for (uint32_t i = 0; i < answered; i++)
-        right += run->answer_log[i];
-    j->text[col_ended_by] = answered >= run->items->count ? "completed" : window_closed() ? "closed" : "esc";
-    j->value[col_right_total] = right;
-    j->value[col_wrong_total] = answered - right;
-    j->value[col_answered] = answered;
-    write_row(j, event_session_end, journal_ms(j, clock_ms()));
 }

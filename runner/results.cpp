@@ -17,39 +17,36 @@ uint8_t cp866_to_cp1251(uint8_t c)
     return c;
 }
 
-/* Every write is counted: one short write spoils the file. */
-struct ResultFile {
-    FileHandle f;
-    int ok;
-};
+/* The file being written, and how many bytes did not go in. */
+static FileHandle out;
+static uint32_t missing;
 
-static void write_bytes(ResultFile *out, const char *bytes, uint32_t count)
+static void write_bytes(const char *bytes, uint32_t count)
 {
-    if (file_write(bytes, 1, count, out->f) != count)
-        out->ok = 0;
+    missing += count - file_write(bytes, 1, count, out);
 }
 
 /* Text bytes go one write call each, in the result file's code page. */
-static void write_text(ResultFile *out, const char *text, uint32_t count)
+static void write_text(const char *text, uint32_t count)
 {
     for (uint32_t i = 0; i < count; i++) {
         char c = (char)result_text_byte((uint8_t)text[i]);
-        write_bytes(out, &c, 1);
+        write_bytes(&c, 1);
     }
 }
 
-static void write_message(ResultFile *out, const RunState *run, int number)
+static void write_message(const RunState *run, int number)
 {
     const char *text = run_message(run, number);
     if (text)
-        write_text(out, text, str_len(text));
+        write_text(text, str_len(text));
 }
 
-static void write_lines(ResultFile *out, const RunState *run, int n)
+static void write_lines(const RunState *run, int n)
 {
     const TestTable *table = run->items;
-    write_message(out, run, msg_result_heading);
-    write_bytes(out, "\r\n\r\n", 4);
+    write_message(run, msg_result_heading);
+    write_bytes("\r\n\r\n", 4);
     uint32_t right = 0, wrong = 0;
     for (int j = 0; j < table->count; j++) {
         const TestItem *item = &table->items[j];
@@ -61,12 +58,12 @@ static void write_lines(ResultFile *out, const RunState *run, int n)
             else
                 wrong++;
         }
-        write_bytes(out, prefix, 4);
-        write_text(out, item->text, item->text_length > 1 ? item->text_length - 1u : 0);
-        write_bytes(out, "\r\n", 2);
+        write_bytes(prefix, 4);
+        write_text(item->text, item->text_length > 1 ? item->text_length - 1u : 0);
+        write_bytes("\r\n", 2);
     }
-    write_bytes(out, "\r\n", 2);
-    write_message(out, run, msg_totals_label);
+    write_bytes("\r\n", 2);
+    write_message(run, msg_totals_label);
 
     char summary[64];
     char *end = summary;
@@ -81,8 +78,8 @@ static void write_lines(ResultFile *out, const RunState *run, int n)
     *end++ = '/';
     end = format_uint(end, table->count, 1);
     *end++ = ')';
-    write_bytes(out, summary, (uint32_t)(end - summary));
-    write_bytes(out, "\r\n", 2);
+    write_bytes(summary, (uint32_t)(end - summary));
+    write_bytes("\r\n", 2);
 }
 
 /* Written under the name with .TMP for its extension, committed, and only
@@ -96,20 +93,15 @@ int write_results(const RunState *run)
     const char *name = result_file_name();
     char temporary[16];
     uint32_t length = str_len(name);
-    if (length < 4 || length >= sizeof temporary)
-        return -1;
-    mem_move(temporary, name, length - 3);
-    mem_move(temporary + length - 3, "TMP", 4);
+    mem_move(temporary, name, length + 1);
+    mem_move(temporary + length - 3, "TMP", 3);  /* the names are 8.3 */
 
-    ResultFile out = {file_open(temporary, "wb"), 1};
-    if (!out.f)
-        return -1;
-    write_lines(&out, run, n);
-    if (file_commit(out.f) != 0)
-        out.ok = 0;
-    if (file_close(out.f) != 0)
-        out.ok = 0;
-    if (out.ok && file_replace(temporary, name) == 0)
+    out = file_open(temporary, "wb");
+    missing = !out;
+    write_lines(run, n);
+    missing += file_commit(out) != 0;
+    missing += file_close(out) != 0;
+    if (!missing && file_replace(temporary, name) == 0)
         return 1;
     file_delete(temporary);
     return -1;
