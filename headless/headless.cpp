@@ -251,6 +251,14 @@ const char *program_arguments(void) { return the_run.arguments.c_str(); }
 
 const char *build_name(void) { return "headless"; }
 
+int file_commit(FileHandle f)
+{
+    if (!f)
+        return -1;
+    the_run.commits++;
+    return 0;
+}
+
 int key_event_create(void)
 {
     event_exists = true;

@@ -4,7 +4,9 @@
 // front ends: one pending slot, keys pressed while the program was busy are
 // discarded by the next wait (which then reports "no key"), closing the
 // window becomes a permanent Esc. Its clock is simulated: it stands still
-// until the script waits, so response times come out exact.
+// until the script waits, so response times come out exact. Files are the
+// host's, but commits are only counted (a test tool need not wait for the
+// disk).
 #pragma once
 
 #include <cstdint>
@@ -44,6 +46,7 @@ struct Run {
     uint32_t clock = 0;         // the simulated clock_ms, moved by wait steps
     int64_t start_time = 0;     // local time at clock 0, seconds since 1970 as if UTC
     std::string session_id;     // 16 hex digits for session_entropy; empty: random
+    unsigned commits = 0;       // file_commit calls; the disk is not waited for
 };
 
 // Installs a fresh run (script and settings) for the next program_main.

@@ -32,6 +32,7 @@ static void commit_folder_of(const char *path)
 }
 
 static int handle_fd(FileHandle f) { return (int)(intptr_t)f - 1; }
+/* file_commit is fsync, in commit_posix.cpp: the headless tool has its own. */
 
 FileHandle file_open(const char *path, const char *mode)
 {
@@ -139,13 +140,6 @@ int32_t file_tell(FileHandle f)
 }
 
 int file_exists(const char *path) { return access(path, F_OK) == 0; }
-
-int file_commit(FileHandle f)
-{
-    if (!f)
-        return -1;
-    return fsync(handle_fd(f)) == 0 ? 0 : -1;
-}
 
 int file_truncate(FileHandle f, int32_t size)
 {

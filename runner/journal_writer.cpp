@@ -14,15 +14,6 @@
 #error "every build passes -DMERIDOKA_VERSION (scripts/version.sh)"
 #endif
 
-const char journal_header[] =
-    "\xEF\xBB\xBFsession,participant,event,ms,local_time,item,digit,cell,correct_cell,right,rt_ms,"
-    "first_digit_ms,key,item_text,program,version,build,archive_bytes,archive_crc32,items,clock,"
-    "clock_resolution_us,ended_by,right_total,wrong_total,answered,note\r\n";
-
-const char *const journal_event_names[] = {
-    "session_start", "item_shown", "answer_previewed", "preview_withdrawn", "answer_refused",
-    "answer_confirmed", "session_interrupted", "session_resumed", "session_end"};
-
 /* Room for the longest row: a 254-byte item text is at most 762 bytes of
 ** UTF-8, and every other field together stays under 260. */
 enum { row_capacity = 1024 };
