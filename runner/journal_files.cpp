@@ -47,9 +47,9 @@ static uint32_t highest_below(uint32_t below, char *path)
     return s.found;
 }
 
-static int not_written(RunState *run)
+static int not_written(const char *where)
 {
-    show_error_with("Error: cannot write the session journal %; the test was not started.\n", run->journal.path, 0);
+    show_error_with("Error: cannot write the session journal %; the test was not started.\n", where, 0);
     return status_not_saved;
 }
 
@@ -72,7 +72,7 @@ int journal_create(RunState *run)
     if (j->file && journal_begin(run))
         return status_ran;
     journal_discard(run);
-    return not_written(run);
+    return not_written("in this folder");
 }
 
 /* Opens the participant's most recent journal without a session_end row. */
@@ -126,7 +126,7 @@ int journal_reopen(RunState *run, const CommandLine *command)
     /* a cut last row is never trusted: it goes before anything is added */
     j->failed = file_truncate(j->file, scan.kept) != 0;
     journal_resume(run, scan.cut);
-    return j->failed ? not_written(run) : status_ran;
+    return j->failed ? not_written(j->path) : status_ran;
 }
 
 /* Only a file this run opened is touched: a name that could not be taken

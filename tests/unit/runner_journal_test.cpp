@@ -133,7 +133,7 @@ TEST_F(Journal, AnswersThatCannotBeKeptGiveStatusThree)
     headless::Run &run = headless::current();
     EXPECT_EQ(run.video_opens, 0u);
     ASSERT_EQ(run.errors.size(), 1u);
-    EXPECT_EQ(run.errors[0], "Error: cannot write the session journal S9999999.CSV; the test was not started.\n");
+    EXPECT_EQ(run.errors[0], "Error: cannot write the session journal in this folder; the test was not started.\n");
     EXPECT_EQ(run.live_blocks, 0);
     std::remove("S9999999.CSV");
 
