@@ -86,7 +86,7 @@ TEST_F(Journal, EndingsAndRunsWithoutATest)
     EXPECT_EQ(run_with({}, "/?"), 0);
     headless::Run &run = headless::current();
     ASSERT_EQ(run.errors.size(), 1u);
-    EXPECT_EQ(run.errors[0].rfind("MERIDOKA " MERIDOKA_VERSION "\n", 0), 0u);
+    EXPECT_EQ(run.errors[0].rfind("MERIDOKA " MERIDOKA_VERSION " [/P:ID]", 0), 0u);
     EXPECT_EQ(run_with({}, "/P:P017 /X:1"), 4);
     EXPECT_EQ(run.errors.size(), 1u);
     EXPECT_EQ(run.errors[0].rfind("Error: bad option /X:1\n", 0), 0u);
