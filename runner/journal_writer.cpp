@@ -73,7 +73,7 @@ static void write_row(Journal *j, int event, uint32_t ms)
     const uint16_t parts[6] = {t.year, t.month, t.day, t.hour, t.minute, t.second};
     for (int i = 0; i < 6; i++) {
         p = format_uint(p, parts[i], i ? 2 : 4);
-        *p++ = "--T::"[i];
+        *p++ = "--T::"[i];  /* the last is the text's end */
     }
     row_text[col_session] = j->session;
     row_text[col_participant] = j->participant;
@@ -98,11 +98,14 @@ static void write_row(Journal *j, int event, uint32_t ms)
     row[row_length++] = '\n';
     mem_fill(row_text, 0, sizeof row_text);
     mem_fill(row_value, 0xFF, sizeof row_value);
-    if (!j->failed && (file_write(row, 1, row_length, j->file) != row_length || file_commit(j->file) != 0)) {
+    if (j->failed)
+        return;
+    if (file_write(row, 1, row_length, j->file) == row_length && file_commit(j->file) == 0) {
+        j->length += (int32_t)row_length;
+    } else {
         file_truncate(j->file, j->length);
         j->failed = 1;
     }
-    j->length += (int32_t)row_length;
 }
 
 int journal_begin(RunState *run)
