@@ -103,6 +103,9 @@ TEST(Build, CommandLineRoundTrip)
     EXPECT_NE(list.find("TESTINFO"), std::string::npos);
     EXPECT_NE(list.find("T041"), std::string::npos);
     EXPECT_NE(list.find("12 entries"), std::string::npos);
+    EXPECT_NE(list.find("written by wdl " MERIDOKA_VERSION), std::string::npos) << list;
+    ASSERT_EQ(std::system((wdl + " --version > " + dir.path + "/version.txt").c_str()), 0);
+    EXPECT_EQ(read_text(dir / "version.txt"), "wdl " MERIDOKA_VERSION "\n");
     ASSERT_EQ(std::system((wdl + " check " + dir.path + "/A.WDL > /dev/null").c_str()), 0);
     ASSERT_EQ(std::system((wdl + " extract " + dir.path + "/A.WDL -o " + dir.path + "/src > /dev/null").c_str()), 0);
     ASSERT_EQ(std::system((wdl + " build " + dir.path + "/src -o " + dir.path + "/B.WDL > /dev/null").c_str()), 0);
