@@ -52,9 +52,10 @@ zip_file=$root/dist/meridoka-$version-windows-dos.zip
 
 # The Debian package.
 rm -rf "$build/cpack"
-(cd "$build" && cpack -G DEB -B "$PWD/cpack" >/dev/null)
+(cd "$build" && cpack -G DEB -B "$PWD/cpack" > cpack.log 2>&1) || { cat "$build/cpack.log"; exit 1; }
 cp "$build"/cpack/meridoka_"$version"_*.deb dist/
 
 (cd dist && sha256sum -- *.zip *.deb > SHA256SUMS)
-echo "dist: wrote"
-ls -l dist | sed -n 's/^.* \([0-9][0-9]*\) .* \(.*\)$/  dist\/\2 (\1 bytes)/p'
+for f in dist/*; do
+  echo "dist: wrote $f ($(stat -c %s "$f") bytes)"
+done
