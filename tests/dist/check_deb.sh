@@ -16,8 +16,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "version $(field Version), not $version"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture $(field Architecture)"
 depends=$(field Depends)
+names=$(sed 's/ ([^)]*)//g; s/, /\n/g' <<< "$depends")
 for lib in libc6 libstdc++6 libsdl2-2.0-0 libpng16-16 libsqlite3-0 zlib1g; do
-  grep -Eq "(^|, )$lib( |,|$)" <<< "$depends" || fail "Depends lacks $lib: $depends"
+  grep -Fqx "$lib" <<< "$names" || fail "Depends lacks $lib: $depends"
 done
 
 files=(usr/bin/meridoka usr/bin/meridoka-headless usr/bin/meridoka-report usr/bin/wdl

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Windows and DOS release zip: what it holds, its texts as Windows
 # shows them, then unpacked: each sample folder's MERIDOKA.EXE takes its
-# test to the end in DOSBox and its MERIDOKA-X64.EXE under Wine, compared
-# screen by screen with the headless program.
+# test to the end in DOSBox, and the Russian folder's MERIDOKA-X64.EXE its
+# test under Wine, compared screen by screen with the headless program.
 #   tests/dist/check_zip.sh ZIP DOS_BUILD_DIR   (from the repo root, after stage 10;
 #   DOS_BUILD_DIR is where scripts/dist.sh built the DOS program)
 set -euo pipefail
@@ -47,6 +47,8 @@ echo "check_zip: contents, texts and tests as expected"
 # MS-DOS: each folder's MERIDOKA.EXE with its own test, every item answered
 DOS_CASES="sample-ru sample-en" DOS_SAMPLES=$dir tests/dos/e2e.sh "$dos_build"
 
-# Windows: the x86-64 program with the Russian sample's scenarios
+# Windows: the x86-64 program takes the Russian sample to the end
+mkdir "$work/scenarios"
+cp data/ru/all-right.scn "$work/scenarios/"
 python3 tests/e2e/win32/e2e.py --exe "$dir/RU/MERIDOKA-X64.EXE" --headless build/headless/meridoka-headless \
-  --displays 40-49 --sample "$dir/RU/MERIDOKA.WDL" --only sample_test
+  --displays 40-49 --sample "$dir/RU/MERIDOKA.WDL" --sample-scenarios "$work/scenarios" --only sample_test
