@@ -114,6 +114,16 @@ TEST(Build, CommandLineRoundTrip)
     EXPECT_TRUE(file_exists(dir / "s.png"));
 }
 
+TEST(Build, NotesTheToolVersionWhereTheProgramDoesNotRead)
+{
+    std::vector<uint8_t> b = wdl::write_archive({{"A", {1}}});
+    EXPECT_EQ(wdl::read_maker_note(b), "wdl " MERIDOKA_VERSION);
+    EXPECT_EQ(wdl::read_archive(b, "a").at(0).data, std::vector<uint8_t>{1});
+    // an archive written by other means, its directory right after the header
+    const std::vector<uint8_t> bare = {'W', 'D', 'L', 'Z', 0, 0, 0, 0, 12, 0, 0, 0};
+    EXPECT_EQ(wdl::read_maker_note(bare), "");
+}
+
 TEST(Extract, NamedResourcesOnly)
 {
     TempDir dir;
