@@ -226,6 +226,8 @@ if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" combined "* ]]; then
     WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" timeout 120 /usr/lib/wine/wine64 wineboot -i > /dev/null 2>&1 || true
     wine_rc=0
     WINEPREFIX=$prefix WINEDEBUG=-all timeout 60 /usr/lib/wine/wine64 "$work/combined-probe-x64.exe" > /dev/null 2>&1 || wine_rc=$?
+    # the prefix's server still writes into it for a while: wait, so that the clean-up can remove it
+    WINEPREFIX=$prefix timeout 60 /usr/lib/wine/wineserver -w || true
     [ "$wine_rc" = 42 ] && echo "  the combined file runs under Wine: exit code 42" || fail "combined: Wine run ended with $wine_rc, not 42"
   else
     fail "combined: /usr/lib/wine/wine64 is missing"
