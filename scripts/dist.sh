@@ -15,7 +15,7 @@ scripts/setup.sh
 
 version=$(sed -n 's/^project(meridoka VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 build=${DIST_BUILD_DIR:-build-dist}
-# file times in the zip: the last commit's, so the same sources give the same zip
+# file times in the zip: the last commit's (the programs themselves carry a link time)
 epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 
 # The Linux programs and the sample tests, built as a user builds them.
