@@ -3,6 +3,7 @@
 // ("%08u.bmp", as the F12 key does) and the result file.
 //
 //   meridoka-headless [--dos-results] [--dir DIR] SCENARIO
+//   meridoka-headless --version
 //
 // DIR (default: the current directory) holds MERIDOKA.WDL and receives the
 // output. The exit status is the program's own (0, 1 or 2).
@@ -31,6 +32,10 @@ int main(int argc, char **argv)
     bool dos = false;
     const char *dir = nullptr, *scenario = nullptr;
     for (int i = 1; i < argc; i++) {
+        if (!std::strcmp(argv[i], "--version")) {
+            std::cout << "meridoka-headless " MERIDOKA_VERSION "\n";
+            return 0;
+        }
         if (!std::strcmp(argv[i], "--dos-results"))
             dos = true;
         else if (!std::strcmp(argv[i], "--dir") && i + 1 < argc)

@@ -6,13 +6,19 @@
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
 
+#include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "runner/runner.h"
 #include "sdl/ui_link.h"
 
-int main()
+int main(int argc, char **argv)
 {
+    if (argc > 1 && !std::strcmp(argv[1], "--version")) {
+        std::printf("meridoka " MERIDOKA_VERSION "\n");
+        return 0;
+    }
     SDL_SetMainReady();
     ui_register_events();
     int status = status_display;
