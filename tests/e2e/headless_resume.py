@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The headless tool's command line end to end: the program's options after
 the scenario (the long forms too), a fixed session ID and start time, and a
-session cut short, resumed with /R, ending with the uninterrupted result.
+session cut short, resumed with /R, ending with the uninterrupted result;
+the one version (the project line) in the journal, the usage and --version.
 
     headless_resume.py HEADLESS
 """
@@ -11,6 +12,7 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, HERE)
 import journal_check  # noqa: E402
 
@@ -42,6 +44,9 @@ def main():
         assert (rows[0]["session"], rows[0]["participant"], rows[0]["local_time"], rows[0]["build"]) == \
             ("00112233aabbccdd", "P,1", "2026-01-02T03:04:05", "headless"), rows[0]
         assert [r["rt_ms"] for r in rows if r["event"] == "answer_confirmed"] == ["250"] * 4
+        version = subprocess.run([os.path.join(ROOT, "scripts", "version.sh")], check=True,
+                                 stdout=subprocess.PIPE, text=True).stdout.strip()
+        assert rows[0]["version"] == version, (rows[0]["version"], version)
 
         # cut after the second answer, in the middle of the row after it
         text = read("S0000001.CSV")
@@ -57,7 +62,9 @@ def main():
         notes = [r["note"] for r in rows if r["event"] == "session_interrupted"]
         assert notes == ["dropped a cut last row of 20 bytes"] and not cut, notes
 
-        assert "/P:ID" in run("", "--help")
+        assert run("", "--help").startswith("MERIDOKA %s [/P:ID]" % version)
+        assert subprocess.run([headless, "--version"], check=True, stdout=subprocess.PIPE,
+                              text=True).stdout == "meridoka-headless %s\n" % version
         assert "Error: bad option /X" in run("", "/X", check=4)
         assert "Error: cannot resume" in run("", "/R", check=4)  # the session has ended
     print("headless command line: options, fixed session, cut and resumed: ok")
