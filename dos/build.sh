@@ -7,13 +7,11 @@ cd "$(dirname "$0")/.."
 out=${1:-build-dos}
 mkdir -p "$out/obj"
 
-# the version from its one place, the project line of CMakeLists.txt
-version=$(sed -n 's/^project(meridoka VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 warn=(-Wall -Wextra -Werror -Wshadow -Wundef -Wcast-qual -Wmissing-declarations)
 cxx=(g++ -std=c++17 -m16 -march=i386 -ffreestanding -fno-exceptions -fno-rtti -fno-pie -fno-pic -Os
      -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-stack-protector
      -fno-threadsafe-statics -fno-builtin -mpreferred-stack-boundary=2 -fno-ident
-     -ffunction-sections -I. -DMERIDOKA_VERSION=\"$version\")
+     -ffunction-sections -I. "-DMERIDOKA_VERSION=\"$(scripts/version.sh)\"")
 
 # the portable core's one list, then the DOS platform layer
 mapfile -t sources < <(grep -v '^#' core.sources)

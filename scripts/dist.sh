@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 scripts/setup.sh
 
-version=$(sed -n 's/^project(meridoka VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(scripts/version.sh)
 build=${DIST_BUILD_DIR:-build-dist}
 # file times in the zip: the last commit's (the programs themselves carry a link time)
 epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}

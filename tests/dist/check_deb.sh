@@ -6,7 +6,7 @@
 #   tests/dist/check_deb.sh PACKAGE.deb   (from the repo root, as root or with sudo)
 set -euo pipefail
 deb=$(realpath "$1")
-version=$(sed -n 's/^project(meridoka VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(scripts/version.sh)
 fail() { echo "check_deb: FAIL: $*" >&2; exit 1; }
 SUDO=""
 [ "$(id -u)" = 0 ] || SUDO=sudo

@@ -8,7 +8,7 @@
 set -euo pipefail
 zip=$(realpath "$1") dos_build=$2
 root=$PWD
-version=$(sed -n 's/^project(meridoka VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(scripts/version.sh)
 wdl=$root/build/tools/wdl/wdl
 work=$(mktemp -d "${TMPDIR:-/tmp}/meridoka-zip.XXXXXX")
 trap 'rm -rf "$work"' EXIT

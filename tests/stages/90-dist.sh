@@ -3,7 +3,7 @@
 # (DOSBox and Wine runs of its programs) and the Debian package (installed
 # here, run, purged).
 set -euo pipefail
-version=$(sed -n 's/^project(meridoka VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=$(scripts/version.sh)
 DIST_BUILD_DIR=build-release scripts/dist.sh
 (cd dist && sha256sum --quiet -c SHA256SUMS)
 tests/dist/check_zip.sh "dist/meridoka-$version-windows-dos.zip" build-release/dos
