@@ -4,13 +4,14 @@
 # and build + strict check of every test source under data/ (the archive
 # and the source).
 set -euo pipefail
-cmake -S . -B build -G Ninja >/dev/null
+cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build --target wdl wdl_bench >/dev/null
 
 if command -v clang++ >/dev/null; then
   out=build/wdl-fuzz
   mkdir -p "$out/corpus-lzss" "$out/corpus-glyph" "$out/corpus-text" "$out/corpus-check"
-  flags=(-std=c++17 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
+  flags=(-std=c++17 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer
+         "-DMERIDOKA_VERSION=\"$(scripts/version.sh)\"")
   text=(tools/wdl/cp866.cpp tools/wdl/text_convert.cpp tools/wdl/typography.cpp tools/wdl/diagnostics.cpp)
   clang++ "${flags[@]}" tools/wdl/fuzz/lzss_encode_fuzz.cpp tools/wdl/lzss_encode.cpp archive/lzss.cpp \
     base/memory.cpp posix/memory_posix.cpp -o "$out/lzss_encode_fuzz"
