@@ -17,17 +17,16 @@ warn=(-Wall -Wextra -Werror -Wshadow -Wundef -Wcast-qual -Wmissing-declarations)
 mapfile -t sources < <(grep -v '^#' core.sources)
 sources+=(platform/*.cpp web/*.cpp)
 
-# Asyncify lets the blocking driver sleep in these three calls (web/web.h);
+# Asyncify lets the blocking driver sleep in these five calls (web/web.h);
 # only the functions on the way to them are rewritten.
 link=(-sENVIRONMENT=web -sMODULARIZE -sEXPORT_ES6 -sEXPORT_NAME=createMeridoka
-      -sASYNCIFY "-sASYNCIFY_IMPORTS=[web_display_open,web_let_events_in,web_sleep]" -sASYNCIFY_IGNORE_INDIRECT
+      -sASYNCIFY "-sASYNCIFY_IMPORTS=[web_display_open,web_let_events_in,web_sleep,web_wait_shown,web_file_commit]" -sASYNCIFY_IGNORE_INDIRECT
       -sFILESYSTEM=0 -sMALLOC=emmalloc -sALLOW_MEMORY_GROWTH -sINITIAL_MEMORY=4MB -sTOTAL_STACK=256KB
       "-sEXPORTED_FUNCTIONS=[_main,_web_key_press,_web_page_left]"
       "-sINCOMING_MODULE_JS_API=[web,instantiateWasm]"
       --js-library web/library.js)
-# the version from its one place, the project line of CMakeLists.txt
-version=$(sed -n 's/^project(meridoka VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-em++ -std=c++17 -Os -fno-exceptions -fno-rtti -I. "-DMERIDOKA_VERSION=\"$version\"" "${warn[@]}" "${sources[@]}" "${link[@]}" -o "$out/meridoka.js"
+# the version from its one place (scripts/version.sh)
+em++ -std=c++17 -Os -fno-exceptions -fno-rtti -I. "-DMERIDOKA_VERSION=\"$(scripts/version.sh)\"" "${warn[@]}" "${sources[@]}" "${link[@]}" -o "$out/meridoka.js"
 
 cp web/page/*.html web/page/*.js "$out/"
 sample=build/data/ru/MERIDOKA.WDL

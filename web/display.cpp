@@ -49,6 +49,12 @@ void video_close(void)
 
 void video_repaint(void) { web_display_dirty(); }
 
+void video_wait_shown(void)
+{
+    if (video_is_open)
+        web_wait_shown();
+}
+
 uint8_t get_key(void)
 {
     web_let_events_in();

@@ -1,15 +1,18 @@
 // The program's working folder in the page: files by name (any case, as on
 // Windows), each a growable byte array, behind the handles of the file layer
 // (web/files.cpp). A file is open at most once at a time, as the other
-// builds open files without sharing. `onClose(name, bytes)` hears of every
-// file written and closed: the page keeps or downloads it.
+// builds open files without sharing. `onSave(name, bytes)` hears of every
+// file written and then closed or committed (the page keeps or downloads
+// it; what it returns, a commit returns), `onRemove(name)` of every file
+// deleted or renamed away.
 
 export class Folder {
-  constructor(onClose = () => {}) {
+  constructor(onSave = () => {}, onRemove = () => {}) {
     this.files = new Map();   // upper-case name -> { name, bytes, length }
     this.handles = new Map(); // handle -> { file, pos, read, write, wrote }
     this.nextHandle = 1;
-    this.onClose = onClose;
+    this.onSave = onSave;
+    this.onRemove = onRemove;
   }
 
   put(name, bytes) {
@@ -33,10 +36,21 @@ export class Folder {
     return this.files.has(name.toUpperCase()) ? 1 : 0;
   }
 
-  open(name, read, write, create) {
+  // The index-th name, or null.
+  name(index) {
+    const names = this.names();
+    return index < names.length ? names[index] : null;
+  }
+
+  isOpen(file) {
+    return [...this.handles.values()].some((h) => h.file === file);
+  }
+
+  // fresh: only a new file (fails when the name exists).
+  open(name, read, write, create, fresh = 0) {
     const key = name.toUpperCase();
     let file = this.files.get(key);
-    if (file && [...this.handles.values()].some((h) => h.file === file)) return 0;
+    if (file && (fresh || this.isOpen(file))) return 0;
     if (!file) {
       if (!create) return 0;
       file = { name, bytes: new Uint8Array(0), length: 0 };
@@ -86,11 +100,53 @@ export class Folder {
     return h ? h.pos : -1;
   }
 
+  // Cuts (or lengthens with zeros) a file open for writing; the position
+  // goes to its new end.
+  truncate(handle, size) {
+    const h = this.handles.get(handle);
+    if (!h || !h.write || size < 0) return -1;
+    if (size > h.file.length) {
+      h.pos = h.file.length;
+      this.write(handle, new Uint8Array(size - h.file.length));
+    }
+    h.file.length = size;
+    h.pos = size;
+    h.wrote = true;
+    return 0;
+  }
+
+  // What a commit hands the page: onSave's answer (a promise, or null).
+  commit(handle) {
+    const h = this.handles.get(handle);
+    if (!h) return undefined;
+    return this.onSave(h.file.name, h.file.bytes.slice(0, h.file.length));
+  }
+
   close(handle) {
     const h = this.handles.get(handle);
     if (!h) return -1;
     this.handles.delete(handle);
-    if (h.wrote) this.onClose(h.file.name, h.file.bytes.slice(0, h.file.length));
+    if (h.wrote) this.onSave(h.file.name, h.file.bytes.slice(0, h.file.length));
+    return 0;
+  }
+
+  // Renames `from` over `to`; neither may be open.
+  replace(from, to) {
+    const file = this.files.get(from.toUpperCase()), old = this.files.get(to.toUpperCase());
+    if (!file || this.isOpen(file) || (old && this.isOpen(old))) return -1;
+    this.files.delete(from.toUpperCase());
+    file.name = to;
+    this.files.set(to.toUpperCase(), file);
+    this.onRemove(from);
+    this.onSave(to, file.bytes.slice(0, file.length));
+    return 0;
+  }
+
+  delete(name) {
+    const file = this.files.get(name.toUpperCase());
+    if (!file || this.isOpen(file)) return -1;
+    this.files.delete(name.toUpperCase());
+    this.onRemove(name);
     return 0;
   }
 }

@@ -2,14 +2,17 @@
 // the page's own folder, or one the person chooses or drops), asks the
 // full-screen question, shows the screen while the test runs, and offers
 // the files at the end. The program's working folder lives in the page and
-// is kept in the browser's storage. window.meridoka is the test hook
-// (web/README.md).
+// is kept in the browser's storage, the session journals row by row; a
+// session cut short is offered for resuming. window.meridoka is the test
+// hook (web/README.md).
 
 import createMeridoka from './meridoka.js';
 import { Folder } from './folder.js';
 import { Run } from './run.js';
 import { downloadLink, saveNow } from './download.js';
 import { openStorage } from './storage.js';
+import { isJournal, resumable } from './journal.js';
+import { Poster } from './poster.js';
 
 const $ = (id) => document.getElementById(id);
 const box = $('box'), message = $('message');
@@ -18,7 +21,10 @@ let pageState = 'loading';
 let module = null;       // the compiled WebAssembly module
 let archiveLabel = '';
 let storage = null;      // IndexedDB, when the browser has it
-const folder = new Folder(fileSaved);
+const folder = new Folder(fileSaved, fileRemoved);
+const config = JSON.parse($('meridoka-config').textContent);
+const poster = new Poster(config.postUrl || '', config.postRetryMs || 1000);
+const participant = new URLSearchParams(location.search).get('participant') || '';
 
 window.meridoka = {
   state: () => (run ? run.state : pageState),
@@ -27,6 +33,7 @@ window.meridoka = {
   holdBeforeNextWait: () => { if (run) run.holdBusy = true; },
   release: () => { if (run) run.release(); },
   marks: () => (run ? run.marks : []),
+  posting: () => ({ accepted: poster.accepted, pending: poster.pending() }),
 };
 
 function say(text, { error = false } = {}) {
@@ -40,11 +47,21 @@ function kept(name) {
   return !/^MERIDOKA\.WDL$|\.bmp$/i.test(name);
 }
 
+// A file written and closed or committed: kept in the browser's storage
+// (the promise tells when it is there), a journal's new rows sent on.
 function fileSaved(name, bytes) {
   if (run) run.written.add(name.toUpperCase());
   if (/\.bmp$/i.test(name)) saveNow(name, bytes);
-  if (!kept(name)) return;
-  if (storage) storage.saveFile(name, bytes);
+  if (!kept(name)) return null;
+  const saved = storage ? storage.saveFile(name, bytes) : null;
+  poster.update(name, bytes);
+  listKept();
+  return saved;
+}
+
+function fileRemoved(name) {
+  if (run) run.written.delete(name.toUpperCase());
+  if (storage && kept(name)) storage.deleteFile(name);
   listKept();
 }
 
@@ -65,6 +82,7 @@ function showChooser(on) {
 
 const page = {
   stage: $('stage'),
+  clockStepUs: clockStep(),
 
   askFullScreen() {
     say('Run in fullscreen mode?');
@@ -99,12 +117,11 @@ const page = {
   ended(finished) {
     const links = $('downloads');
     links.replaceChildren();
-    if (finished.status === 0) {
-      say('The test has ended. Thank you.');
-      // what this run wrote (an older result file may be in the folder)
-      for (const name of ['RESULT-W.TXT'])
-        if (finished.written.has(name)) links.append(downloadLink(name, folder.get(name)));
-    }
+    if (finished.status === 0) say('The test has ended. Thank you.');
+    // what this run wrote (older files may be in the folder): the result
+    // file and the session's journal
+    const names = [...finished.written].filter((n) => n === 'RESULT-W.TXT' || isJournal(n)).sort().reverse();
+    for (const name of names) if (folder.exists(name)) links.append(downloadLink(name, folder.get(name)));
     links.hidden = !links.children.length;
     showChooser(finished.status !== 0);
   },
@@ -118,6 +135,21 @@ function enterFullScreen() {
     // Esc for the test, not for leaving full screen (holding it still leaves)
     if (navigator.keyboard && navigator.keyboard.lock) navigator.keyboard.lock(['Escape']).catch(() => {});
   }).catch(() => {});
+}
+
+// The step of performance.now() in microseconds (browsers coarsen it), at
+// least 1: the journal notes it as the clock's resolution.
+function clockStep() {
+  let step = Infinity;
+  for (let n = 0, last = performance.now(); n < 20; ) {
+    const now = performance.now();
+    if (now !== last) {
+      step = Math.min(step, now - last);
+      last = now;
+      n++;
+    }
+  }
+  return Math.max(1, Math.round(step * 1000));
 }
 
 // ---- starting runs --------------------------------------------------------
@@ -141,14 +173,55 @@ async function archiveFromFolder() {
   }
 }
 
+// The options of a new session: the participant from the page's address.
+function quoted(arg) {
+  return `"${arg.replace(/"/g, '""')}"`;
+}
+
+function newSession() {
+  return participant ? quoted(`/P:${participant}`) : '';
+}
+
+// The participant's latest session, cut short with this archive: the
+// person chooses to go on with it or to begin anew. A session that ended
+// because the page was left loses that session_end row on Resume.
+function offerResume(archive) {
+  const found = resumable(folder, participant, archive);
+  if (!found) return Promise.resolve(newSession());
+  pageState = 'offer';
+  say(`A session of this test was interrupted${found.participant ? ` (participant ${found.participant})` : ''}, ` +
+      `started ${found.started.replace('T', ' ')}: ${found.answered} of ${found.items} items answered. Resume it?`);
+  $('offer').hidden = false;
+  $('resume').focus();
+  return new Promise((answer) => {
+    const done = (resume) => {
+      $('offer').hidden = true;
+      $('resume').onclick = $('fresh').onclick = null;
+      if (resume && found.cutTo !== null) cutJournal(found.name, found.cutTo);
+      pageState = 'loading';
+      answer(resume ? quoted(`/R:${found.name}`) : newSession());
+    };
+    $('resume').onclick = () => done(true);
+    $('fresh').onclick = () => done(false);
+  });
+}
+
+function cutJournal(name, length) {
+  const bytes = folder.get(name).slice(0, length);
+  folder.put(name, bytes);
+  fileSaved(name, bytes);
+}
+
 // A new run on these archive bytes (null: none). A run still at its
 // question gives way; a test in progress is never interrupted.
-function begin(archive, label) {
-  if (run && run.state !== 'question' && run.state !== 'ended') return;
+async function begin(archive, label) {
+  if (pageState === 'offer' || (run && run.state !== 'question' && run.state !== 'ended')) return;
   if (run) run.abandon();
+  run = null;
   archiveLabel = label;
   $('downloads').hidden = true;
-  run = new Run(page, folder, archive);
+  const args = await offerResume(archive);
+  run = new Run(page, folder, archive, args);
   run.start(createMeridoka, module);
 }
 
@@ -194,6 +267,11 @@ document.addEventListener('drop', (e) => {
 window.addEventListener('pagehide', () => {
   if (storage) storage.leaving();
   if (run) run.leave();
+});
+// A page brought back from the browser's back-forward cache has ended its
+// test: it starts again, and offers to resume.
+window.addEventListener('pageshow', (e) => {
+  if (e.persisted) location.reload();
 });
 
 load();

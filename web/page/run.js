@@ -17,12 +17,13 @@ const browserKeys = new Set(['F5', 'F11']);
 
 export class Run {
   // page: { askFullScreen() -> Promise<boolean>, stage: element with a canvas,
-  //         showStage(on), showError(text), ended(run) }
+  //         showStage(on), showError(text), ended(run), clockStepUs }
   // folder: the working folder (./folder.js); the archive goes in as
-  // MERIDOKA.WDL (null: none).
-  constructor(page, folder, archive) {
+  // MERIDOKA.WDL (null: none). args: the program's options (/P:, /R:FILE).
+  constructor(page, folder, archive, args = '') {
     this.page = page;
     this.folder = folder;
+    this.args = args;
     if (archive) folder.put('MERIDOKA.WDL', archive);
     else folder.remove('MERIDOKA.WDL');
     this.state = 'loading';
@@ -54,16 +55,24 @@ export class Run {
   platform() {
     const folder = this.folder;
     return {
-      fileOpen: (name, read, write, create) => folder.open(name, read, write, create),
+      fileOpen: (name, read, write, create, fresh) => folder.open(name, read, write, create, fresh),
       fileRead: (handle, into) => folder.read(handle, into),
       fileWrite: (handle, from) => folder.write(handle, from),
       fileClose: (handle) => folder.close(handle),
       fileSeek: (handle, offset, origin) => folder.seek(handle, offset, origin),
       fileTell: (handle) => folder.tell(handle),
       fileExists: (name) => folder.exists(name),
+      fileCommit: (handle, wakeUp) => this.commit(handle, wakeUp),
+      fileTruncate: (handle, size) => folder.truncate(handle, size),
+      fileReplace: (from, to) => folder.replace(from, to),
+      fileDelete: (name) => folder.delete(name),
+      fileName: (index) => folder.name(index),
+      clockResolutionUs: () => this.page.clockStepUs,
+      arguments: () => this.args,
       displayOpen: (image, wakeUp) => this.openDisplay(image, wakeUp),
       displayClose: () => this.closeDisplay(),
       displayDirty: () => { this.dirty = true; },
+      waitShown: (wakeUp) => this.waitShown(wakeUp),
       letEventsIn: (wakeUp) => this.letEventsIn(wakeUp),
       sleep: (wakeUp) => this.sleep(wakeUp),
       wake: () => this.wake(),
@@ -109,6 +118,28 @@ export class Run {
     this.waits++;
     this.mark('wait');
     if (this.leaving) this.resume(sleeper);
+  }
+
+  // A commit: the program sleeps until the browser's storage has the file
+  // (when the page goes away, localStorage has it at once).
+  commit(handle, wakeUp) {
+    const saved = this.folder.commit(handle);
+    if (saved === undefined) return wakeUp(-1);
+    if (!saved || this.leaving) return wakeUp(0);
+    const sleeper = this.suspend(wakeUp, 'busy');
+    saved.then(() => this.resume(sleeper, 0), () => this.resume(sleeper, -1));
+  }
+
+  // Paints, then sleeps until the frame has been shown: the callback of the
+  // frame after the next one runs once the next one has been produced. A
+  // hidden page shows no frames; a timer ends the wait there.
+  waitShown(wakeUp) {
+    this.paint();
+    if (this.leaving || document.hidden) return wakeUp();
+    const sleeper = this.suspend(wakeUp, 'busy');
+    requestAnimationFrame(() => requestAnimationFrame(() => this.resume(sleeper)));
+    setTimeout(() => this.resume(sleeper), 250);
+    this.mark('shown');
   }
 
   // Called from inside the program (a key went into the channel): the

@@ -48,24 +48,38 @@ class Storage {
   constructor(db) {
     this.db = db;
     this.pending = null;  // changes made while the page goes away
+    this.unfinished = new Set();  // changes whose transaction has not completed
   }
 
-  // Changes are started at once and not waited for.
+  // Changes are started at once; the promise tells when the change is on
+  // the disk (null: it is already, in localStorage). A caller may go on
+  // without waiting: a page that goes away moves what is unfinished to
+  // localStorage.
   change(store, op, value) {
+    const change = { store, op, value };
     if (this.pending) {
-      this.pending.push({ store, op, value });
+      this.pending.push(change);
       localStorage.setItem(this.pendingKey, JSON.stringify(this.pending, toJson));
-    } else {
-      this.db.transaction(store, 'readwrite').objectStore(store)[op](value);
+      return null;
     }
+    this.unfinished.add(change);
+    const tx = this.db.transaction(store, 'readwrite', { durability: 'strict' });
+    tx.objectStore(store)[op](value);
+    return new Promise((resolve, reject) => {
+      tx.oncomplete = () => {
+        this.unfinished.delete(change);
+        resolve();
+      };
+      tx.onerror = tx.onabort = () => reject(tx.error);
+    });
   }
 
   saveFile(fileName, bytes) {
-    this.change('files', 'put', { key: fileName.toUpperCase(), name: fileName, bytes });
+    return this.change('files', 'put', { key: fileName.toUpperCase(), name: fileName, bytes });
   }
 
   deleteFile(fileName) {
-    this.change('files', 'delete', fileName.toUpperCase());
+    return this.change('files', 'delete', fileName.toUpperCase());
   }
 
   async files() {
@@ -75,8 +89,11 @@ class Storage {
   // The page is going away: later changes go to localStorage, under a key
   // of this page's own (another tab may be leaving too).
   leaving() {
+    if (this.pending) return;
     this.pending = [];
     this.pendingKey = pendingPrefix + Math.random().toString(36).slice(2);
+    for (const { store, op, value } of this.unfinished) this.change(store, op, value);
+    this.unfinished.clear();
   }
 
   // What pages that went away left in localStorage, into IndexedDB.

@@ -2,12 +2,15 @@
 // scripts (tests/SCENARIOS.md), through the page's test hook
 // (window.meridoka): a key is typed only once the program waits for one.
 //
-// runScenario(browser, url, steps, { full, layout }) answers the full-screen
-// question, plays the steps and returns what the page gave out: the status,
-// the F12 screenshots (downloads, in order), the result file (the end
-// panel's link, or after leaving the page the one the reopened page keeps;
-// the status is then unknown, null), and for each screenshot whether the canvas showed just that
-// (null) or what was wrong (views).
+// runScenario(browser, url, steps, { full, layout, reloadAt }) answers the
+// full-screen question, plays the steps and returns what the page gave out:
+// the status, the F12 screenshots (downloads, in order), the result file and
+// the session journal (the end panel's links, or after leaving the page the
+// ones the reopened page keeps; the status is then unknown, null), and for
+// each screenshot whether the canvas showed just that (null) or what was
+// wrong (views). With reloadAt, the page is reloaded before that step and
+// the session resumed (journalAtReload: the journal just before).
+// atEnd(page) runs last, before the page closes.
 import { readFile } from 'node:fs/promises';
 import { openPage } from '../../tests/browser/browser.mjs';
 import { scanCodes } from '../page/scancodes.js';
@@ -119,10 +122,13 @@ export function compareView({ box, size, png }, bmp) {
 
 // ---- one scenario -----------------------------------------------------------
 
-export async function runScenario(browser, url, steps, { full = false, layout = null, width = 1280, height = 1000 } = {}) {
+const journalName = 'S0000001.CSV';
+
+export async function runScenario(browser, url, steps,
+                                  { full = false, layout = null, width = 1280, height = 1000, reloadAt = null, atEnd = null } = {}) {
   const p = await openPage(url, { browser, width, height });
   const page = p.page;
-  const out = { status: null, shots: [], result: null, problems: p.problems, views: [], left: false };
+  const out = { status: null, shots: [], result: null, journal: null, problems: p.problems, views: [], left: false };
   const shotQueue = [];
   page.on('download', (d) => { if (/\.bmp$/.test(d.suggestedFilename())) shotQueue.push(d); });
   try {
@@ -149,6 +155,17 @@ export async function runScenario(browser, url, steps, { full = false, layout = 
       out.fullScreen = await page.evaluate(() => !!document.fullscreenElement);
     }
     while (i < steps.length && state !== 'ended') {
+      if (i === reloadAt) {
+        // a reload: the page is left (the test ends as with a closed
+        // window), the new page offers the session, which goes on
+        await page.reload();
+        await until(page, ['offer']);
+        out.journalAtReload = await keptFile(page, journalName);
+        await page.click('#resume');
+        await until(page, ['question']);
+        waits = 0;
+        await go(() => page.click('#no'));
+      }
       const { verb, arg } = steps[i++];
       if (verb === 'key') {
         await go(() => type(page, keyCode(arg), layout));
@@ -163,6 +180,8 @@ export async function runScenario(browser, url, steps, { full = false, layout = 
         const bmp = await downloaded(shotQueue[before]);
         out.shots.push(bmp);
         out.views.push(compareView(shown, bmp));
+      } else if (verb === 'wait') {
+        await new Promise((r) => setTimeout(r, Number(arg)));  // the headless tool's clock; here real time
       } else if (verb === 'close') {
         break;
       } else {
@@ -174,13 +193,17 @@ export async function runScenario(browser, url, steps, { full = false, layout = 
       out.left = true;
       await page.goto('about:blank');
       await page.goto(url);
-      await until(page, ['question', 'ended']);
+      await until(page, ['question', 'ended', 'offer']);
       out.result = await keptFile(page, 'RESULT-W.TXT');
+      out.journal = await keptFile(page, journalName);
     } else {
       out.status = await page.evaluate(() => window.meridoka.status());
-      if (await page.locator('#downloads a', { hasText: 'RESULT-W.TXT' }).count())
-        out.result = await fetchLink(page, '#downloads a:has-text("RESULT-W.TXT")');
+      for (const name of ['RESULT-W.TXT', journalName]) {
+        const link = `#downloads a[download="${name}"]`;
+        if (await page.locator(link).count()) out[name === journalName ? 'journal' : 'result'] = await fetchLink(page, link);
+      }
     }
+    if (atEnd) await atEnd(page);
   } finally {
     await p.close();
   }

@@ -1,10 +1,12 @@
 // The browser build end to end in headless Chromium: the shared scenario
 // scripts on the page against the headless tool (status, every F12
 // screenshot and the result file byte for byte, every screenshot as the
-// canvas showed it), leaving the page mid-test, full screen, the archive
-// chosen or dropped, a missing or broken archive, no WebAssembly.
+// canvas showed it, the session journal row for row but for what differs by
+// nature), leaving the page mid-test, a reload and resume, journal rows
+// posted to a server that fails at first, full screen, the archive chosen
+// or dropped, a missing or broken archive, no WebAssembly.
 //
-//   node web/tests/run-suite.mjs BUILD_WEB HEADLESS SAMPLE_WDL WORK_DIR
+//   [WEB_E2E_ONLY=REGEX] node web/tests/run-suite.mjs BUILD_WEB HEADLESS SAMPLE_WDL WORK_DIR
 import { execFileSync, spawnSync } from 'node:child_process';
 import { cpSync, mkdirSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
@@ -12,6 +14,7 @@ import { fileURLToPath } from 'node:url';
 import { launchChromium, openPage } from '../../tests/browser/browser.mjs';
 import { fetchLink, parseScenario, runScenario, until } from './drive.mjs';
 import { serve } from './server.mjs';
+import { rows } from '../page/journal.js';
 
 const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
 const [webDir, headless, sample, work] = process.argv.slice(2).map((a) => resolve(a));
@@ -47,8 +50,11 @@ const browser = await launchChromium();
 
 // ---- reporting ----------------------------------------------------------------
 
+// WEB_E2E_ONLY=REGEX runs only the checks whose names match.
+const only = process.env.WEB_E2E_ONLY ? new RegExp(process.env.WEB_E2E_ONLY) : null;
 let passed = 0, failed = 0;
 async function check(name, test) {
+  if (only && !only.test(name)) return;
   let problem;
   try {
     problem = await test();
@@ -75,7 +81,26 @@ function reference(scenario, archive, dir) {
     status: run.status,
     shots: files.filter((f) => /\.bmp$/.test(f)).map((f) => readFileSync(join(dir, f))),
     result: files.includes('RESULT-W.TXT') ? readFileSync(join(dir, 'RESULT-W.TXT')) : null,
+    journal: files.includes('S0000001.CSV') ? readFileSync(join(dir, 'S0000001.CSV')) : null,
   };
+}
+
+// A journal's rows with the fields that differ by nature blanked: the
+// session ID, the times, the build and its clock.
+const byNature = ['session', 'ms', 'local_time', 'rt_ms', 'first_digit_ms', 'build', 'clock', 'clock_resolution_us'];
+function comparable(bytes) {
+  const all = rows(bytes);
+  const blank = byNature.map((name) => all[0].fields.indexOf(name));
+  return all.map((r, n) => r.fields.map((f, i) => (n && blank.includes(i) ? '' : f)).join(','));
+}
+
+// Where two journals part, or null.
+function journalsDiffer(got, want) {
+  if (!got || !want) return got || want ? (got ? 'a journal the headless tool did not write' : 'no journal') : null;
+  const a = comparable(got), b = comparable(want);
+  for (let n = 0; n < Math.max(a.length, b.length); n++)
+    if (a[n] !== b[n]) return `journal row ${n + 1}: "${a[n]}", headless "${b[n]}"`;
+  return null;
 }
 
 function same(a, b) {
@@ -98,7 +123,7 @@ async function scenario(file, archive, { full = false, layout = null } = {}) {
   }
   if (!same(got.result, want.result))
     return want.result ? (got.result ? 'RESULT-W.TXT differs' : 'no RESULT-W.TXT') : 'a RESULT-W.TXT the headless tool did not write';
-  return null;
+  return journalsDiffer(got.journal, want.journal);
 }
 
 const runs = [
@@ -121,6 +146,69 @@ for (const [file, archive] of runs) await check(`${file} (${archive})`, () => sc
 await check('full-run, full screen', () => scenario('sdl/tests/scenarios/full-run.scn', 'synthetic', { full: true }));
 await check('mixed (sample), digits typed on a French keyboard',
             () => scenario('data/ru/mixed.scn', 'sample', { layout: 'azerty' }));
+
+// ---- reload and resume, posting rows -------------------------------------------
+
+// The events of a journal, with their item and answer: what a resume must
+// keep.
+const answers = (bytes) => comparable(bytes).filter((r) => /,answer_confirmed,/.test(r));
+
+// Reloads before the steps named (after a confirmed answer: the resumed
+// session goes on at the next item); the journal keeps every row written
+// before, and its answers and the result file are the uninterrupted run's.
+async function reloaded(file, archive, reloadAt) {
+  const path = join(root, file);
+  const want = reference(path, archives[archive], join(work, 'headless', `reload-${reloadAt}`));
+  const got = await runScenario(browser, server.url + `site/${archive}/`, parseScenario(readFileSync(path, 'utf8')),
+                                { reloadAt });
+  if (got.problems.length) return got.problems.join('; ');
+  if (got.status !== 0) return `status ${got.status}`;
+  if (!same(got.result, want.result)) return 'RESULT-W.TXT differs from an uninterrupted run\'s';
+  const before = rows(got.journalAtReload), after = rows(got.journal);
+  // the left page's session_end is taken back on resume; the rest stays
+  const kept = before[before.length - 1].fields[2] === 'session_end' ? before.slice(0, -1) : before;
+  if (!kept.every((r, n) => after[n] && after[n].fields.join() === r.fields.join())) return 'rows written before the reload were lost';
+  const events = after.slice(kept.length, kept.length + 2).map((r) => r.fields[2]).join();
+  if (events !== 'session_interrupted,session_resumed') return `after the kept rows: ${events}`;
+  if (answers(got.journal).join('\n') !== answers(want.journal).join('\n')) return 'the answers differ from an uninterrupted run\'s';
+  return null;
+}
+await check('mixed (sample), reloaded after item 2 and resumed', () => reloaded('data/ru/mixed.scn', 'sample', 12));
+await check('mixed (sample), reloaded after item 9 and resumed', () => reloaded('data/ru/mixed.scn', 'sample', 35));
+
+// Rows posted to a server on another port that refuses the first three
+// requests: every row of the journal arrives once, in order, numbered.
+await check('journal rows posted to a server that fails at first', async () => {
+  const collector = await serve(work, { failFirst: 3 });
+  try {
+    const dir = join(work, 'site', 'post');
+    cpSync(join(work, 'site', 'synthetic'), dir, { recursive: true });
+    const index = readFileSync(join(dir, 'index.html'), 'utf8');
+    writeFileSync(join(dir, 'index.html'),
+                  index.replace(/\{ "postUrl": "", "postRetryMs": 1000 \}/, JSON.stringify({ postUrl: `${collector.url}rows?lab=1`, postRetryMs: 50 })));
+    const steps = parseScenario(readFileSync(join(root, 'sdl/tests/scenarios/full-run.scn'), 'utf8'));
+    const got = await runScenario(browser, server.url + 'site/post/?participant=P017', steps, {
+      atEnd: (page) => page.waitForFunction(() => window.meridoka.posting().pending === 0, null, { timeout: 20000 }),
+    });
+    // the refusals show as failed loads
+    const problems = got.problems.filter((m) => !m.includes('/rows?') && !/status of 503/.test(m));
+    if (problems.length) return problems.join('; ');
+    const want = rows(got.journal).slice(1);
+    const posts = collector.posts;
+    if (collector.refused !== 3) return `${collector.refused} requests refused`;
+    if (posts.length !== want.length) return `${posts.length} rows posted, the journal has ${want.length}: ${posts.map((p) => p.url + " " + p.body.slice(17, 60)).join("\n")}`;
+    for (let n = 0; n < want.length; n++) {
+      const q = new URL(posts[n].url, 'http://x').searchParams;
+      const line = got.journal.subarray(want[n].start, want[n].end).toString('utf8');
+      if (posts[n].body !== line || q.get('row') !== String(n + 1) || q.get('journal') !== 'S0000001.CSV' ||
+          q.get('session') !== want[n].fields[0] || q.get('lab') !== '1' || !/^text\/plain/.test(posts[n].type))
+        return `post ${n + 1}: ${posts[n].url} "${posts[n].body}"`;
+    }
+    return want[0].fields[1] === 'P017' ? null : `participant "${want[0].fields[1]}"`;
+  } finally {
+    await collector.close();
+  }
+});
 
 // ---- bad input ----------------------------------------------------------------
 
@@ -192,6 +280,12 @@ await check('no canvas to draw on: the display error', () => onPage('site/synthe
   await page.click('#no');
   return endsWith(page, 2, displayError);
 }, { init: () => { HTMLCanvasElement.prototype.getContext = () => null; } }));
+
+await check('a participant ID the program refuses: its message, status 4', () => onPage('site/synthetic/?participant=far-too-long-an-id-for-a-participant', async (page) => {
+  await until(page, ['ended']);
+  const got = await page.evaluate(() => ({ status: window.meridoka.status(), text: document.getElementById('message').textContent }));
+  return got.status === 4 && got.text.startsWith('Error: bad option /P:far-too-long') ? null : `status ${got.status}, "${got.text}"`;
+}));
 
 await check('no WebAssembly: a plain message', () => onPage('site/synthetic/', async (page) => {
   await until(page, ['unsupported']);

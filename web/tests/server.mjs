@@ -4,7 +4,7 @@
 // requests, as a lab's server that is down for a while.
 //
 //   const server = await serve('build-web', { failFirst: 3 });
-//   server.url; server.posts (bodies taken); server.refused; await server.close();
+//   server.url; server.posts ({ url, type, body } taken); server.refused; await server.close();
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize } from 'node:path';
@@ -31,7 +31,7 @@ export function serve(root, { failFirst = 0, collector = '/rows' } = {}) {
         res.writeHead(503, { 'access-control-allow-origin': '*' });
         return res.end();
       }
-      posts.push({ type: req.headers['content-type'], body: Buffer.concat(chunks).toString('utf8') });
+      posts.push({ url: req.url, type: req.headers['content-type'], body: Buffer.concat(chunks).toString('utf8') });
       res.writeHead(204, { 'access-control-allow-origin': '*' });
       return res.end();
     }
