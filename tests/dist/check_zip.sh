@@ -3,13 +3,14 @@
 # shows them, then unpacked: each sample folder's MERIDOKA.EXE takes its
 # test to the end in DOSBox, and the Russian folder's MERIDOKA-X64.EXE its
 # test under Wine, compared screen by screen with the headless program.
-#   tests/dist/check_zip.sh ZIP DOS_BUILD_DIR   (from the repo root, after stage 10;
-#   DOS_BUILD_DIR is where scripts/dist.sh built the DOS program)
+#   tests/dist/check_zip.sh ZIP DOS_BUILD_DIR   (from the repo root; DOS_BUILD_DIR
+#   is where scripts/dist.sh built the DOS program, inside the host build
+#   whose wdl and headless program the checks use)
 set -euo pipefail
 zip=$(realpath "$1") dos_build=$2
-root=$PWD
 version=$(scripts/version.sh)
-wdl=$root/build/tools/wdl/wdl
+host_build=$(realpath "$(dirname "$dos_build")")
+wdl=$host_build/tools/wdl/wdl
 work=$(mktemp -d "${TMPDIR:-/tmp}/meridoka-zip.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 fail() { echo "check_zip: FAIL: $*" >&2; exit 1; }
@@ -50,5 +51,5 @@ DOS_CASES="sample-ru sample-en" DOS_SAMPLES=$dir tests/dos/e2e.sh "$dos_build"
 # Windows: the x86-64 program takes the Russian sample to the end
 mkdir "$work/scenarios"
 cp data/ru/all-right.scn "$work/scenarios/"
-python3 tests/e2e/win32/e2e.py --exe "$dir/RU/MERIDOKA-X64.EXE" --headless build/headless/meridoka-headless \
+python3 tests/e2e/win32/e2e.py --exe "$dir/RU/MERIDOKA-X64.EXE" --headless "$host_build/headless/meridoka-headless" \
   --displays 40-49 --sample "$dir/RU/MERIDOKA.WDL" --sample-scenarios "$work/scenarios" --only sample_test
