@@ -55,7 +55,7 @@ def picture(item, answers):
         for y in range(y0, y0 + CELL_H):
             black(x0, y)
             black(x0 + CELL_W - 1, y)
-        bars = (c + item["index"] + (3 if answers else 0)) % 7 + 1
+        bars = (c + item["index"] + (3 if answers else 0)) % 9 + 1
         for b in range(bars):  # vertical bars, a count per cell
             for y in range(y0 + 8, y0 + CELL_H - 8):
                 for x in range(x0 + 8 + b * 12, x0 + 14 + b * 12):
