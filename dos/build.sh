@@ -23,7 +23,7 @@ for src in "${sources[@]}"; do
   "${cxx[@]}" "${warn[@]}" -c "$src" -o "$obj"
   objects+=("$obj")
 done
-for src in dos/start.S dos/dos_int.S; do
+for src in dos/start.S dos/dos_int.S dos/break_keys.S; do
   obj="$out/obj/$(basename "${src%.S}")_s.o"
   as --32 "$src" -o "$obj"
   objects+=("$obj")
@@ -33,6 +33,9 @@ done
 ld -m elf_i386 -nostdlib --no-check-sections --gc-sections -T dos/dos.ld -Map "$out/meridoka.map" -o "$out/meridoka.elf" \
    "$out/obj/start_s.o" $(printf '%s\n' "${objects[@]}" | grep -v '/start_s.o$')
 objcopy -O binary "$out/meridoka.elf" "$out/meridoka.bin"
+
+# the start-up code before its processor check must run on any PC
+python3 dos/check_8086.py "$out/meridoka.elf" > /dev/null
 
 symbol() { nm "$out/meridoka.elf" | awk -v s="$1" '$3 == s { print "0x" $1 }'; }
 fixup=$(( $(symbol _data_para_fixup) + 1 ))   # the immediate after the opcode byte
@@ -46,5 +49,7 @@ code=$(( $(symbol _code_end) ))
 data=$(( $(symbol _data_end) ))
 bss=$(( $(symbol _bss_end) ))
 image=$(stat -c %s "$out/meridoka.bin")
+stack=$(( $(symbol _stack_top) - $(symbol _stack_limit) ))
 echo "dos: $out/MERIDOKA.EXE: load image $image bytes (code $code, initialised data $((data - 16)));" \
-     "static data $((bss - 16)) bytes; heap $(( $(symbol _stack_limit) - bss )) bytes"
+     "static data $((bss - 16)) bytes; stack $stack bytes; memory needed $(( $(symbol _data_image) + top )) bytes;" \
+     "heap up to $(( 0xFFF0 - top )) bytes"

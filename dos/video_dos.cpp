@@ -12,8 +12,7 @@ int video_open(void)
 {
     if (saved_video_mode)
         return 2;
-    if (!vga_present())
-        return 0;
+    /* there is a VGA: the start-up code (dos/start.S) has made sure of it */
     saved_video_mode = (uint8_t)(bios_get_mode() + 1);
     bios_set_mode(vga_mode_640x480x2);
     video_is_open = 1;  /* the frame buffer is reached through screen_dos.cpp */
@@ -35,12 +34,27 @@ void video_close(void)
 /* Every write shows at once: there is nothing to repaint. */
 void video_repaint(void) {}
 
+enum { scan_esc = 1, char_ctrl_c = 0x03 };
+
+/* A Ctrl+C key counts as a break (dos/break_keys.S); once there has been
+** one, every key reads as Esc. */
+static bool breaks(uint16_t key)
+{
+    if ((uint8_t)key == char_ctrl_c)
+        bios_break_note();
+    return bios_break_seen();
+}
+
 /* Keys typed while the program was busy are thrown away; only a key
 ** pressed after the call counts. Keys without a character give 0. */
 uint8_t get_key(void)
 {
     while (bios_key_ready())
-        bios_read_key();
+        breaks(bios_read_key());
+    if (bios_break_seen())
+        return scan_esc;
     uint16_t key = bios_read_key();
+    if (breaks(key))
+        return scan_esc;
     return (key & 0xFF) ? (uint8_t)(key >> 8) : 0;
 }

@@ -15,7 +15,7 @@ for tool in "$headless" "$wdl"; do
   [ -x "$tool" ] || { echo "dos e2e: $tool is missing (run stage 10 first)" >&2; exit 1; }
 done
 
-for n in keyfeed getmode setmode; do
+for n in keyfeed getmode setmode getvec filler; do
   as --32 "tests/dos/$n.S" -o "$out/obj/$n.o"
   ld -m elf_i386 -nostdlib -Ttext=0x100 -e _start --oformat binary "$out/obj/$n.o" -o "$out/${n^^}.COM"
 done
@@ -33,16 +33,19 @@ ladder() {
   printf 'ECHO %%RC%%> %s\r\n' "$file"
 }
 
-# run_dos DIR MACHINE START_MODE: KEYS.BIN is already in DIR
+# run_dos DIR MACHINE START_MODE [FREE_KB]: KEYS.BIN and MERIDOKA.EXE are
+# already in DIR. With FREE_KB, FILLER.COM leaves only that much memory free.
 run_dos() {
-  local dir=$1 machine=$2 start_mode=$3
-  cp "$out/KEYFEED.COM" "$out/GETMODE.COM" "$out/SETMODE.COM" "$dir/"
-  cp "${DOS_EXE:-$out/MERIDOKA.EXE}" "$dir/MERIDOKA.EXE"
+  local dir=$1 machine=$2 start_mode=$3 free_kb=${4:-}
+  cp "$out"/{KEYFEED,GETMODE,SETMODE,GETVEC,FILLER}.COM "$dir/"
   {
     [ "$start_mode" = 3 ] || printf 'SETMODE %d\r\n' "$start_mode"
     printf 'GETMODE\r\n'; ladder MODE0.TXT
     printf 'KEYFEED\r\n'
+    [ -z "$free_kb" ] || printf 'FILLER %d\r\n' "$free_kb"
+    printf 'GETVEC > VEC0.TXT\r\n'
     printf 'MERIDOKA > OUT.TXT\r\n'; ladder RC.TXT
+    printf 'GETVEC > VEC1.TXT\r\n'
     printf 'GETMODE\r\n'; ladder MODE1.TXT
     printf 'EXIT\r\n'
   } > "$dir/RUN.BAT"
@@ -56,17 +59,23 @@ value() { tr -d '\r\n ' < "$1" 2>/dev/null || echo missing; }
 # ARCHIVE is a file or "none". HOW: compare (with the headless tool, the
 # default), dos-only (a DOS limit the host does not have), ega or cga (the
 # machine DOSBox emulates; no display for the headless tool to compare),
-# mode1 (compare, started from 40x25 text mode 1 instead of mode 3).
+# mode1 (compare, started from 40x25 text mode 1 instead of mode 3),
+# memory-K (with only K KB of memory free; compared when it runs the test),
+# 8086 or 286 (a copy of the program whose processor check finds that
+# processor).
+# Break keys in SCENARIO (scenario_keys.py) are Esc for the headless tool.
 run_case() {
   if [ -n "${DOS_CASES:-}" ] && ! [[ " $DOS_CASES " == *" $1 "* ]]; then
     return 0
   fi
   local name=$1 archive=$2 scenario=$3 expected=$4 how=${5:-compare}
   shift $(( $# < 5 ? $# : 5 ))
-  local machine=svga_s3 start_mode=3
+  local machine=svga_s3 start_mode=3 free_kb="" exe=${DOS_EXE:-$out/MERIDOKA.EXE}
   case $how in
     ega|cga) machine=$how ;;
     mode1) start_mode=1; how=compare ;;
+    memory-*) free_kb=${how#memory-}; [ "$expected" != 0 ] || how=compare ;;
+    8086|286) exe=$work/$how.exe; python3 tests/dos/old_cpu.py "$how" "$out/MERIDOKA.EXE" "$exe" ;;
   esac
   echo "dos: $name"
   local c=$work/$name
@@ -76,19 +85,23 @@ run_case() {
     cp "$archive" "$c/ref/MERIDOKA.WDL"
   fi
   python3 tests/dos/scenario_keys.py "$scenario" "$c/dos/KEYS.BIN" "$@"
-  run_dos "$c/dos" "$machine" "$start_mode"
+  cp "$exe" "$c/dos/MERIDOKA.EXE"
+  run_dos "$c/dos" "$machine" "$start_mode" "$free_kb"
 
   local rc mode0 mode1
   rc=$(value "$c/dos/RC.TXT"); mode0=$(value "$c/dos/MODE0.TXT"); mode1=$(value "$c/dos/MODE1.TXT")
   [ "$rc" = "$expected" ] || fail "$name: exit code $rc, expected $expected"
   [ "$mode0" = "$start_mode" ] && [ "$mode1" = "$mode0" ] || fail "$name: video mode $mode0 at start, $mode1 after the run"
   ls "$c/dos" | grep -qi '\.bmp$' && fail "$name: a BMP file was written"
+  [ "$(value "$c/dos/VEC0.TXT")" = "$(value "$c/dos/VEC1.TXT")" ] ||
+    fail "$name: INT 1Bh was $(value "$c/dos/VEC0.TXT") before the run, $(value "$c/dos/VEC1.TXT") after it"
 
   local message=""
   case $expected in
     1) message='Error: not enough memory or error reading resources from "MERIDOKA.WDL" file.\r\n' ;;
     2) message='Error: VGA adapter with at least 640x480 resolution required.\r\n' ;;
   esac
+  case $how in 8086|286) message='Error: 80386 or later processor required.\r\n' ;; esac
   cmp -s <(printf "$message") "$c/dos/OUT.TXT" || fail "$name: standard output is not the expected message: $(od -c "$c/dos/OUT.TXT" | head -3)"
 
   if [ "$how" != compare ]; then
@@ -96,7 +109,8 @@ run_case() {
     return 0
   fi
   local ref_rc=0
-  (cd "$c/ref" && "$headless" --dos-results "$scenario" 2> ../headless.log) || ref_rc=$?
+  python3 tests/dos/scenario_keys.py --reference "$scenario" "$c/reference.scn"
+  (cd "$c/ref" && "$headless" --dos-results ../reference.scn 2> ../headless.log) || ref_rc=$?
   [ "$ref_rc" = "$expected" ] || fail "$name: the headless tool ended with $ref_rc"
   local shots=0
   for bmp in "$c"/ref/*.bmp; do
@@ -125,15 +139,16 @@ run_case() {
 # last wait: heap_peak is the allocator's own count; the stack area starts
 # filled with 5Ah bytes.
 symbol() { nm "$out/meridoka.elf" | awk -v s="$1" '$3 == s { print "0x" $1 }'; }
+word32() { od -An -tu4 -j "$(($(symbol "$2")))" -N4 "$1" | tr -d ' '; }
 memory_use() {
   local dump=$1
-  local heap limit top
-  heap=$(od -An -tu4 -j "$(($(symbol heap_peak)))" -N4 "$dump" | tr -d ' ')
+  local heap end limit top
+  heap=$(word32 "$dump" heap_peak); end=$(word32 "$dump" dos_memory_end)
   limit=$(($(symbol _stack_limit))); top=$(($(symbol _stack_top)))
   local untouched
   untouched=$(python3 -c "import sys; d=open(sys.argv[1],'rb').read()[$limit:$top]; print(len(d)-len(d.lstrip(b'\x5a')))" "$dump")
-  echo "  peak heap use $heap bytes of $((limit - $(symbol _bss_end))); peak stack use $((top - limit - untouched)) bytes of $((top - limit))"
-  [ "$untouched" -gt 512 ] || fail "the stack came within 512 bytes of the heap"
+  echo "  peak heap use $heap bytes of $((end - $(symbol _heap_start))); peak stack use $((top - limit - untouched)) bytes of $((top - limit))"
+  [ "$untouched" -gt 512 ] || fail "the stack came within 512 bytes of the static data"
 }
 
 arch=$work/archives
@@ -159,6 +174,13 @@ run_case from-mode-1 "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0 mode1
 run_case no-archive none "$scenarios/one-key.scn" 1
 run_case ega "$arch/eight.wdl" "$scenarios/one-key.scn" 2 ega
 run_case cga "$arch/eight.wdl" "$scenarios/one-key.scn" 2 cga
+run_case ega-no-archive none "$scenarios/one-key.scn" 2 ega  # the display comes first
+run_case cpu-8086 "$arch/eight.wdl" "$scenarios/one-key.scn" 2 8086
+run_case cpu-286 "$arch/eight.wdl" "$scenarios/one-key.scn" 2 286
+# Ctrl+Break and Ctrl+C end the test as Esc does; DOS never ends the program
+for s in break-preview break-busy ctrl-c ctrl-c-busy dos-ctrl-c; do
+  run_case "$s" "$arch/eight.wdl" "$scenarios/$s.scn" 0
+done
 run_case busy "$arch/five-packed.wdl" "$scenarios/busy.scn" 0
 [ ! -d "$work/busy" ] || grep -q ' 1(+) 0(-) (1/5)' "$work/busy/dos/RESULT-D.TXT" || fail "busy: keys typed ahead were counted"
 run_case fkeys "$arch/eight.wdl" "$scenarios/fkeys.scn" 0
@@ -183,6 +205,20 @@ for lang in ru en; do
   memory_use "$work/sample-$lang/dos/DATA0001.BIN"
   grep -Eqa '\(([0-9]+)/\1\)' "$work/sample-$lang/dos/RESULT-D.TXT" || fail "sample-$lang: not every item was answered"
 done
+
+# Less than 64 KB free: the heap is what DOS gives beyond the static data
+# and the stack. 40 KB runs the sample test; 20 KB leaves about 2 KB of heap,
+# too little to load it.
+sample=$root/build/data/ru/MERIDOKA.WDL
+if [ -e "$sample" ]; then
+  run_case memory-40k "$sample" "$work/sample-ru.scn" 0 memory-40 --dump-data-last
+  if [ -e "$work/memory-40k/dos/DATA0001.BIN" ]; then
+    memory_use "$work/memory-40k/dos/DATA0001.BIN"
+    [ "$(word32 "$work/memory-40k/dos/DATA0001.BIN" dos_memory_end)" -lt 40960 ] ||
+      fail "memory-40k: the heap reaches past the 40 KB DOS gave"
+  fi
+  run_case memory-20k "$sample" "$work/sample-ru.scn" 1 memory-20
+fi
 
 # One file for both builds: a small Windows program (and the real Windows
 # build when it is in the tree) with the DOS program in its header area.
@@ -220,6 +256,9 @@ if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" combined "* ]]; then
     wine_rc=0
     WINEPREFIX=$prefix WINEDEBUG=-all timeout 60 /usr/lib/wine/wine64 "$work/combined-probe-x64.exe" > /dev/null 2>&1 || wine_rc=$?
     [ "$wine_rc" = 42 ] && echo "  the combined file runs under Wine: exit code 42" || fail "combined: Wine run ended with $wine_rc, not 42"
+    # the prefix is removed at the end: the Wine server must be gone by then
+    WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2> /dev/null || true
+    WINEPREFIX=$prefix /usr/lib/wine/wineserver -w 2> /dev/null || true
   else
     fail "combined: /usr/lib/wine/wine64 is missing"
   fi

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The DOS build: a real-mode .EXE, run in headless DOSBox with scripted keys
-# and compared screen by screen with the headless tool; its heap on the host.
+# and compared screen by screen with the headless tool; its heap and its
+# 8086 start-up check on the host.
 set -euo pipefail
 dos/build.sh build-dos
 g++ -std=c++17 -O1 -g -Wall -Wextra -Werror -I. -fsanitize=address,undefined \
-    tests/dos/heap_test.cpp dos/heap_dos.cpp -lgtest -lgtest_main -pthread -o build-dos/heap_test
+    tests/dos/heap_test.cpp -lgtest -lgtest_main -pthread -o build-dos/heap_test
 build-dos/heap_test --gtest_brief=1
+python3 tests/dos/check_8086_test.py
 tests/dos/e2e.sh build-dos
