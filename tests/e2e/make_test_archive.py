@@ -56,7 +56,7 @@ def picture(item, answers):
             black(x0, y)
             black(x0 + CELL_W - 1, y)
         bars = (c + item["index"] + (3 if answers else 0)) % 9 + 1
-        for b in range(bars):  # vertical bars, a count per cell
+        for b in range(bars):  # vertical bars, a count per cell, no two cells alike
             for y in range(y0 + 8, y0 + CELL_H - 8):
                 for x in range(x0 + 8 + b * 12, x0 + 14 + b * 12):
                     black(x, y)
