@@ -31,8 +31,12 @@ void video_close(void)
     video_is_open = 0;
 }
 
-/* Every write shows at once: there is nothing to repaint. */
+/* Every write shows at once: there is nothing to repaint or wait for. */
 void video_repaint(void) {}
+
+void video_wait_shown(void) {}
+
+int window_closed(void) { return 0; }
 
 enum { scan_esc = 1, char_ctrl_c = 0x03 };
 
@@ -45,15 +49,20 @@ static bool breaks(uint16_t key)
     return bios_break_seen();
 }
 
+/* clock_ms when the key get_key returned arrived: the BIOS hands a waited
+** key over the moment it comes in. */
+static uint32_t key_time;
+
+uint32_t key_time_ms(void) { return key_time; }
+
 /* Keys typed while the program was busy are thrown away; only a key
 ** pressed after the call counts. Keys without a character give 0. */
 uint8_t get_key(void)
 {
     while (bios_key_ready())
         breaks(bios_read_key());
-    if (bios_break_seen())
-        return scan_esc;
-    uint16_t key = bios_read_key();
+    uint16_t key = bios_break_seen() ? 0 : bios_read_key();
+    key_time = clock_ms();
     if (breaks(key))
         return scan_esc;
     return (key & 0xFF) ? (uint8_t)(key >> 8) : 0;

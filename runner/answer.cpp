@@ -52,15 +52,21 @@ int try_answer(RunState *run, int digit)
         }
     }
 
+    journal_event(run, event_previewed, digit, 0);
+
     int result = 0;
-    if (get_key() == key_enter) {
+    uint8_t key = get_key();
+    if (key == key_enter) {
         result = score_answer(item, index, digit);
         run->answer_log[index] = (uint8_t)(result & answer_right);
+        journal_event(run, result ? event_confirmed : event_refused, digit, result & answer_right);
         if (result == 0) {
             show_wrong_popup(run, 1);
             get_key();
             show_wrong_popup(run, 0);
         }
+    } else {
+        journal_event(run, event_withdrawn, digit, key);
     }
 
     if (has_cell) {

@@ -17,9 +17,9 @@ mkdir -p "$corpus" "$findings"
 python3 tests/fuzz/make_seeds.py "$corpus"
 
 # each target's own limits: inputs small enough that every run stays fast
-declare -A max_len=([lzss]=4096 [res_load]=4096 [tables]=2048 [graphics]=8192)
+declare -A max_len=([lzss]=4096 [res_load]=4096 [tables]=2048 [graphics]=8192 [journal]=4096 [options]=256)
 status=0
-for target in lzss res_load tables graphics; do
+for target in lzss res_load tables graphics journal options; do
   exe=$build/tests/fuzz/fuzz_$target
   [ -x "$exe" ] || { echo "fuzz: $exe is missing (build the 'fuzz' target)"; exit 1; }
   echo "--- fuzz_$target for ${seconds}s"

@@ -6,13 +6,21 @@
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
 
+#include <string>
 #include <thread>
 
+#include "platform/platform.h"
+#include "posix/arguments.h"
 #include "runner/runner.h"
 #include "sdl/ui_link.h"
 
-int main()
+static std::string arguments;
+
+const char *program_arguments(void) { return arguments.c_str(); }
+
+int main(int argc, char **argv)
 {
+    arguments = join_arguments(argc, argv);
     SDL_SetMainReady();
     ui_register_events();
     int status = status_display;

@@ -10,7 +10,8 @@ cmake --build build --target wdl wdl_bench >/dev/null
 if command -v clang++ >/dev/null; then
   out=build/wdl-fuzz
   mkdir -p "$out/corpus-lzss" "$out/corpus-glyph" "$out/corpus-text" "$out/corpus-check"
-  flags=(-std=c++17 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
+  flags=(-std=c++17 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer
+         "-DMERIDOKA_VERSION=\"$(scripts/version.sh)\"")
   text=(tools/wdl/cp866.cpp tools/wdl/text_convert.cpp tools/wdl/typography.cpp tools/wdl/diagnostics.cpp)
   clang++ "${flags[@]}" tools/wdl/fuzz/lzss_encode_fuzz.cpp tools/wdl/lzss_encode.cpp archive/lzss.cpp \
     base/memory.cpp posix/memory_posix.cpp -o "$out/lzss_encode_fuzz"
