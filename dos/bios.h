@@ -10,5 +10,6 @@ bool bios_key_ready(void);
 uint16_t bios_read_key(void);   /* scan code high, character code low */
 bool bios_break_seen(void);     /* Ctrl+Break or Ctrl+C since the start */
 void bios_break_note(void);
+uint32_t bios_ticks(void);      /* timer ticks since midnight, 18.2 a second */
 
 #endif

@@ -4,8 +4,9 @@
 ** The first part runs on any PC and uses 8086 instructions only (the build
 ** checks that, dos/check_8086.py): no VGA, or a processor older than the
 ** 80386, ends the program at once with a message and status 2. Then, with
-** 32-bit registers: .bss, the memory block, the break keys, program_main,
-** whose status becomes the DOS return code.
+** 32-bit registers: .bss, the command tail, the memory block, the break
+** keys and the timer, program_main, whose status becomes the DOS return
+** code.
 **
 ** DOS has set SS:SP from the header: the data segment, with the stack at its
 ** fixed place above .bss (dos/dos.ld), inside the memory the header asks for.
@@ -106,6 +107,18 @@ _start_386:
     xorb %al, %al
     rep stosb
 
+    /* the command tail (PSP 80h: length, then the text up to CR) before
+    ** anything uses the PSP's transfer area, which holds it */
+    pushw %ds
+    movw %bp, %ds
+    movw $0x80, %si
+    lodsb
+    movzbw %al, %cx
+    andb $0x7F, %cl
+    movw $dos_command_tail, %di
+    rep movsb
+    popw %ds
+
     /* mark the stack area, so that a dump of the segment shows its depth */
     movw $_stack_limit, %di
     movw $_stack_top, %cx
@@ -137,14 +150,18 @@ _start_386:
     movw %ax, %es
 
     call break_keys_take
+    calll clock_take
     calll _Z12program_mainv     /* int program_main(void) */
     pushw %ax
+    calll clock_give_back
     call break_keys_give_back
     popw %ax
     movb $0x4C, %ah             /* AL holds the status */
     int $0x21
 
-/* show_error(text) of the platform contract: the start-up's own writer. */
+/* show_error(text) of the platform contract: the start-up's own writer.
+** The build's calling convention (-mrtd): the called function removes its
+** arguments. */
     .globl _Z10show_errorPKc
 _Z10show_errorPKc:
     pushl %ebx
@@ -153,7 +170,7 @@ _Z10show_errorPKc:
     call write_text
     popl %esi
     popl %ebx
-    retl
+    retl $4
 
     .section .rodata
 error_cpu_text:

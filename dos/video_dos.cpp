@@ -41,8 +41,9 @@ int window_closed(void) { return 0; }
 enum { scan_esc = 1, char_ctrl_c = 0x03 };
 
 /* A Ctrl+C key counts as a break (dos/break_keys.S); once there has been
-** one, every key reads as Esc. */
-static bool breaks(uint16_t key)
+** one, every key reads as Esc. One call site for the BIOS flag keeps the
+** code small. */
+static __attribute__((noinline)) bool breaks(uint16_t key)
 {
     if ((uint8_t)key == char_ctrl_c)
         bios_break_note();
@@ -61,7 +62,7 @@ uint8_t get_key(void)
 {
     while (bios_key_ready())
         breaks(bios_read_key());
-    uint16_t key = bios_break_seen() ? 0 : bios_read_key();
+    uint16_t key = breaks(0) ? 0 : bios_read_key();
     key_time = clock_ms();
     if (breaks(key))
         return scan_esc;
