@@ -123,10 +123,12 @@ int file_replace(const char *from, const char *to)
 }
 
 /* DOS 3.3 and later commit a file (68h); before, closing a duplicate of its
-** handle writes its buffers and directory entry all the same. */
+** handle writes its buffers and directory entry all the same. A seek to
+** where the file stands comes first: DOS emulators (DOSBox) take the
+** commit for done but write their own buffers through on a seek. */
 int file_commit(FileHandle f)
 {
-    if (!f)
+    if (!f || dos_call(dos_seek << 8 | 1, dos_handle(f), 0, 0))
         return -1;
     static uint16_t version;   /* major version high, minor low */
     if (!version) {

@@ -21,7 +21,7 @@ for n in keyfeed getmode setmode getvec filler; do
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/meridoka-dos.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${DOS_KEEP:-}" ] && echo "dos e2e: work files in $work" || rm -rf "$work"' EXIT
 failures=0
 fail() { echo "  FAIL: $*" >&2; failures=$((failures + 1)); }
 
@@ -44,7 +44,7 @@ run_dos() {
     printf 'KEYFEED\r\n'
     [ -z "$free_kb" ] || printf 'FILLER %d\r\n' "$free_kb"
     printf 'GETVEC > VEC0.TXT\r\n'
-    printf 'MERIDOKA > OUT.TXT\r\n'; ladder RC.TXT
+    printf 'MERIDOKA %s> OUT.TXT\r\n' "${DOS_OPTIONS:+$DOS_OPTIONS }"; ladder RC.TXT
     printf 'GETVEC > VEC1.TXT\r\n'
     printf 'GETMODE\r\n'; ladder MODE1.TXT
     printf 'EXIT\r\n'
@@ -64,6 +64,10 @@ value() { tr -d '\r\n ' < "$1" 2>/dev/null || echo missing; }
 # 8086 or 286 (a copy of the program whose processor check finds that
 # processor).
 # Break keys in SCENARIO (scenario_keys.py) are Esc for the headless tool.
+# DOS_OPTIONS (in the environment of the call) are the program's options,
+# DOS_FILES files put in both folders beforehand (journals of earlier runs),
+# DOS_TIMES a tolerance in ms for the journal's response times.
+# Compared: screens, RESULT-D.TXT, the messages and the session journal.
 run_case() {
   if [ -n "${DOS_CASES:-}" ] && ! [[ " $DOS_CASES " == *" $1 "* ]]; then
     return 0
@@ -84,6 +88,11 @@ run_case() {
     cp "$archive" "$c/dos/MERIDOKA.WDL"
     cp "$archive" "$c/ref/MERIDOKA.WDL"
   fi
+  local earlier
+  for earlier in ${DOS_FILES:-}; do
+    cp "$earlier" "$c/dos/"
+    cp "$earlier" "$c/ref/"
+  done
   python3 tests/dos/scenario_keys.py "$scenario" "$c/dos/KEYS.BIN" "$@"
   cp "$exe" "$c/dos/MERIDOKA.EXE"
   run_dos "$c/dos" "$machine" "$start_mode" "$free_kb"
@@ -96,22 +105,34 @@ run_case() {
   [ "$(value "$c/dos/VEC0.TXT")" = "$(value "$c/dos/VEC1.TXT")" ] ||
     fail "$name: INT 1Bh was $(value "$c/dos/VEC0.TXT") before the run, $(value "$c/dos/VEC1.TXT") after it"
 
-  local message=""
-  case $expected in
-    1) message='Error: not enough memory or error reading resources from "MERIDOKA.WDL" file.\r\n' ;;
-    2) message='Error: VGA adapter with at least 640x480 resolution required.\r\n' ;;
-  esac
-  case $how in 8086|286) message='Error: 80386 or later processor required.\r\n' ;; esac
-  cmp -s <(printf "$message") "$c/dos/OUT.TXT" || fail "$name: standard output is not the expected message: $(od -c "$c/dos/OUT.TXT" | head -3)"
-
   if [ "$how" != compare ]; then
+    local message=""
+    case $expected in
+      1) message='Error: not enough memory or error reading resources from "MERIDOKA.WDL" file.\r\n' ;;
+      2) message='Error: VGA adapter with at least 640x480 resolution required.\r\n' ;;
+    esac
+    case $how in 8086|286) message='Error: 80386 or later processor required.\r\n' ;; esac
+    cmp -s <(printf "$message") "$c/dos/OUT.TXT" || fail "$name: standard output is not the expected message: $(od -c "$c/dos/OUT.TXT" | head -3)"
     echo "  status $rc, video mode $mode1 kept"
     return 0
   fi
   local ref_rc=0
   python3 tests/dos/scenario_keys.py --reference "$scenario" "$c/reference.scn"
-  (cd "$c/ref" && "$headless" --dos-results ../reference.scn 2> ../headless.log) || ref_rc=$?
+  # shellcheck disable=SC2086
+  (cd "$c/ref" && "$headless" --dos-results ../reference.scn ${DOS_OPTIONS:-} 2> ../headless.log) || ref_rc=$?
   [ "$ref_rc" = "$expected" ] || fail "$name: the headless tool ended with $ref_rc"
+  # the same messages, on standard output with CR LF
+  { grep -v '^meridoka-headless: ' "$c/headless.log" || true; } | sed 's/$/\r/' | cmp -s - "$c/dos/OUT.TXT" ||
+    fail "$name: standard output differs from the headless tool's messages: $(od -c "$c/dos/OUT.TXT" | head -3)"
+  local journal
+  for journal in "$c"/ref/S*.CSV; do
+    [ -e "$journal" ] && ! [[ " ${DOS_FILES:-} " == *"/$(basename "$journal") "* ]] || continue
+    python3 tests/dos/journal_same.py "$c/dos/$(basename "$journal")" "$journal" \
+      ${DOS_TIMES:+--times $DOS_TIMES} || fail "$name: the journal differs"
+    echo "  journal $(basename "$journal") compared"
+  done
+  ls "$c/dos" | grep -q '^S[0-9]*\.CSV$' && ! ls "$c/ref" | grep -q '^S[0-9]*\.CSV$' &&
+    fail "$name: a journal was written, the headless tool wrote none"
   local shots=0
   for bmp in "$c"/ref/*.bmp; do
     [ -e "$bmp" ] || continue
@@ -181,6 +202,20 @@ run_case cpu-286 "$arch/eight.wdl" "$scenarios/one-key.scn" 2 286
 for s in break-preview break-busy ctrl-c ctrl-c-busy dos-ctrl-c; do
   run_case "$s" "$arch/eight.wdl" "$scenarios/$s.scn" 0
 done
+# The session journal: options from the command tail, the numbering past
+# earlier journals, the timer clock, and what the journal refuses.
+printf 'x\r\n' > "$arch/S0000005.CSV"  # a damaged journal of someone else
+DOS_OPTIONS="/p:Dos-17" DOS_FILES="$arch/S0000005.CSV" \
+  run_case participant "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0
+[ ! -d "$work/participant" ] || [ -e "$work/participant/dos/S0000006.CSV" ] || fail "participant: not S0000006.CSV"
+# the feeder waits in whole ticks from wherever the tick stands: up to 55 ms
+# short of each wait, and the ticks are 54.9 ms
+DOS_TIMES=150 run_case clock "$arch/eight.wdl" "$scenarios/clock.scn" 0
+DOS_OPTIONS="/P:Dos-17 /X" run_case bad-option "$arch/eight.wdl" "$scenarios/one-key.scn" 4
+DOS_OPTIONS="/?" run_case usage "$arch/eight.wdl" "$scenarios/one-key.scn" 0
+DOS_OPTIONS="/R" run_case nothing-to-resume "$arch/eight.wdl" "$scenarios/one-key.scn" 4
+printf 'x\r\n' > "$arch/S9999999.CSV"
+DOS_FILES="$arch/S9999999.CSV" run_case no-journal-number "$arch/eight.wdl" "$scenarios/one-key.scn" 3
 run_case busy "$arch/five-packed.wdl" "$scenarios/busy.scn" 0
 [ ! -d "$work/busy" ] || grep -q ' 1(+) 0(-) (1/5)' "$work/busy/dos/RESULT-D.TXT" || fail "busy: keys typed ahead were counted"
 run_case fkeys "$arch/eight.wdl" "$scenarios/fkeys.scn" 0
@@ -220,6 +255,12 @@ if [ -e "$sample" ]; then
       fail "memory-plenty: the heap reaches past the memory DOS gave"
   fi
   run_case memory-short "$sample" "$work/sample-ru.scn" 1 memory-$((needed_kb + 2))
+fi
+
+# Power cuts: the journal keeps every answer, and /R resumes the session.
+if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" power-cut "* ]]; then
+  echo "dos: power-cut"
+  python3 tests/dos/power_cut.py "$out" "$headless" || fail "power-cut"
 fi
 
 # One file for both builds: a small Windows program (and the real Windows

@@ -14,7 +14,11 @@
 **   'D' at a read: write the caller's data segment (DS:0000h, 65,535
 **       bytes) to DATAnnnn.BIN, then go on with the next entry;
 **   'C' at a read or a peek: DOS has found Ctrl+C during a call and issues
-**       INT 23h; then go on with the next entry.
+**       INT 23h; then go on with the next entry;
+**   'W' at a read: wait until the BIOS tick count has gone up by the
+**       entry's 16-bit count (scan code byte low), then the next entry;
+**   'H' at a read: write an empty HALT0001.TXT and stop there for good
+**       (interrupts on), so that the test can cut the power.
 ** Flag 1 of a 'K' or 'B' entry makes it a Ctrl+Break as the BIOS delivers
 ** one: the break flag (0040:0071h bit 7) is set and INT 1Bh issued when the
 ** key is taken, and the key itself is 0000h.
@@ -38,6 +42,7 @@ pending:        .word 0
 has_pending:    .byte 0
 shot_name:      .ascii "SHOT0000.BIN\0"
 data_name:      .ascii "DATA0000.BIN\0"
+halt_name:      .ascii "HALT0000.TXT\0"
 
 handler:
     cmpb $0x00, %ah
@@ -105,10 +110,25 @@ read_key:
     je 6f
     cmpb $'C', %dl
     je 7f
+    cmpb $'W', %dl
+    je 11f
+    cmpb $'H', %dl
+    je 12f
     call ctrl_break
     jmp read_done                 /* 'K' or 'B' */
 7:  call dos_ctrl_c
     jmp 3b
+11: xchgb %al, %ah                /* the count as stored */
+    call wait_ticks
+    jmp 3b
+12: movw $halt_name, %dx          /* an empty file says where it stopped */
+    movw %cs, %bx
+    xorw %cx, %cx
+    xorw %ax, %ax
+    call write_dump
+    sti
+13: hlt
+    jmp 13b
 5:  movw $shot_name, %dx
     movw $0xA000, %bx
     xorw %cx, %cx                 /* from offset 0 */
@@ -149,6 +169,25 @@ ctrl_break:
     popw %ax
     popw %ds
 1:  ret
+
+/* Waits for AX ticks of the BIOS clock (0040:006Ch), interrupts on. */
+wait_ticks:
+    pushw %ds
+    pushw %bx
+    pushw %cx
+    movw $0x40, %bx
+    movw %bx, %ds
+    movw 0x6C, %cx
+    addw %ax, %cx
+    sti
+1:  hlt
+    movw 0x6C, %bx
+    subw %cx, %bx
+    js 1b
+    popw %cx
+    popw %bx
+    popw %ds
+    ret
 
 /* DOS has found Ctrl+C: INT 23h, which ends the program unless it took it. */
 dos_ctrl_c:

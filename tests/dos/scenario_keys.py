@@ -9,11 +9,16 @@ which the DOS build reads as "no key"), close -> the script ends there (every
 later read gives Esc, as a closed window does). --dump-data-last puts a 'D'
 (dump of the program's data segment) before the last key entry.
 
-Break keys, for DOS scenarios only (--reference turns them into what the
-headless tool takes instead: the key Esc):
+wait N -> 'W': the feeder lets N ms pass (in 55 ms ticks of the BIOS clock)
+before it looks at the next entry.
+
+For DOS scenarios only (--reference writes what the headless tool takes
+instead: the key Esc for a break, nothing for halt):
   key ctrl-break, busy ctrl-break   Ctrl+Break as the BIOS delivers it
   key ctrl-c, busy ctrl-c           the key Ctrl+C
   dos-ctrl-c                        DOS found Ctrl+C during a call (INT 23h)
+  halt                              the feeder writes HALT0001.TXT and stops
+                                    the PC at the next read (kill tests)
 
     scenario_keys.py --reference SCENARIO OUT.SCN
 """
@@ -61,6 +66,11 @@ def parse(text):
                 entries.append((kind, code, CHARS.get(code, 0), 0))
         elif verb == "dos-ctrl-c" and not args:
             entries.append(("C", 0, 0, 0))
+        elif verb == "halt" and not args:
+            entries.append(("H", 0, 0, 0))
+        elif verb == "wait" and len(args) == 1 and args[0].isdigit():
+            ticks = min(round(int(args[0]) * 1193182 / 65536 / 1000), 0x7FFF)
+            entries.append(("W", ticks & 0xFF, ticks >> 8, 0))
         elif verb == "shot" and not args:
             entries.append(("S", 0, 0, 0))
         elif verb == "close" and not args:
@@ -77,6 +87,8 @@ def reference(text):
         words = re.sub(r"#(?!\d).*", "", line).split()
         if words[:1] == ["dos-ctrl-c"] or (len(words) == 2 and words[1] in BREAKS):
             line = "key esc"
+        elif words[:1] == ["halt"]:
+            continue
         out.append(line)
     return "\n".join(out) + "\n"
 

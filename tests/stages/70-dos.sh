@@ -9,3 +9,6 @@ g++ -std=c++17 -O1 -g -Wall -Wextra -Werror -I. -fsanitize=address,undefined \
 build-dos/heap_test --gtest_brief=1
 python3 tests/dos/check_8086_test.py
 tests/dos/e2e.sh build-dos
+# the load image against its budget (a figure, not a test)
+image=$(stat -c %s build-dos/meridoka.bin)
+echo "dos: load image $image bytes of the 16,384-byte budget ($((16384 - image)) left)"
