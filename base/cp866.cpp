@@ -15,24 +15,21 @@ static const uint16_t last_row[16] = {0x0401, 0x0451, 0x0404, 0x0454, 0x0407, 0x
 
 char *cp866_to_utf8(char *out, uint8_t c)
 {
-    uint32_t u = c;  /* below 0x80: ASCII */
-    if (c >= 0xF0)
-        u = last_row[c - 0xF0];
-    else if (c >= 0xE0)
-        u = c - 0xE0 + 0x0440u;  /* р..я */
-    else if (c >= 0xB0)
-        u = 0x2500u | box_drawing[c - 0xB0];
-    else if (c >= 0x80)
-        u = c - 0x80 + 0x0410u;  /* А..п */
+    uint32_t u = c < 0x80 ? c                                      /* ASCII */
+                 : c < 0xB0 ? c - 0x80 + 0x0410u                     /* А..п */
+                 : c < 0xE0 ? 0x2500u | box_drawing[c - 0xB0]
+                 : c < 0xF0 ? c - 0xE0 + 0x0440u                     /* р..я */
+                            : last_row[c - 0xF0];
     if (u < 0x80) {
         *out++ = (char)u;
-    } else if (u < 0x800) {
+        return out;
+    }
+    if (u < 0x800) {
         *out++ = (char)(0xC0 | u >> 6);
-        *out++ = (char)(0x80 | (u & 0x3F));
     } else {
         *out++ = (char)(0xE0 | u >> 12);
-        *out++ = (char)(0x80 | ((u >> 6) & 0x3F));
-        *out++ = (char)(0x80 | (u & 0x3F));
+        *out++ = (char)(0x80 | (u >> 6 & 0x3F));
     }
+    *out++ = (char)(0x80 | (u & 0x3F));
     return out;
 }

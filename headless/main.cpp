@@ -5,6 +5,7 @@
 //
 //   meridoka-headless [--dos-results] [--dir DIR] [--session-id HEX16]
 //                     [--start-time YYYY-MM-DDThh:mm:ss] SCENARIO [OPTION...]
+//   meridoka-headless --version
 //
 // DIR (default: the current directory) holds MERIDOKA.WDL and receives the
 // output. The options after the scenario are the program's own (/P:ID, /R,
@@ -51,6 +52,10 @@ int main(int argc, char **argv)
     int i = 1;
     for (; i < argc && !scenario; i++) {
         bool value = i + 1 < argc;
+        if (!std::strcmp(argv[i], "--version")) {
+            std::cout << "meridoka-headless " MERIDOKA_VERSION "\n";
+            return 0;
+        }
         if (!std::strcmp(argv[i], "--dos-results")) {
             dos = true;
         } else if (!std::strcmp(argv[i], "--dir") && value) {

@@ -21,8 +21,9 @@ static void commit_folder_of(const char *path)
     const char *slash = strrchr(path, '/');
     char folder[4096] = ".";
     if (slash && (size_t)(slash - path) < sizeof folder) {
-        memcpy(folder, path, (size_t)(slash - path));
-        folder[slash == path ? 1 : slash - path] = 0;
+        size_t length = slash == path ? 1 : (size_t)(slash - path);  /* "/name": the root */
+        memcpy(folder, path, length);
+        folder[length] = 0;
     }
     int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {

@@ -54,19 +54,19 @@ int try_answer(RunState *run, int digit)
 
     journal_event(run, event_previewed, digit, 0);
 
-    int result = 0;
-    uint8_t key = get_key();
-    if (key == key_enter) {
+    int result = 0, event = event_withdrawn, extra = get_key();
+    if (extra == key_enter) {
         result = score_answer(item, index, digit);
         run->answer_log[index] = (uint8_t)(result & answer_right);
-        journal_event(run, result ? event_confirmed : event_refused, digit, result & answer_right);
-        if (result == 0) {
-            show_wrong_popup(run, 1);
-            get_key();
-            show_wrong_popup(run, 0);
-        }
-    } else {
-        journal_event(run, event_withdrawn, digit, key);
+        event = result ? event_confirmed : event_refused;
+        extra = result & answer_right;
+    }
+    /* before the popup's key is read: Enter's row, or the withdrawing key's */
+    journal_event(run, event, digit, extra);
+    if (event == event_refused) {
+        show_wrong_popup(run, 1);
+        get_key();
+        show_wrong_popup(run, 0);
     }
 
     if (has_cell) {

@@ -2,7 +2,6 @@
 ** exit status. */
 #include "runner/runner.h"
 #include "archive/archive.h"
-#include "base/decimal.h"
 #include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
@@ -12,11 +11,12 @@ const char error_resources_text[] =
 const char error_display_text[] = "Error: VGA adapter with at least 640x480 resolution required.\n";
 
 static const char usage_text[] =
-    "MERIDOKA " MERIDOKA_VERSION "\n"
-    "MERIDOKA [/P:ID] [/R | /R:FILE]\n"
-    "  /P:ID    participant ID: 1 to 32 printable ASCII characters\n"
-    "  /R       resume the participant's last unfinished session\n"
-    "  /R:FILE  resume the session in journal FILE\n";
+    "MERIDOKA " MERIDOKA_VERSION " [/P:ID] [/R | /R:FILE]\n"
+    " /P:ID   participant ID, 1-32 printable ASCII characters\n"
+    " /R      resume the participant's last unfinished session\n"
+    " /R:FILE resume the session of journal FILE\n";
+
+static const char cannot_write[] = "Error: cannot write %; the answers are in %.\n";
 
 const char *run_message(const RunState *run, int number)
 {
@@ -59,18 +59,17 @@ static void run_test(RunState *run)
     }
 }
 
-/* The result file; status 3 and a message when it or the journal could
-** not be written whole. */
+/* The result file; status 3 and a message naming the file that could not
+** be written and the one that holds the answers. */
 static int save_results(RunState *run)
 {
-    int written = write_results(run), journal_failed = run->journal.failed;
-    if (written >= 0 && !journal_failed)
-        return status_ran;
     const char *journal = run->journal.path, *results = result_file_name();
-    const char *first = written < 0 && !journal_failed ? results : journal;
-    show_error_with(written < 0 && journal_failed ? "Error: cannot write % nor %.\n"
-                                                  : "Error: cannot write %; the answers are in %.\n",
-                    first, first == journal ? results : journal);
+    if (write_results(run) < 0)
+        show_error_with(cannot_write, results, journal);
+    else if (run->journal.failed)
+        show_error_with(cannot_write, journal, results);
+    else
+        return status_ran;
     return status_not_saved;
 }
 
@@ -81,9 +80,9 @@ int program_main(void)
     int status = parse_command_line(program_arguments(), &command);
     if (status != command_ok) {
         /* the usage text, asked for or after a refusal */
-        show_error_with(status == command_usage ? "%" : "Error: bad option %\n%",
-                        status == command_usage ? usage_text : command.refused, usage_text);
-        return status == command_usage ? status_ran : status_refused;
+        int usage = status == command_usage;
+        show_error_with(usage ? "%" : "Error: bad option %\n%", usage ? usage_text : command.refused, usage_text);
+        return usage ? status_ran : status_refused;
     }
 
     run.items = testinfo_load(resource_items);
@@ -92,14 +91,8 @@ int program_main(void)
     run.answer_log = run.items ? (uint8_t *)mem_alloc(run.items->count) : 0;
 
     status = status_resources;
-    Journal *j = &run.journal;
-    uint32_t crc;
-    if (run.items && run.messages && run.font && run.answer_log && run.items->count > 0 &&
-        archive_measure(&j->archive_bytes, &crc)) {
-        *format_hex(j->archive_crc32, crc, 8) = 0;
-        mem_move(j->participant, command.participant, sizeof j->participant);
-        status = command.resume ? journal_reopen(&run, &command) : journal_create(&run);
-    }
+    if (run.items && run.messages && run.font && run.answer_log && run.items->count > 0)
+        status = journal_open(&run, &command);
     if (status == status_ran) {
         if (video_open()) {
             run_test(&run);

@@ -92,17 +92,19 @@ struct JournalScan {
 void journal_scan(FileHandle f, JournalScan *scan, uint8_t *answers, uint32_t capacity);
 
 /* ---- files (journal_files.cpp) ------------------------------------------
-**   journal_create  a new journal under the next free number; 0 or status 3
-**   journal_reopen  the session that /R or /R:FILE names, checked, its cut
-**                   row dropped, its answers in the answer log, the
-**                   interruption written; 0, or status 3 or 4
+**   journal_open    measures the archive (status 1 when it cannot be read),
+**                   then makes a new journal under the next free number
+**                   (status 3 when it cannot), or reopens the session that
+**                   /R or /R:FILE names: checked (status 4), its cut row
+**                   dropped, its answers in the answer log, the interruption
+**                   written (status 3 when it cannot be); 0 when the test
+**                   may begin
 **   journal_discard no test was given after all: the new journal is removed,
 **                   a resumed one cut back
 **   journal_close   closes the file
-** Each shows its own message when it fails.
+** Each shows its own message when it fails (status 1 excepted: the caller's).
 */
-int journal_create(RunState *run);
-int journal_reopen(RunState *run, const CommandLine *command);
+int journal_open(RunState *run, const CommandLine *command);
 void journal_discard(RunState *run);
 void journal_close(RunState *run);
 

@@ -53,7 +53,7 @@ static int not_written(const char *where)
     return status_not_saved;
 }
 
-int journal_create(RunState *run)
+static int journal_create(RunState *run)
 {
     Journal *j = &run->journal;
     uint8_t bits[8];
@@ -91,7 +91,7 @@ static FileHandle open_latest(Journal *j, const char *participant)
     return 0;
 }
 
-int journal_reopen(RunState *run, const CommandLine *command)
+static int journal_reopen(RunState *run, const CommandLine *command)
 {
     Journal *j = &run->journal;
     mem_move(j->path, command->journal, sizeof j->path);
@@ -106,7 +106,7 @@ int journal_reopen(RunState *run, const CommandLine *command)
     journal_scan(j->file, &scan, run->answer_log, run->items->count);
     const char *why = 0;
     if (!j->file)
-        why = command->resume == resume_named ? "it cannot be opened" : "no unfinished session of this participant here";
+        why = command->resume == resume_named ? "it cannot be opened" : "no unfinished session";
     else if (scan.damaged)
         why = "it is damaged";
     else if (scan.ended)
@@ -127,6 +127,17 @@ int journal_reopen(RunState *run, const CommandLine *command)
     j->failed = file_truncate(j->file, scan.kept) != 0;
     journal_resume(run, scan.cut);
     return j->failed ? not_written(j->path) : status_ran;
+}
+
+int journal_open(RunState *run, const CommandLine *command)
+{
+    Journal *j = &run->journal;
+    uint32_t crc;
+    if (!archive_measure(&j->archive_bytes, &crc))
+        return status_resources;
+    *format_hex(j->archive_crc32, crc, 8) = 0;
+    mem_move(j->participant, command->participant, sizeof j->participant);
+    return command->resume ? journal_reopen(run, command) : journal_create(run);
 }
 
 /* Only a file this run opened is touched: a name that could not be taken

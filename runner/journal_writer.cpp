@@ -73,7 +73,7 @@ static void write_row(Journal *j, int event, uint32_t ms)
     const uint16_t parts[6] = {t.year, t.month, t.day, t.hour, t.minute, t.second};
     for (int i = 0; i < 6; i++) {
         p = format_uint(p, parts[i], i ? 2 : 4);
-        *p++ = "--T::"[i];
+        *p++ = "--T::"[i];  /* the last is the text's end */
     }
     row_text[col_session] = j->session;
     row_text[col_participant] = j->participant;
@@ -98,11 +98,14 @@ static void write_row(Journal *j, int event, uint32_t ms)
     row[row_length++] = '\n';
     mem_fill(row_text, 0, sizeof row_text);
     mem_fill(row_value, 0xFF, sizeof row_value);
-    if (!j->failed && (file_write(row, 1, row_length, j->file) != row_length || file_commit(j->file) != 0)) {
+    if (j->failed)
+        return;
+    if (file_write(row, 1, row_length, j->file) == row_length && file_commit(j->file) == 0) {
+        j->length += (int32_t)row_length;
+    } else {
         file_truncate(j->file, j->length);
         j->failed = 1;
     }
-    j->length += (int32_t)row_length;
 }
 
 int journal_begin(RunState *run)
@@ -127,43 +130,44 @@ int journal_begin(RunState *run)
 void journal_event(RunState *run, int event, int digit, int extra)
 {
     Journal *j = &run->journal;
-    int index = run->current_item;
-    const TestItem *item = &run->items->items[index < run->items->count ? index : 0];
-    uint32_t ms;
+    int index = run->current_item, count = run->items->count;
+    const TestItem *item = &run->items->items[index < count ? index : 0];
+    int answer = event >= event_previewed && event <= event_confirmed;
+    if (event == event_item_shown)
+        video_wait_shown();
+    /* an answer at its key's arrival; the rest now */
+    uint32_t ms = journal_ms(j, answer ? key_time_ms() : clock_ms());
+    row_value[col_item] = (uint32_t)index + 1;
+    if (event == event_item_shown) {
+        j->shown_ms = ms;
+        j->first_digit_ms = no_value;
+        row_text[col_item_text] = item->text;
+    }
+    if (answer) {
+        if (j->first_digit_ms == no_value)
+            j->first_digit_ms = ms;  /* the item's first preview */
+        row_value[col_digit] = (uint32_t)digit;
+        row_value[col_cell] = (uint32_t)answer_cell(item, digit) + 1;
+    }
+    if (event == event_withdrawn)
+        row_value[col_key] = (uint32_t)extra;
+    if (event == event_refused || event == event_confirmed) {
+        int correct = answer_cell(item, item->answer);
+        if (correct >= 0)
+            row_value[col_correct_cell] = (uint32_t)correct + 1;
+        row_value[col_right] = (uint32_t)extra;
+        row_value[col_rt_ms] = ms - j->shown_ms;
+        row_value[col_first_digit_ms] = j->first_digit_ms - j->shown_ms;
+    }
     if (event == event_session_end) {
         uint32_t right = 0;
         for (int i = 0; i < index; i++)
             right += run->answer_log[i];
-        row_text[col_ended_by] = index >= run->items->count ? "completed" : window_closed() ? "closed" : "esc";
+        row_value[col_item] = no_value;
+        row_text[col_ended_by] = index >= count ? "completed" : window_closed() ? "closed" : "esc";
         row_value[col_right_total] = right;
         row_value[col_wrong_total] = (uint32_t)index - right;
         row_value[col_answered] = (uint32_t)index;
-        write_row(j, event, journal_ms(j, clock_ms()));
-        return;
-    }
-    row_value[col_item] = (uint32_t)index + 1;
-    if (event == event_item_shown) {
-        video_wait_shown();
-        ms = j->shown_ms = journal_ms(j, clock_ms());
-        j->first_digit_ms = no_value;
-        row_text[col_item_text] = item->text;
-        write_row(j, event, ms);
-        return;
-    }
-    ms = journal_ms(j, key_time_ms());
-    if (j->first_digit_ms == no_value)
-        j->first_digit_ms = ms;  /* the item's first preview */
-    row_value[col_digit] = (uint32_t)digit;
-    row_value[col_cell] = (uint32_t)answer_cell(item, digit) + 1;
-    if (event == event_withdrawn) {
-        row_value[col_key] = (uint32_t)extra;
-    } else if (event != event_previewed) {
-        row_value[col_correct_cell] = (uint32_t)answer_cell(item, item->answer) + 1;  /* none: no_value + 1 = 0 */
-        if (!row_value[col_correct_cell])
-            row_value[col_correct_cell] = no_value;
-        row_value[col_right] = (uint32_t)extra;
-        row_value[col_rt_ms] = ms - j->shown_ms;
-        row_value[col_first_digit_ms] = j->first_digit_ms - j->shown_ms;
     }
     write_row(j, event, ms);
 }

@@ -3,10 +3,11 @@
 ** build: QueryPerformanceCounter in milliseconds (any thread; keys are
 ** stamped on the UI thread as their messages arrive), GetLocalTime, the
 ** command line after the program's name, and a session ID mixed from the
-** clocks and the process (no random-number DLL: the program imports only
-** KERNEL32, USER32 and GDI32).
+** clocks (no random-number DLL: the program imports only KERNEL32, USER32
+** and GDI32).
 */
 #include "win32/win32.h"
+#include "base/crc32.h"
 #include "platform/platform.h"
 
 /* Counter ticks per second, as a double: the i686 build then converts
@@ -61,20 +62,15 @@ const char *program_arguments(void)
     return p;
 }
 
+/* The counter (ticks since the PC started) and, over its high half, the
+** CRC-32 (base/crc32.h) of the local time: runs and PCs never give both alike. */
 void session_entropy(uint8_t out[8])
 {
     LARGE_INTEGER counter;
-    FILETIME wall;
+    SYSTEMTIME now;
     QueryPerformanceCounter(&counter);
-    GetSystemTimeAsFileTime(&wall);
-    uint64_t x = (uint64_t)counter.QuadPart ^ ((uint64_t)wall.dwHighDateTime << 32 | wall.dwLowDateTime) << 7 ^
-                 (uint64_t)GetCurrentProcessId() << 40 ^ (uint64_t)GetCurrentThreadId() << 20 ^ GetTickCount();
-    /* a 64-bit finaliser spreads every input bit over all output bits */
-    x ^= x >> 33;
-    x *= 0xFF51AFD7ED558CCDull;
-    x ^= x >> 33;
-    x *= 0xC4CEB9FE1A85EC53ull;
-    x ^= x >> 33;
+    GetLocalTime(&now);
+    uint64_t x = (uint64_t)counter.QuadPart ^ (uint64_t)crc32_update(0, &now, sizeof now) << 32;
     for (int i = 0; i < 8; i++)
         out[i] = (uint8_t)(x >> (8 * i));
 }

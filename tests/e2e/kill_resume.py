@@ -76,12 +76,16 @@ class Program:
         with open(os.path.join(folder, "..", os.path.basename(folder) + ".log"), "ab") as log:
             proc = subprocess.Popen(command, cwd=folder, env=self.env, stdout=log, stderr=log,
                                     start_new_session=True, preexec_fn=self.preexec)
-        # "Run in fullscreen mode?" No, then the window gets the keys
-        box = self.x.wait_window("Confirm")
-        time.sleep(0.3)
-        self.focus(box)
-        self.x.key("n" if self.wine else "Escape")
-        self.focus(self.x.wait_window("MERIDOKA"))
+        try:
+            # "Run in fullscreen mode?" No, then the window gets the keys
+            box = self.x.wait_window("Confirm")
+            time.sleep(0.3)
+            self.focus(box)
+            self.x.key("n" if self.wine else "Escape")
+            self.focus(self.x.wait_window("MERIDOKA"))
+        except BaseException:
+            self.kill(proc)
+            raise
         return proc
 
     def focus(self, window):
@@ -90,13 +94,16 @@ class Program:
         if not self.wine:
             self.x.xdotool("windowfocus", "--sync", str(window))
 
-    @staticmethod
-    def kill(proc):
+    def kill(self, proc):
+        """SIGKILL to the process group; then its windows are gone before
+        the next start looks for windows of the same names."""
         try:
             os.killpg(proc.pid, signal.SIGKILL)
         except ProcessLookupError:
             pass
         proc.wait()
+        for title in ("MERIDOKA", "Confirm", "Error"):
+            self.x.wait_window(title, present=False, timeout=15)
 
 
 def send(x, journal, steps, proc, expected, settle=0.08):
@@ -150,7 +157,7 @@ def run(program, headless, work, points, seed, log=print):
             send(program.x, journal, steps[:k + 1], proc, 1)
             time.sleep(delay)
         finally:
-            Program.kill(proc)
+            program.kill(proc)
 
         rows, cut = journal_check.read(journal)
         answered = journal_check.validate(journal, rows)
@@ -168,7 +175,7 @@ def run(program, headless, work, points, seed, log=print):
                 proc.wait(30)
             finally:
                 if proc.poll() is None:
-                    Program.kill(proc)
+                    program.kill(proc)
                     raise Failure("point %d: the resumed run did not end" % point)
             if proc.returncode != 0:
                 raise Failure("point %d: the resumed run ended with %d" % (point, proc.returncode))

@@ -99,7 +99,7 @@ class Runner:
             proc.wait(30)
         finally:
             if proc.poll() is None:
-                kill_resume.Program.kill(proc)
+                program.kill(proc)
         with open(os.path.join(folder, "..", os.path.basename(folder) + ".log")) as f:
             return proc.returncode, f.read()
 

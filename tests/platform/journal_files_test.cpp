@@ -3,11 +3,11 @@
 // names matching a pattern. Built over each front end's file layer: POSIX
 // on the host, Windows in the Windows tests.
 #include "platform/platform.h"
+#include "tests/platform/working_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,30 +18,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class JournalFiles : public ::testing::Test {
+class JournalFiles : public InWorkingFolder {
 protected:
-    void SetUp() override
-    {
-        static int counter;
-        dir_ = fs::temp_directory_path() / ("meridoka-files-" + std::to_string(++counter) + "-" +
-                                            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(dir_);
-        old_ = fs::current_path();
-        fs::current_path(dir_);
-    }
-    void TearDown() override
-    {
-        fs::current_path(old_);
-        fs::remove_all(dir_);
-    }
     static std::string read(const char *name)
     {
         std::ifstream in(name, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     static void write(const char *name, const std::string &text) { std::ofstream(name, std::ios::binary) << text; }
-
-    fs::path dir_, old_;
 };
 
 TEST_F(JournalFiles, CreateNewRefusesAnExistingName)

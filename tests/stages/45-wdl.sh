@@ -4,7 +4,7 @@
 # and build + strict check of every test source under data/ (the archive
 # and the source).
 set -euo pipefail
-cmake -S . -B build -G Ninja >/dev/null
+cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build --target wdl wdl_bench >/dev/null
 
 if command -v clang++ >/dev/null; then

@@ -5,7 +5,7 @@
 # plots drawn, no console errors, nothing fetched). Screenshots and a
 # printed PDF stay in build/report-check/ for a person to look at.
 set -euo pipefail
-cmake -S . -B build -G Ninja >/dev/null
+cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build --target meridoka-report report_simulate sample_ru >/dev/null
 out=build/report-check
 rm -rf "$out"
@@ -19,7 +19,8 @@ if command -v clang++ >/dev/null; then
   r=tools/report
   clang++ -std=c++17 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer \
     $r/fuzz/readers_fuzz.cpp $r/csv.cpp $r/fields.cpp $r/session.cpp $r/journal.cpp $r/result_sheet.cpp \
-    $r/codepages.cpp tools/wdl/cp866.cpp -o "$out/readers_fuzz"
+    $r/codepages.cpp tools/wdl/cp866.cpp tools/wdl/text_convert.cpp tools/wdl/typography.cpp \
+    tools/wdl/diagnostics.cpp -o "$out/readers_fuzz"
   "$out/readers_fuzz" -max_total_time="${FUZZ_SECONDS:-20}" -max_len=8192 -timeout=10 \
     -artifact_prefix="$out/" "$out/fuzz-corpus" 2>&1 | tail -1
 fi

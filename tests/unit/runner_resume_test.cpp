@@ -163,8 +163,7 @@ TEST_F(Resume, WhichSessionAndWhatIsRefused)
     const std::string a3 = read_text("S0000003.CSV");
     ASSERT_EQ(run_with({esc()}, "/p:a /r"), 4);  // IDs are compared exactly
     headless::Run &run = headless::current();
-    EXPECT_EQ(run.errors, std::vector<std::string>{"Error: cannot resume a: no unfinished session of this "
-                                                   "participant here.\n"});
+    EXPECT_EQ(run.errors, std::vector<std::string>{"Error: cannot resume a: no unfinished session.\n"});
     ASSERT_EQ(run_with({esc()}, "/P:A /R"), 0);
     EXPECT_NE(read_text("S0000003.CSV"), a3);
     EXPECT_EQ(csv_rows(read_text("S0000003.CSV")).back()[c_event], "session_end");
