@@ -1,10 +1,10 @@
 /*
 ** The platform contract: everything the portable core (base/, archive/,
 ** graphics/, runner/) needs from the system it runs on. Each front end
-** (win32/, dos/, sdl/, headless/) implements it; the platform is chosen at
-** link time. Code the front ends share beyond it lives beside this file:
-** the key channel, screenshots, the screen in ordinary memory and its BMP
-** header.
+** (win32/, dos/, sdl/, web/, headless/) implements it; the platform is
+** chosen at link time. Code the front ends share beyond it lives beside
+** this file: the key channel, screenshots, the screen in ordinary memory and
+** its BMP header.
 */
 #ifndef MERIDOKA_PLATFORM_H
 #define MERIDOKA_PLATFORM_H
@@ -105,7 +105,7 @@ int window_closed(void);
 **                 start; wraps around at 2^32, so callers take differences
 **                 in 32 bits. Any thread may call it.
 **   clock_source  the clock's name as the session journal writes it ("qpc",
-**                 "monotonic", "pit", "simulated") and, in *resolution_us,
+**                 "monotonic", "pit", "simulated", "performance.now") and, in *resolution_us,
 **                 its resolution in microseconds (at least 1).
 **   local_time    the local date and time now (year 4 digits, month 1..12,
 **                 day 1..31, hour 0..23, minute and second 0..59).
@@ -130,7 +130,7 @@ void local_time(LocalTime *now);
 **                 and PC to PC: the system's random numbers where it has
 **                 them, else a mix of its clocks.
 **   build_name    the build as the session journal names it: "win64",
-**                 "win32", "dos", "linux" or "headless".
+**                 "win32", "dos", "linux", "headless" or "web".
 */
 const char *program_arguments(void);
 void session_entropy(uint8_t out[8]);

@@ -6,6 +6,12 @@
 //   await page.screenshot('shot.png', { fullPage: true });
 //   await page.page.$$eval('svg', ...)      the playwright Page for anything else
 //   await page.close();
+//
+// For many pages in a row, launch once and pass the browser: each page then
+// gets a fresh context (its own storage) and close() closes only that.
+//
+//   const browser = await launchChromium();
+//   const page = await openPage('http://127.0.0.1:8000/', { browser });
 import { chromium } from 'playwright-core';
 import { pathToFileURL } from 'node:url';
 import { resolve } from 'node:path';
@@ -19,17 +25,29 @@ const quietFlags = [
   '--disable-component-update', '--disable-sync',
 ];
 
+// Chromium with the quiet flags, plus any of the caller's.
+export function launchChromium(extraArgs = []) {
+  return chromium.launch({ executablePath: chromiumPath, headless: true, args: [...quietFlags, ...extraArgs] });
+}
+
+// Requests that stay on the machine: files, data, and servers on loopback.
+const local = /^(file:|data:|about:|blob:|https?:\/\/(127\.0\.0\.1|localhost|\[::1\])[:/])/;
+
 // A URL as is; anything else is a file path.
 function toUrl(target) {
   return /^[a-z]+:\/\//i.test(target) ? target : pathToFileURL(resolve(target)).href;
 }
 
-// Opens `target` (a file path or URL) in a fresh headless browser and waits
-// until it has loaded. With `offline` (the default) every request other
-// than file: and data: is refused and counted as a problem.
-export async function openPage(target, { width = 1280, height = 800, offline = true } = {}) {
-  const browser = await chromium.launch({ executablePath: chromiumPath, headless: true, args: quietFlags });
-  const context = await browser.newContext({ viewport: { width, height } });
+// Opens `target` (a file path or URL) in a fresh headless browser (or a
+// fresh context of `browser`) and waits until it has loaded. With `offline`
+// (the default) every request that would leave the machine is refused and
+// counted as a problem; files and servers on loopback are fine.
+// `init` (a function) runs in the page before its own scripts.
+export async function openPage(target, { width = 1280, height = 800, offline = true, browser = null, init = null } = {}) {
+  const own = !browser;
+  if (own) browser = await launchChromium();
+  const context = await browser.newContext({ viewport: { width, height }, acceptDownloads: true });
+  if (init) await context.addInitScript(init);
   const page = await context.newPage();
   const problems = [];
   page.on('console', (msg) => {
@@ -37,13 +55,13 @@ export async function openPage(target, { width = 1280, height = 800, offline = t
   });
   page.on('pageerror', (err) => problems.push(`page error: ${err.message}`));
   page.on('requestfailed', (req) => {
-    if (!offline || /^(file|data):/.test(req.url()))
+    if (!offline || local.test(req.url()))
       problems.push(`request failed: ${req.url()}`);
   });
   if (offline) {
     await context.route('**/*', (route) => {
       const url = route.request().url();
-      if (/^(file|data|about):/.test(url)) return route.continue();
+      if (local.test(url)) return route.continue();
       problems.push(`the page asked for ${url}`);
       return route.abort();
     });
@@ -51,8 +69,9 @@ export async function openPage(target, { width = 1280, height = 800, offline = t
   await page.goto(toUrl(target), { waitUntil: 'load' });
   return {
     page,
+    context,
     problems,
     screenshot: (path, options = {}) => page.screenshot({ path, ...options }),
-    close: () => browser.close(),
+    close: () => (own ? browser.close() : context.close()),
   };
 }

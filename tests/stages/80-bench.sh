@@ -13,3 +13,8 @@ build/tests/bench/journal_commit_bench build
 # size: tools/report/bench/run.sh 10000 60)
 cmake --build build --target meridoka-report report_simulate >/dev/null
 tools/report/bench/run.sh "${REPORT_BENCH_SESSIONS:-1000}" 60 build
+# the browser build: transfer size and time to the first item (stage 65
+# builds build-web/)
+if [ -f build-web/meridoka.wasm ] && [ -d tests/browser/node_modules/playwright-core ]; then
+  node web/tests/bench.mjs build-web "${WEB_BENCH_RUNS:-5}"
+fi

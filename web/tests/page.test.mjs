@@ -1,0 +1,135 @@
+// The page's plain parts under Node.js: the working folder behind the file
+// layer, the key map, and what the page reads in journals. Run:
+// node --test web/tests/page.test.mjs
+import assert from 'node:assert/strict';
+import test from 'node:test';
+import { Folder } from '../page/folder.js';
+import { isSystemKey, scanCodes } from '../page/scancodes.js';
+import { crc32, resumable, rows } from '../page/journal.js';
+
+const bytes = (text) => new TextEncoder().encode(text);
+const text = (b) => new TextDecoder().decode(b);
+
+test('the folder keeps files as the file layer of the other builds does', () => {
+  const closed = [];
+  const folder = new Folder((name, b) => closed.push([name, text(b)]));
+  folder.put('MERIDOKA.WDL', bytes('archive'));
+
+  assert.equal(folder.open('missing.txt', 1, 0, 0), 0, 'reading a missing file fails');
+  assert.equal(folder.exists('meridoka.wdl'), 1, 'names in any case');
+  const r = folder.open('meridoka.wdl', 1, 0, 0);
+  assert.equal(folder.open('MERIDOKA.WDL', 1, 0, 0), 0, 'no second open while it is open');
+  const into = new Uint8Array(4);
+  assert.equal(folder.read(r, into), 4);
+  assert.equal(text(into), 'arch');
+  folder.seek(r, -2, 2);
+  assert.equal(folder.tell(r), 5);
+  assert.equal(folder.read(r, new Uint8Array(10)), 2, 'a read stops at the end');
+  assert.equal(folder.write(r, bytes('x')), 0, 'no writing through a read handle');
+  assert.equal(folder.close(r), 0);
+  assert.equal(folder.close(r), -1, 'a handle closes once');
+  assert.deepEqual(closed, [], 'reading tells no one');
+
+  const w = folder.open('RESULT-W.TXT', 0, 1, 1);
+  folder.write(w, bytes('first line\r\n'));
+  folder.write(w, bytes('second\r\n'));
+  folder.close(w);
+  const again = folder.open('result-w.txt', 0, 1, 1);
+  assert.equal(folder.tell(again), 0);
+  folder.write(again, bytes('new'));
+  folder.close(again);
+  assert.equal(text(folder.get('RESULT-W.TXT')), 'new', '"w" truncates');
+  assert.deepEqual(closed, [['RESULT-W.TXT', 'first line\r\nsecond\r\n'], ['RESULT-W.TXT', 'new']]);
+  assert.deepEqual(folder.names().sort(), ['MERIDOKA.WDL', 'RESULT-W.TXT']);
+});
+
+test('the folder: new files only, commits, truncation, renaming over, deleting', () => {
+  const saved = [], removed = [];
+  const folder = new Folder((name, b) => { saved.push([name, text(b)]); return 'stored'; }, (name) => removed.push(name));
+  folder.put('S0000001.CSV', bytes('old'));
+  assert.equal(folder.open('s0000001.csv', 0, 1, 1, 1), 0, '"x" fails on a name in use');
+  const j = folder.open('S0000002.CSV', 1, 1, 1, 1);
+  folder.write(j, bytes('row 1\r\nrow 2 cut'));
+  assert.equal(folder.commit(j), 'stored', 'a commit hands the bytes over and answers what the page answers');
+  assert.equal(folder.truncate(j, 7), 0);
+  assert.equal(folder.tell(j), 7, 'the position goes to the new end');
+  folder.write(j, bytes('row 2\r\n'));
+  folder.close(j);
+  assert.deepEqual(saved.map(([, t]) => t), ['row 1\r\nrow 2 cut', 'row 1\r\nrow 2\r\n']);
+  assert.equal(folder.name(2), null);
+  assert.deepEqual([0, 1].map((i) => folder.name(i)).sort(), ['S0000001.CSV', 'S0000002.CSV']);
+
+  const t = folder.open('RESULT-W.TMP', 0, 1, 1);
+  folder.write(t, bytes('result'));
+  assert.equal(folder.replace('RESULT-W.TMP', 'RESULT-W.TXT'), -1, 'an open file is not renamed');
+  folder.close(t);
+  assert.equal(folder.replace('RESULT-W.TMP', 'RESULT-W.TXT'), 0);
+  assert.equal(text(folder.get('RESULT-W.TXT')), 'result');
+  assert.equal(folder.exists('RESULT-W.TMP'), 0);
+  assert.equal(folder.delete('RESULT-W.TMP'), -1, 'nothing to delete');
+  assert.equal(folder.delete('S0000001.CSV'), 0);
+  assert.deepEqual(removed, ['RESULT-W.TMP', 'S0000001.CSV']);
+});
+
+// A journal of a 3-item test for `participant` and this archive, its rows
+// up to `last`, ended `endedBy` (null: cut short).
+const archive = bytes('the archive');
+const header = 'session,participant,event,ms,local_time,item,digit,cell,correct_cell,right,rt_ms,first_digit_ms,key,' +
+  'item_text,program,version,build,archive_bytes,archive_crc32,items,clock,clock_resolution_us,ended_by,right_total,' +
+  'wrong_total,answered,note\r\n';
+function journal(participant, answered, endedBy, crc = crc32(archive)) {
+  const row = (event, item, extra = {}) => {
+    const f = Array(27).fill('');
+    Object.assign(f, { 0: '0123456789abcdef', 1: participant, 2: event, 3: '0', 4: '2026-12-08T10:15:02', 5: item }, extra);
+    return f.join(',') + '\r\n';
+  };
+  let text = '\ufeff' + header + row('session_start', '', { 18: crc, 19: '3' });
+  for (let i = 1; i <= answered; i++)
+    text += row('item_shown', i, { 13: `"Item ${i}, ""quoted""\r\nsecond line"` }) + row('answer_confirmed', i);
+  if (endedBy) text += row('session_end', '', { 22: endedBy });
+  return bytes(text);
+}
+
+test('journals: rows, CRC-32, which session the page offers to resume', () => {
+  assert.equal(crc32(bytes('123456789')), 'cbf43926');
+  const j = journal('P1', 1, null);
+  const all = rows(j);
+  assert.equal(all.length, 4);
+  assert.equal(all[2].fields[13], 'Item 1, "quoted"\r\nsecond line', 'quoted fields, CR LF inside');
+  assert.deepEqual(rows(j, all[2].start).map((r) => r.fields[2]), ['item_shown', 'answer_confirmed'], 'from a row on');
+  assert.equal(rows(bytes(text(j) + 'cut,row')).length, 4, 'a cut last row is no row');
+
+  const offered = (files, participant = 'P1', a = archive) => {
+    const folder = new Folder();
+    for (const [name, b] of Object.entries(files)) folder.put(name, b);
+    return resumable(folder, participant, a);
+  };
+  const crashed = offered({ 'S0000001.CSV': journal('P1', 1, null) });
+  assert.deepEqual([crashed.name, crashed.answered, crashed.items, crashed.cutTo], ['S0000001.CSV', 1, 3, null]);
+  const left = offered({ 'S0000002.CSV': journal('P1', 2, 'closed') });
+  assert.equal(left.cutTo, rows(journal('P1', 2, 'closed')).pop().start, 'a page left: its session_end goes');
+  assert.equal(offered({ 'S0000001.CSV': journal('P1', 2, 'esc') }), null, 'Esc ends a session for good');
+  assert.equal(offered({ 'S0000001.CSV': journal('P1', 3, 'closed') }), null, 'every item answered');
+  assert.equal(offered({ 'S0000001.CSV': journal('P1', 1, null) }, 'P2'), null, 'another participant');
+  assert.equal(offered({ 'S0000001.CSV': journal('P1', 1, null) }, 'P1', bytes('another')), null, 'another archive');
+  assert.equal(offered({ 'S0000001.CSV': journal('P1', 1, null), 'S0000002.CSV': journal('P1', 3, 'completed') }), null,
+               'only the latest session counts');
+  assert.equal(offered({ 'S0000003.CSV': journal('P1', 1, null), 's0000002.csv': journal('P2', 1, null) }).name,
+               'S0000003.CSV', "the participant's latest");
+});
+
+test('key codes: the digit row answers on any layout, the keypad does not', () => {
+  for (let d = 1; d <= 9; d++) assert.equal(scanCodes[`Digit${d}`], d + 1);
+  for (let d = 0; d <= 9; d++) assert.ok(scanCodes[`Numpad${d}`] > 10, `Numpad${d} is no digit to the test`);
+  assert.equal(scanCodes.Escape, 1);
+  assert.equal(scanCodes.Enter, 28);
+  assert.equal(scanCodes.NumpadEnter, 28);
+  assert.equal(scanCodes.F12, 88);
+
+  const key = (code, mods = {}) => ({ code, altKey: false, ctrlKey: false, ...mods });
+  assert.ok(isSystemKey(key('Digit1', { altKey: true })), 'Alt+1 never reaches the test');
+  assert.ok(!isSystemKey(key('Digit1', { altKey: true, ctrlKey: true })), 'AltGr (Ctrl+Alt) keys do');
+  assert.ok(isSystemKey(key('F10')));
+  assert.ok(isSystemKey(key('AltLeft')));
+  assert.ok(!isSystemKey(key('Digit1')));
+});
