@@ -17,6 +17,11 @@
 ** runs out. Short reads are not errors: what was not read stays zero. */
 void *res_load(const char *name, uint32_t *length);
 
+/* res_load for a resource read as text: the block has one zero byte more
+** after the resource's bytes (not counted in *length), so that a text that
+** runs to the end of the resource stops there. */
+void *res_load_text(const char *name, uint32_t *length);
+
 /* Compares at most n characters, ASCII letters folded to lower case; stops
 ** where both names end. Returns the signed 8-bit difference, 0 for equal. */
 int res_name_cmp(const char *a, const char *b, int n);

@@ -27,6 +27,9 @@
 **             zero-terminated item text
 **   MESSAGES  u16 message count, then per message u16 length L and L bytes:
 **             the text and its zero byte; their meaning: message_numbers
+**             A text stored without its zero byte (item or message) runs on
+**             to the next zero byte of the resource; the program keeps one
+**             after the resource's end (res_load_text).
 **   DOS8X8RU  the font: 256 glyphs of 8 bytes, one byte per row from the
 **             top, bit 7 leftmost; a text byte (CP866) is its glyph index
 **   TESTTEXT  the instruction text, CP866, zero-terminated (optional)

@@ -18,7 +18,8 @@ int res_name_cmp(const char *a, const char *b, int n)
     return (int8_t)(uint8_t)(ca - cb);
 }
 
-void *res_load(const char *name, uint32_t *length)
+/* Loads resource `name` into a block with `extra` zero bytes after it. */
+static void *load(const char *name, uint32_t *length, uint32_t extra)
 {
     uint32_t unused;
     if (!length)
@@ -69,13 +70,13 @@ void *res_load(const char *name, uint32_t *length)
 
     uint8_t *out = 0;
     if (unpacked) {
-        out = (uint8_t *)mem_alloc(unpacked);
+        out = (uint8_t *)mem_alloc(unpacked + extra);
         if (!out) {
             file_close(f);
             return 0;
         }
     }
-    uint8_t *in = (uint8_t *)mem_alloc(stored);
+    uint8_t *in = (uint8_t *)mem_alloc(unpacked ? stored : stored + extra);
     if (!in) {
         mem_free(out);
         file_close(f);
@@ -92,3 +93,7 @@ void *res_load(const char *name, uint32_t *length)
     *length = unpacked ? unpacked : stored;
     return in;
 }
+
+void *res_load(const char *name, uint32_t *length) { return load(name, length, 0); }
+
+void *res_load_text(const char *name, uint32_t *length) { return load(name, length, 1); }

@@ -11,7 +11,8 @@
 
 struct TestItem {
     const char *name;     /* 8-byte field in raw; not terminated when full */
-    const char *text;     /* zero-terminated, inside raw */
+    const char *text;     /* in raw; ends at the next zero byte, which may lie
+                             past its own field (at the latest, after raw) */
     uint8_t answer;
     uint8_t text_length;
     uint16_t mask;
@@ -19,7 +20,8 @@ struct TestItem {
 
 struct TestTable {
     uint16_t count;
-    uint8_t *raw;         /* the resource block; items point into it */
+    uint8_t *raw;         /* the resource block and a zero byte after it
+                             (res_load_text); items point into it */
     uint32_t raw_length;
     TestItem *items;
 };
@@ -30,8 +32,9 @@ TestTable *testinfo_load(const char *name);
 void testinfo_free(TestTable *table);
 
 /* Body of message `index` inside the MESSAGES bytes messages[0..length), or
-** null when the index is out of range or the message does not lie wholly
-** inside them. */
+** null when the index is out of range or the record does not lie wholly
+** inside them. The text runs to the next zero byte, which need not lie in
+** its record: load the block with res_load_text, so that one follows it. */
 const char *msg_get(const void *messages, uint32_t length, int index);
 
 #endif

@@ -1,43 +1,61 @@
 /*
-** dos_int(number, regs): the one software-interrupt call of the DOS build.
-** Loads AX, BX, CX, DX, SI, DI from the block, issues INT number, and stores
-** the registers and the flags back. DS and ES stay the data segment.
+** The one software-interrupt call of the DOS build, on the registers in
+** dos_regs (AX, BX, CX, DX, SI, DI): they go in, and what the service
+** returns comes back in them.
+**   uint16_t dos_int(uint8_t number)        INT number; returns the flags
+**   uint16_t dos_call(ax, bx, cx, dx)       INT 21h with those four (SI and
+**                                           DI as in dos_regs); 1 when it
+**                                           failed (carry set), else 0
+** DS and ES stay the data segment.
 */
     .code16
+    .bss
+    .globl dos_regs
+dos_regs:   .skip 12
+
     .text
+    .globl dos_call
+dos_call:
+    movw 4(%esp), %ax
+    movw %ax, dos_regs
+    movw 8(%esp), %ax
+    movw %ax, dos_regs + 2
+    movw 12(%esp), %ax
+    movw %ax, dos_regs + 4
+    movw 16(%esp), %ax
+    movw %ax, dos_regs + 6
+    pushl $0x21
+    calll dos_int
+    popl %edx
+    andw $1, %ax
+    retl
+
     .globl dos_int
 dos_int:
-    pushl %ebp
+    movb 4(%esp), %al
+    movb %al, %cs:int_insn + 1  /* patch the interrupt number */
+    jmp 1f                      /* flush the prefetched old byte */
+1:  pushl %ebp
     pushl %ebx
     pushl %esi
     pushl %edi
-    movl 20(%esp), %eax
-    movb %al, %cs:int_insn + 1  /* patch the interrupt number */
-    jmp 1f                      /* flush the prefetched old byte */
-1:  movl 24(%esp), %ebp
-    pushw %bp
-    movw 0(%bp), %ax
-    movw 2(%bp), %bx
-    movw 4(%bp), %cx
-    movw 6(%bp), %dx
-    movw 8(%bp), %si
-    movw 10(%bp), %di
+    movw dos_regs, %ax
+    movw dos_regs + 2, %bx
+    movw dos_regs + 4, %cx
+    movw dos_regs + 6, %dx
+    movw dos_regs + 8, %si
+    movw dos_regs + 10, %di
 int_insn:
     int $0x21
+    movw %ax, dos_regs
+    movw %bx, dos_regs + 2
+    movw %cx, dos_regs + 4
+    movw %dx, dos_regs + 6
+    movw %si, dos_regs + 8
+    movw %di, dos_regs + 10
     pushfw
-    pushw %bp
-    movw %sp, %bp
-    movw 4(%bp), %bp            /* the block again */
-    movw %ax, 0(%bp)
-    movw %bx, 2(%bp)
-    movw %cx, 4(%bp)
-    movw %dx, 6(%bp)
-    movw %si, 8(%bp)
-    movw %di, 10(%bp)
-    popw %ax                    /* BP as returned: unused */
     popw %ax
-    movw %ax, 12(%bp)
-    popw %ax
+    movzwl %ax, %eax
     popl %edi
     popl %esi
     popl %ebx

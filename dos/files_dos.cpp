@@ -8,6 +8,13 @@
 enum {
     dos_create = 0x3C,
     dos_create_new = 0x5B,
+    dos_commit = 0x68,
+    dos_duplicate = 0x45,
+    dos_version = 0x30,
+    dos_set_transfer_area = 0x1A,
+    dos_find_first = 0x4E,
+    dos_find_next = 0x4F,
+    dos_3_30 = 0x031E,
     dos_delete = 0x41,
     dos_rename = 0x56,
     dos_open = 0x3D,
@@ -15,80 +22,45 @@ enum {
     dos_read = 0x3F,
     dos_write = 0x40,
     dos_seek = 0x42,
-    access_read = 0x00,
-    access_write = 0x01,
-    access_read_write = 0x02,
     share_deny_all = 0x10,
-    largest_transfer = 0xFE00
 };
 
 static uint16_t dos_handle(FileHandle f) { return (uint16_t)((uintptr_t)f - 1); }
-
-static DosRegs call(uint16_t ax, uint16_t bx, uint16_t cx, uint16_t dx)
-{
-    DosRegs r = {ax, bx, cx, dx, 0, 0, 0};
-    dos_int(0x21, &r);
-    return r;
-}
 
 static uint16_t near_address(const void *p) { return (uint16_t)(uintptr_t)p; }
 
 FileHandle file_open(const char *path, const char *mode)
 {
-    bool read = false, write = false, create = false, fresh = false;
-    for (const char *m = mode; *m; m++) {
-        if (*m == 'r')
-            read = true;
-        else if (*m == 'w')
-            write = create = true;
-        else if (*m == 'x')
-            fresh = true;
-        else if (*m == '+')
-            write = true;
-    }
-    DosRegs r;
-    if (create) {
+    enum { read = 1, write = 2, create = 4, fresh = 8 };
+    uint8_t asked = 0;
+    for (const char *m = mode; *m; m++)
+        asked |= *m == 'r' ? read : *m == 'w' ? write | create : *m == '+' ? write : *m == 'x' ? fresh : 0;
+    if (asked & create) {
         /* 5Bh fails when the name exists (DOS 3.0 and later) */
-        r = call((fresh ? dos_create_new : dos_create) << 8, 0, 0, near_address(path));
-        if (r.flags & flag_carry)
+        if (dos_call((asked & fresh ? dos_create_new : dos_create) << 8, 0, 0, near_address(path)))
             return 0;
         /* reopen without sharing, with the access asked for */
-        call(dos_close << 8, r.ax, 0, 0);
+        dos_call(dos_close << 8, dos_regs.ax, 0, 0);
     }
-    uint8_t access = write ? (read ? access_read_write : access_write) : access_read;
-    r = call((uint16_t)(dos_open << 8 | access | share_deny_all), 0, 0, near_address(path));
-    if (r.flags & flag_carry)
+    /* access 0 read, 1 write, 2 both */
+    uint8_t access = asked & write ? 1 + (asked & read) : 0;
+    if (dos_call((uint16_t)(dos_open << 8 | access | share_deny_all), 0, 0, near_address(path)))
         return 0;
-    return (FileHandle)(uintptr_t)(r.ax + 1u);
+    return (FileHandle)(uintptr_t)(dos_regs.ax + 1u);
 }
 
-/* Moves up to `total` bytes in pieces; stops at the first short or failed
-** transfer. The buffer lies in the data segment, so nothing beyond its end
-** at 64 KB can be addressed. */
+/* Moves up to size * count bytes in one call: the buffer lies in the data
+** segment, so nothing beyond its end at 64 KB can be addressed, and what
+** is left of the segment fits a DOS count. */
 static uint32_t transfer(uint8_t function, FileHandle f, uint8_t *buffer, uint32_t size, uint32_t count)
 {
-    if (!f || size == 0 || count == 0)
+    uint64_t asked = (uint64_t)size * count;
+    uint32_t total = 0x10000u - near_address(buffer);
+    if (asked < total)
+        total = (uint32_t)asked;
+    if (!f || !total || dos_call((uint16_t)(function << 8), dos_handle(f), (uint16_t)total, near_address(buffer)))
         return 0;
-    if (count > 0xFFFFFFFFu / size)
-        return 0;
-    uint32_t total = size * count;
-    uint32_t room = 0x10000u - near_address(buffer);
-    if (total > room)
-        total = room;
-    uint32_t done = 0;
-    while (done < total) {
-        uint32_t piece = total - done;
-        if (piece > largest_transfer)
-            piece = largest_transfer;
-        DosRegs r = call((uint16_t)(function << 8), dos_handle(f), (uint16_t)piece,
-                         near_address(buffer + done));
-        if (r.flags & flag_carry)
-            break;
-        done += r.ax;
-        if (r.ax != piece)
-            break;
-    }
-    return done;
+    return dos_regs.ax;
 }
 
 uint32_t file_read(void *buffer, uint32_t size, uint32_t count, FileHandle f)
@@ -106,7 +78,7 @@ int file_close(FileHandle f)
 {
     if (!f)
         return -1;
-    return (call(dos_close << 8, dos_handle(f), 0, 0).flags & flag_carry) ? -1 : 0;
+    return dos_call(dos_close << 8, dos_handle(f), 0, 0) ? -1 : 0;
 }
 
 int file_seek(FileHandle f, int32_t offset, int origin)
@@ -114,7 +86,7 @@ int file_seek(FileHandle f, int32_t offset, int origin)
     if (!f)
         return 1;
     uint32_t o = (uint32_t)offset;
-    call((uint16_t)(dos_seek << 8 | (origin & 3)), dos_handle(f), (uint16_t)(o >> 16), (uint16_t)o);
+    dos_call((uint16_t)(dos_seek << 8 | (origin & 3)), dos_handle(f), (uint16_t)(o >> 16), (uint16_t)o);
     return 0;
 }
 
@@ -122,38 +94,61 @@ int32_t file_tell(FileHandle f)
 {
     if (!f)
         return -1;
-    DosRegs r = call(dos_seek << 8 | 1, dos_handle(f), 0, 0);
-    if (r.flags & flag_carry)
+    if (dos_call(dos_seek << 8 | 1, dos_handle(f), 0, 0))
         return -1;
-    return (int32_t)((uint32_t)r.dx << 16 | r.ax);
+    return (int32_t)((uint32_t)dos_regs.dx << 16 | dos_regs.ax);
 }
 
 /* Truncating is a write of 0 bytes at the new end. */
 int file_truncate(FileHandle f, int32_t size)
 {
-    if (!f)
+    uint32_t at = (uint32_t)size;
+    if (!f || dos_call(dos_seek << 8, dos_handle(f), (uint16_t)(at >> 16), (uint16_t)at) ||
+        ((uint32_t)dos_regs.dx << 16 | dos_regs.ax) != at)
         return -1;
-    file_seek(f, size, 0);
-    DosRegs r = call(dos_write << 8, dos_handle(f), 0, 0);
-    return (r.flags & flag_carry) || file_tell(f) != size ? -1 : 0;
+    return dos_call(dos_write << 8, dos_handle(f), 0, 0) ? -1 : 0;
 }
 
 int file_delete(const char *path)
 {
-    return (call(dos_delete << 8, 0, 0, near_address(path)).flags & flag_carry) ? -1 : 0;
+    return dos_call(dos_delete << 8, 0, 0, near_address(path)) ? -1 : 0;
 }
 
 /* DOS renames only to a free name: the old file goes first. */
 int file_replace(const char *from, const char *to)
 {
     file_delete(to);
-    DosRegs r = {dos_rename << 8, 0, 0, near_address(from), 0, near_address(to), 0};
-    dos_int(0x21, &r);
-    return (r.flags & flag_carry) ? -1 : 0;
+    dos_regs.di = near_address(to);
+    return dos_call(dos_rename << 8, 0, 0, near_address(from)) ? -1 : 0;
 }
 
-/* Stubs until the DOS side of the session journal is done: nothing is
-** forced to the disk beyond what closing does, and no file is listed. */
-int file_commit(FileHandle f) { return f ? 0 : -1; }
+/* DOS 3.3 and later commit a file (68h); before, closing a duplicate of its
+** handle writes its buffers and directory entry all the same. A seek to
+** where the file stands comes first: DOS emulators (DOSBox) take the
+** commit for done but write their own buffers through on a seek. */
+int file_commit(FileHandle f)
+{
+    if (!f || dos_call(dos_seek << 8 | 1, dos_handle(f), 0, 0))
+        return -1;
+    static uint16_t version;   /* major version high, minor low */
+    if (!version) {
+        dos_call(dos_version << 8, 0, 0, 0);
+        version = (uint16_t)(dos_regs.ax << 8 | dos_regs.ax >> 8);
+    }
+    if (version >= dos_3_30 && !dos_call(dos_commit << 8, dos_handle(f), 0, 0))
+        return 0;
+    if (dos_call(dos_duplicate << 8, dos_handle(f), 0, 0))
+        return -1;
+    return dos_call(dos_close << 8, dos_regs.ax, 0, 0) ? -1 : 0;
+}
 
-void file_list(const char *, void (*)(const char *, void *), void *) {}
+/* FindFirst and FindNext with the program's own transfer area: the PSP's,
+** where DOS puts it by default, holds the command tail. */
+void file_list(const char *pattern, void (*found)(const char *name, void *context), void *context)
+{
+    static char area[43];   /* the found file's name from offset 1Eh */
+    dos_call(dos_set_transfer_area << 8, 0, 0, near_address(area));
+    for (bool done = dos_call(dos_find_first << 8, 0, 0, near_address(pattern)); !done;
+         done = dos_call(dos_find_next << 8, 0, 0, 0))
+        found(area + 0x1E, context);
+}

@@ -1,12 +1,18 @@
 /*
-** The heap of the DOS build: the part of the data segment between the end
-** of the static data and the stack. First fit over a chain of blocks laid
-** end to end; freeing merges a block with free neighbours. Blocks are not
-** cleared (the program allocator does that).
+** The heap of the DOS build: the part of the data segment between the stack
+** and the end of the memory DOS gave the program (dos/dos.ld). First fit
+** over a chain of blocks laid end to end; freeing merges a block with free
+** neighbours. Blocks are not cleared (the program allocator does that).
 */
 #include "platform/platform.h"
 
-extern "C" char _bss_end[], _stack_limit[];
+extern "C" char _heap_start[];
+
+/* The end of the program's memory in the data segment: set by the start-up
+** code (dos/start.S) before anything is allocated. */
+extern "C" {
+uint8_t *dos_memory_end;
+}
 
 enum { largest_request = 65524, header_size = 4, block_unit = 4 };
 
@@ -28,10 +34,15 @@ static Block *next_of(Block *b) { return (Block *)((uint8_t *)b + b->size); }
 
 static void heap_start(void)
 {
-    uintptr_t first = ((uintptr_t)_bss_end + block_unit - 1) & ~(uintptr_t)(block_unit - 1);
+    uintptr_t first = ((uintptr_t)_heap_start + block_unit - 1) & ~(uintptr_t)(block_unit - 1);
+    uintptr_t end = (uintptr_t)dos_memory_end & ~(uintptr_t)(block_unit - 1);
     heap_first = (Block *)first;
-    heap_end = (uint8_t *)_stack_limit;
-    heap_first->size = (uint16_t)((uint8_t *)heap_end - (uint8_t *)heap_first);
+    if (end < first + header_size + block_unit) {
+        heap_end = (uint8_t *)first;  /* no room for one block: every request fails */
+        return;
+    }
+    heap_end = (uint8_t *)end;
+    heap_first->size = (uint16_t)(end - first);
     heap_first->previous = 0;
     heap_first->used = 0;
 }

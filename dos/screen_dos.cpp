@@ -3,30 +3,15 @@
 ** uses FS, so it is free for the frame-buffer segment; ES is borrowed only
 ** inside a string instruction and restored at once.
 */
+#include "dos/far_memory.h"
 #include "graphics/screen_access.h"
 #include "graphics/gfx.h"
 
 static const uint16_t vga_segment = 0xA000;
 
-uint8_t screen_get(uint32_t offset)
-{
-    uint8_t value;
-    asm volatile("movw %w1, %%fs\n\t"
-                 "movb %%fs:(%2), %0"
-                 : "=q"(value)
-                 : "r"(vga_segment), "r"(offset)
-                 : "memory");
-    return value;
-}
+uint8_t screen_get(uint32_t offset) { return far_get(vga_segment, offset); }
 
-void screen_put(uint32_t offset, uint8_t value)
-{
-    asm volatile("movw %w0, %%fs\n\t"
-                 "movb %1, %%fs:(%2)"
-                 :
-                 : "r"(vga_segment), "q"(value), "r"(offset)
-                 : "memory");
-}
+void screen_put(uint32_t offset, uint8_t value) { far_put(vga_segment, offset, value); }
 
 void screen_fill(uint8_t value)
 {

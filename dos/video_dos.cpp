@@ -12,8 +12,7 @@ int video_open(void)
 {
     if (saved_video_mode)
         return 2;
-    if (!vga_present())
-        return 0;
+    /* there is a VGA: the start-up code (dos/start.S) has made sure of it */
     saved_video_mode = (uint8_t)(bios_get_mode() + 1);
     bios_set_mode(vga_mode_640x480x2);
     video_is_open = 1;  /* the frame buffer is reached through screen_dos.cpp */
@@ -37,19 +36,35 @@ void video_repaint(void) {}
 
 void video_wait_shown(void) {}
 
+int window_closed(void) { return 0; }
+
+enum { scan_esc = 1, char_ctrl_c = 0x03 };
+
+/* A Ctrl+C key counts as a break (dos/break_keys.S); once there has been
+** one, every key reads as Esc. One call site for the BIOS flag keeps the
+** code small. */
+static __attribute__((noinline)) bool breaks(uint16_t key)
+{
+    if ((uint8_t)key == char_ctrl_c)
+        bios_break_note();
+    return bios_break_seen();
+}
+
+/* clock_ms when the key get_key returned arrived: the BIOS hands a waited
+** key over the moment it comes in. */
 static uint32_t key_time;
 
 uint32_t key_time_ms(void) { return key_time; }
-
-int window_closed(void) { return 0; }
 
 /* Keys typed while the program was busy are thrown away; only a key
 ** pressed after the call counts. Keys without a character give 0. */
 uint8_t get_key(void)
 {
     while (bios_key_ready())
-        bios_read_key();
-    uint16_t key = bios_read_key();
+        breaks(bios_read_key());
+    uint16_t key = breaks(0) ? 0 : bios_read_key();
     key_time = clock_ms();
+    if (breaks(key))
+        return scan_esc;
     return (key & 0xFF) ? (uint8_t)(key >> 8) : 0;
 }

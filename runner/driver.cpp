@@ -86,7 +86,7 @@ int program_main(void)
     }
 
     run.items = testinfo_load(resource_items);
-    run.messages = (uint8_t *)res_load(resource_messages, &run.messages_length);
+    run.messages = (uint8_t *)res_load_text(resource_messages, &run.messages_length);
     run.font = (uint8_t *)res_load(resource_font, &run.font_length);
     run.answer_log = run.items ? (uint8_t *)mem_alloc(run.items->count) : 0;
 

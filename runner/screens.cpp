@@ -30,18 +30,7 @@ static void white_screen(void)
 void show_instruction(const RunState *run)
 {
     white_screen();
-    uint32_t size;
-    char *text = (char *)res_load(resource_instruction, &size);
-    if (text) {
-        /* the block is zero-filled, but a text that fills it has no end of its own */
-        if (size == 0 || text[size - 1] != 0) {
-            char *ended = (char *)mem_alloc(size + 1);
-            if (ended)
-                mem_move(ended, text, size);
-            mem_free(text);
-            text = ended;
-        }
-    }
+    char *text = (char *)res_load_text(resource_instruction, 0);
     if (text) {
         gfx_text_paragraph(16, 16, text);
         mem_free(text);

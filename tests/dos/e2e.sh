@@ -17,13 +17,13 @@ for tool in "$headless" "$wdl"; do
   [ -x "$tool" ] || { echo "dos e2e: $tool is missing (run stage 10 first)" >&2; exit 1; }
 done
 
-for n in keyfeed getmode setmode; do
+for n in keyfeed getmode setmode getvec filler; do
   as --32 "tests/dos/$n.S" -o "$out/obj/$n.o"
   ld -m elf_i386 -nostdlib -Ttext=0x100 -e _start --oformat binary "$out/obj/$n.o" -o "$out/${n^^}.COM"
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/meridoka-dos.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${DOS_KEEP:-}" ] && echo "dos e2e: work files in $work" || rm -rf "$work"' EXIT
 failures=0
 fail() { echo "  FAIL: $*" >&2; failures=$((failures + 1)); }
 
@@ -35,16 +35,20 @@ ladder() {
   printf 'ECHO %%RC%%> %s\r\n' "$file"
 }
 
-# run_dos DIR MACHINE START_MODE: KEYS.BIN is already in DIR
+# run_dos DIR MACHINE START_MODE [FREE_KB]: KEYS.BIN and MERIDOKA.EXE are
+# already in DIR. With FREE_KB, FILLER.COM leaves only that much memory free.
 run_dos() {
-  local dir=$1 machine=$2 start_mode=$3
-  cp "$out/KEYFEED.COM" "$out/GETMODE.COM" "$out/SETMODE.COM" "$dir/"
-  cp "${DOS_EXE:-$out/MERIDOKA.EXE}" "$dir/MERIDOKA.EXE"
+  local dir=$1 machine=$2 start_mode=$3 free_kb=${4:-}
+  cp "$out"/{KEYFEED,GETMODE,SETMODE,GETVEC,FILLER}.COM "$dir/"
   {
+    [ -z "${DOS_VERSION:-}" ] || printf 'VER SET %s\r\n' "$DOS_VERSION"
     [ "$start_mode" = 3 ] || printf 'SETMODE %d\r\n' "$start_mode"
     printf 'GETMODE\r\n'; ladder MODE0.TXT
     printf 'KEYFEED\r\n'
-    printf 'MERIDOKA > OUT.TXT\r\n'; ladder RC.TXT
+    [ -z "$free_kb" ] || printf 'FILLER %d\r\n' "$free_kb"
+    printf 'GETVEC > VEC0.TXT\r\n'
+    printf 'MERIDOKA %s> OUT.TXT\r\n' "${DOS_OPTIONS:+$DOS_OPTIONS }"; ladder RC.TXT
+    printf 'GETVEC > VEC1.TXT\r\n'
     printf 'GETMODE\r\n'; ladder MODE1.TXT
     printf 'EXIT\r\n'
   } > "$dir/RUN.BAT"
@@ -58,17 +62,28 @@ value() { tr -d '\r\n ' < "$1" 2>/dev/null || echo missing; }
 # ARCHIVE is a file or "none". HOW: compare (with the headless tool, the
 # default), dos-only (a DOS limit the host does not have), ega or cga (the
 # machine DOSBox emulates; no display for the headless tool to compare),
-# mode1 (compare, started from 40x25 text mode 1 instead of mode 3).
+# mode1 (compare, started from 40x25 text mode 1 instead of mode 3),
+# memory-K (with only K KB of memory free; compared when it runs the test),
+# 8086 or 286 (a copy of the program whose processor check finds that
+# processor).
+# Break keys in SCENARIO (scenario_keys.py) are Esc for the headless tool.
+# DOS_OPTIONS (in the environment of the call) are the program's options,
+# DOS_FILES files put in both folders beforehand (journals of earlier runs),
+# DOS_TIMES a tolerance in ms for the journal's response times, DOS_VERSION
+# the DOS version DOSBox reports ("3 20").
+# Compared: screens, RESULT-D.TXT, the messages and the session journal.
 run_case() {
   if [ -n "${DOS_CASES:-}" ] && ! [[ " $DOS_CASES " == *" $1 "* ]]; then
     return 0
   fi
   local name=$1 archive=$2 scenario=$3 expected=$4 how=${5:-compare}
   shift $(( $# < 5 ? $# : 5 ))
-  local machine=svga_s3 start_mode=3
+  local machine=svga_s3 start_mode=3 free_kb="" exe=${DOS_EXE:-$out/MERIDOKA.EXE}
   case $how in
     ega|cga) machine=$how ;;
     mode1) start_mode=1; how=compare ;;
+    memory-*) free_kb=${how#memory-}; [ "$expected" != 0 ] || how=compare ;;
+    8086|286) exe=$work/$how.exe; python3 tests/dos/old_cpu.py "$how" "$out/MERIDOKA.EXE" "$exe" ;;
   esac
   echo "dos: $name"
   local c=$work/$name
@@ -77,29 +92,51 @@ run_case() {
     cp "$archive" "$c/dos/MERIDOKA.WDL"
     cp "$archive" "$c/ref/MERIDOKA.WDL"
   fi
+  local earlier
+  for earlier in ${DOS_FILES:-}; do
+    cp "$earlier" "$c/dos/"
+    cp "$earlier" "$c/ref/"
+  done
   python3 tests/dos/scenario_keys.py "$scenario" "$c/dos/KEYS.BIN" "$@"
-  run_dos "$c/dos" "$machine" "$start_mode"
+  cp "$exe" "$c/dos/MERIDOKA.EXE"
+  run_dos "$c/dos" "$machine" "$start_mode" "$free_kb"
 
   local rc mode0 mode1
   rc=$(value "$c/dos/RC.TXT"); mode0=$(value "$c/dos/MODE0.TXT"); mode1=$(value "$c/dos/MODE1.TXT")
   [ "$rc" = "$expected" ] || fail "$name: exit code $rc, expected $expected"
   [ "$mode0" = "$start_mode" ] && [ "$mode1" = "$mode0" ] || fail "$name: video mode $mode0 at start, $mode1 after the run"
   ls "$c/dos" | grep -qi '\.bmp$' && fail "$name: a BMP file was written"
-
-  local message=""
-  case $expected in
-    1) message='Error: not enough memory or error reading resources from "MERIDOKA.WDL" file.\r\n' ;;
-    2) message='Error: VGA adapter with at least 640x480 resolution required.\r\n' ;;
-  esac
-  cmp -s <(printf "$message") "$c/dos/OUT.TXT" || fail "$name: standard output is not the expected message: $(od -c "$c/dos/OUT.TXT" | head -3)"
+  [ "$(value "$c/dos/VEC0.TXT")" = "$(value "$c/dos/VEC1.TXT")" ] ||
+    fail "$name: INT 1Bh was $(value "$c/dos/VEC0.TXT") before the run, $(value "$c/dos/VEC1.TXT") after it"
 
   if [ "$how" != compare ]; then
+    local message=""
+    case $expected in
+      1) message='Error: not enough memory or error reading resources from "MERIDOKA.WDL" file.\r\n' ;;
+      2) message='Error: VGA adapter with at least 640x480 resolution required.\r\n' ;;
+    esac
+    case $how in 8086|286) message='Error: 80386 or later processor required.\r\n' ;; esac
+    cmp -s <(printf "$message") "$c/dos/OUT.TXT" || fail "$name: standard output is not the expected message: $(od -c "$c/dos/OUT.TXT" | head -3)"
     echo "  status $rc, video mode $mode1 kept"
     return 0
   fi
   local ref_rc=0
-  (cd "$c/ref" && "$headless" --dos-results "$scenario" 2> ../headless.log) || ref_rc=$?
+  python3 tests/dos/scenario_keys.py --reference "$scenario" "$c/reference.scn"
+  # shellcheck disable=SC2086
+  (cd "$c/ref" && "$headless" --dos-results ../reference.scn ${DOS_OPTIONS:-} 2> ../headless.log) || ref_rc=$?
   [ "$ref_rc" = "$expected" ] || fail "$name: the headless tool ended with $ref_rc"
+  # the same messages, on standard output with CR LF
+  { grep -v '^meridoka-headless: ' "$c/headless.log" || true; } | sed 's/$/\r/' | cmp -s - "$c/dos/OUT.TXT" ||
+    fail "$name: standard output differs from the headless tool's messages: $(od -c "$c/dos/OUT.TXT" | head -3)"
+  local journal
+  for journal in "$c"/ref/S*.CSV; do
+    [ -e "$journal" ] && ! [[ " ${DOS_FILES:-} " == *"/$(basename "$journal") "* ]] || continue
+    python3 tests/dos/journal_same.py "$c/dos/$(basename "$journal")" "$journal" \
+      ${DOS_TIMES:+--times $DOS_TIMES} || fail "$name: the journal differs"
+    echo "  journal $(basename "$journal") compared"
+  done
+  ls "$c/dos" | grep -q '^S[0-9]*\.CSV$' && ! ls "$c/ref" | grep -q '^S[0-9]*\.CSV$' &&
+    fail "$name: a journal was written, the headless tool wrote none"
   local shots=0
   for bmp in "$c"/ref/*.bmp; do
     [ -e "$bmp" ] || continue
@@ -127,15 +164,16 @@ run_case() {
 # last wait: heap_peak is the allocator's own count; the stack area starts
 # filled with 5Ah bytes.
 symbol() { nm "$out/meridoka.elf" | awk -v s="$1" '$3 == s { print "0x" $1 }'; }
+word32() { od -An -tu4 -j "$(($(symbol "$2")))" -N4 "$1" | tr -d ' '; }
 memory_use() {
   local dump=$1
-  local heap limit top
-  heap=$(od -An -tu4 -j "$(($(symbol heap_peak)))" -N4 "$dump" | tr -d ' ')
+  local heap end limit top
+  heap=$(word32 "$dump" heap_peak); end=$(word32 "$dump" dos_memory_end)
   limit=$(($(symbol _stack_limit))); top=$(($(symbol _stack_top)))
   local untouched
   untouched=$(python3 -c "import sys; d=open(sys.argv[1],'rb').read()[$limit:$top]; print(len(d)-len(d.lstrip(b'\x5a')))" "$dump")
-  echo "  peak heap use $heap bytes of $((limit - $(symbol _bss_end))); peak stack use $((top - limit - untouched)) bytes of $((top - limit))"
-  [ "$untouched" -gt 512 ] || fail "the stack came within 512 bytes of the heap"
+  echo "  peak heap use $heap bytes of $((end - $(symbol _heap_start))); peak stack use $((top - limit - untouched)) bytes of $((top - limit))"
+  [ "$untouched" -gt 512 ] || fail "the stack came within 512 bytes of the static data"
 }
 
 arch=$work/archives
@@ -161,6 +199,29 @@ run_case from-mode-1 "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0 mode1
 run_case no-archive none "$scenarios/one-key.scn" 1
 run_case ega "$arch/eight.wdl" "$scenarios/one-key.scn" 2 ega
 run_case cga "$arch/eight.wdl" "$scenarios/one-key.scn" 2 cga
+run_case ega-no-archive none "$scenarios/one-key.scn" 2 ega  # the display comes first
+run_case cpu-8086 "$arch/eight.wdl" "$scenarios/one-key.scn" 2 8086
+run_case cpu-286 "$arch/eight.wdl" "$scenarios/one-key.scn" 2 286
+# Ctrl+Break and Ctrl+C end the test as Esc does; DOS never ends the program
+for s in break-preview break-busy ctrl-c ctrl-c-busy dos-ctrl-c; do
+  run_case "$s" "$arch/eight.wdl" "$scenarios/$s.scn" 0
+done
+# The session journal: options from the command tail, the numbering past
+# earlier journals, the timer clock, and what the journal refuses.
+printf 'x\r\n' > "$arch/S0000005.CSV"  # a damaged journal of someone else
+DOS_OPTIONS="/p:Dos-17" DOS_FILES="$arch/S0000005.CSV" \
+  run_case participant "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0
+[ ! -d "$work/participant" ] || [ -e "$work/participant/dos/S0000006.CSV" ] || fail "participant: not S0000006.CSV"
+# the feeder waits in whole ticks from wherever the tick stands: up to 55 ms
+# short of each wait, and the ticks are 54.9 ms
+DOS_TIMES=150 run_case clock "$arch/eight.wdl" "$scenarios/clock.scn" 0
+# DOS before 3.3 has no commit call: a duplicate handle is closed instead
+DOS_VERSION="3 20" run_case dos-3.20 "$arch/eight.wdl" "$scenarios/whole.scn" 0
+DOS_OPTIONS="/P:Dos-17 /X" run_case bad-option "$arch/eight.wdl" "$scenarios/one-key.scn" 4
+DOS_OPTIONS="/?" run_case usage "$arch/eight.wdl" "$scenarios/one-key.scn" 0
+DOS_OPTIONS="/R" run_case nothing-to-resume "$arch/eight.wdl" "$scenarios/one-key.scn" 4
+printf 'x\r\n' > "$arch/S9999999.CSV"
+DOS_FILES="$arch/S9999999.CSV" run_case no-journal-number "$arch/eight.wdl" "$scenarios/one-key.scn" 3
 run_case busy "$arch/five-packed.wdl" "$scenarios/busy.scn" 0
 [ ! -d "$work/busy" ] || grep -q ' 1(+) 0(-) (1/5)' "$work/busy/dos/RESULT-D.TXT" || fail "busy: keys typed ahead were counted"
 run_case fkeys "$arch/eight.wdl" "$scenarios/fkeys.scn" 0
@@ -191,6 +252,28 @@ for lang in ru en; do
   grep -Eqa '\(([0-9]+)/\1\)' "$work/sample-$lang/dos/RESULT-D.TXT" || fail "sample-$lang: not every item was answered"
 done
 
+# Less than 64 KB free: the heap is what DOS gives beyond the code, the
+# static data and the stack (the memory the program needs, plus its PSP and
+# environment). 17 KB more than that runs the sample test; 2 KB more is too
+# little to load it.
+sample=$root/build/data/ru/MERIDOKA.WDL
+needed_kb=$(( ($(symbol _data_image) + $(symbol _stack_top) + 256 + 1023) / 1024 ))
+if [ -e "$sample" ]; then
+  run_case memory-plenty "$sample" "$work/sample-ru.scn" 0 memory-$((needed_kb + 17)) --dump-data-last
+  if [ -e "$work/memory-plenty/dos/DATA0001.BIN" ]; then
+    memory_use "$work/memory-plenty/dos/DATA0001.BIN"
+    [ "$(word32 "$work/memory-plenty/dos/DATA0001.BIN" dos_memory_end)" -lt $(( (needed_kb + 17) * 1024 )) ] ||
+      fail "memory-plenty: the heap reaches past the memory DOS gave"
+  fi
+  run_case memory-short "$sample" "$work/sample-ru.scn" 1 memory-$((needed_kb + 2))
+fi
+
+# Power cuts: the journal keeps every answer, and /R resumes the session.
+if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" power-cut "* ]]; then
+  echo "dos: power-cut"
+  python3 tests/dos/power_cut.py "$out" "$headless" || fail "power-cut"
+fi
+
 # One file for both builds: a small Windows program (and the real Windows
 # build when it is in the tree) with the DOS program in its header area.
 combined_case() {
@@ -217,7 +300,8 @@ if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" combined "* ]]; then
   if "$out/execombine" "$out/probe-default.exe" "$out/MERIDOKA.EXE" "$work/refused.exe" 2> "$work/refused.log"; then
     fail "combined: a Windows program without room for the DOS image was accepted"
   fi
-  grep -q -- "--section-start=.text=0x140004000" "$work/refused.log" || fail "combined: no link flag advice"
+  grep -q -- "$(dos/combine.sh --ldflag x86_64 "$out" | sed 's/^-Wl,//')" "$work/refused.log" ||
+    fail "combined: no link flag advice"
 
   combined_case combined-probe "$out/probe-i686.exe" "$out/probe-x86_64.exe"
   # the Windows side of the file still runs (Wine runs x86-64 programs only)
@@ -229,6 +313,9 @@ if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" combined "* ]]; then
     # the prefix's server still writes into it for a while: wait, so that the clean-up can remove it
     WINEPREFIX=$prefix timeout 60 /usr/lib/wine/wineserver -w || true
     [ "$wine_rc" = 42 ] && echo "  the combined file runs under Wine: exit code 42" || fail "combined: Wine run ended with $wine_rc, not 42"
+    # the prefix is removed at the end: the Wine server must be gone by then
+    WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2> /dev/null || true
+    WINEPREFIX=$prefix /usr/lib/wine/wineserver -w 2> /dev/null || true
   else
     fail "combined: /usr/lib/wine/wine64 is missing"
   fi

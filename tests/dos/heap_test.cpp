@@ -1,5 +1,7 @@
-// The DOS heap (dos/heap_dos.cpp) on the host: the heap lies between the
-// linker symbols _bss_end and _stack_limit, given here by an arena.
+// The DOS heap (dos/heap_dos.cpp) on the host: the heap starts at the
+// linker symbol _heap_start, given here by an arena, and ends where the
+// start-up code says DOS memory ends (dos_memory_end). The heap's source is
+// included so that a test can start it again with another end.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,16 +9,16 @@
 #include <random>
 #include <vector>
 
-#include "platform/platform.h"
+#include "dos/heap_dos.cpp"
 
 extern "C" {
-alignas(8) char _bss_end[40000];
+alignas(8) char _heap_start[40000];
 }
-asm(".globl _stack_limit\n.set _stack_limit, _bss_end + 40000");
-
-extern uint32_t heap_in_use, heap_peak;
 
 namespace {
+
+// All the arena, as when DOS gives the whole data segment.
+const bool whole_arena = (dos_memory_end = reinterpret_cast<uint8_t *>(_heap_start) + sizeof _heap_start, true);
 
 struct Live {
     uint8_t *p;
@@ -26,8 +28,8 @@ struct Live {
 
 bool inside_arena(const uint8_t *p, uint32_t size)
 {
-    auto *lo = reinterpret_cast<const uint8_t *>(_bss_end);
-    return p >= lo && p + size <= lo + sizeof _bss_end;
+    auto *lo = reinterpret_cast<const uint8_t *>(_heap_start);
+    return p >= lo && p + size <= lo + sizeof _heap_start;
 }
 
 // Every test leaves the heap empty, so the next one starts from one free block.
@@ -40,6 +42,7 @@ void free_all(std::vector<Live> &live)
 
 TEST(DosHeap, RefusesZeroAndTooLarge)
 {
+    ASSERT_TRUE(whole_arena);
     EXPECT_EQ(sys_alloc(0), nullptr);
     EXPECT_EQ(sys_alloc(65525), nullptr);
     EXPECT_EQ(sys_alloc(0xFFFFFFFFu), nullptr);
@@ -113,6 +116,37 @@ TEST(DosHeap, FirstFitReusesTheLowestHole)
     sys_free(c);
     sys_free(d);
     EXPECT_EQ(heap_in_use, 0u);
+}
+
+// Starts the heap again with DOS memory ending `size` bytes after its start.
+void restart(uint32_t size)
+{
+    heap_first = nullptr;
+    dos_memory_end = reinterpret_cast<uint8_t *>(_heap_start) + size;
+}
+
+TEST(DosHeap, SizedFromTheMemoryDosGave)
+{
+    // the largest block is the memory less one header, rounded down to 4 bytes
+    for (uint32_t size : {40000u, 1000u, 1003u, 9u}) {
+        restart(size);
+        uint32_t largest = (size & ~3u) - 4;
+        EXPECT_EQ(sys_alloc(largest + 1), nullptr) << size;
+        void *block = sys_alloc(largest);
+        ASSERT_NE(block, nullptr) << size;
+        std::memset(block, 0xA5, largest);
+        EXPECT_EQ(sys_alloc(1), nullptr) << size;
+        sys_free(block);
+    }
+    // less than one block: every request fails, and nothing is written
+    for (uint32_t size : {7u, 4u, 0u}) {
+        restart(size);
+        std::memset(_heap_start, 0x3C, 16);
+        EXPECT_EQ(sys_alloc(1), nullptr) << size;
+        for (int i = 0; i < 16; i++)
+            ASSERT_EQ(uint8_t(_heap_start[i]), 0x3C) << size;
+    }
+    restart(sizeof _heap_start);
 }
 
 }  // namespace

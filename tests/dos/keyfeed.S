@@ -2,7 +2,7 @@
 ** KEYFEED.COM: a resident key feeder for end-to-end tests in DOSBox.
 **
 ** Reads KEYS.BIN from the current directory (4-byte entries: kind, scan
-** code, character code, 0), hooks INT 16h and serves functions 00h/10h
+** code, character code, flags), hooks INT 16h and serves functions 00h/10h
 ** (read) and 01h/11h (peek) from the script; every other function goes to
 ** the BIOS. Kinds:
 **   'K' a key pressed once the program waits: only a read that finds
@@ -12,7 +12,19 @@
 **   'S' at a read: write the 38,400 bytes at A000h:0000h to SHOTnnnn.BIN,
 **       then deliver F12 (scan 58h, no character);
 **   'D' at a read: write the caller's data segment (DS:0000h, 65,535
-**       bytes) to DATAnnnn.BIN, then go on with the next entry.
+**       bytes) to DATAnnnn.BIN, then go on with the next entry;
+**   'C' at a read or a peek: DOS has found Ctrl+C during a call and issues
+**       INT 23h; then go on with the next entry;
+**   'W' at a read: wait until the BIOS tick count has gone up by the
+**       entry's 16-bit count (scan code byte low), then the next entry;
+**   'H' at a read: write an empty HALT0001.TXT and stop there for good
+**       (interrupts on), so that the test can cut the power.
+** Flag 1 of a 'K' or 'B' entry makes it a Ctrl+Break as the BIOS delivers
+** one: the break flag (0040:0071h bit 7) is set and INT 1Bh issued when the
+** key is taken, and the key itself is 0000h.
+** Before INT 1Bh or 23h the feeder plays DOS: when the program has left the
+** vector as it was when the feeder was installed, the break ends the
+** program there (status 3), as DOS would end it.
 ** When the script is used up every read gives Esc.
 */
     .code16
@@ -22,12 +34,15 @@ _start:
     jmp install
 
 old_int16:      .long 0
+dos_int1b:      .long 0
+dos_int23:      .long 0
 script_pos:     .word 0
 script_end:     .word 0
 pending:        .word 0
 has_pending:    .byte 0
 shot_name:      .ascii "SHOT0000.BIN\0"
 data_name:      .ascii "DATA0000.BIN\0"
+halt_name:      .ascii "HALT0000.TXT\0"
 
 handler:
     cmpb $0x00, %ah
@@ -45,11 +60,17 @@ peek_key:
     pushw %bx
     cmpb $0, %cs:has_pending
     jne 2f
-    movw %cs:script_pos, %bx
+0:  movw %cs:script_pos, %bx
     cmpw %cs:script_end, %bx
     jae 1f
-    cmpb $'B', %cs:(%bx)
+    cmpb $'C', %cs:(%bx)
+    jne 10f
+    addw $4, %cs:script_pos
+    call dos_ctrl_c
+    jmp 0b
+10: cmpb $'B', %cs:(%bx)
     jne 1f
+    call ctrl_break
     movw %cs:1(%bx), %bx          /* scan, character */
     xchgb %bl, %bh
     movw %bx, %cs:pending
@@ -87,7 +108,27 @@ read_key:
     je 5f
     cmpb $'D', %dl
     je 6f
+    cmpb $'C', %dl
+    je 7f
+    cmpb $'W', %dl
+    je 11f
+    cmpb $'H', %dl
+    je 12f
+    call ctrl_break
     jmp read_done                 /* 'K' or 'B' */
+7:  call dos_ctrl_c
+    jmp 3b
+11: xchgb %al, %ah                /* the count as stored */
+    call wait_ticks
+    jmp 3b
+12: movw $halt_name, %dx          /* an empty file says where it stopped */
+    movw %cs, %bx
+    xorw %cx, %cx
+    xorw %ax, %ax
+    call write_dump
+    sti
+13: hlt
+    jmp 13b
 5:  movw $shot_name, %dx
     movw $0xA000, %bx
     xorw %cx, %cx                 /* from offset 0 */
@@ -107,6 +148,80 @@ read_done:
     popw %cx
     popw %bx
     iret
+
+/* The entry at CS:BX as a Ctrl+Break (flag 1): the BIOS sets its break
+** flag and issues INT 1Bh, which DOS would act on unless the program has
+** taken it. Keeps every register. */
+ctrl_break:
+    testb $1, %cs:3(%bx)
+    jz 1f
+    pushw %ds
+    pushw %ax
+    pushw %si
+    movw $0x40, %ax
+    movw %ax, %ds
+    orb $0x80, 0x71
+    movw $0x1B * 4, %si
+    movw $dos_int1b, %ax
+    call end_unless_taken
+    int $0x1b
+    popw %si
+    popw %ax
+    popw %ds
+1:  ret
+
+/* Waits for AX ticks of the BIOS clock (0040:006Ch), interrupts on. */
+wait_ticks:
+    pushw %ds
+    pushw %bx
+    pushw %cx
+    movw $0x40, %bx
+    movw %bx, %ds
+    movw 0x6C, %cx
+    addw %ax, %cx
+    sti
+1:  hlt
+    movw 0x6C, %bx
+    subw %cx, %bx
+    js 1b
+    popw %cx
+    popw %bx
+    popw %ds
+    ret
+
+/* DOS has found Ctrl+C: INT 23h, which ends the program unless it took it. */
+dos_ctrl_c:
+    pushw %ax
+    pushw %si
+    movw $0x23 * 4, %si
+    movw $dos_int23, %ax
+    call end_unless_taken
+    int $0x23
+    popw %si
+    popw %ax
+    ret
+
+/* Ends the program with status 3 when the vector at 0000:SI is still the
+** one kept at CS:AX when the feeder was installed. */
+end_unless_taken:
+    pushw %ds
+    pushw %bx
+    pushw %dx
+    movw %ax, %bx
+    xorw %ax, %ax
+    movw %ax, %ds
+    movw (%si), %ax
+    movw 2(%si), %dx
+    cmpw %cs:(%bx), %ax
+    jne 1f
+    cmpw %cs:2(%bx), %dx
+    jne 1f
+    movw $0x4C03, %ax
+    int $0x21
+1:  popw %dx
+    popw %bx
+    popw %ds
+    ret
 
 /* Writes AX bytes from BX:CX to the file named at CS:DX after counting its
 ** number up. Keeps nothing but segment registers. */
@@ -167,6 +282,14 @@ install:
     movb $0x3E, %ah
     int $0x21
 
+    movw $0x351B, %ax             /* the break vectors as DOS has them */
+    int $0x21
+    movw %bx, dos_int1b
+    movw %es, dos_int1b + 2
+    movw $0x3523, %ax
+    int $0x21
+    movw %bx, dos_int23
+    movw %es, dos_int23 + 2
     movw $0x3516, %ax             /* keep the BIOS vector */
     int $0x21
     movw %bx, old_int16

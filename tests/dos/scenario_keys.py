@@ -8,12 +8,27 @@ key K -> 'K' (seen only by a read that finds nothing waiting), busy K -> 'B'
 which the DOS build reads as "no key"), close -> the script ends there (every
 later read gives Esc, as a closed window does). --dump-data-last puts a 'D'
 (dump of the program's data segment) before the last key entry.
+
+wait N -> 'W': the feeder lets N ms pass (in 55 ms ticks of the BIOS clock)
+before it looks at the next entry.
+
+For DOS scenarios only (--reference writes what the headless tool takes
+instead: the key Esc for a break, nothing for halt):
+  key ctrl-break, busy ctrl-break   Ctrl+Break as the BIOS delivers it
+  key ctrl-c, busy ctrl-c           the key Ctrl+C
+  dos-ctrl-c                        DOS found Ctrl+C during a call (INT 23h)
+  halt                              the feeder writes HALT0001.TXT and stops
+                                    the PC at the next read (kill tests)
+
+    scenario_keys.py --reference SCENARIO OUT.SCN
 """
 import re
 import struct
 import sys
 
 NAMES = {"0": 11, "esc": 1, "enter": 28, "space": 57, "f1": 59, "f12": 88, "a": 30}
+# scan code, character code, flags (1: a Ctrl+Break as the BIOS delivers it)
+BREAKS = {"ctrl-break": (0, 0, 1), "ctrl-c": (0x2E, 0x03, 0)}
 
 # character codes of the US layout for scan codes set 1, unshifted
 CHARS = {1: 0x1B, 14: 0x08, 15: 0x09, 28: 0x0D, 57: 0x20}
@@ -43,10 +58,21 @@ def parse(text):
             continue
         verb, args = words[0], words[1:]
         if verb in ("key", "busy") and len(args) == 1:
-            code = scan_code(args[0], number)
-            entries.append(("K" if verb == "key" else "B", code, CHARS.get(code, 0)))
+            kind = "K" if verb == "key" else "B"
+            if args[0] in BREAKS:
+                entries.append((kind,) + BREAKS[args[0]])
+            else:
+                code = scan_code(args[0], number)
+                entries.append((kind, code, CHARS.get(code, 0), 0))
+        elif verb == "dos-ctrl-c" and not args:
+            entries.append(("C", 0, 0, 0))
+        elif verb == "halt" and not args:
+            entries.append(("H", 0, 0, 0))
+        elif verb == "wait" and len(args) == 1 and args[0].isdigit():
+            ticks = min(round(int(args[0]) * 1193182 / 65536 / 1000), 0x7FFF)
+            entries.append(("W", ticks & 0xFF, ticks >> 8, 0))
         elif verb == "shot" and not args:
-            entries.append(("S", 0, 0))
+            entries.append(("S", 0, 0, 0))
         elif verb == "close" and not args:
             break
         else:
@@ -54,17 +80,34 @@ def parse(text):
     return entries
 
 
+def reference(text):
+    """The scenario with every break as the key Esc."""
+    out = []
+    for line in text.splitlines():
+        words = re.sub(r"#(?!\d).*", "", line).split()
+        if words[:1] == ["dos-ctrl-c"] or (len(words) == 2 and words[1] in BREAKS):
+            line = "key esc"
+        elif words[:1] == ["halt"]:
+            continue
+        out.append(line)
+    return "\n".join(out) + "\n"
+
+
 def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "--reference":
+        with open(sys.argv[2]) as f, open(sys.argv[3], "w") as out:
+            out.write(reference(f.read()))
+        return
     if len(sys.argv) not in (3, 4) or (len(sys.argv) == 4 and sys.argv[3] != "--dump-data-last"):
         sys.exit(__doc__)
     with open(sys.argv[1]) as f:
         entries = parse(f.read())
     if len(sys.argv) == 4:
         last = max((i for i, e in enumerate(entries) if e[0] == "K"), default=len(entries))
-        entries.insert(last, ("D", 0, 0))
+        entries.insert(last, ("D", 0, 0, 0))
     with open(sys.argv[2], "wb") as f:
-        for kind, scan, char in entries:
-            f.write(struct.pack("<cBBx", kind.encode(), scan, char))
+        for kind, scan, char, flags in entries:
+            f.write(struct.pack("<cBBB", kind.encode(), scan, char, flags))
 
 
 if __name__ == "__main__":

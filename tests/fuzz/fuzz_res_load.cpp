@@ -1,6 +1,7 @@
-// res_load on any archive file: each lookup must deliver exactly what the
-// reference reader delivers (block, length, unpacked contents) or null, and
-// when one allocation fails it must give null without keeping any block.
+// res_load and res_load_text on any archive file: each lookup must deliver
+// exactly what the reference reader delivers (block, length, unpacked
+// contents) or null, and when one allocation fails it must give null without
+// keeping any block.
 // The table parsers run on whatever "TESTINFO" and "MESSAGES" yield.
 //
 // Input: one byte that picks the allocation to fail in a second pass
@@ -41,18 +42,23 @@ std::vector<std::string> names_for(const uint8_t *file, size_t size)
     return names;
 }
 
+// res_load, and res_load_text with its zero byte after the resource.
 void check_lookup(const uint8_t *file, size_t size, const std::string &name)
 {
     ref::Bytes want;
     bool found = ref::load(file, size, name.c_str(), want);
-    uint32_t length = 0xDEADBEEF;
-    uint8_t *got = static_cast<uint8_t *>(res_load(name.c_str(), &length));
-    FUZZ_CHECK(found == (got != nullptr));
-    FUZZ_CHECK(got || length == 0);
-    if (got) {
-        FUZZ_CHECK(length == want.size());
-        FUZZ_CHECK(want.empty() || memcmp(got, want.data(), want.size()) == 0);
-        mem_free(got);
+    for (bool text : {false, true}) {
+        uint32_t length = 0xDEADBEEF;
+        uint8_t *got = static_cast<uint8_t *>(text ? res_load_text(name.c_str(), &length)
+                                                   : res_load(name.c_str(), &length));
+        FUZZ_CHECK(found == (got != nullptr));
+        FUZZ_CHECK(got || length == 0);
+        if (got) {
+            FUZZ_CHECK(length == want.size());
+            FUZZ_CHECK(want.empty() || memcmp(got, want.data(), want.size()) == 0);
+            FUZZ_CHECK(!text || got[length] == 0);
+            mem_free(got);
+        }
     }
 }
 
@@ -64,14 +70,14 @@ void parse_tables()
     if (table) {
         for (uint32_t i = 0; i < table->count; i++) {
             const TestItem &it = table->items[i];
-            FUZZ_CHECK(it.name == reinterpret_cast<const char *>(it.text) - 8 || it.text_length == 0);
+            FUZZ_CHECK(it.name + 8 == it.text);
             volatile size_t n = strlen(it.text);
             (void)n;
         }
         testinfo_free(table);
     }
     uint32_t length;
-    void *messages = res_load(resource_messages, &length);
+    void *messages = res_load_text(resource_messages, &length);
     for (int i = -1; i < 40; i++) {
         const char *m = msg_get(messages, length, i);
         if (m) {

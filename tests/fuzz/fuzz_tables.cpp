@@ -1,7 +1,8 @@
 // The item table and message table parsers on any resource bytes.
 // testinfo_load goes through a generated archive (the resource stored plain
-// or packed); msg_get works on a block of exactly the resource's length. Both must agree with
-// the reference parsers and never read outside their blocks.
+// or packed); msg_get works on a block of the resource and one zero byte after
+// it. Both must agree with the reference parsers, and every text must end
+// inside the block or at that zero byte.
 //
 // Input: one mode byte (bit 0: item table or messages, bit 1: stored
 // packed, bits 2..7: allocation to fail in a second load, 0 none), then
@@ -22,9 +23,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
 namespace {
 
+// A text may run past its own field, but ends at the latest at the zero
+// byte after the block.
+void check_text(const char *text, const uint8_t *block, size_t size)
+{
+    const uint8_t *t = reinterpret_cast<const uint8_t *>(text);
+    FUZZ_CHECK(t >= block && t <= block + size);
+    FUZZ_CHECK(strlen(text) <= size_t(block + size - t));
+}
+
 void check_table(const TestTable *table, const uint8_t *res, size_t size)
 {
-    std::vector<ref::Item> want;
+    std::vector<size_t> want;
     bool ok = ref::items(res, size, want);
     FUZZ_CHECK(ok == (table != nullptr));
     if (!table)
@@ -32,17 +42,16 @@ void check_table(const TestTable *table, const uint8_t *res, size_t size)
     FUZZ_CHECK(table->count == want.size());
     FUZZ_CHECK(table->raw_length == size);
     FUZZ_CHECK(memcmp(table->raw, res, size) == 0);
+    FUZZ_CHECK(table->raw[size] == 0);
     for (size_t i = 0; i < want.size(); i++) {
         const TestItem &it = table->items[i];
-        const uint8_t *rec = table->raw + want[i].record;
+        const uint8_t *rec = table->raw + want[i];
         FUZZ_CHECK(it.answer == rec[0]);
         FUZZ_CHECK(it.text_length == rec[1]);
         FUZZ_CHECK(it.mask == (rec[2] | rec[3] << 8));
         FUZZ_CHECK(it.name == reinterpret_cast<const char *>(rec + 4));
-        if (want[i].has_text)
-            FUZZ_CHECK(it.text == reinterpret_cast<const char *>(rec + 12));
-        else
-            FUZZ_CHECK(it.text[0] == 0);
+        FUZZ_CHECK(it.text == reinterpret_cast<const char *>(rec + 12));
+        check_text(it.text, table->raw, size);
     }
 }
 
@@ -78,7 +87,8 @@ void item_table(const uint8_t *res, size_t size, bool packed, unsigned fail)
 
 void messages(const uint8_t *res, size_t size)
 {
-    uint8_t *block = static_cast<uint8_t *>(mem_alloc(uint32_t(size)));
+    // as res_load_text delivers it: a zero byte after the resource
+    uint8_t *block = static_cast<uint8_t *>(mem_alloc(uint32_t(size) + 1));
     FUZZ_CHECK(block != nullptr);
     if (size)
         memcpy(block, res, size);
@@ -88,6 +98,8 @@ void messages(const uint8_t *res, size_t size)
         long want = ref::message(res, size, i);
         const char *got = msg_get(block, uint32_t(size), int(i));
         FUZZ_CHECK(want < 0 ? got == nullptr : got == reinterpret_cast<const char *>(block) + want);
+        if (got)
+            check_text(got, block, size);
     }
     FUZZ_CHECK(msg_get(block, uint32_t(size), INT_MIN) == nullptr);
     FUZZ_CHECK(msg_get(block, uint32_t(size), INT_MAX) == nullptr);

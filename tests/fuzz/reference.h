@@ -131,8 +131,8 @@ inline bool load(const uint8_t *data, size_t size, const char *name, Bytes &out)
 }
 
 // Offset of the body of message index inside a block, or -1. Every record
-// up to the wanted one must lie inside the block and the wanted body must
-// hold its zero byte.
+// up to the wanted one must lie inside the block; the body need not hold a
+// zero byte (its text runs on).
 inline long message(const uint8_t *b, size_t size, long index)
 {
     if (size < 2)
@@ -145,20 +145,15 @@ inline long message(const uint8_t *b, size_t size, long index)
         if (pos + 2 + len > size)
             return -1;
         if (long(i) == index)
-            return memchr(b + pos + 2, 0, len) ? long(pos + 2) : -1;
+            return long(pos + 2);
         pos += 2 + len;
     }
     return -1;
 }
 
-struct Item {
-    size_t record;  // offset of the record in the block
-    bool has_text;  // text_length > 0
-};
-
-// The records of an item table; false when a record does not lie wholly
-// inside the block or its text has no zero byte inside its field.
-inline bool items(const uint8_t *b, size_t size, std::vector<Item> &out)
+// The record offsets of an item table; false when a record does not lie
+// wholly inside the block.
+inline bool items(const uint8_t *b, size_t size, std::vector<size_t> &out)
 {
     out.clear();
     if (size < 2)
@@ -170,9 +165,7 @@ inline bool items(const uint8_t *b, size_t size, std::vector<Item> &out)
         size_t len = b[pos + item_text_length_at];
         if (pos + item_record_header + len > size)
             return false;
-        if (len && !memchr(b + pos + item_text_at, 0, len))
-            return false;
-        out.push_back({pos, len > 0});
+        out.push_back(pos);
         pos += item_record_header + len;
     }
     return true;

@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # The DOS build: a real-mode .EXE, run in headless DOSBox with scripted keys
-# and compared screen by screen with the headless tool; its heap on the host.
+# and compared screen by screen with the headless tool; its heap and its
+# 8086 start-up check on the host; the load image's size and the journal's
+# cost per answer as figures.
 set -euo pipefail
-dos/build.sh build-dos
+dos/build.sh build-dos --bench tests/dos/commit_bench.cpp
 g++ -std=c++17 -O1 -g -Wall -Wextra -Werror -I. -fsanitize=address,undefined \
-    tests/dos/heap_test.cpp dos/heap_dos.cpp -lgtest -lgtest_main -pthread -o build-dos/heap_test
+    tests/dos/heap_test.cpp -lgtest -lgtest_main -pthread -o build-dos/heap_test
 build-dos/heap_test --gtest_brief=1
+python3 tests/dos/check_8086_test.py
 tests/dos/e2e.sh build-dos
+# the load image against its budget (a figure, not a test)
+image=$(stat -c %s build-dos/meridoka.bin)
+echo "dos: load image $image bytes of the 16,384-byte budget ($((16384 - image)) left)"
+# the cost per answer of the journal on DOS (figures, not tests)
+tests/dos/commit_bench.sh build-dos

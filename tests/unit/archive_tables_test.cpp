@@ -1,5 +1,6 @@
-// Item table and message table: record offsets, fields, indices, and tables
-// whose counts or lengths run past their block.
+// Item table and message table: record offsets, fields, indices, texts
+// without their own zero byte, and tables whose counts or lengths run past
+// their block.
 #include "archive/archive.h"
 #include "base/memory.h"
 #include "archive/testinfo.h"
@@ -72,9 +73,6 @@ TEST_F(Tables, ItemTablesRunningPastTheirBlockDoNotLoad)
     Bytes more = good;
     more[0] = 3;  // one item more than there are records
     bad.push_back(more);
-    Bytes unended = table_bytes({{"A", 1, 0x11FF, "text"}});
-    unended.back() = 'x';  // text without its zero byte
-    bad.push_back(unended);
     bad.push_back({5});  // not even a count
 
     for (size_t i = 0; i < bad.size(); i++) {
@@ -83,6 +81,51 @@ TEST_F(Tables, ItemTablesRunningPastTheirBlockDoNotLoad)
         EXPECT_EQ(testinfo_load("TESTINFO"), nullptr) << "case " << i;
         EXPECT_EQ(run.live_blocks, 0) << "case " << i;
     }
+}
+
+// One record as stored: answer 1, the given text length, mask 0x11FF, name, text bytes.
+Bytes record(const std::string &name, uint8_t text_length, const std::string &text)
+{
+    Bytes r = {1, text_length, 0xFF, 0x11};
+    for (size_t i = 0; i < archive_name_size; i++)
+        r.push_back(i < name.size() ? uint8_t(name[i]) : 0);
+    r.insert(r.end(), text.begin(), text.end());
+    return r;
+}
+
+TEST_F(Tables, TextsWithoutTheirZeroByteRunOnToTheNextOne)
+{
+    // "abc" stored without its zero byte runs into the next record; a text
+    // of length 0 starts where the next record does; the last text runs to
+    // the last byte of the block and stops after it
+    Bytes raw = {4, 0};
+    for (const Bytes &r : {record("A", 3, "abc"), record("B", 0, ""), record("C", 3, std::string("xy\0", 3)),
+                           record("D", 3, "end")})
+        raw.insert(raw.end(), r.begin(), r.end());
+    for (bool pack : {false, true}) {
+        write_archive({pack ? packed("TESTINFO", raw) : plain("TESTINFO", raw)});
+        TestTable *t = testinfo_load("TESTINFO");
+        ASSERT_NE(t, nullptr) << "packed " << pack;
+        ASSERT_EQ(t->count, 4);
+        EXPECT_EQ(t->items[0].text_length, 3);
+        EXPECT_EQ(std::string(t->items[0].text), "abc\x01");  // the next record's answer byte, then its length 0
+        EXPECT_EQ(t->items[1].text, t->items[1].name + 8);
+        EXPECT_EQ(std::string(t->items[1].text), "\x01\x03\xFF\x11" "C");
+        EXPECT_STREQ(t->items[2].text, "xy");
+        EXPECT_EQ(t->items[3].text + 3, reinterpret_cast<const char *>(t->raw) + t->raw_length);
+        EXPECT_STREQ(t->items[3].text, "end");
+        testinfo_free(t);
+    }
+
+    // a text of length 0 at the very end reads as empty
+    Bytes last = {1, 0};
+    Bytes r = record("E", 0, "");
+    last.insert(last.end(), r.begin(), r.end());
+    write_archive({plain("TESTINFO", last)});
+    TestTable *t = testinfo_load("TESTINFO");
+    ASSERT_NE(t, nullptr);
+    EXPECT_STREQ(t->items[0].text, "");
+    testinfo_free(t);
 }
 
 TEST_F(Tables, LoadFailuresReleaseEverything)
@@ -97,13 +140,14 @@ TEST_F(Tables, LoadFailuresReleaseEverything)
     }
 }
 
-// A MESSAGES resource in a block of exactly its length (the sanitizers see
-// any read past it), read through msg_get.
+// A MESSAGES resource in a block of its length and the zero byte that
+// res_load_text puts after it (the sanitizers see any read past them), read
+// through msg_get.
 class MessageBlock {
 public:
     explicit MessageBlock(const Bytes &bytes) : length_(uint32_t(bytes.size()))
     {
-        block_ = static_cast<char *>(mem_alloc(length_));
+        block_ = static_cast<char *>(mem_alloc(length_ + 1));
         std::copy(bytes.begin(), bytes.end(), block_);
     }
     ~MessageBlock() { mem_free(block_); }
@@ -141,11 +185,43 @@ TEST(Messages, MessagesThatDoNotFitAreMissing)
     EXPECT_EQ(m.get(1), nullptr);
     EXPECT_EQ(m.get(2), nullptr);
 
-    // a body without its zero byte
-    EXPECT_EQ(MessageBlock({1, 0, 2, 0, 'a', 'b'}).get(0), nullptr);
-
     // a block too short for its count
     EXPECT_EQ(MessageBlock({7}).get(0), nullptr);
+}
+
+TEST(Messages, BodiesWithoutTheirZeroByteRunOn)
+{
+    // "RES" with L = 3 runs into the next record (length 0, then "end" to
+    // the block's last byte and the zero byte after it)
+    MessageBlock m({3, 0, 3, 0, 'R', 'E', 'S', 0, 0, 3, 0, 'e', 'n', 'd'});
+    EXPECT_EQ(m.get(0), m.base() + 4);
+    EXPECT_STREQ(m.get(0), "RES");
+    EXPECT_EQ(m.get(1), m.base() + 9);
+    EXPECT_EQ(std::string(m.get(1)), "\x03");
+    EXPECT_STREQ(m.get(2), "end");
+    EXPECT_EQ(m.get(3), nullptr);
+
+    // L = 0 as the last record: its body is the zero byte after the block
+    MessageBlock empty({1, 0, 0, 0});
+    EXPECT_EQ(empty.get(0), empty.base() + 4);
+    EXPECT_STREQ(empty.get(0), "");
+}
+
+class LoadedMessages : public ScratchDir {};
+
+TEST_F(LoadedMessages, TheLastTextEndsAfterTheBlock)
+{
+    Bytes bytes = {2, 0, 3, 0, 'a', 'b', 0, 4, 0, 'w', 'x', 'y', 'z'};
+    for (bool pack : {false, true}) {
+        write_archive({pack ? packed("MESSAGES", bytes) : plain("MESSAGES", bytes)});
+        uint32_t length = 0;
+        char *block = static_cast<char *>(res_load_text("MESSAGES", &length));
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(length, bytes.size());
+        EXPECT_STREQ(msg_get(block, length, 0), "ab");
+        EXPECT_STREQ(msg_get(block, length, 1), "wxyz");
+        mem_free(block);
+    }
 }
 
 TEST(Messages, OnlyTheGivenLengthCounts)

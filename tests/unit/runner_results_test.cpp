@@ -11,11 +11,15 @@ protected:
     // Loads the run state the way the driver does, without running a test.
     void load(const std::vector<Item> &items, const std::vector<std::string> &messages)
     {
-        write_archive({plain("TESTINFO", table_bytes(items)), plain("MESSAGES", messages_bytes(messages))});
+        load_bytes(table_bytes(items), messages_bytes(messages));
+    }
+    void load_bytes(const Bytes &items, const Bytes &messages)
+    {
+        write_archive({plain("TESTINFO", items), plain("MESSAGES", messages)});
         run.items = testinfo_load(resource_items);
-        run.messages = static_cast<uint8_t *>(res_load(resource_messages, &run.messages_length));
-        run.answer_log = static_cast<uint8_t *>(mem_alloc(uint32_t(items.size())));
+        run.messages = static_cast<uint8_t *>(res_load_text(resource_messages, &run.messages_length));
         ASSERT_NE(run.items, nullptr);
+        run.answer_log = static_cast<uint8_t *>(mem_alloc(run.items->count));
     }
     void TearDown() override
     {
@@ -76,6 +80,17 @@ TEST_F(Results, TextsAreConvertedToWindows1251)
     run.answer_log[0] = 1;
     write_results_after(1);
     EXPECT_EQ(result(), "\xcf\xe0\r\n\r\n+ | \xd2\xe5\xf1\xf2 \xb8\xa8\xb0\xdb\xf2\xff\r\n\r\n\xf0 1(+) 0(-) (1/1)\r\n");
+}
+
+TEST_F(Results, TextsWithoutTheirZeroByte)
+{
+    // the item text "abc" and the heading "RES" (the last message) are
+    // stored without their zero bytes
+    load_bytes({1, 0, 1, 3, 0xFF, 0x11, 'A', 0, 0, 0, 0, 0, 0, 0, 'a', 'b', 'c'},
+               {4, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 3, 0, 'R', 'E', 'S'});
+    run.answer_log[0] = 1;
+    write_results_after(1);
+    EXPECT_EQ(result(), "RES\r\n\r\n+ | ab\r\n\r\n 1(+) 0(-) (1/1)\r\n");
 }
 
 TEST(Codepage, Cp866ToCp1251Table)

@@ -5,8 +5,9 @@
 // IMAGE is the load image (code at offset 0, the data segment from paragraph
 // P on). OFFSET is the image offset of the one word that holds the data
 // segment's paragraph (relative to the load segment; DOS adds the load
-// segment). The program gets memory up to the end of its 64 KB data segment;
-// SS:SP starts at P:SP.
+// segment). SS:SP starts at P:SP, and the stack is the last thing the program
+// needs: the header asks DOS for memory up to P:SP at least, and for all
+// there is at most (the program gives back what it does not use).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -83,7 +84,7 @@ int main(int argc, char **argv)
     }
     std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     uint32_t size = uint32_t(image.size());
-    uint32_t memory_end = data_para * 16 + 0x10000;  // end of the data segment
+    uint32_t memory_end = data_para * 16 + sp;  // the initial stack top
     if (size == 0 || size > max_image || data_para > 0xFFFF || memory_end > max_image + 0x10000 ||
         size > memory_end) {
         std::cerr << "mzexe: image of " << size << " bytes does not fit the layout\n";
