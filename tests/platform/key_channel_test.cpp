@@ -31,11 +31,15 @@ protected:
 };
 
 // key_read on another thread: whether it is still blocked after a while,
-// and what it returned in the end.
+// and what it returned in the end. The while counts from the thread's
+// start, not its creation: on a loaded machine a new thread can take longer
+// than the while to run at all, and a key posted before the read begins is
+// rightly a key pressed while busy.
 class BlockedRead {
 public:
     BlockedRead()
         : thread_([this] {
+              started_.store(true);
               result_.store(key_read());
               done_.store(true);
           })
@@ -48,6 +52,8 @@ public:
     }
     bool still_waiting()
     {
+        while (!started_.load())
+            std::this_thread::yield();
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         return !done_.load();
     }
@@ -58,6 +64,7 @@ public:
     }
 
 private:
+    std::atomic<bool> started_{false};
     std::atomic<bool> done_{false};
     std::atomic<uint8_t> result_{0xFF};
     std::thread thread_;
