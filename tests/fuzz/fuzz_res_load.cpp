@@ -4,9 +4,10 @@
 // The table parsers run on whatever "TESTINFO" and "MESSAGES" yield.
 //
 // Input: one byte that picks the allocation to fail in a second pass
-// (0: no second pass), then the archive file's bytes.
+// (0: no second pass), then the archive file's bytes (none: no file).
 #include <stdint.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -92,7 +93,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint8_t fail_pick = data[0];
     const uint8_t *file = data + 1;
     size_t file_size = size - 1;
-    fuzzplat::write_file(archive_file_name, file, uint32_t(file_size));
+    // an empty input stands for no archive file at all
+    if (file_size)
+        fuzzplat::write_file(archive_file_name, file, uint32_t(file_size));
+    else
+        unlink(archive_file_name);
 
     std::vector<std::string> names = names_for(file, file_size);
     // a big directory costs a megabyte per lookup: look up less there
@@ -102,6 +107,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzzplat::fail_allocation = 0;
     for (const std::string &n : names)
         check_lookup(file, file_size, n);
+    // the length may be left out
+    ref::Bytes unused;
+    void *block = res_load(names.back().c_str(), nullptr);
+    FUZZ_CHECK((block != nullptr) == ref::load(file, file_size, names.back().c_str(), unused));
+    mem_free(block);
     if (!big)
         parse_tables();
     FUZZ_CHECK(fuzzplat::live_blocks == 0);

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Line coverage that the kept fuzz corpora reach: every target of
+# tests/fuzz/targets.txt, built again with clang's source-based coverage,
+# runs each input of its corpus (tests/fuzz/corpus/<target>/) once; llvm-cov
+# then reports per source file (the targets' own checks and models left out)
+# and lists the lines no input reached in the parsing code.
+#
+#   scripts/fuzz-coverage.sh [BUILD_DIR]     (default: build-fuzz-cov)
+#
+# Writes BUILD_DIR/coverage/report.txt (the table) and uncovered.txt.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/fuzz-targets.sh
+build=${1:-build-fuzz-cov}
+flags="-fprofile-instr-generate -fcoverage-mapping"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DMERIDOKA_FUZZ=ON -DMERIDOKA_BENCH=OFF -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+cmake --build "$build" --target fuzz >/dev/null
+out=$build/coverage
+rm -rf "$out"
+mkdir -p "$out"
+
+objects=()
+export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
+for target in $(fuzz_targets); do
+  fuzz_target "$target"
+  exe=$build/$fuzz_exe
+  [ -d "tests/fuzz/corpus/$target" ] || continue
+  # -runs=0: each input once, no fuzzing
+  LLVM_PROFILE_FILE="$out/$target.profraw" "$exe" -runs=0 -max_len="$fuzz_max_len" -timeout=30 \
+    "tests/fuzz/corpus/$target" >"$out/$target.log" 2>&1 \
+    || { echo "fuzz-coverage: $target failed on its own corpus, see $out/$target.log"; exit 1; }
+  objects+=(-object "$exe")
+done
+llvm-profdata merge -sparse "$out"/*.profraw -o "$out/all.profdata"
+
+# what counts: the program's code, not the targets, tests or system headers
+ignore='(^|/)(tests|fuzz|usr)/'
+llvm-cov report -instr-profile "$out/all.profdata" "${objects[@]:1}" -ignore-filename-regex="$ignore" \
+  -show-region-summary=false -show-branch-summary=false -show-functions=false \
+  | sed "s|$PWD/||" >"$out/report.txt"
+llvm-cov export -format=lcov -instr-profile "$out/all.profdata" "${objects[@]:1}" \
+  -ignore-filename-regex="$ignore" >"$out/all.lcov"
+
+# lines never reached in the parsers
+python3 - "$out/all.lcov" "$PWD" >"$out/uncovered.txt" <<'PY'
+import sys
+lcov, root = sys.argv[1], sys.argv[2] + "/"
+parsers = ("archive/", "base/", "graphics/image.cpp", "runner/journal_reader.cpp", "runner/journal_format.cpp",
+           "tools/wdl/lzss_encode.cpp", "tools/wdl/glyph_text.cpp")
+path, misses = None, {}
+for line in open(lcov):
+    line = line.strip()
+    if line.startswith("SF:"):
+        path = line[3:].replace(root, "")
+    elif line.startswith("DA:") and path and path.startswith(parsers):
+        number, count = line[3:].split(",")[:2]
+        if int(count) == 0:
+            misses.setdefault(path, []).append(int(number))
+for path in sorted(misses):
+    source = open(root + path, encoding="utf-8", errors="replace").read().split("\n")
+    for n in sorted(misses[path]):
+        print(f"{path}:{n}: {source[n - 1].strip()}")
+PY
+cat "$out/report.txt"
+echo
+echo "lines of the parsers no input reached ($out/uncovered.txt):"
+cat "$out/uncovered.txt"
