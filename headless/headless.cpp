@@ -163,7 +163,8 @@ void video_repaint(void) { the_run.repaints++; }
 
 uint8_t get_key(void)
 {
-    the_run.waits.emplace_back(screen, screen + screen_size);
+    if (the_run.keep_waits)
+        the_run.waits.emplace_back(screen, screen + screen_size);
     // keys "pressed while the program was busy" reach the slot before this call
     while (the_run.next < the_run.script.size() && the_run.script[the_run.next].action == Action::busy)
         key_post(the_run.script[the_run.next++].scan);
