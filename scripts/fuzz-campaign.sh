@@ -12,6 +12,8 @@
 # code is lost. A crash or failed check stops the campaign before the merge;
 # its input is in BUILD_DIR/campaign/TARGET/. Prints the executions, speed,
 # coverage and the corpus before and after; the log stays beside the input.
+# FUZZ_CAMPAIGN_SECONDS, when set, also ends the run after that many seconds
+# (a shared machine's deadline); the executions printed are those done.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/fuzz-targets.sh
@@ -34,7 +36,9 @@ corpus_size() { echo "$(find "$1" -type f | wc -l) files, $(du -sb "$1" | cut -f
 before=$(corpus_size "$kept")
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 start=$(date +%s)
-if ! "$exe" -runs="$runs" -max_len="$fuzz_max_len" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+limit=()
+[ -z "${FUZZ_CAMPAIGN_SECONDS:-}" ] || limit=(-max_total_time="$FUZZ_CAMPAIGN_SECONDS")
+if ! "$exe" -runs="$runs" "${limit[@]}" -max_len="$fuzz_max_len" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
      -artifact_prefix="$out/" "${inputs[@]}" >"$out/campaign.log" 2>&1; then
   echo "fuzz-campaign: $target FAILED; last lines of $out/campaign.log:"
   tail -n 40 "$out/campaign.log"
@@ -49,7 +53,9 @@ cp -r "$out/merged" "$kept"
 
 stat() { sed -n "s/^stat::$1: *//p" "$out/campaign.log"; }
 echo "target:      $target"
-echo "executions:  $(stat number_of_executed_units) in ${seconds} s ($(stat average_exec_per_sec)/s), peak RSS $(stat peak_rss_mb) MB"
+done_runs=$(stat number_of_executed_units)
+echo "executions:  $done_runs of $runs asked$( [ "$done_runs" -ge "$runs" ] || echo ", stopped by the time limit")"
+echo "             in ${seconds} s ($(stat average_exec_per_sec)/s), peak RSS $(stat peak_rss_mb) MB"
 echo "coverage:    $(grep -E '^#[0-9]+.*(DONE|pulse)' "$out/campaign.log" | tail -n 1 | grep -oE 'cov: [0-9]+ ft: [0-9]+')"
 echo "new inputs:  $(stat new_units_added) during the run"
 echo "corpus:      before $before; after $(corpus_size "$kept")"

@@ -2,12 +2,13 @@
 # Line coverage that the kept fuzz corpora reach: every target of
 # tests/fuzz/targets.txt, built again with clang's source-based coverage,
 # runs each input of its corpus (tests/fuzz/corpus/<target>/) once; llvm-cov
-# then reports per source file (the targets' own checks and models left out)
-# and lists the lines no input reached in the parsing code.
+# then reports per source file (the targets' own checks and models left out),
+# sums the parsing code up by group and lists the lines no input reached there.
 #
 #   scripts/fuzz-coverage.sh [BUILD_DIR]     (default: build-fuzz-cov)
 #
-# Writes BUILD_DIR/coverage/report.txt (the table) and uncovered.txt.
+# Writes BUILD_DIR/coverage/report.txt (the table), parsers.txt (the groups)
+# and uncovered.txt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/fuzz-targets.sh
@@ -42,27 +43,40 @@ llvm-cov report -instr-profile "$out/all.profdata" "${objects[@]:1}" -ignore-fil
 llvm-cov export -format=lcov -instr-profile "$out/all.profdata" "${objects[@]:1}" \
   -ignore-filename-regex="$ignore" >"$out/all.lcov"
 
-# lines never reached in the parsers
-python3 - "$out/all.lcov" "$PWD" >"$out/uncovered.txt" <<'PY'
+# the parsing code: line coverage per group, and the lines never reached
+python3 - "$out/all.lcov" "$PWD" "$out/uncovered.txt" >"$out/parsers.txt" <<'PY'
 import sys
-lcov, root = sys.argv[1], sys.argv[2] + "/"
-parsers = ("archive/", "base/", "graphics/image.cpp", "runner/journal_reader.cpp", "runner/journal_format.cpp",
-           "tools/wdl/lzss_encode.cpp", "tools/wdl/glyph_text.cpp")
-path, misses = None, {}
+lcov, root, uncovered = sys.argv[1], sys.argv[2] + "/", sys.argv[3]
+groups = [("archive/ (reader, LZSS, tables)", ("archive/",)),
+          ("item and message tables", ("archive/testinfo.cpp",)),
+          ("pictures", ("graphics/image.cpp",)),
+          ("font text", ("graphics/text.cpp",)),
+          ("wdl encoder and glyph text", ("tools/wdl/lzss_encode.cpp", "tools/wdl/glyph_text.cpp")),
+          ("journal", ("runner/journal",)),
+          ("command line", ("runner/command_line", "win32/command_line", "posix/command_line"))]
+path, hits = None, {}
 for line in open(lcov):
     line = line.strip()
     if line.startswith("SF:"):
         path = line[3:].replace(root, "")
-    elif line.startswith("DA:") and path and path.startswith(parsers):
+    elif line.startswith("DA:") and path:
         number, count = line[3:].split(",")[:2]
-        if int(count) == 0:
-            misses.setdefault(path, []).append(int(number))
-for path in sorted(misses):
-    source = open(root + path, encoding="utf-8", errors="replace").read().split("\n")
-    for n in sorted(misses[path]):
-        print(f"{path}:{n}: {source[n - 1].strip()}")
+        hits.setdefault(path, {})[int(number)] = hits.get(path, {}).get(int(number), 0) + int(count)
+with open(uncovered, "w") as out:
+    for label, prefixes in groups:
+        files = sorted(f for f in hits if f.startswith(prefixes))
+        if not files:
+            continue
+        total = sum(len(hits[f]) for f in files)
+        missed = [(f, n) for f in files for n, c in sorted(hits[f].items()) if c == 0]
+        print(f"{label:34} {total - len(missed):5} of {total:5} lines  {100.0 * (total - len(missed)) / total:6.2f}%")
+        for f, n in missed:
+            source = open(root + f, encoding="utf-8", errors="replace").read().split("\n")
+            out.write(f"{f}:{n}: {source[n - 1].strip()}\n")
 PY
 cat "$out/report.txt"
 echo
-echo "lines of the parsers no input reached ($out/uncovered.txt):"
-cat "$out/uncovered.txt"
+echo "parsing code ($out/parsers.txt):"
+cat "$out/parsers.txt"
+echo "lines of it no input reached ($out/uncovered.txt):"
+sort -u "$out/uncovered.txt"
