@@ -27,7 +27,7 @@ done
 
 if [ $build = 1 ]; then
   cmake -S . -B build -G Ninja >/dev/null
-  cmake --build build >/dev/null
+  cmake --build build -j2 >/dev/null
   [[ " $suites " != *" win32 "* ]] || make -s -f win32/Makefile -j2 all >/dev/null
   [[ " $suites " != *" dos "* ]] || dos/build.sh build-dos >/dev/null
 fi
