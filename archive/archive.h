@@ -21,4 +21,8 @@ void *res_load(const char *name, uint32_t *length);
 ** where both names end. Returns the signed 8-bit difference, 0 for equal. */
 int res_name_cmp(const char *a, const char *b, int n);
 
+/* The size in bytes and the CRC-32 (base/crc32.h) of the whole archive
+** file: 1, or 0 when it cannot be opened. */
+int archive_measure(uint32_t *size, uint32_t *crc);
+
 #endif

@@ -9,6 +9,9 @@
 **   directory, 16 bytes an entry: u32 data offset, u16 stored size,
 **                                 u16 unpacked size (0: stored plain),
 **                                 8-byte name (zero-padded when shorter)
+**   The program reaches the directory and each entry only through their
+**   offsets, so gaps are free: between the header and the directory the
+**   archive tool writes its name and version, zero-terminated ("wdl 1.0.0").
 **   A packed entry is an LZSS stream: groups of one flag byte and up to
 **   eight tokens, taken from flag bit 0 upwards; a set bit is a literal
 **   byte, a clear bit a two-byte match: window position low 8 bits, then

@@ -47,3 +47,12 @@ uint32_t str_len(const char *s)
         n++;
     return n;
 }
+
+int str_equal(const char *a, const char *b)
+{
+    while (*a && *a == *b) {
+        a++;
+        b++;
+    }
+    return *a == *b;
+}

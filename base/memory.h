@@ -18,5 +18,7 @@ void mem_free(void *block);       /* null is allowed */
 void *mem_fill(void *dst, int value, uint32_t count);
 void *mem_move(void *dst, const void *src, uint32_t count);
 uint32_t str_len(const char *s);
+/* 1 when both texts are the same, byte for byte; else 0. */
+int str_equal(const char *a, const char *b);
 
 #endif

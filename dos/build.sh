@@ -11,7 +11,7 @@ warn=(-Wall -Wextra -Werror -Wshadow -Wundef -Wcast-qual -Wmissing-declarations)
 cxx=(g++ -std=c++17 -m16 -march=i386 -ffreestanding -fno-exceptions -fno-rtti -fno-pie -fno-pic -Os
      -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-stack-protector
      -fno-threadsafe-statics -fno-builtin -mpreferred-stack-boundary=2 -fno-ident
-     -ffunction-sections -I.)
+     -ffunction-sections -I. "-DMERIDOKA_VERSION=\"$(scripts/version.sh)\"")
 
 # the portable core's one list, then the DOS platform layer
 mapfile -t sources < <(grep -v '^#' core.sources)

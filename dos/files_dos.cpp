@@ -7,6 +7,9 @@
 
 enum {
     dos_create = 0x3C,
+    dos_create_new = 0x5B,
+    dos_delete = 0x41,
+    dos_rename = 0x56,
     dos_open = 0x3D,
     dos_close = 0x3E,
     dos_read = 0x3F,
@@ -32,18 +35,21 @@ static uint16_t near_address(const void *p) { return (uint16_t)(uintptr_t)p; }
 
 FileHandle file_open(const char *path, const char *mode)
 {
-    bool read = false, write = false, create = false;
+    bool read = false, write = false, create = false, fresh = false;
     for (const char *m = mode; *m; m++) {
         if (*m == 'r')
             read = true;
         else if (*m == 'w')
             write = create = true;
+        else if (*m == 'x')
+            fresh = true;
         else if (*m == '+')
             write = true;
     }
     DosRegs r;
     if (create) {
-        r = call(dos_create << 8, 0, 0, near_address(path));
+        /* 5Bh fails when the name exists (DOS 3.0 and later) */
+        r = call((fresh ? dos_create_new : dos_create) << 8, 0, 0, near_address(path));
         if (r.flags & flag_carry)
             return 0;
         /* reopen without sharing, with the access asked for */
@@ -121,3 +127,33 @@ int32_t file_tell(FileHandle f)
         return -1;
     return (int32_t)((uint32_t)r.dx << 16 | r.ax);
 }
+
+/* Truncating is a write of 0 bytes at the new end. */
+int file_truncate(FileHandle f, int32_t size)
+{
+    if (!f)
+        return -1;
+    file_seek(f, size, 0);
+    DosRegs r = call(dos_write << 8, dos_handle(f), 0, 0);
+    return (r.flags & flag_carry) || file_tell(f) != size ? -1 : 0;
+}
+
+int file_delete(const char *path)
+{
+    return (call(dos_delete << 8, 0, 0, near_address(path)).flags & flag_carry) ? -1 : 0;
+}
+
+/* DOS renames only to a free name: the old file goes first. */
+int file_replace(const char *from, const char *to)
+{
+    file_delete(to);
+    DosRegs r = {dos_rename << 8, 0, 0, near_address(from), 0, near_address(to), 0};
+    dos_int(0x21, &r);
+    return (r.flags & flag_carry) ? -1 : 0;
+}
+
+/* Stubs until the DOS side of the session journal is done: nothing is
+** forced to the disk beyond what closing does, and no file is listed. */
+int file_commit(FileHandle f) { return f ? 0 : -1; }
+
+void file_list(const char *, void (*)(const char *, void *), void *) {}

@@ -32,8 +32,16 @@ void video_close(void)
     video_is_open = 0;
 }
 
-/* Every write shows at once: there is nothing to repaint. */
+/* Every write shows at once: there is nothing to repaint or wait for. */
 void video_repaint(void) {}
+
+void video_wait_shown(void) {}
+
+static uint32_t key_time;
+
+uint32_t key_time_ms(void) { return key_time; }
+
+int window_closed(void) { return 0; }
 
 /* Keys typed while the program was busy are thrown away; only a key
 ** pressed after the call counts. Keys without a character give 0. */
@@ -42,5 +50,6 @@ uint8_t get_key(void)
     while (bios_key_ready())
         bios_read_key();
     uint16_t key = bios_read_key();
+    key_time = clock_ms();
     return (key & 0xFF) ? (uint8_t)(key >> 8) : 0;
 }

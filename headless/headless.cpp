@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -42,8 +44,18 @@ void block_until_signalled()
         case Action::shot: take_shot(); key_post(88); break;
         case Action::close: key_quit(); break;
         case Action::busy: key_post(s.scan); break;
+        case Action::wait: the_run.clock += s.ms; break;
         }
     }
+}
+
+// Now, as local wall-clock time read as UTC.
+int64_t local_now()
+{
+    time_t now = time(nullptr);
+    struct tm parts;
+    localtime_r(&now, &parts);
+    return int64_t(timegm(&parts));
 }
 
 }  // namespace
@@ -52,6 +64,7 @@ Run &reset(std::vector<Step> script)
 {
     the_run = Run{};
     the_run.script = std::move(script);
+    the_run.start_time = local_now();
     key_channel_reset();
     event_set = false;
     event_exists = false;
@@ -114,12 +127,33 @@ std::vector<Step> parse_scenario(const std::string &text)
             s.scan = uint8_t(code);
         } else if ((verb == "shot" || verb == "close") && arg.empty()) {
             s.action = verb == "shot" ? Action::shot : Action::close;
+        } else if (verb == "wait") {
+            char *end = nullptr;
+            unsigned long ms = std::strtoul(arg.c_str(), &end, 10);
+            if (arg.empty() || *end || !isdigit((unsigned char)arg[0]) || ms > 86400000ul)
+                throw std::runtime_error("line " + std::to_string(number) + ": wait takes milliseconds, 0 to 86400000");
+            s.action = Action::wait;
+            s.ms = uint32_t(ms);
         } else {
             throw std::runtime_error("line " + std::to_string(number) + ": unknown command '" + verb + "'");
         }
         steps.push_back(s);
     }
     return steps;
+}
+
+int64_t parse_local_time(const std::string &text)
+{
+    struct tm parts = {};
+    int used = 0;
+    if (text.size() != 19 || sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &parts.tm_year, &parts.tm_mon,
+                                    &parts.tm_mday, &parts.tm_hour, &parts.tm_min, &parts.tm_sec, &used) != 6 ||
+        used != 19 || parts.tm_mon < 1 || parts.tm_mon > 12 || parts.tm_mday < 1 || parts.tm_mday > 31 ||
+        parts.tm_hour > 23 || parts.tm_min > 59 || parts.tm_sec > 59)
+        return -1;
+    parts.tm_year -= 1900;
+    parts.tm_mon -= 1;
+    return int64_t(timegm(&parts));
 }
 
 std::vector<uint8_t> screen_bmp(const Screen &pixels)
@@ -165,10 +199,65 @@ uint8_t get_key(void)
 {
     if (the_run.keep_waits)
         the_run.waits.emplace_back(screen, screen + screen_size);
-    // keys "pressed while the program was busy" reach the slot before this call
-    while (the_run.next < the_run.script.size() && the_run.script[the_run.next].action == Action::busy)
-        key_post(the_run.script[the_run.next++].scan);
+    // keys "pressed while the program was busy" reach the slot before this
+    // call; waits before them pass while it is busy
+    for (; the_run.next < the_run.script.size(); the_run.next++) {
+        const Step &s = the_run.script[the_run.next];
+        if (s.action == Action::busy)
+            key_post(s.scan);
+        else if (s.action == Action::wait)
+            the_run.clock += s.ms;
+        else
+            break;
+    }
     return key_read();
+}
+
+void video_wait_shown(void) {}
+
+uint32_t clock_ms(void) { return the_run.clock; }
+
+const char *clock_source(uint32_t *resolution_us)
+{
+    *resolution_us = 1000;
+    return "simulated";
+}
+
+void local_time(LocalTime *now)
+{
+    time_t t = time_t(the_run.start_time + the_run.clock / 1000);
+    struct tm parts;
+    gmtime_r(&t, &parts);
+    now->year = uint16_t(parts.tm_year + 1900);
+    now->month = uint8_t(parts.tm_mon + 1);
+    now->day = uint8_t(parts.tm_mday);
+    now->hour = uint8_t(parts.tm_hour);
+    now->minute = uint8_t(parts.tm_min);
+    now->second = uint8_t(parts.tm_sec);
+}
+
+void session_entropy(uint8_t out[8])
+{
+    if (the_run.session_id.size() == 16) {
+        for (int i = 0; i < 8; i++)
+            out[i] = uint8_t(std::stoul(the_run.session_id.substr(size_t(2 * i), 2), nullptr, 16));
+        return;
+    }
+    std::random_device random;
+    for (int i = 0; i < 8; i++)
+        out[i] = uint8_t(random());
+}
+
+const char *program_arguments(void) { return the_run.arguments.c_str(); }
+
+const char *build_name(void) { return "headless"; }
+
+int file_commit(FileHandle f)
+{
+    if (!f)
+        return -1;
+    the_run.commits++;
+    return 0;
 }
 
 int key_event_create(void)

@@ -1,11 +1,18 @@
 // meridoka-headless: takes a whole test from an archive and a scenario
 // script without a display, writing the screenshots the script asks for
-// ("%08u.bmp", as the F12 key does) and the result file.
+// ("%08u.bmp", as the F12 key does), the session journal and the result
+// file.
 //
-//   meridoka-headless [--dos-results] [--dir DIR] SCENARIO
+//   meridoka-headless [--dos-results] [--dir DIR] [--session-id HEX16]
+//                     [--start-time YYYY-MM-DDThh:mm:ss] SCENARIO [OPTION...]
+//   meridoka-headless --version
 //
 // DIR (default: the current directory) holds MERIDOKA.WDL and receives the
-// output. The exit status is the program's own (0, 1 or 2).
+// output. The options after the scenario are the program's own (/P:ID, /R,
+// /R:FILE, /?, or their long forms). --session-id and --start-time fix the
+// session ID and the local time at the simulated clock's start, so that a
+// journal comes out the same byte for byte. The exit status is the
+// program's own (0 to 4).
 #include "headless/headless.h"
 
 #include <unistd.h>
@@ -17,7 +24,12 @@
 #include <sstream>
 
 #include "platform/screenshot.h"
+#include "posix/arguments.h"
 #include "runner/runner.h"
+
+static const char usage[] =
+    "usage: meridoka-headless [--dos-results] [--dir DIR] [--session-id HEX16] "
+    "[--start-time YYYY-MM-DDThh:mm:ss] SCENARIO [OPTION...]\n";
 
 // Numbered as the F12 key numbers them.
 static void save_screen(const headless::Screen &screen)
@@ -26,26 +38,46 @@ static void save_screen(const headless::Screen &screen)
     screenshot_save(bmp.data(), uint32_t(bmp.size()));
 }
 
+static bool hex16(const std::string &s)
+{
+    return s.size() == 16 && s.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 int main(int argc, char **argv)
 {
     bool dos = false;
     const char *dir = nullptr, *scenario = nullptr;
-    for (int i = 1; i < argc; i++) {
-        if (!std::strcmp(argv[i], "--dos-results"))
+    std::string session_id;
+    int64_t start_time = -1;
+    int i = 1;
+    for (; i < argc && !scenario; i++) {
+        bool value = i + 1 < argc;
+        if (!std::strcmp(argv[i], "--version")) {
+            std::cout << "meridoka-headless " MERIDOKA_VERSION "\n";
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "--dos-results")) {
             dos = true;
-        else if (!std::strcmp(argv[i], "--dir") && i + 1 < argc)
+        } else if (!std::strcmp(argv[i], "--dir") && value) {
             dir = argv[++i];
-        else if (!scenario && argv[i][0] != '-')
+        } else if (!std::strcmp(argv[i], "--session-id") && value && hex16(argv[i + 1])) {
+            session_id = argv[++i];
+        } else if (!std::strcmp(argv[i], "--start-time") && value &&
+                   (start_time = headless::parse_local_time(argv[i + 1])) >= 0) {
+            i++;
+        } else if (argv[i][0] != '-') {
             scenario = argv[i];
-        else {
-            std::cerr << "usage: meridoka-headless [--dos-results] [--dir DIR] SCENARIO\n";
+        } else {
+            std::cerr << usage;
             return 64;
         }
     }
     if (!scenario) {
-        std::cerr << "usage: meridoka-headless [--dos-results] [--dir DIR] SCENARIO\n";
+        std::cerr << usage;
         return 64;
     }
+    // the rest belongs to the program, as if typed after its name
+    std::string arguments = join_arguments(argc - i + 1, argv + i - 1);
     std::ifstream in(scenario);
     if (!in) {
         std::cerr << "meridoka-headless: cannot read " << scenario << "\n";
@@ -67,6 +99,10 @@ int main(int argc, char **argv)
 
     headless::Run &run = headless::reset(steps);
     run.dos_results = dos;
+    run.arguments = arguments;
+    run.session_id = session_id;
+    if (start_time >= 0)
+        run.start_time = start_time;
     int status = program_main();
     for (const auto &shot : run.shots)
         save_screen(shot);

@@ -7,8 +7,14 @@
 **                      that a flush loop ends while the end stays.
 ** The display side only ever stores into an empty word (a key) or stores
 ** the end; the driver clears only the very key it read.
+**
+** Beside it, the clock_ms reading of the pending key's arrival: the display
+** side stores it while the word is empty, before the key goes in, and the
+** driver reads it before it clears the key, so it always belongs to the
+** key read (one display side posts keys).
 */
 #include "platform/key_channel.h"
+#include "platform/platform.h"
 
 enum : uint32_t {
     tag_pending = 1,
@@ -18,13 +24,17 @@ enum : uint32_t {
 };
 
 static uint32_t key_word;
+static uint32_t arrival;     /* display side: when the pending key came */
+static uint32_t read_time;   /* driver side: key_time_ms */
 
 static uint32_t load_word(void) { return __atomic_load_n(&key_word, __ATOMIC_SEQ_CST); }
 
 void key_post(uint8_t scan)
 {
+    if (load_word() != 0)
+        return;  /* a pending key or the end stays; this press is dropped */
+    __atomic_store_n(&arrival, clock_ms(), __ATOMIC_SEQ_CST);
     uint32_t expected = 0;
-    /* a pending key or the end stays; this press is dropped then */
     if (__atomic_compare_exchange_n(&key_word, &expected, (uint32_t)scan << 8 | tag_pending, false,
                                     __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST))
         key_event_signal();
@@ -48,13 +58,15 @@ static bool stale_key(void)
     return !(word & end_flip) && word != 0;
 }
 
-/* Waits unless something is there, then takes a pending key. */
+/* Waits unless something is there, then takes a pending key (and the
+** time it came, while the key is still in the word). */
 static uint32_t take_word(void)
 {
     if (load_word() == 0)
         key_event_wait();
     uint32_t word = load_word();
     if ((word & 0xFF) == tag_pending) {
+        read_time = __atomic_load_n(&arrival, __ATOMIC_SEQ_CST);
         /* clear only the key that was read: an end stored meanwhile stays */
         uint32_t expected = word;
         __atomic_compare_exchange_n(&key_word, &expected, 0u, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
@@ -67,5 +79,11 @@ uint8_t key_read(void)
     while (stale_key())
         take_word();  /* a key pressed while busy: thrown away */
     uint32_t word = take_word();
+    if ((word & 0xFF) != tag_pending)
+        read_time = clock_ms();  /* no key, or the window's Esc: now */
     return (word & 0xFF) ? (uint8_t)(word >> 8) : 0;
 }
+
+uint32_t key_time_ms(void) { return read_time; }
+
+int window_closed(void) { return (load_word() & end_marker) != 0; }

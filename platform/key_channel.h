@@ -12,7 +12,9 @@
 **
 ** Written once here over atomic compare-and-exchange; each front end
 ** supplies only the auto-reset event the driver sleeps on (key_event_*) and
-** defines get_key as key_read, with whatever it does around that.
+** defines get_key as key_read, with whatever it does around that. The
+** channel also answers key_time_ms (each press is stamped with clock_ms as
+** it goes in) and window_closed of the platform contract.
 */
 #ifndef MERIDOKA_KEY_CHANNEL_H
 #define MERIDOKA_KEY_CHANNEL_H

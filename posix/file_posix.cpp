@@ -2,26 +2,50 @@
 ** The file-access layer on POSIX. A handle is the descriptor plus one, so
 ** that descriptor 0 is not the null handle. "Opened without sharing" is an
 ** exclusive, non-blocking flock: a second open of a file that is open here
-** (in this process or another) fails.
+** (in this process or another) fails. New names (a file made with 'x', a
+** rename) are committed with an fsync of their folder.
 */
 #include "platform/platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdint.h>
+#include <stdio.h>
+#include <string.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+/* Commits the folder entry of path: a new or renamed name survives a power cut. */
+static void commit_folder_of(const char *path)
+{
+    const char *slash = strrchr(path, '/');
+    char folder[4096] = ".";
+    if (slash && (size_t)(slash - path) < sizeof folder) {
+        size_t length = slash == path ? 1 : (size_t)(slash - path);  /* "/name": the root */
+        memcpy(folder, path, length);
+        folder[length] = 0;
+    }
+    int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
 static int handle_fd(FileHandle f) { return (int)(intptr_t)f - 1; }
+/* file_commit is fsync, in commit_posix.cpp: the headless tool has its own. */
 
 FileHandle file_open(const char *path, const char *mode)
 {
-    bool read = false, write = false, create = false;
+    bool read = false, write = false, create = false, fresh = false;
     for (const char *m = mode; *m; m++) {
         if (*m == 'r') {
             read = true;
         } else if (*m == 'w') {
             write = true;
             create = true;
+        } else if (*m == 'x') {
+            fresh = true;
         } else if (*m == '+') {
             write = true;
         }
@@ -36,7 +60,7 @@ FileHandle file_open(const char *path, const char *mode)
     else
         flags |= O_PATH; /* no access right: only tells that the file exists */
     if (create)
-        flags |= O_CREAT;
+        flags |= O_CREAT | (fresh ? O_EXCL : 0);
 
     int fd = open(path, flags, 0666);
     if (fd < 0)
@@ -52,6 +76,8 @@ FileHandle file_open(const char *path, const char *mode)
         close(fd);
         return 0;
     }
+    if (create && fresh)
+        commit_folder_of(path);
     return (FileHandle)(intptr_t)(fd + 1);
 }
 
@@ -115,3 +141,49 @@ int32_t file_tell(FileHandle f)
 }
 
 int file_exists(const char *path) { return access(path, F_OK) == 0; }
+
+int file_truncate(FileHandle f, int32_t size)
+{
+    if (!f || ftruncate(handle_fd(f), size) != 0)
+        return -1;
+    return lseek(handle_fd(f), size, SEEK_SET) == size ? 0 : -1;
+}
+
+int file_replace(const char *from, const char *to)
+{
+    if (rename(from, to) != 0)
+        return -1;
+    commit_folder_of(to);
+    return 0;
+}
+
+int file_delete(const char *path) { return unlink(path) == 0 ? 0 : -1; }
+
+static bool name_matches(const char *pattern, const char *name)
+{
+    for (; *pattern; pattern++, name++) {
+        char p = *pattern, n = *name;
+        if (!n)
+            return false;
+        if (p == '?')
+            continue;
+        if (p >= 'A' && p <= 'Z')
+            p = (char)(p + 32);
+        if (n >= 'A' && n <= 'Z')
+            n = (char)(n + 32);
+        if (p != n)
+            return false;
+    }
+    return *name == 0;
+}
+
+void file_list(const char *pattern, void (*found)(const char *name, void *context), void *context)
+{
+    DIR *folder = opendir(".");
+    if (!folder)
+        return;
+    while (struct dirent *entry = readdir(folder))
+        if (name_matches(pattern, entry->d_name))
+            found(entry->d_name, context);
+    closedir(folder);
+}

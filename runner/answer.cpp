@@ -52,15 +52,21 @@ int try_answer(RunState *run, int digit)
         }
     }
 
-    int result = 0;
-    if (get_key() == key_enter) {
+    journal_event(run, event_previewed, digit, 0);
+
+    int result = 0, event = event_withdrawn, extra = get_key();
+    if (extra == key_enter) {
         result = score_answer(item, index, digit);
         run->answer_log[index] = (uint8_t)(result & answer_right);
-        if (result == 0) {
-            show_wrong_popup(run, 1);
-            get_key();
-            show_wrong_popup(run, 0);
-        }
+        event = result ? event_confirmed : event_refused;
+        extra = result & answer_right;
+    }
+    /* before the popup's key is read: Enter's row, or the withdrawing key's */
+    journal_event(run, event, digit, extra);
+    if (event == event_refused) {
+        show_wrong_popup(run, 1);
+        get_key();
+        show_wrong_popup(run, 0);
     }
 
     if (has_cell) {

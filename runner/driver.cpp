@@ -1,4 +1,5 @@
-/* program_main: the whole life of a test run, from loading to exit status. */
+/* program_main: the whole life of a test run, from the command line to the
+** exit status. */
 #include "runner/runner.h"
 #include "archive/archive.h"
 #include "base/memory.h"
@@ -9,51 +10,102 @@ const char error_resources_text[] =
     "Error: not enough memory or error reading resources from \"MERIDOKA.WDL\" file.\n";
 const char error_display_text[] = "Error: VGA adapter with at least 640x480 resolution required.\n";
 
+static const char usage_text[] =
+    "MERIDOKA " MERIDOKA_VERSION " [/P:ID] [/R | /R:FILE]\n"
+    " /P:ID   participant ID, 1-32 printable ASCII characters\n"
+    " /R      resume the participant's last unfinished session\n"
+    " /R:FILE resume the session of journal FILE\n";
+
+static const char cannot_write[] = "Error: cannot write %; the answers are in %.\n";
+
 const char *run_message(const RunState *run, int number)
 {
     return msg_get(run->messages, run->messages_length, number);
 }
 
+void show_error_with(const char *pattern, const char *first, const char *second)
+{
+    char text[320];
+    uint32_t n = 0;
+    for (; *pattern; pattern++) {
+        const char *insert = *pattern == '%' ? first : 0;
+        if (insert)
+            first = second;
+        for (; insert && *insert && n + 1 < sizeof text; insert++)
+            text[n++] = *insert;
+        if (*pattern != '%' && n + 1 < sizeof text)
+            text[n++] = *pattern;
+    }
+    text[n] = 0;
+    show_error(text);
+}
+
 static void run_test(RunState *run)
 {
     gfx_set_font(run->font, run->font_length);
-    run->current_item = 0;
-    mem_fill(run->answer_log, 0, run->items->count);
-    show_intro(run);
-    show_item(run);
-    for (;;) {
-        uint8_t key = get_key();
-        if (key >= key_digit_1 && key <= key_digit_9) {
-            if (try_answer(run, key - 1)) {
-                run->current_item++;
-                if (run->current_item < run->items->count)
-                    show_item(run);
-            }
-        }
-        if (key == key_esc || run->current_item >= run->items->count)
-            break;
+    if (!run->journal.resumed)
+        show_instruction(run);
+    show_frame(run);
+    while (run->current_item < run->items->count) {
+        show_item(run);
+        journal_event(run, event_item_shown, 0, 0);
+        uint8_t key;
+        do {
+            key = get_key();
+            if (key == key_esc)
+                return;
+        } while (key < key_digit_1 || key > key_digit_9 || !try_answer(run, key - 1));
+        run->current_item++;
     }
+}
+
+/* The result file; status 3 and a message naming the file that could not
+** be written and the one that holds the answers. */
+static int save_results(RunState *run)
+{
+    const char *journal = run->journal.path, *results = result_file_name();
+    if (write_results(run) < 0)
+        show_error_with(cannot_write, results, journal);
+    else if (run->journal.failed)
+        show_error_with(cannot_write, journal, results);
+    else
+        return status_ran;
+    return status_not_saved;
 }
 
 int program_main(void)
 {
     RunState run = {};
+    CommandLine command = {};
+    int status = parse_command_line(program_arguments(), &command);
+    if (status != command_ok) {
+        /* the usage text, asked for or after a refusal */
+        int usage = status == command_usage;
+        show_error_with(usage ? "%" : "Error: bad option %\n%", usage ? usage_text : command.refused, usage_text);
+        return usage ? status_ran : status_refused;
+    }
+
     run.items = testinfo_load(resource_items);
     run.messages = (uint8_t *)res_load(resource_messages, &run.messages_length);
     run.font = (uint8_t *)res_load(resource_font, &run.font_length);
     run.answer_log = run.items ? (uint8_t *)mem_alloc(run.items->count) : 0;
 
-    int status = status_resources;
-    if (run.items && run.messages && run.font && run.answer_log && run.items->count > 0) {
-        status = status_display;
+    status = status_resources;
+    if (run.items && run.messages && run.font && run.answer_log && run.items->count > 0)
+        status = journal_open(&run, &command);
+    if (status == status_ran) {
         if (video_open()) {
             run_test(&run);
+            journal_event(&run, event_session_end, 0, 0);
             video_close();
-            write_results(&run);
-            status = status_ran;
+            status = save_results(&run);
+        } else {
+            journal_discard(&run);
+            status = status_display;
         }
     }
 
+    journal_close(&run);
     gfx_set_font(0, 0);
     mem_free(run.answer_log);
     mem_free(run.font);

@@ -17,40 +17,36 @@ uint8_t cp866_to_cp1251(uint8_t c)
     return c;
 }
 
-static void write_bytes(FileHandle f, const char *bytes, uint32_t count)
+/* The file being written, and how many bytes did not go in. */
+static FileHandle out;
+static uint32_t missing;
+
+static void write_bytes(const char *bytes, uint32_t count)
 {
-    file_write(bytes, 1, count, f);
+    missing += count - file_write(bytes, 1, count, out);
 }
 
 /* Text bytes go one write call each, in the result file's code page. */
-static void write_text(FileHandle f, const char *text, uint32_t count)
+static void write_text(const char *text, uint32_t count)
 {
     for (uint32_t i = 0; i < count; i++) {
         char c = (char)result_text_byte((uint8_t)text[i]);
-        file_write(&c, 1, 1, f);
+        write_bytes(&c, 1);
     }
 }
 
-static void write_message(FileHandle f, const RunState *run, int number)
+static void write_message(const RunState *run, int number)
 {
     const char *text = run_message(run, number);
     if (text)
-        write_text(f, text, str_len(text));
+        write_text(text, str_len(text));
 }
 
-void write_results(const RunState *run)
+static void write_lines(const RunState *run, int n)
 {
     const TestTable *table = run->items;
-    int answered = run->current_item;
-    int n = answered < table->count ? answered : table->count;
-    if (n <= 0)
-        return;
-    FileHandle f = file_open(result_file_name(), "wb");
-    if (!f)
-        return;
-
-    write_message(f, run, msg_result_heading);
-    write_bytes(f, "\r\n\r\n", 4);
+    write_message(run, msg_result_heading);
+    write_bytes("\r\n\r\n", 4);
     uint32_t right = 0, wrong = 0;
     for (int j = 0; j < table->count; j++) {
         const TestItem *item = &table->items[j];
@@ -62,12 +58,12 @@ void write_results(const RunState *run)
             else
                 wrong++;
         }
-        write_bytes(f, prefix, 4);
-        write_text(f, item->text, item->text_length > 1 ? item->text_length - 1u : 0);
-        write_bytes(f, "\r\n", 2);
+        write_bytes(prefix, 4);
+        write_text(item->text, item->text_length > 1 ? item->text_length - 1u : 0);
+        write_bytes("\r\n", 2);
     }
-    write_bytes(f, "\r\n", 2);
-    write_message(f, run, msg_totals_label);
+    write_bytes("\r\n", 2);
+    write_message(run, msg_totals_label);
 
     char summary[64];
     char *end = summary;
@@ -82,7 +78,31 @@ void write_results(const RunState *run)
     *end++ = '/';
     end = format_uint(end, table->count, 1);
     *end++ = ')';
-    write_bytes(f, summary, (uint32_t)(end - summary));
-    write_bytes(f, "\r\n", 2);
-    file_close(f);
+    write_bytes(summary, (uint32_t)(end - summary));
+    write_bytes("\r\n", 2);
+}
+
+/* Written under the name with .TMP for its extension, committed, and only
+** then renamed over the old file: a failure never leaves a part of it. */
+int write_results(const RunState *run)
+{
+    int answered = run->current_item;
+    int n = answered < run->items->count ? answered : run->items->count;
+    if (n <= 0)
+        return 0;
+    const char *name = result_file_name();
+    char temporary[16];
+    uint32_t length = str_len(name);
+    mem_move(temporary, name, length + 1);
+    mem_move(temporary + length - 3, "TMP", 3);  /* the names are 8.3 */
+
+    out = file_open(temporary, "wb");
+    missing = !out;
+    write_lines(run, n);
+    missing += file_commit(out) != 0;
+    missing += file_close(out) != 0;
+    if (!missing && file_replace(temporary, name) == 0)
+        return 1;
+    file_delete(temporary);
+    return -1;
 }

@@ -8,6 +8,7 @@
 
 #include <stdint.h>
 #include "archive/testinfo.h"
+#include "runner/journal.h"
 
 enum {
     key_none = 0,
@@ -18,7 +19,13 @@ enum {
 };
 
 /* Exit statuses of program_main. */
-enum { status_ran = 0, status_resources = 1, status_display = 2 };
+enum {
+    status_ran = 0,
+    status_resources = 1,
+    status_display = 2,
+    status_not_saved = 3,   /* the journal could not be made, or the results not written */
+    status_refused = 4      /* the command line was refused */
+};
 
 /* One run, from loading until program_main returns. */
 struct RunState {
@@ -29,17 +36,25 @@ struct RunState {
     uint32_t font_length;
     uint8_t *answer_log;        /* per item: 1 answered right, 0 otherwise */
     int current_item;           /* the item on the screen; those before it are answered */
+    Journal journal;
 };
 
 extern const char error_resources_text[];
 extern const char error_display_text[];
+
+/* Shows pattern with its first '%' replaced by `first` and the second by
+** `second` (either may be null when unused). */
+void show_error_with(const char *pattern, const char *first, const char *second);
 
 int program_main(void);
 
 /* The text of a message (msg_panel_heading ...), or null when it is missing. */
 const char *run_message(const RunState *run, int number);
 
-void show_intro(const RunState *run);
+/* The instruction screen until a key is pressed (nothing without its text),
+** then the empty test frame. */
+void show_instruction(const RunState *run);
+void show_frame(const RunState *run);
 void show_item(const RunState *run);
 void show_wrong_popup(const RunState *run, int show);
 
@@ -56,8 +71,10 @@ int score_answer(const TestItem *item, int index, int digit);
 ** other key withdraws the preview (0). */
 int try_answer(RunState *run, int digit);
 
-/* The result file for the items before run->current_item. */
-void write_results(const RunState *run);
+/* The result file for the items before run->current_item, written whole
+** under a temporary name first: 1 written, 0 nothing to write (no item
+** answered), -1 it could not be written (the old file stays). */
+int write_results(const RunState *run);
 uint8_t cp866_to_cp1251(uint8_t c);
 
 /* Screen geometry of the test frame (the cells: archive/format.h). */

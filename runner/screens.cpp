@@ -27,7 +27,7 @@ static void white_screen(void)
     gfx_set_colour(0);
 }
 
-void show_intro(const RunState *run)
+void show_instruction(const RunState *run)
 {
     white_screen();
     uint32_t size;
@@ -48,6 +48,10 @@ void show_intro(const RunState *run)
         gfx_text_centred(0, 455, 639, run_message(run, msg_press_key));
         get_key();
     }
+}
+
+void show_frame(const RunState *run)
+{
     white_screen();
     gfx_line(360, 0, 360, 430);
     gfx_line(0, 209, 360, 209);

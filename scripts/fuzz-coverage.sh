@@ -52,8 +52,8 @@ groups = [("archive/ (reader, LZSS, tables)", ("archive/",)),
           ("pictures", ("graphics/image.cpp",)),
           ("font text", ("graphics/text.cpp",)),
           ("wdl encoder and glyph text", ("tools/wdl/lzss_encode.cpp", "tools/wdl/glyph_text.cpp")),
-          ("journal", ("runner/journal",)),
-          ("command line", ("runner/command_line", "win32/command_line", "posix/command_line"))]
+          ("journal reader", ("runner/journal_reader.cpp", "runner/journal_format.cpp")),
+          ("command line", ("runner/command_line.cpp",))]
 path, hits = None, {}
 for line in open(lcov):
     line = line.strip()

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 scripts/setup.sh
-cmake -S . -B build -G Ninja >/dev/null
+cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build
 program=$root/build/sdl/meridoka
 if [ ! -x "$program" ]; then

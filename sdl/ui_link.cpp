@@ -68,6 +68,9 @@ void serve(UiRequest request, const char *text)
     case UiRequest::error_box:
         display_error_box(text);
         break;
+    case UiRequest::present:
+        display_repaint_event();
+        break;
     case UiRequest::none:
         break;
     }

@@ -10,7 +10,7 @@
 
 #include <stdint.h>
 
-enum class UiRequest { none, open_display, close_display, error_box };
+enum class UiRequest { none, open_display, close_display, error_box, present };
 
 /* Driver thread: serve a request on the main thread and return its result. */
 int ui_call(UiRequest request, const char *text);

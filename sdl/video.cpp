@@ -47,4 +47,12 @@ void video_repaint(void)
         repaint_pending.store(false);
 }
 
+/* The main thread paints what is drawn by now and presents it before the
+** call returns. */
+void video_wait_shown(void)
+{
+    if (window_alive.load())
+        ui_call(UiRequest::present, nullptr);
+}
+
 uint8_t get_key(void) { return key_read(); }

@@ -18,6 +18,7 @@ HANDLE ui_thread;
 static const char class_name[] = "{5D3A9E74-2C81-4B6F-A0D9-7E14C8B25F63}";
 
 enum {
+    message_show_now = WM_APP + 1,   /* paint what is due, on the UI thread */
     window_width = 640,
     window_height = 480,
     windowed_style = WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
@@ -70,6 +71,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_PAINT:
         video_paint(window);
+        return 0;
+    case message_show_now:
+        UpdateWindow(window);  /* paints at once when a repaint is due */
         return 0;
     case WM_SETCURSOR:
         if (windowed_mode)
@@ -179,4 +183,12 @@ void video_repaint(void)
     HWND window = main_window;
     if (window)
         InvalidateRect(window, NULL, TRUE);
+}
+
+/* Returns once the UI thread has painted everything drawn so far. */
+void video_wait_shown(void)
+{
+    HWND window = main_window;
+    if (window)
+        SendMessageA(window, message_show_now, 0, 0);
 }

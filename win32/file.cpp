@@ -1,6 +1,7 @@
 /*
 ** File access on KERNEL32 handles. Files are opened without sharing; reads
-** and writes report bytes transferred. A null handle is "no file".
+** and writes report bytes transferred. A null handle is "no file". Commits
+** are FlushFileBuffers, a replacing rename is MoveFileEx written through.
 */
 #include "win32/win32.h"
 #include "platform/platform.h"
@@ -13,7 +14,10 @@ FileHandle file_open(const char *path, const char *mode)
             access |= GENERIC_READ;
         } else if (*mode == 'w') {
             access |= GENERIC_WRITE;
-            disposition = CREATE_ALWAYS;
+            if (disposition != CREATE_NEW)
+                disposition = CREATE_ALWAYS;
+        } else if (*mode == 'x') {
+            disposition = CREATE_NEW;
         } else if (*mode == '+') {
             access |= GENERIC_WRITE;
         }
@@ -62,3 +66,39 @@ int32_t file_tell(FileHandle f)
 }
 
 int file_exists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+int file_commit(FileHandle f)
+{
+    if (!f)
+        return -1;
+    return FlushFileBuffers((HANDLE)f) ? 0 : -1;
+}
+
+int file_truncate(FileHandle f, int32_t size)
+{
+    if (!f)
+        return -1;
+    SetFilePointer((HANDLE)f, size, NULL, FILE_BEGIN);
+    return SetEndOfFile((HANDLE)f) ? 0 : -1;
+}
+
+int file_replace(const char *from, const char *to)
+{
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0 : -1;
+}
+
+int file_delete(const char *path) { return DeleteFileA(path) ? 0 : -1; }
+
+/* Windows' own '?' also matches nothing at a name's end: the caller checks. */
+void file_list(const char *pattern, void (*found)(const char *name, void *context), void *context)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA(pattern, &data);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            found(data.cFileName, context);
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+}

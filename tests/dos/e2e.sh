@@ -4,7 +4,9 @@
 # dumped screens and RESULT-D.TXT with the headless tool's for the same
 # scenario, and checks the exit code, standard output and the video mode.
 #   tests/dos/e2e.sh [BUILD_DIR]   (from the repo root; needs build/ from stage 10)
-# DOS_CASES="busy fkeys" runs only the cases named.
+# DOS_CASES="busy fkeys" runs only the cases named. DOS_SAMPLES=DIR takes
+# the sample cases' program and test from DIR/RU and DIR/EN (an unpacked
+# release) instead of the build's.
 set -euo pipefail
 out=${1:-build-dos}
 root=$PWD
@@ -173,12 +175,17 @@ run_case many-items "$arch/many-items.wdl" "$scenarios/esc-first.scn" 0
 # The bundled sample tests (stage 10 builds them), taken to the end.
 for lang in ru en; do
   sample=$root/build/data/$lang/MERIDOKA.WDL
+  program=${DOS_EXE:-$out/MERIDOKA.EXE}
+  if [ -n "${DOS_SAMPLES:-}" ]; then
+    sample=$DOS_SAMPLES/${lang^^}/MERIDOKA.WDL
+    program=$DOS_SAMPLES/${lang^^}/MERIDOKA.EXE
+  fi
   if [ ! -e "$sample" ]; then
     echo "dos: sample-$lang: $sample not built, skipped"
     continue
   fi
   python3 tests/dos/answer_scenario.py "$wdl" "$sample" > "$work/sample-$lang.scn"
-  run_case "sample-$lang" "$sample" "$work/sample-$lang.scn" 0 compare --dump-data-last
+  DOS_EXE=$program run_case "sample-$lang" "$sample" "$work/sample-$lang.scn" 0 compare --dump-data-last
   [ -d "$work/sample-$lang" ] || continue
   memory_use "$work/sample-$lang/dos/DATA0001.BIN"
   grep -Eqa '\(([0-9]+)/\1\)' "$work/sample-$lang/dos/RESULT-D.TXT" || fail "sample-$lang: not every item was answered"
@@ -219,6 +226,8 @@ if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" combined "* ]]; then
     WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" timeout 120 /usr/lib/wine/wine64 wineboot -i > /dev/null 2>&1 || true
     wine_rc=0
     WINEPREFIX=$prefix WINEDEBUG=-all timeout 60 /usr/lib/wine/wine64 "$work/combined-probe-x64.exe" > /dev/null 2>&1 || wine_rc=$?
+    # the prefix's server still writes into it for a while: wait, so that the clean-up can remove it
+    WINEPREFIX=$prefix timeout 60 /usr/lib/wine/wineserver -w || true
     [ "$wine_rc" = 42 ] && echo "  the combined file runs under Wine: exit code 42" || fail "combined: Wine run ended with $wine_rc, not 42"
   else
     fail "combined: /usr/lib/wine/wine64 is missing"

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes a small seed corpus for each fuzz target.
 
-    make_seeds.py DIR     creates DIR/lzss, DIR/res_load, DIR/tables, DIR/graphics
+    make_seeds.py DIR     creates DIR/lzss, DIR/res_load, DIR/tables, DIR/graphics, DIR/journal, DIR/options
 """
 import os
 import struct
@@ -93,10 +93,41 @@ def seeds_graphics():
     yield bytes([11, 1, 2]) + xy(5, 5) + bytes([11, 2]) + xy(639, 479)
 
 
+JOURNAL_HEADER = (b"\xef\xbb\xbfsession,participant,event,ms,local_time,item,digit,cell,correct_cell,right,"
+                  b"rt_ms,first_digit_ms,key,item_text,program,version,build,archive_bytes,archive_crc32,items,"
+                  b"clock,clock_resolution_us,ended_by,right_total,wrong_total,answered,note\r\n")
+
+
+def journal_row(event, ms, **fields):
+    columns = [b""] * 27
+    columns[0], columns[1], columns[2], columns[3] = b"0123456789abcdef", b'"P,""1"', event, b"%d" % ms
+    columns[4] = b"2026-12-08T10:15:02"
+    names = {"item": 5, "digit": 6, "cell": 7, "right": 9, "crc": 18, "text": 13}
+    for name, value in fields.items():
+        columns[names[name]] = value
+    return b",".join(columns) + b"\r\n"
+
+
+def seeds_journal():
+    start = journal_row(b"session_start", 0, crc=b"3ab0c4d1")
+    shown = journal_row(b"item_shown", 10, item=b"1", text=b'"a,\r\nb"')
+    confirmed = journal_row(b"answer_confirmed", 20, item=b"1", digit=b"2", cell=b"3", right=b"1")
+    yield JOURNAL_HEADER + start + shown + confirmed
+    yield JOURNAL_HEADER + start + shown + confirmed[:40]
+    yield JOURNAL_HEADER + start + journal_row(b"session_end", 30)
+    yield JOURNAL_HEADER[3:] + start
+
+
+def seeds_options():
+    yield b"/P:P017 /R"
+    yield b'"/R:dir name/S0000001.CSV" /p:"a""b"'
+    yield b"/? /X"
+
+
 def main():
     root = sys.argv[1]
     for name, gen in (("lzss", seeds_lzss), ("res_load", seeds_res_load), ("tables", seeds_tables),
-                      ("graphics", seeds_graphics)):
+                      ("graphics", seeds_graphics), ("journal", seeds_journal), ("options", seeds_options)):
         d = os.path.join(root, name)
         os.makedirs(d, exist_ok=True)
         for i, seed in enumerate(gen()):

@@ -4,6 +4,7 @@
 // with each front end's event: C++ threads on the host (also under
 // ThreadSanitizer), the Windows event in the Windows tests.
 #include "platform/key_channel.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,31 @@ TEST_F(KeyChannel, KeysPressedWhileBusyGiveOneNoKeyThenTheReadWaits)
     ASSERT_TRUE(read.still_waiting());
     key_post(3);
     EXPECT_EQ(read.join(), 3);
+}
+
+// key_time_ms tells when the key went in, not when it was read; for "no
+// key" and the end, when the read returned. window_closed tells the end.
+TEST_F(KeyChannel, KeysCarryTheTimeTheyCameAndTheEndIsTold)
+{
+    key_post(4);
+    EXPECT_EQ(key_read(), no_key);  // it came while the driver was busy
+    BlockedRead read;
+    ASSERT_TRUE(read.still_waiting());
+    uint32_t before = clock_ms();
+    key_post(5);
+    uint32_t after = clock_ms();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(read.join(), 5);
+    EXPECT_LE(key_time_ms() - before, after - before);  // in 32 bits: also not before `before`
+    EXPECT_EQ(window_closed(), 0);
+
+    key_quit();
+    before = clock_ms();
+    EXPECT_EQ(key_read(), esc);
+    EXPECT_LE(key_time_ms() - before, clock_ms() - before);
+    EXPECT_EQ(window_closed(), 1);
+    key_channel_reset();
+    EXPECT_EQ(window_closed(), 0);
 }
 
 TEST_F(KeyChannel, WithoutADisplayAReadNeverWaits)

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,30 +13,21 @@
 #include <vector>
 
 #include "platform/screen_bmp.h"
+#include "tests/platform/working_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-class Screenshot : public ::testing::Test {
+class Screenshot : public InWorkingFolder {
 protected:
     void SetUp() override
     {
-        static int counter;
-        dir_ = fs::temp_directory_path() / ("meridoka-shot-" + std::to_string(++counter) + "-" +
-                                            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(dir_);
-        old_ = fs::current_path();
-        fs::current_path(dir_);
+        InWorkingFolder::SetUp();
         image_.resize(screen_image_size);
         for (size_t i = 0; i < image_.size(); i++)
             image_[i] = i < screen_header_size ? screen_header_template[i] : uint8_t(i * 7 + 3);
-    }
-    void TearDown() override
-    {
-        fs::current_path(old_);
-        fs::remove_all(dir_);
     }
     int save() { return screenshot_save(image_.data(), uint32_t(image_.size())); }
     static Bytes read(const char *name)
@@ -47,7 +37,6 @@ protected:
     }
     static void touch(const char *name) { std::ofstream(name, std::ios::binary) << "x"; }
 
-    fs::path dir_, old_;
     Bytes image_;
 };
 

@@ -4,6 +4,6 @@
 # FUZZ_SECONDS overrides the time per target.
 set -euo pipefail
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DMERIDOKA_FUZZ=ON -DMERIDOKA_BENCH=OFF >/dev/null
+  -DMERIDOKA_FUZZ=ON -DMERIDOKA_BENCH=OFF -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build-fuzz --target fuzz
 scripts/fuzz.sh "${FUZZ_SECONDS:-20}" build-fuzz

@@ -3,7 +3,7 @@
 # its fuzz targets (stage 40): the packing benchmark's figures, and build +
 # strict check of every test source under data/ (the archive and the source).
 set -euo pipefail
-cmake -S . -B build -G Ninja >/dev/null
+cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build --target wdl wdl_bench >/dev/null
 build/tools/wdl/bench/wdl_bench
 

@@ -5,7 +5,7 @@
 # plots drawn, no console errors, nothing fetched). Screenshots and a
 # printed PDF stay in build/report-check/ for a person to look at.
 set -euo pipefail
-cmake -S . -B build -G Ninja >/dev/null
+cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build --target meridoka-report report_simulate sample_ru >/dev/null
 out=build/report-check
 rm -rf "$out"

@@ -39,6 +39,8 @@ prefix=$(mktemp -d /tmp/meridoka-win32-unit-XXXXXX)
 trap 'WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
 WINEPREFIX=$prefix DISPLAY= /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
 WINEPREFIX=$prefix DISPLAY= timeout 300 /usr/lib/wine/wine64 "$out/win32-tests.exe" --gtest_brief=1
+# the cost per answer of the session journal under Wine: FlushFileBuffers per row
+WINEPREFIX=$prefix DISPLAY= timeout 120 /usr/lib/wine/wine64 "$out/journal-commit-bench.exe" | tr -d '\r'
 
 [ -x build/headless/meridoka-headless ] || fail "build/headless/meridoka-headless missing (stage 10 builds it)"
 timeout 540 python3 tests/e2e/win32/e2e.py --exe "$exe64" --headless build/headless/meridoka-headless \

@@ -4,13 +4,13 @@
 # end-to-end runs of build/sdl/meridoka under a private Xvfb against the
 # headless tool.
 set -euo pipefail
-cmake -S . -B build -G Ninja >/dev/null
+cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build
 if [ ! -x build/sdl/meridoka ]; then
   echo "60-sdl: build/sdl/meridoka was not built (SDL2 missing?)" >&2
   exit 1
 fi
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDOKA_BENCH=OFF \
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDOKA_BENCH=OFF -DMERIDOKA_WERROR=ON \
   -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
 cmake --build build-tsan --target platform_tests
 TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/platform_tests --gtest_brief=1

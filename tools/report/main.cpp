@@ -86,7 +86,7 @@ int main(int argc, char **argv)
 {
     CLI::App app{overview, "meridoka-report"};
     app.require_subcommand(1);
-    app.set_version_flag("--version", "meridoka-report 1.0.0");
+    app.set_version_flag("--version", "meridoka-report " MERIDOKA_VERSION);
     std::string store_path, output, participant, test;
     std::vector<std::string> inputs;
     int64_t fast_ms = 1000;

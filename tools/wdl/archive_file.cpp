@@ -19,19 +19,34 @@
 
 namespace wdl {
 
-namespace {
+std::string maker_note() { return "wdl " MERIDOKA_VERSION; }
 
-}  // namespace
+std::string read_maker_note(const std::vector<uint8_t> &bytes)
+{
+    const std::string prefix = "wdl ";
+    const size_t dir = get32(&bytes[archive_directory_at]);
+    std::string note;
+    for (size_t i = archive_header_size; i < std::min(dir, bytes.size()); i++) {
+        if (bytes[i] == 0)
+            return note.compare(0, prefix.size(), prefix) == 0 ? note : "";
+        if (bytes[i] < 0x20 || bytes[i] > 0x7E)
+            break;
+        note += char(bytes[i]);
+    }
+    return "";
+}
 
 std::vector<uint8_t> write_archive(const std::vector<Resource> &resources)
 {
     if (resources.size() > 0xFFFF)
         throw Error("an archive holds at most 65,535 resources");
-    const size_t dir_size = resources.size() * archive_entry_size;
-    std::vector<uint8_t> out(archive_header_size + dir_size, 0);
+    const std::string note = maker_note();
+    const size_t dir = archive_header_size + note.size() + 1;
+    std::vector<uint8_t> out(dir + resources.size() * archive_entry_size, 0);
     std::memcpy(out.data(), archive_magic, 4);
     put16(out, archive_count_at, uint32_t(resources.size()));
-    put32(out, archive_directory_at, archive_header_size);
+    put32(out, archive_directory_at, uint32_t(dir));
+    std::memcpy(&out[archive_header_size], note.data(), note.size());
     for (size_t i = 0; i < resources.size(); i++) {
         const Resource &r = resources[i];
         if (r.name.empty() || r.name.size() > archive_name_size)
@@ -42,7 +57,7 @@ std::vector<uint8_t> write_archive(const std::vector<Resource> &resources)
         std::vector<uint8_t> packed = lzss_encode(r.data);
         const bool pack = packed.size() < r.data.size();
         const std::vector<uint8_t> &stored = pack ? packed : r.data;
-        const size_t entry = archive_header_size + i * archive_entry_size;
+        const size_t entry = dir + i * archive_entry_size;
         put32(out, entry + entry_offset_at, uint32_t(out.size()));
         put16(out, entry + entry_stored_at, uint32_t(stored.size()));
         put16(out, entry + entry_unpacked_at, pack ? uint32_t(r.data.size()) : 0);

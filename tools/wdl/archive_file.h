@@ -13,10 +13,15 @@ struct Resource {
     std::vector<uint8_t> data;  // the resource's bytes, unpacked
 };
 
-// Header, directory, then the entries' bytes in the given order; each entry
-// packed when that is smaller. Throws Error for a name longer than 8
-// characters or a resource over 65,535 bytes.
+// Header, the tool's name and version, directory, then the entries' bytes in
+// the given order; each entry packed when that is smaller. Throws Error for a
+// name longer than 8 characters or a resource over 65,535 bytes.
 std::vector<uint8_t> write_archive(const std::vector<Resource> &resources);
+// What write_archive notes between the header and the directory: "wdl 1.0.0".
+std::string maker_note();
+// The note of the archive tool that wrote `bytes`, or "" when there is none
+// (an archive made by other means). The caller has read the header.
+std::string read_maker_note(const std::vector<uint8_t> &bytes);
 
 struct StoredEntry {
     std::string name;         // up to the first zero byte of the name field

@@ -108,7 +108,9 @@ void list_command(const std::string &archive, std::ostream &out)
 {
     const std::vector<uint8_t> bytes = read_file(archive);
     const std::vector<StoredEntry> entries = read_archive(bytes, archive);
-    out << archive << ": " << entries.size() << " entries, " << bytes.size() << " bytes\n";
+    const std::string maker = read_maker_note(bytes);
+    out << archive << ": " << entries.size() << " entries, " << bytes.size() << " bytes"
+        << (maker.empty() ? "" : ", written by " + maker) << "\n";
     char line[128];
     std::snprintf(line, sizeof line, "%-10s %8s %8s %8s %7s\n", "name", "offset", "stored", "unpacked", "ratio");
     out << line;

@@ -10,6 +10,7 @@ int main(int argc, char **argv)
 {
     CLI::App app{"wdl: the test archive tool (MERIDOKA.WDL)"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "wdl " MERIDOKA_VERSION);
 
     std::string source, archive, out_dir, png, language = "ru";
     std::vector<std::string> names;

@@ -60,36 +60,48 @@ Picture read_png(const std::string &path, int max_width, int max_height, MidTone
     return p;
 }
 
-void write_png(const std::string &path, const Picture &picture)
+// libpng reports errors by longjmp back to setjmp. This frame holds no C++
+// object and no local that changes after setjmp, so nothing is skipped or
+// clobbered by the jump: the rows are packed before, the file closed after.
+static bool write_gray1_rows(FILE *f, png_uint_32 width, png_uint_32 height, png_bytepp rows)
 {
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        throw Error(path + ": cannot write: " + std::strerror(errno));
-    std::unique_ptr<FILE, int (*)(FILE *)> closer(f, std::fclose);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
-        throw Error(path + ": out of memory");
+        return false;
     }
-    std::vector<uint8_t> row((size_t(picture.width) + 7) / 8);
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        throw Error(path + ": cannot write the PNG picture");
+        return false;
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, png_uint_32(picture.width), png_uint_32(picture.height), 1, PNG_COLOR_TYPE_GRAY,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, width, height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+void write_png(const std::string &path, const Picture &picture)
+{
+    const size_t stride = (size_t(picture.width) + 7) / 8;
+    std::vector<uint8_t> packed(stride * size_t(picture.height), 0);
+    std::vector<png_bytep> rows(size_t(picture.height));
     for (int y = 0; y < picture.height; y++) {
-        std::fill(row.begin(), row.end(), 0);
+        png_bytep row = rows[size_t(y)] = &packed[size_t(y) * stride];
         for (int x = 0; x < picture.width; x++)
             if (picture.white[size_t(y) * size_t(picture.width) + size_t(x)])
                 row[size_t(x) / 8] = uint8_t(row[size_t(x) / 8] | (0x80 >> (x % 8)));
-        png_write_row(png, row.data());
     }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        throw Error(path + ": cannot write: " + std::strerror(errno));
+    std::unique_ptr<FILE, int (*)(FILE *)> closer(f, std::fclose);
+    if (!write_gray1_rows(f, png_uint_32(picture.width), png_uint_32(picture.height), rows.data()))
+        throw Error(path + ": cannot write the PNG picture");
     if (std::fflush(f) != 0)
         throw Error(path + ": cannot write: " + std::strerror(errno));
 }

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace wdl {
 
@@ -31,9 +32,9 @@ void in_temp_dir(Fn fn)
     auto cleanup = [&] {
         if (chdir(here) != 0) {
         }
-        for (const char *f : {"MERIDOKA.WDL", "RESULT-W.TXT", "RESULT-D.TXT"})
-            std::remove((dir + "/" + f).c_str());
-        rmdir(dir.c_str());
+        // the archive, the result file and the run's session journal
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
     };
     try {
         if (chdir(dir.c_str()) != 0)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end tests of the SDL program under a private Xvfb (display :50 to
 # :59, the first free one): the scenarios against the headless tool in a
-# window, full screen and with Shift held, closing the window both ways, and
-# the error exits.
+# window, full screen and with Shift held, closing the window both ways, the
+# error exits, the program killed at 20 points and resumed, and status 3
+# (a read-only folder, a full disk) of this program and the headless tool.
 #
 #   sdl/tests/e2e/run-all.sh [BUILD_DIR]     (default: build)
 set -euo pipefail
@@ -87,6 +88,10 @@ check "no archive: error box, exit 1" no_archive
 check "no display: exit 2" no_display "$synthetic" unset
 check "display that cannot be opened: exit 2" no_display "$synthetic" bad
 check "no display and no archive: exit 1" no_display none unset
+check "killed at 20 points (SIGKILL), each session resumed to the uninterrupted result" \
+  python3 "$root/tests/e2e/kill_resume.py" --exe "$MERIDOKA" --headless "$HEADLESS" --points 20 --work "$WORK/killed"
+check "status 3: read-only folder and full disk (this program and the headless tool)" \
+  python3 "$root/tests/e2e/status3.py" --headless "$HEADLESS" --sdl "$MERIDOKA"
 
 # under a window manager: full screen, and a window with a frame
 wm_start

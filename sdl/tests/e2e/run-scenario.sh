@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs one scenario on the SDL program under the current X display and on
 # the headless tool, then compares: exit codes, every F12 screenshot byte for
-# byte, the result file byte for byte, and each screenshot against what the
-# window showed just before F12.
+# byte, the result file byte for byte, the session journal row by row (times,
+# clock and build aside), and each screenshot against what the window showed
+# just before F12.
 #
 #   run-scenario.sh SCENARIO ARCHIVE WORKDIR [windowed|full|shift] [alt-f4|wm]
 #
@@ -100,7 +101,12 @@ h_files=$(cd "$WORK/headless" && ls)
 s_files=$(cd "$WORK/sdl" && ls)
 [ "$h_files" = "$s_files" ] || fail "files differ: headless [$h_files] sdl [$s_files]"
 for f in $s_files; do
-  cmp -s "$WORK/headless/$f" "$WORK/sdl/$f" || fail "$f differs from the headless one"
+  case $f in
+    S???????.CSV)
+      python3 "$E2E_DIR/../../../tests/e2e/journal_check.py" same "$WORK/sdl/$f" "$WORK/headless/$f" \
+        || fail "$f is not the headless run's session" ;;
+    *) cmp -s "$WORK/headless/$f" "$WORK/sdl/$f" || fail "$f differs from the headless one" ;;
+  esac
 done
 [ "$(ls "$WORK/sdl" | grep -c '\.bmp$')" = "$shots" ] || fail "expected $shots screenshots"
 for n in $(seq "$shots"); do

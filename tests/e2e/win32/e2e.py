@@ -3,7 +3,9 @@
 private Xvfb display, driven with xdotool key presses in the program's own
 rhythm (each key only once the screen has settled, i.e. the program waits
 for a key). Every F12 screenshot and the result file are compared byte for
-byte with what the headless tool produces for the same scenario.
+byte with what the headless tool produces for the same scenario, the
+session journal row by row (times, clock and build aside). The kill test
+kills the program at 5 points and resumes each session (../kill_resume.py).
 
     e2e.py --exe build-win32/meridoka-x86_64.exe --headless build/headless/meridoka-headless
            [--displays 40-49] [--keep] [--only NAME ...] [--sample build/data/ru/MERIDOKA.WDL [--sample-scenarios data/ru]]
@@ -19,6 +21,9 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", "..", ".."))
 sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.dirname(HERE))
+import journal_check  # noqa: E402
+import kill_resume  # noqa: E402
 from xscreen import XServer, free_display  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
@@ -142,6 +147,7 @@ class Suite:
             with open(os.path.join(folder, f), "wb") as fh:
                 fh.write(b"taken")
         ref_status, ref_outputs, ran_out = self.headless(folder, scenario)
+        self.ref_folder = folder + "-headless"
         proc = self.start(folder)
         try:
             window = self.answer_question(answer)
@@ -183,7 +189,15 @@ class Suite:
               "files %s, headless %s" % (sorted(got), sorted(ref_outputs)))
         for f in sorted(got):
             check(got[f] == ref_outputs[f], "%s differs from the headless one" % f)
-        return "exit %d, %s" % (status, ", ".join(sorted(got)) or "no files")
+        journals = sorted(f for f in os.listdir(folder) if f.upper().endswith(".CSV"))
+        check(journals == sorted(f for f in os.listdir(self.ref_folder) if f.upper().endswith(".CSV")),
+              "journals %s, headless %s" % (journals, os.listdir(self.ref_folder)))
+        for f in journals:
+            try:
+                journal_check.same(os.path.join(folder, f), os.path.join(self.ref_folder, f))
+            except journal_check.Bad as e:
+                raise Failure(str(e))
+        return "exit %d, %s" % (status, ", ".join(sorted(got) + journals) or "no files")
 
 
 def outputs(folder):
@@ -267,6 +281,19 @@ def case_no_display(s):
     return "exit 2"
 
 
+def case_killed_and_resumed(s):
+    """Killed at 5 points (the wine process by its PID, with its process
+    group), each session resumed with /R to the uninterrupted result file."""
+    work = os.path.join(s.work, "killed")
+    os.makedirs(work)
+    program = kill_resume.Program(s.x, s.args.exe, s.env, wine=WINE)
+    try:
+        lines = kill_resume.run(program, os.path.abspath(s.args.headless), work, 5, 17, log=lambda line: None)
+    except (kill_resume.Failure, journal_check.Bad) as e:
+        raise Failure(str(e))
+    return "5 points: " + "; ".join(line.split(": ", 1)[1] for line in lines)
+
+
 def case_sample_test(s):
     """The bundled sample test, when it has been built, with its own scenarios."""
     if not s.args.sample or not os.path.exists(s.args.sample):
@@ -283,7 +310,7 @@ def case_sample_test(s):
 
 
 CASES = [case_no_display, case_windowed_whole_test, case_full_screen, case_esc_on_first_item,
-         case_window_closed, case_no_archive, case_sample_test]
+         case_window_closed, case_no_archive, case_killed_and_resumed, case_sample_test]
 
 
 def main():

@@ -36,12 +36,16 @@ def free_display(numbers, avoid=()):
 class XServer:
     ZPIXMAP = 2
 
-    def __init__(self, number, width=1024, height=768):
+    def __init__(self, number, width=1024, height=768, start=True):
+        """Starts Xvfb on display `number`, or (start=False) uses the one
+        already running there."""
         self.name = ":%d" % number
         self.width, self.height = width, height
-        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "%dx%dx24" % (width, height),
-                                      "-nolisten", "tcp", "-noreset"], stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+        self.proc = None
+        if start:
+            self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "%dx%dx24" % (width, height),
+                                          "-nolisten", "tcp", "-noreset"], stdout=subprocess.DEVNULL,
+                                         stderr=subprocess.DEVNULL)
         self.x11 = ctypes.CDLL("libX11.so.6")
         self.x11.XOpenDisplay.restype = ctypes.c_void_p
         self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
@@ -61,7 +65,7 @@ class XServer:
             self.display = self.x11.XOpenDisplay(self.name.encode())
             if self.display:
                 break
-            if self.proc.poll() is not None:
+            if self.proc and self.proc.poll() is not None:
                 raise RuntimeError("Xvfb %s did not start" % self.name)
             time.sleep(0.1)
         if not self.display:
@@ -72,8 +76,9 @@ class XServer:
         if self.display:
             self.x11.XCloseDisplay(self.display)
             self.display = None
-        self.proc.terminate()
-        self.proc.wait(10)
+        if self.proc:
+            self.proc.terminate()
+            self.proc.wait(10)
 
     def env(self):
         return dict(os.environ, DISPLAY=self.name)
@@ -129,9 +134,16 @@ class XServer:
         self.xdotool("mousemove", str(x + w // 2), str(y + h // 2))
 
     def windows(self, title):
-        """Ids of the X windows whose name is exactly `title`."""
+        """Ids of the X windows whose name is exactly `title`. (xdotool does
+        not find SDL's message boxes; the window tree lists them.)"""
         out = self.xdotool("search", "--name", "^%s$" % re.escape(title))
-        return [int(w) for w in out.split()]
+        found = [int(w) for w in out.split()]
+        if not found:
+            tree = subprocess.run(["xwininfo", "-root", "-tree"], env=self.env(), stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL, text=True).stdout
+            found = [int(m.group(1), 16) for m in re.finditer(r"^\s*(0x[0-9a-f]+) \"%s\":" % re.escape(title),
+                                                             tree, re.M)]
+        return found
 
     def wait_window(self, title, present=True, timeout=30.0):
         deadline = time.time() + timeout

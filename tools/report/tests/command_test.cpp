@@ -67,7 +67,7 @@ TEST_F(Command, HelpExplainsEachCommandWithAnExample)
         EXPECT_NE(r.out.find(std::string("meridoka-report ") + command + " results.db"), std::string::npos)
             << r.out;
     }
-    EXPECT_NE(run(tool + " --version").out.find("meridoka-report 1.0.0"), std::string::npos);
+    EXPECT_NE(run(tool + " --version").out.find("meridoka-report " MERIDOKA_VERSION), std::string::npos);
     EXPECT_NE(run(tool).status, 0);
 }
 

@@ -103,12 +103,25 @@ TEST(Build, CommandLineRoundTrip)
     EXPECT_NE(list.find("TESTINFO"), std::string::npos);
     EXPECT_NE(list.find("T041"), std::string::npos);
     EXPECT_NE(list.find("12 entries"), std::string::npos);
+    EXPECT_NE(list.find("written by wdl " MERIDOKA_VERSION), std::string::npos) << list;
+    ASSERT_EQ(std::system((wdl + " --version > " + dir.path + "/version.txt").c_str()), 0);
+    EXPECT_EQ(read_text(dir / "version.txt"), "wdl " MERIDOKA_VERSION "\n");
     ASSERT_EQ(std::system((wdl + " check " + dir.path + "/A.WDL > /dev/null").c_str()), 0);
     ASSERT_EQ(std::system((wdl + " extract " + dir.path + "/A.WDL -o " + dir.path + "/src > /dev/null").c_str()), 0);
     ASSERT_EQ(std::system((wdl + " build " + dir.path + "/src -o " + dir.path + "/B.WDL > /dev/null").c_str()), 0);
     EXPECT_EQ(read_text(dir / "A.WDL"), read_text(dir / "B.WDL"));
     ASSERT_EQ(std::system((wdl + " preview " + dir.path + "/A.WDL --item 2 -o " + dir.path + "/s.png > /dev/null").c_str()), 0);
     EXPECT_TRUE(file_exists(dir / "s.png"));
+}
+
+TEST(Build, NotesTheToolVersionWhereTheProgramDoesNotRead)
+{
+    std::vector<uint8_t> b = wdl::write_archive({{"A", {1}}});
+    EXPECT_EQ(wdl::read_maker_note(b), "wdl " MERIDOKA_VERSION);
+    EXPECT_EQ(wdl::read_archive(b, "a").at(0).data, std::vector<uint8_t>{1});
+    // an archive written by other means, its directory right after the header
+    const std::vector<uint8_t> bare = {'W', 'D', 'L', 'Z', 0, 0, 0, 0, 12, 0, 0, 0};
+    EXPECT_EQ(wdl::read_maker_note(bare), "");
 }
 
 TEST(Extract, NamedResourcesOnly)

@@ -2,7 +2,10 @@
 // purpose, and passes a sound one.
 #include "tools/wdl/commands.h"
 #include "tools/wdl/cp866.h"
+#include "tools/wdl/le_bytes.h"
 #include "tools/wdl/tests/sample_source.h"
+
+#include "archive/format.h"
 
 #include <gtest/gtest.h>
 
@@ -115,8 +118,9 @@ TEST(Check, ShortPackedStream)
 {
     std::vector<uint8_t> b = wdl::write_archive(sample_resources());
     // TESTINFO is the first entry: claim more unpacked bytes than its stream yields
-    ASSERT_NE(b[12 + 6] | b[12 + 7], 0);
-    b[12 + 7] = uint8_t(b[12 + 7] + 1);
+    const size_t unpacked = wdl::get32(&b[archive_directory_at]) + entry_unpacked_at;
+    ASSERT_NE(b[unpacked] | b[unpacked + 1], 0);
+    b[unpacked + 1] = uint8_t(b[unpacked + 1] + 1);
     EXPECT_HAS(errors_of(b), "the packed stream yields only");
 }
 

@@ -1,0 +1,115 @@
+/*
+** The session journal (README, "Session journals"): one CSV file per
+** session, S0000001.CSV and up, every event a row written and forced to the
+** disk before the next key is read; read again to resume a session that
+** was cut short.
+*/
+#ifndef MERIDOKA_JOURNAL_H
+#define MERIDOKA_JOURNAL_H
+
+#include <stdint.h>
+
+#include "platform/platform.h"
+#include "runner/command_line.h"
+
+struct RunState;
+
+enum JournalColumn {
+    col_session, col_participant, col_event, col_ms, col_local_time, col_item, col_digit, col_cell,
+    col_correct_cell, col_right, col_rt_ms, col_first_digit_ms, col_key, col_item_text, col_program,
+    col_version, col_build, col_archive_bytes, col_archive_crc32, col_items, col_clock,
+    col_clock_resolution_us, col_ended_by, col_right_total, col_wrong_total, col_answered, col_note,
+    journal_columns
+};
+
+enum JournalEvent {
+    event_session_start, event_item_shown, event_previewed, event_withdrawn, event_refused,
+    event_confirmed, event_interrupted, event_resumed, event_session_end
+};
+
+/* The byte-order mark and the header row, CR LF included. */
+extern const char journal_header[];
+extern const char *const journal_event_names[];
+
+enum { no_value = 0xFFFFFFFFu };
+
+/* The journal of the running session (part of RunState). */
+struct Journal {
+    FileHandle file;
+    int32_t length;          /* bytes of whole rows in the file */
+    uint32_t ms_base;        /* ms when this run's clock started: 0, or a resumed session's last */
+    uint32_t clock_base;     /* clock_ms at that moment */
+    uint32_t last_ms;        /* of the latest row: ms never goes back */
+    uint32_t shown_ms;       /* the current item's item_shown */
+    uint32_t first_digit_ms; /* its first preview; no_value before it */
+    int32_t undo_length;     /* what to cut it back to when no test was given (-1: delete it) */
+    uint32_t archive_bytes;
+    uint8_t resumed;         /* this run goes on with an earlier session */
+    uint8_t failed;          /* a row could not be written: no more rows */
+    char archive_crc32[9];   /* of the archive now, as the journal writes it */
+    char session[participant_size];       /* 16 hex digits; the participant follows it */
+    char participant[participant_size];
+    char path[journal_path_size];
+};
+
+/* ---- rows (journal_writer.cpp) ------------------------------------------
+** Each row goes out with one write and is committed; a row that fails is
+** cut off again and ends the journal (failed).
+**   journal_begin   the header and session_start of a new journal
+**   journal_event   item_shown (once the item is on the screen), the answer
+**                   events for `digit` on the current item at the last key's
+**                   time (extra: the withdrawing key's scan code, or 1 right
+**                   and 0 wrong), session_end with the totals so far
+**   journal_resume  session_interrupted (noting a cut row that was dropped)
+**                   and, while an item is left, session_resumed
+*/
+int journal_begin(RunState *run);
+void journal_event(RunState *run, int event, int digit, int extra);
+void journal_resume(RunState *run, int32_t cut_bytes);
+
+/* ---- reading (journal_reader.cpp) ---------------------------------------
+** A streaming reader that keeps only what resuming needs. A row is whole
+** when it has every column and ends in CR LF; a last row that is not
+** whole is a cut row (`cut` bytes after `kept`). A file that does not
+** start with the header and a whole row, or any other row that is not
+** whole, or answers out of order, make the journal damaged (`damaged`
+** holds the row's line, 1 for the header).
+*/
+enum { scan_session, scan_participant, scan_archive_crc32, scan_texts };
+
+struct JournalScan {
+    char start[scan_texts][participant_size];   /* of the session_start row */
+    uint32_t last_ms;        /* ms of the last whole row */
+    int32_t kept;            /* bytes up to the end of the last whole row */
+    int32_t cut;             /* bytes after it */
+    uint32_t damaged;
+    uint32_t answered;       /* items confirmed, in order from the first */
+    uint32_t ended;          /* a session_end row */
+};
+
+/* Reads f from its start. Confirmed answers go to answers[item - 1] (1
+** right, 0 wrong) while they fit in `capacity`; answers may be null. */
+void journal_scan(FileHandle f, JournalScan *scan, uint8_t *answers, uint32_t capacity);
+
+/* ---- files (journal_files.cpp) ------------------------------------------
+**   journal_open    measures the archive (status 1 when it cannot be read),
+**                   then makes a new journal under the next free number
+**                   (status 3 when it cannot), or reopens the session that
+**                   /R or /R:FILE names: checked (status 4), its cut row
+**                   dropped, its answers in the answer log, the interruption
+**                   written (status 3 when it cannot be); 0 when the test
+**                   may begin
+**   journal_discard no test was given after all: the new journal is removed,
+**                   a resumed one cut back
+**   journal_close   closes the file
+** Each shows its own message when it fails (status 1 excepted: the caller's).
+*/
+int journal_open(RunState *run, const CommandLine *command);
+void journal_discard(RunState *run);
+void journal_close(RunState *run);
+
+/* The number of a journal's file name, S0000001.CSV .. S9999999.CSV in any
+** case; 0 for any other name. */
+uint32_t journal_number(const char *name);
+
+#endif
