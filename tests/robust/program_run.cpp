@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "platform/platform.h"
+#include "runner/journal.h"
 #include "runner/runner.h"
 
 namespace robust {
@@ -11,6 +14,10 @@ Outcome run_program(std::vector<headless::Step> script)
 {
     const char *result = result_file_name();
     unlink(result);
+    // each run a session of its own, always S0000001.CSV
+    for (const auto &entry : std::filesystem::directory_iterator("."))
+        if (journal_number(entry.path().filename().c_str()) != 0)
+            std::filesystem::remove(entry.path());
     headless::reset(std::move(script)).keep_waits = false;
     Outcome out;
     out.status = program_main();

@@ -14,7 +14,8 @@ struct Outcome {
     bool result_file = false;  // the result file exists afterwards
 };
 
-// Removes an earlier result file, then runs program_main on the script.
+// Removes an earlier result file and journals, then runs program_main on
+// the script.
 Outcome run_program(std::vector<headless::Step> script);
 
 // What every run must satisfy, whatever the archive and the keys: status 0

@@ -18,10 +18,9 @@ public:
     uint8_t wait()
     {
         bool pressed_while_busy = false;
-        while (next_ < script_.size() && script_[next_].action == Action::busy) {
-            next_++;
-            pressed_while_busy = true;
-        }
+        for (; next_ < script_.size() && (script_[next_].action == Action::busy ||
+                                          script_[next_].action == Action::wait); next_++)
+            pressed_while_busy |= script_[next_].action == Action::busy;
         if (closed_)
             return scan_esc;
         if (pressed_while_busy)

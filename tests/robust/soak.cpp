@@ -8,6 +8,8 @@
 //     says; saved as F12 saves them, they are numbered from 1 without gaps
 //   - a result file exists exactly when an item was answered; it lists
 //     every item, marked as the model marks it, and totals that agree
+//   - the session's journal reads back undamaged and holds every
+//     confirmed answer, right or wrong as the model says
 //
 //   soak [--runs N] [--seed S] [--first I] [--sample ARCHIVE] [--show]
 //
@@ -26,6 +28,7 @@
 
 #include "platform/platform.h"
 #include "platform/screenshot.h"
+#include "runner/journal.h"
 #include "runner/runner.h"
 #include "tests/robust/program_run.h"
 #include "tests/robust/soak_tests.h"
@@ -112,6 +115,7 @@ std::string scenario_text(const std::vector<Step> &script)
         case Action::busy: out += "busy #" + std::to_string(s.scan) + "\n"; break;
         case Action::shot: out += "shot\n"; break;
         case Action::close: out += "close\n"; break;
+        case Action::wait: out += "wait " + std::to_string(s.ms) + "\n"; break;
         }
     }
     return out;
@@ -188,6 +192,28 @@ std::string result_failures(const SoakTest &test, const Expected &want)
     return "";
 }
 
+// The session's journal: it reads back whole, with every confirmed answer.
+std::string journal_failures(const Expected &want)
+{
+    const char *name = "S0000001.CSV";
+    FileHandle f = file_open(name, "rb");
+    if (!f)
+        return want.right.empty() ? "" : "no journal; ";
+    std::vector<uint8_t> answers(want.right.size() + 1, 0xEE);
+    JournalScan scan;
+    journal_scan(f, &scan, answers.data(), uint32_t(answers.size()));
+    file_close(f);
+    if (scan.damaged)
+        return "journal damaged at line " + std::to_string(scan.damaged) + "; ";
+    if (scan.answered != want.right.size())
+        return "journal holds " + std::to_string(scan.answered) + " answers, want " +
+               std::to_string(want.right.size()) + "; ";
+    for (size_t i = 0; i < want.right.size(); i++)
+        if (answers[i] != want.right[i])
+            return "journal answer " + std::to_string(i + 1) + " marked wrongly; ";
+    return "";
+}
+
 std::string run_failures(const SoakTest &test, const std::vector<Step> &script, const Outcome &out,
                          const Expected &want)
 {
@@ -201,6 +227,7 @@ std::string run_failures(const SoakTest &test, const std::vector<Step> &script, 
     if (run.shots.size() != want.shots)
         failed += std::to_string(run.shots.size()) + " screenshots, want " + std::to_string(want.shots) + "; ";
     failed += screenshot_failures(run);
+    failed += journal_failures(want);
     if (out.result_file != !want.right.empty())
         failed += out.result_file ? "a result file, but no item was answered; " : "no result file; ";
     else if (out.result_file)
