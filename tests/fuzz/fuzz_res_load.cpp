@@ -42,6 +42,22 @@ std::vector<std::string> names_for(const uint8_t *file, size_t size)
     return names;
 }
 
+// The archive's size and CRC-32 as the session journal names the test,
+// against a bit-by-bit CRC-32; no file, no measure.
+void check_measure(const uint8_t *file, size_t size)
+{
+    uint32_t want = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; i++) {
+        want ^= file[i];
+        for (int bit = 0; bit < 8; bit++)
+            want = (want >> 1) ^ (0xEDB88320u & (0u - (want & 1)));
+    }
+    uint32_t got_size = 0, got_crc = 0;
+    const int ok = archive_measure(&got_size, &got_crc);
+    FUZZ_CHECK(ok == (size != 0));
+    FUZZ_CHECK(!ok || (got_size == size && got_crc == ~want));
+}
+
 void check_lookup(const uint8_t *file, size_t size, const std::string &name)
 {
     ref::Bytes want;
@@ -99,6 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     else
         unlink(archive_file_name);
 
+    check_measure(file, file_size);
     std::vector<std::string> names = names_for(file, file_size);
     // a big directory costs a megabyte per lookup: look up less there
     const bool big = file_size >= 6 && ref::u16(file + 4) > 4096;
