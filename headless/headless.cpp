@@ -197,7 +197,8 @@ void video_repaint(void) { the_run.repaints++; }
 
 uint8_t get_key(void)
 {
-    the_run.waits.emplace_back(screen, screen + screen_size);
+    if (the_run.keep_waits)
+        the_run.waits.emplace_back(screen, screen + screen_size);
     // keys "pressed while the program was busy" reach the slot before this
     // call; waits before them pass while it is busy
     for (; the_run.next < the_run.script.size(); the_run.next++) {

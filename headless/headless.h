@@ -30,6 +30,7 @@ struct Run {
     size_t next = 0;
     bool script_ran_out = false;
 
+    bool keep_waits = true;     // off: waits stays empty (long runs in a loop)
     std::vector<Screen> waits;  // the screen at every get_key call
     std::vector<Screen> shots;  // the screen at every F12
     std::vector<std::string> errors;

@@ -2,7 +2,8 @@
 // Every operation is checked against a model of the screen written from
 // the buffer layout: exactly the expected bytes change, the repaint count
 // grows exactly as it should, captures hold the screen's bytes and put back
-// restore it, and with the display closed nothing is touched at all.
+// restore it (a capture without memory gives nothing), and with the display
+// closed nothing is touched at all.
 //
 // Input: a program of operations, each an opcode byte and its arguments
 // (see run_one); bytes past the end read as 0. FUZZ_TRACE=1 in the
@@ -335,9 +336,14 @@ void run_one(Reader &in)
     }
     case 10: {  // capture, check, put back
         int x = in.any(), y = in.any();
-        uint16_t w = in.u16() % 1024, h = in.u16() % 1024;
+        const uint16_t wide = in.u16();
+        uint16_t w = wide % 1024, h = in.u16() % 1024;
+        const bool no_memory = wide & 0x8000;  // its one allocation fails
+        fuzzplat::allocations = 0;
+        fuzzplat::fail_allocation = no_memory ? 1 : 0;
         uint8_t *pic = static_cast<uint8_t *>(gfx_get_image(x, y, w, h));
-        if (!display_open || !w || !h) {
+        fuzzplat::fail_allocation = 0;
+        if (!display_open || !w || !h || no_memory) {
             FUZZ_CHECK(pic == nullptr);
             break;
         }

@@ -5,9 +5,10 @@
 // The table parsers run on whatever "TESTINFO" and "MESSAGES" yield.
 //
 // Input: one byte that picks the allocation to fail in a second pass
-// (0: no second pass), then the archive file's bytes.
+// (0: no second pass), then the archive file's bytes (none: no file).
 #include <stdint.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -40,6 +41,22 @@ std::vector<std::string> names_for(const uint8_t *file, size_t size)
         }
     }
     return names;
+}
+
+// The archive's size and CRC-32 as the session journal names the test,
+// against a bit-by-bit CRC-32; no file, no measure.
+void check_measure(const uint8_t *file, size_t size)
+{
+    uint32_t want = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; i++) {
+        want ^= file[i];
+        for (int bit = 0; bit < 8; bit++)
+            want = (want >> 1) ^ (0xEDB88320u & (0u - (want & 1)));
+    }
+    uint32_t got_size = 0, got_crc = 0;
+    const int ok = archive_measure(&got_size, &got_crc);
+    FUZZ_CHECK(ok == (size != 0));
+    FUZZ_CHECK(!ok || (got_size == size && got_crc == ~want));
 }
 
 // res_load, and res_load_text with its zero byte after the resource.
@@ -98,8 +115,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint8_t fail_pick = data[0];
     const uint8_t *file = data + 1;
     size_t file_size = size - 1;
-    fuzzplat::write_file(archive_file_name, file, uint32_t(file_size));
+    // an empty input stands for no archive file at all
+    if (file_size)
+        fuzzplat::write_file(archive_file_name, file, uint32_t(file_size));
+    else
+        unlink(archive_file_name);
 
+    check_measure(file, file_size);
     std::vector<std::string> names = names_for(file, file_size);
     // a big directory costs a megabyte per lookup: look up less there
     const bool big = file_size >= 6 && ref::u16(file + 4) > 4096;
@@ -108,6 +130,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzzplat::fail_allocation = 0;
     for (const std::string &n : names)
         check_lookup(file, file_size, n);
+    // the length may be left out
+    ref::Bytes unused;
+    void *block = res_load(names.back().c_str(), nullptr);
+    FUZZ_CHECK((block != nullptr) == ref::load(file, file_size, names.back().c_str(), unused));
+    mem_free(block);
     if (!big)
         parse_tables();
     FUZZ_CHECK(fuzzplat::live_blocks == 0);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fuzz targets (clang, libFuzzer with ASan and UBSan): build and run each
-# briefly. FUZZ_SECONDS overrides the time per target.
+# Fuzz targets (clang, libFuzzer with ASan and UBSan): build every target of
+# tests/fuzz/targets.txt and run each briefly from its kept corpus.
+# FUZZ_SECONDS overrides the time per target.
 set -euo pipefail
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DMERIDOKA_FUZZ=ON -DMERIDOKA_BENCH=OFF -DMERIDOKA_WERROR=ON >/dev/null

@@ -88,7 +88,7 @@ std::vector<StoredEntry> read_archive(const std::vector<uint8_t> &bytes, const s
             s.name += char(e[entry_name_at + k]);
         s.in_file = uint64_t(s.data_offset) + s.stored_size <= bytes.size();
         std::vector<uint8_t> stored(s.stored_size, 0);  // what a short read leaves: zeros
-        if (s.data_offset < bytes.size()) {
+        if (s.stored_size && s.data_offset < bytes.size()) {  // an empty vector's data() may be null
             const size_t avail = std::min<size_t>(s.stored_size, bytes.size() - s.data_offset);
             std::memcpy(stored.data(), &bytes[s.data_offset], avail);
         }
