@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <filesystem>
 
@@ -22,16 +23,18 @@ SoakTest read_back(const std::string &dir, const std::string &label)
     t.dir = dir;
     t.label = label;
     Bytes table, intro;
-    std::vector<ref::Item> records;
+    std::vector<size_t> records;
     if (!ref::load(file.data(), file.size(), resource_items, table) ||
         !ref::items(table.data(), table.size(), records)) {
         fprintf(stderr, "soak: no item table in %s\n", dir.c_str());
         exit(2);
     }
-    for (const ref::Item &r : records) {
-        const uint8_t *rec = &table[r.record];
+    for (size_t at : records) {
+        const uint8_t *rec = &table[at];
         t.items.push_back({rec[item_answer_at], ref::u16(rec + item_mask_at) & item_options_mask});
-        std::string text = r.has_text ? reinterpret_cast<const char *>(rec + item_text_at) : "";
+        // compared only when it ends inside its own field (otherwise it runs on)
+        const char *field = reinterpret_cast<const char *>(rec + item_text_at);
+        std::string text = memchr(field, 0, rec[item_text_length_at]) ? field : "";
         for (char c : text)
             if (uint8_t(c) >= 0x80 || c == '\n')
                 text.clear();
