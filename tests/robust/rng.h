@@ -1,27 +1,23 @@
-// A small seeded generator (SplitMix64) whose sequence is the same on every
-// host and library, so that a seed replays a run exactly.
+// The soak's seeded generator: the item generator's SplitMix64, whose
+// sequence is the same on every host and library, so that a seed replays a
+// run exactly; with the unsigned draws the scripts are written in.
 #pragma once
 
 #include <stdint.h>
+
+#include "tools/itemgen/rng.h"
 
 namespace robust {
 
 class Rng {
 public:
-    explicit Rng(uint64_t seed) : state_(seed) {}
-    uint64_t next()
-    {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
+    explicit Rng(uint64_t seed) : source_(seed) {}
     // 0..n-1 (n > 0); the tiny bias of the modulo does not matter here
-    unsigned below(unsigned n) { return unsigned(next() % n); }
+    unsigned below(unsigned n) { return unsigned(source_.next() % n); }
     bool percent(unsigned p) { return below(100) < p; }
 
 private:
-    uint64_t state_;
+    itemgen::Rng source_;
 };
 
 }  // namespace robust
