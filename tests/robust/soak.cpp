@@ -339,6 +339,10 @@ int main(int argc, char **argv)
                         "--runs 1 --show%s%s\n", i, (unsigned long long)o.seed, test.label.c_str(), failed.c_str(),
                         (unsigned long long)o.seed, i, o.sample.empty() ? "" : " --sample ", o.sample.c_str());
         }
+        // a long soak says how far it is every 10,000 runs
+        if (f.runs % 10000 == 0 && f.runs < o.runs)
+            fprintf(stderr, "soak: %lu of %lu runs, %lu failed, %ld s\n", f.runs, o.runs, f.failed,
+                    long(time(nullptr) - start));
     }
     std::filesystem::current_path("/");
     std::filesystem::remove_all(root);

@@ -4,6 +4,7 @@
 #include "tools/wdl/diagnostics.h"
 #include "tools/wdl/typography.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -19,19 +20,26 @@ int column_of(std::string_view line, size_t offset)
 
 PlaceOf places_in(std::string_view text, int line, int column, bool count_lines)
 {
-    auto copy = std::make_shared<std::string>(text);
-    return [copy, line, column, count_lines](size_t offset) {
-        const std::string &t = *copy;
-        size_t start = 0;
-        int l = line;
-        if (count_lines)
-            for (size_t i = 0; i < offset && i < t.size(); i++)
-                if (t[i] == '\n') {
-                    l++;
-                    start = i + 1;
-                }
-        const int c = column_of(std::string_view(t).substr(start), offset - start);
-        return Place{l, start == 0 ? column + c - 1 : c};
+    // Line starts and characters counted once, so that each place is a
+    // lookup: a text with a problem on every character stays linear.
+    struct Counts {
+        std::vector<size_t> line_starts{0};
+        std::vector<int> characters_before;  // by byte offset
+    };
+    auto counts = std::make_shared<Counts>();
+    counts->characters_before.assign(text.size() + 1, 0);
+    for (size_t i = 0; i < text.size(); i++) {
+        counts->characters_before[i + 1] = counts->characters_before[i] + ((uint8_t(text[i]) & 0xC0) != 0x80);
+        if (count_lines && text[i] == '\n')
+            counts->line_starts.push_back(i + 1);
+    }
+    return [counts, line, column](size_t offset) {
+        const std::vector<size_t> &starts = counts->line_starts;
+        const std::vector<int> &before = counts->characters_before;
+        const size_t k = size_t(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
+        const size_t start = starts[k];
+        const int c = 1 + before[std::min(offset, before.size() - 1)] - before[start];
+        return Place{line + int(k), start == 0 ? column + c - 1 : c};
     };
 }
 
@@ -64,7 +72,9 @@ std::string convert_text(std::string_view utf8, const std::string &file, const P
             i++;
             continue;
         }
-        const Place p = len == 1 && c >= 0x20 && c < 0x7F ? Place() : place(i);
+        // the place is counted only for a report: counting it for every
+        // character made a long Cyrillic text quadratic
+        const size_t at = i;
         i += len;
         if (c == '\n') {
             out += '\n';
@@ -73,17 +83,20 @@ std::string convert_text(std::string_view utf8, const std::string &file, const P
         const Replacement r = replacement_for(c);
         if (r.typographic && options.ascii_punctuation) {
             out += r.text;  // plain ASCII
+            const Place p = place(at);
             found.note(file, p.line, p.column,
                        r.text.empty() ? "left out the invisible character " + describe_character(c)
                                       : "replaced " + describe_character(c) + " with " + quoted(r.text));
             continue;
         }
         if (c == '\t') {
+            const Place p = place(at);
             found.error(file, p.line, p.column, "a tab is not allowed in a text: use spaces");
             out += '?';
             continue;
         }
         if (c < 0x20 || c == 0x7F) {
+            const Place p = place(at);
             found.error(file, p.line, p.column,
                         "control character " + describe_character(c) + " is not allowed in a text");
             out += '?';
@@ -104,6 +117,7 @@ std::string convert_text(std::string_view utf8, const std::string &file, const P
             what += ": write " + quoted(r.text) + " instead";
         if (r.typographic)
             what += " (--ascii-punctuation does it for you)";
+        const Place p = place(at);
         found.error(file, p.line, p.column, what);
         out += '?';
     }
