@@ -8,6 +8,7 @@
 #include "sdl/scancodes.h"
 #include "sdl/screen_image.h"
 #include "sdl/shift_state.h"
+#include "sdl/x11_errors.h"
 
 std::atomic<bool> window_alive{false};
 std::atomic<bool> image_ready{false};
@@ -22,6 +23,11 @@ SDL_Renderer *renderer;
 SDL_Texture *texture;
 Uint32 window_id;
 bool windowed;
+// The window has ended (closed, or the test is over) and is hidden. It is
+// destroyed only by display_release, once the driver thread is gone: SDL
+// wakes the event wait with a message to the window, and one that finds the
+// window destroyed is lost (see x11_errors.cpp).
+bool ended;
 
 bool display_configured(void)
 {
@@ -71,7 +77,7 @@ SDL_Rect picture_rect(void)
 // Full screen: no pointer over the picture, the arrow elsewhere.
 void update_pointer(int x, int y)
 {
-    if (windowed || !window)
+    if (windowed || !window || ended)
         return;
     SDL_Rect r = picture_rect();
     SDL_Point p = {x, y};
@@ -100,7 +106,7 @@ void convert_screen(void)
 // buffer is not the screen yet: the window shows black.
 void paint(void)
 {
-    if (!window)
+    if (!window || ended)
         return;
     bool ready = image_ready.load();
     if (ready)
@@ -133,7 +139,8 @@ void destroy_window(void)
 void end_window(void)
 {
     window_alive.store(false);
-    destroy_window();
+    ended = true;
+    SDL_HideWindow(window);
     SDL_ShowCursor(SDL_ENABLE);
     key_quit();
 }
@@ -168,6 +175,8 @@ int display_open(void)
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return 0;
+    ended = false;
+    x11_tolerate_lost_wakeups();
     windowed = shift_held() || !ask_full_screen();
     // hidden until the renderer is made: an OpenGL renderer makes SDL create
     // the window anew, and the person should see only the final one
@@ -203,10 +212,11 @@ int display_open(void)
 
 void display_shutdown(void)
 {
-    if (window)
+    if (window && !ended)
         end_window();
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
+
+void display_release(void) { destroy_window(); }
 
 void display_error_box(const char *text)
 {
@@ -223,7 +233,7 @@ void display_repaint_event(void)
 
 void display_event(const SDL_Event &e)
 {
-    if (!window)
+    if (!window || ended)
         return;
     switch (e.type) {
     case SDL_WINDOWEVENT:

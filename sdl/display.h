@@ -21,9 +21,12 @@ extern std::atomic<bool> repaint_pending;
 ** no display (SDL video is down again then). */
 int display_open(void);
 
-/* Destroys the window if it still exists (the key channel gets its quit)
-** and stops SDL video. */
+/* Ends the window if it still shows: hidden, and the key channel gets its
+** quit. */
 void display_shutdown(void);
+
+/* Destroys the window; only once no other thread can push an SDL event. */
+void display_release(void);
 
 void display_error_box(const char *text);
 

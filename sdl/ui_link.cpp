@@ -10,8 +10,11 @@
 
 namespace {
 
-std::mutex mutex;
-std::condition_variable changed;
+// Never destroyed: when a library ends the process from one thread (Xlib
+// does on an X error), exit must not destroy them under the other thread,
+// which would wait on them for ever.
+std::mutex &mutex = *new std::mutex;
+std::condition_variable &changed = *new std::condition_variable;
 UiRequest pending = UiRequest::none;
 const char *pending_text = nullptr;
 bool served = false;
