@@ -59,10 +59,11 @@ static bool stale_key(void)
 }
 
 /* Waits unless something is there, then takes a pending key (and the
-** time it came, while the key is still in the word). */
-static uint32_t take_word(void)
+** time it came, while the key is still in the word); *waited tells which. */
+static uint32_t take_word(int *waited)
 {
-    if (load_word() == 0)
+    *waited = load_word() == 0;
+    if (*waited)
         key_event_wait();
     uint32_t word = load_word();
     if ((word & 0xFF) == tag_pending) {
@@ -76,11 +77,18 @@ static uint32_t take_word(void)
 
 uint8_t key_read(void)
 {
+    int waited;
     while (stale_key())
-        take_word();  /* a key pressed while busy: thrown away */
-    uint32_t word = take_word();
+        take_word(&waited);  /* a key pressed while busy: thrown away */
+    uint32_t word = take_word(&waited);
     if ((word & 0xFF) != tag_pending)
         read_time = clock_ms();  /* no key, or the window's Esc: now */
+    else if (!waited)
+        /* The key came after the flush, just before the wait: its signal
+        ** is set, or about to be. Take it now; left over, it would make the
+        ** next read report "no key" at once, which in a preview withdraws
+        ** the answer this very key showed. */
+        key_event_wait();
     return (word & 0xFF) ? (uint8_t)(word >> 8) : 0;
 }
 

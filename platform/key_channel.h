@@ -6,7 +6,9 @@
 **   - a key press goes in only while the slot is empty; a press that finds
 **     a key still pending is dropped
 **   - get_key throws away a key that was pending before it was called (one
-**     pressed while the program was busy) and then reports "no key" once
+**     pressed while the program was busy) and then reports "no key" once;
+**     a key that comes just as get_key is about to wait is returned, and
+**     the next get_key waits for a fresh press
 **   - after key_quit (the window is gone) every get_key returns Esc at once,
 **     for good; presses after it are dropped
 **
