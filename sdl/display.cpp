@@ -23,11 +23,6 @@ SDL_Renderer *renderer;
 SDL_Texture *texture;
 Uint32 window_id;
 bool windowed;
-// The window has ended (closed, or the test is over) and is hidden. It is
-// destroyed only by display_release, once the driver thread is gone: SDL
-// wakes the event wait with a message to the window, and one that finds the
-// window destroyed is lost (see x11_errors.cpp).
-bool ended;
 
 bool display_configured(void)
 {
@@ -77,7 +72,7 @@ SDL_Rect picture_rect(void)
 // Full screen: no pointer over the picture, the arrow elsewhere.
 void update_pointer(int x, int y)
 {
-    if (windowed || !window || ended)
+    if (windowed || !window)
         return;
     SDL_Rect r = picture_rect();
     SDL_Point p = {x, y};
@@ -106,7 +101,7 @@ void convert_screen(void)
 // buffer is not the screen yet: the window shows black.
 void paint(void)
 {
-    if (!window || ended)
+    if (!window)
         return;
     bool ready = image_ready.load();
     if (ready)
@@ -139,8 +134,7 @@ void destroy_window(void)
 void end_window(void)
 {
     window_alive.store(false);
-    ended = true;
-    SDL_HideWindow(window);
+    destroy_window();
     SDL_ShowCursor(SDL_ENABLE);
     key_quit();
 }
@@ -175,7 +169,6 @@ int display_open(void)
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return 0;
-    ended = false;
     x11_tolerate_lost_wakeups();
     windowed = shift_held() || !ask_full_screen();
     // hidden until the renderer is made: an OpenGL renderer makes SDL create
@@ -212,11 +205,13 @@ int display_open(void)
 
 void display_shutdown(void)
 {
-    if (window && !ended)
+    if (window)
         end_window();
+    // SDL video stays up until the process ends: quitting it puts Xlib's
+    // default error handler back and then reads what the server still has
+    // to say, such as a refused wake-up (see x11_errors.cpp), which that
+    // handler turns into exit(1) before the result file is written.
 }
-
-void display_release(void) { destroy_window(); }
 
 void display_error_box(const char *text)
 {
@@ -233,7 +228,7 @@ void display_repaint_event(void)
 
 void display_event(const SDL_Event &e)
 {
-    if (!window || ended)
+    if (!window)
         return;
     switch (e.type) {
     case SDL_WINDOWEVENT:

@@ -21,12 +21,9 @@ extern std::atomic<bool> repaint_pending;
 ** no display (SDL video is down again then). */
 int display_open(void);
 
-/* Ends the window if it still shows: hidden, and the key channel gets its
-** quit. */
+/* Destroys the window if it still exists (the key channel gets its quit);
+** SDL video stays up until the process ends. */
 void display_shutdown(void);
-
-/* Destroys the window; only once no other thread can push an SDL event. */
-void display_release(void);
 
 void display_error_box(const char *text);
 

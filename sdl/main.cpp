@@ -14,7 +14,6 @@
 #include "platform/platform.h"
 #include "posix/arguments.h"
 #include "runner/runner.h"
-#include "sdl/display.h"
 #include "sdl/ui_link.h"
 
 static std::string arguments;
@@ -39,10 +38,7 @@ int main(int argc, char **argv)
     });
     ui_run();
     driver.join();
-    display_release();
-    // No SDL_Quit: SDL would put Xlib's default error handler back and then
-    // close its connections, reading any refusal still queued there (a lost
-    // wake-up, see x11_errors.cpp), which that handler turns into exit(1)
-    // after the result file was written. The process's end closes them.
+    // No SDL_Quit: see display_shutdown. The process's end closes SDL's
+    // connections without reading them.
     return status;
 }

@@ -5,7 +5,8 @@
 ** end on the first connection; the message is then refused (BadWindow), and
 ** Xlib's default handler ends the process whenever the refusal is read.
 ** A lost wake-up is harmless here: the main thread's wait has a time-out.
-** (SDL puts the default handler back when it quits video: main does not.)
+** (SDL puts the default handler back when it quits video: the program
+** leaves video up until it ends.)
 */
 #include "sdl/x11_errors.h"
 
