@@ -11,8 +11,11 @@
 
 namespace {
 
-std::mutex mutex;
-std::condition_variable wake;
+// Never destroyed, like the SDL front end's mailbox: a library that ends the
+// process from the display thread (Xlib on a lost X connection) must not
+// have exit destroy them under a driver waiting for a key.
+std::mutex &mutex = *new std::mutex;
+std::condition_variable &wake = *new std::condition_variable;
 bool signalled = false;
 std::atomic<bool> exists{false};
 
