@@ -1,8 +1,8 @@
 // What the page needs to know of a test archive before the program runs
 // (the format is described in archive/format.h): whether a file is one at
 // all, from its first bytes, and the language of its texts, for the page's
-// own messages. A Cyrillic letter (CP866) in the MESSAGES or TESTTEXT
-// resource makes the test Russian.
+// own messages. A Cyrillic letter (CP866) in a text of the MESSAGES or
+// TESTTEXT resource makes the test Russian.
 
 const magic = [0x57, 0x44, 0x4c, 0x5a];  // "WDLZ"
 
@@ -46,10 +46,13 @@ function unpack(src, size) {
 // 'ru' or 'en' (also for bytes that are no archive).
 export function archiveLanguage(bytes) {
   if (!bytes || !isArchive(bytes)) return 'en';
-  const cyrillic = (b) => (b >= 0x80 && b <= 0xaf) || (b >= 0xe0 && b <= 0xf1);
-  for (const name of ['MESSAGES', 'TESTTEXT']) {
-    const text = entry(bytes, name);
-    if (text && text.some(cyrillic)) return 'ru';
+  const cyrillic = (text) => !!text && text.some((b) => (b >= 0x80 && b <= 0xaf) || (b >= 0xe0 && b <= 0xf1));
+  // MESSAGES: u16 count, then each text after its u16 length
+  const messages = entry(bytes, 'MESSAGES') || new Uint8Array(0), texts = [];
+  for (let at = 2, n = 0; n < (messages[0] | (messages[1] << 8)) && at + 2 <= messages.length; n++) {
+    const length = messages[at] | (messages[at + 1] << 8);
+    texts.push(messages.subarray(at + 2, at + 2 + length));
+    at += 2 + length;
   }
-  return 'en';
+  return texts.some(cyrillic) || cyrillic(entry(bytes, 'TESTTEXT')) ? 'ru' : 'en';
 }

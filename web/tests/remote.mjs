@@ -100,9 +100,13 @@ export async function remoteChecks({ check, browser, server, work, root, onPage,
           left = await page.evaluate(() => window.meridoka.posting().pending);
           await sleep(Math.max(0, 300 - since));
           await page.close({ runBeforeUnload: true });
-          // the context (the browser's network for it) stays until every row is in
-          await eventually(() => collector.posts.some((p) => /,session_end,/.test(p.body)), 15000);
-          await sleep(500);
+          // the context (the browser's network for it) stays until every row
+          // is in: as many as the last row's number (they come in any order)
+          const row = (p) => new URL(p.url, 'http://x').searchParams.get('row');
+          await eventually(() => {
+            const end = collector.posts.find((p) => /,session_end,/.test(p.body));
+            return end && new Set(collector.posts.map(row)).size >= Number(row(end));
+          }, 15000);
         },
       });
       if (got.status !== 0) return `status ${got.status}`;
