@@ -93,11 +93,12 @@ export async function remoteChecks({ check, browser, server, work, root, onPage,
       const path = studySite('slow', { postUrl: `${collector.url}rows` });
       const file = 'sdl/tests/scenarios/full-run.scn';
       const steps = parseScenario(readFileSync(join(root, file), 'utf8'));
-      let left = 0;
+      let left = 0, saying = '';
       const got = await runScenario(browser, server.url + path, steps, {
         atEnd: async (page) => {
           const since = await page.evaluate(() => performance.now() - window.meridoka.marks().filter((m) => m[0] === 'key').pop()[1]);
           left = await page.evaluate(() => window.meridoka.posting().pending);
+          saying = await page.textContent('#message');
           await sleep(Math.max(0, 300 - since));
           await page.close({ runBeforeUnload: true });
           // the context (the browser's network for it) stays until every row
@@ -111,6 +112,7 @@ export async function remoteChecks({ check, browser, server, work, root, onPage,
       });
       if (got.status !== 0) return `status ${got.status}`;
       if (!left) return 'no row was left to send when the tab closed';
+      if (saying !== 'Saving your answers...') return `with ${left} rows to send, the end says "${saying}"`;
       const rows = new Map(collector.posts.map((p) => [new URL(p.url, 'http://x').searchParams.get('row'), p]));
       const posts = [...rows.keys()].sort((a, b) => a - b).map((n) => rows.get(n));
       return postedAsHeadless(posts, file, 'synthetic', 'slow');
