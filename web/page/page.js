@@ -87,10 +87,7 @@ function listKept() {
 // Once the lab's server has every row, the files kept here go: the next
 // person on this computer finds nothing of the last.
 function clearKept() {
-  for (const name of folder.names().filter(kept)) {
-    folder.delete(name);
-    poster.forget(name);
-  }
+  for (const name of folder.names().filter(kept)) if (folder.delete(name) === 0) poster.forget(name);
 }
 
 function showChooser(on) {
@@ -166,6 +163,7 @@ const page = {
     saving = true;
     if (finished.status === 0) showSaving();
     whenSent().then(() => {
+      if (run !== finished) return;  // another archive runs by now
       saving = false;
       clearKept();
       if (finished.status === 0) say(t.saved);
@@ -270,9 +268,10 @@ function cutJournal(name, length) {
 }
 
 // A run still at its question gives way: the journal it has begun (its
-// session_start row) goes with it.
+// session_start row) goes with it; a resumed one stays, as it was offered.
 function forsake(old) {
   old.abandon();
+  if (old.args.includes('/R:')) return;
   for (const name of old.written) {
     if (!isJournal(name)) continue;
     folder.remove(name);
