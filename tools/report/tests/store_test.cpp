@@ -2,8 +2,8 @@
 // files), tests kept apart, and the stores that cannot be used.
 #include "tools/report/add_command.h"
 #include "tools/report/error.h"
-#include "tools/report/sqlite.h"
-#include "tools/report/store.h"
+#include "store/db.h"
+#include "store/store.h"
 #include "tools/report/tests/report_support.h"
 
 #include <sstream>
@@ -15,25 +15,29 @@ namespace {
 
 class StoreTest : public Scratch {
 protected:
+    void SetUp() override
+    {
+        Scratch::SetUp();
+        db = new_store(path("results.db"));
+    }
     AddSummary add(const std::vector<std::string> &inputs, const AddOptions &options = {})
     {
-        Store store(path("results.db"), Store::Mode::write);
+        Store store(db, Store::Mode::write);
         out.str("");
         err.str("");
         return add_inputs(store, inputs, options, out, err);
     }
-    std::vector<TestData> load() { return Store(path("results.db"), Store::Mode::read).load(); }
+    std::vector<TestData> load() { return Store(db, Store::Mode::read).load(); }
     int64_t count(const std::string &table)
     {
-        Database db(path("results.db"), SQLITE_OPEN_READONLY);
-        Statement st(db, ("SELECT count(*) FROM " + table).c_str());
-        return st.step() ? st.int64(0) : -1;
+        return Store(db, Store::Mode::read).connection().int_query("SELECT count(*) FROM " + table);
     }
     void journal(const std::string &name, const sim::SessionPlan &p, const sim::SimTest &test = small_test())
     {
         write_file(path(name), sim::write_journal(test, p));
     }
     std::ostringstream out, err;
+    std::string db;  // the store: an SQLite file, or a PostgreSQL database
 };
 
 const std::vector<int> all_right = {5, 1, 9, 2, 2, 7};
@@ -132,7 +136,7 @@ TEST_F(StoreTest, DamagedFilesAreReportedWithTheirLineAndNeverHalfEnter)
     Session twice = load()[0].sessions[0];
     twice.session_id = "00000000000000c6";
     twice.responses.push_back(twice.responses.back());  // the same item twice breaks a key
-    Store store(path("results.db"), Store::Mode::write);
+    Store store(db, Store::Mode::write);
     EXPECT_THROW(store.put_session(twice), StoreError);
     EXPECT_EQ(count("sessions"), 1);
     EXPECT_EQ(count("responses"), 6);
@@ -218,49 +222,102 @@ TEST_F(StoreTest, ArchivesGiveTheFullItemTable)
     EXPECT_EQ(tests[0].item_info[0].correct_cell, 5);  // digit 3 among cells 2 4 5 6 8 9
 }
 
+namespace {
+
+std::string error_of(const std::string &location, Store::Mode mode, int busy_ms = 5000)
+{
+    try {
+        Store store(location, mode, busy_ms);
+        store.begin_batch();
+        store.commit_batch();
+    } catch (const Error &e) {
+        return std::string(e.what());
+    }
+    return std::string();
+}
+
+}  // namespace
+
+// SQLite files, whichever store the other tests use.
 TEST_F(StoreTest, StoresThatCannotBeUsedAreNamedClearly)
 {
-    auto error_of = [&](const std::string &file, Store::Mode mode, int busy_ms = 5000) {
-        try {
-            Store store(file, mode, busy_ms);
-            store.begin_batch();
-            store.commit_batch();
-        } catch (const Error &e) {
-            return std::string(e.what());
-        }
-        return std::string();
-    };
     EXPECT_EQ(error_of(path("none.db"), Store::Mode::read),
               path("none.db") + " does not exist; make a store with: meridoka-report add " + path("none.db") +
                   " FILE|FOLDER...");
     write_file(path("notes.txt"), "these are my notes, not a database\n");
     EXPECT_EQ(error_of(path("notes.txt"), Store::Mode::write),
               path("notes.txt") + " is not an SQLite database, so not a results store (is it the right file?)");
-    {
-        Database foreign(path("other.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        foreign.exec("CREATE TABLE customers (name TEXT)");
-    }
+    store::open_sqlite(path("other.db"), true, true, 0)->exec("CREATE TABLE customers (name TEXT)");
     EXPECT_NE(error_of(path("other.db"), Store::Mode::write).find("is an SQLite database of another program"),
               std::string::npos);
+    const std::string file = path("file.db");
+    Store(file, Store::Mode::write).connection().exec("PRAGMA user_version = 99");
+    EXPECT_NE(error_of(file, Store::Mode::read).find("was made by a newer meridoka-report (store version 99"),
+              std::string::npos);
+    std::remove(file.c_str());
 
     // another program is writing: the store waits a while, then says so
     journal("S0000001.CSV", plan("00000000000000f1", "P1", all_right));
-    add({path("S0000001.CSV")});
     {
-        Database writer(path("results.db"), SQLITE_OPEN_READWRITE);
-        writer.exec("BEGIN IMMEDIATE");
-        EXPECT_NE(error_of(path("results.db"), Store::Mode::write, 100).find("results.db is locked: another program "
-                                                                             "is writing to it"),
+        Store store(file, Store::Mode::write);
+        std::ostringstream o, e;
+        add_inputs(store, {path("S0000001.CSV")}, {}, o, e);
+    }
+    {
+        auto writer = store::open_sqlite(file, true, false, 0);
+        writer->exec("BEGIN IMMEDIATE");
+        EXPECT_NE(error_of(file, Store::Mode::write, 100).find("file.db is locked: another program is writing to it"),
                   std::string::npos);
-        EXPECT_EQ(Store(path("results.db"), Store::Mode::read).load().size(), 1u);  // reading goes on
-        writer.exec("ROLLBACK");
+        EXPECT_EQ(Store(file, Store::Mode::read).load().size(), 1u);  // reading goes on
+        writer->exec("ROLLBACK");
     }
 
     // a file that may not be written (immutable, which binds even root)
-    if (run("chattr +i " + quoted(path("results.db"))).status != 0)
+    if (run("chattr +i " + quoted(file)).status != 0)
         GTEST_SKIP() << "chattr +i is not available here";
-    const std::string e = error_of(path("results.db"), Store::Mode::write);
-    EXPECT_EQ(Store(path("results.db"), Store::Mode::read).load().size(), 1u);
-    run("chattr -i " + quoted(path("results.db")));
-    EXPECT_EQ(e, path("results.db") + " is read-only (no permission to write it): results cannot be added to it");
+    const std::string e = error_of(file, Store::Mode::write);
+    EXPECT_EQ(Store(file, Store::Mode::read).load().size(), 1u);
+    run("chattr -i " + quoted(file));
+    EXPECT_EQ(e, file + " is read-only (no permission to write it): results cannot be added to it");
+}
+
+// A version 1 store (one SQLite file of an earlier meridoka-report) is
+// brought up to date by the first add, its sessions kept.
+TEST_F(StoreTest, AnOlderStoreIsBroughtUpToDate)
+{
+    const std::string file = path("old.db");
+    {
+        auto old = store::open_sqlite(file, true, true, 0);
+        old->exec(R"sql(
+CREATE TABLE tests (archive_crc32 TEXT PRIMARY KEY, archive_bytes INTEGER, items INTEGER NOT NULL,
+  from_archive INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE test_items (archive_crc32 TEXT NOT NULL REFERENCES tests (archive_crc32), item INTEGER NOT NULL,
+  text TEXT, cells INTEGER NOT NULL DEFAULT 0, correct_cell INTEGER, PRIMARY KEY (archive_crc32, item)) WITHOUT ROWID;
+CREATE TABLE sessions (id INTEGER PRIMARY KEY, session TEXT NOT NULL,
+  archive_crc32 TEXT NOT NULL REFERENCES tests (archive_crc32), participant TEXT NOT NULL,
+  source TEXT NOT NULL CHECK (source IN ('journal', 'result_file')), file TEXT NOT NULL,
+  journal_rows INTEGER NOT NULL, program TEXT, version TEXT, build TEXT, clock TEXT, clock_resolution_us INTEGER,
+  started TEXT, last_time TEXT, ended_by TEXT NOT NULL, total_ms INTEGER, resumes INTEGER NOT NULL, note TEXT,
+  answered INTEGER NOT NULL, right_total INTEGER NOT NULL, wrong_total INTEGER NOT NULL, marks TEXT NOT NULL,
+  UNIQUE (session, archive_crc32));
+CREATE INDEX sessions_by_marks ON sessions (archive_crc32, marks);
+CREATE TABLE responses (session_ref INTEGER NOT NULL REFERENCES sessions (id), item INTEGER NOT NULL,
+  right INTEGER NOT NULL, digit INTEGER, cell INTEGER, correct_cell INTEGER, rt_ms INTEGER, first_digit_ms INTEGER,
+  previews INTEGER, refusals INTEGER, PRIMARY KEY (session_ref, item)) WITHOUT ROWID;
+INSERT INTO tests VALUES ('a1b2c3d4', 4321, 6, 0);
+INSERT INTO sessions VALUES (7, '00000000000000a7', 'a1b2c3d4', 'P7', 'result_file', '/x/P7.TXT', 0, NULL, NULL,
+  NULL, NULL, NULL, NULL, NULL, 'stopped', NULL, 0, NULL, 1, 1, 0, '+');
+INSERT INTO responses VALUES (7, 1, 1, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+PRAGMA application_id = 1297237067; PRAGMA user_version = 1;
+)sql");
+    }
+    EXPECT_NE(error_of(file, Store::Mode::read).find("of an older version"), std::string::npos);
+    Store(file, Store::Mode::write);
+    Store now(file, Store::Mode::read);
+    EXPECT_EQ(now.connection().int_query("PRAGMA user_version"), 2);
+    const std::vector<TestData> tests = now.load();
+    ASSERT_EQ(tests.size(), 1u);
+    ASSERT_EQ(tests[0].sessions.size(), 1u);
+    EXPECT_EQ(tests[0].sessions[0].participant, "P7");
+    EXPECT_EQ(tests[0].sessions[0].responses.size(), 1u);
 }
