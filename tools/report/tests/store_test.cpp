@@ -1,9 +1,10 @@
 // The store: what adding files does (again, longer copies, damage, result
 // files), tests kept apart, and the stores that cannot be used.
-#include "tools/report/add_command.h"
-#include "tools/report/error.h"
 #include "store/db.h"
 #include "store/store.h"
+#include "tools/report/add_command.h"
+#include "tools/report/archive_items.h"
+#include "tools/report/error.h"
 #include "tools/report/tests/report_support.h"
 
 #include <sstream>
@@ -320,4 +321,66 @@ PRAGMA application_id = 1297237067; PRAGMA user_version = 1;
     ASSERT_EQ(tests[0].sessions.size(), 1u);
     EXPECT_EQ(tests[0].sessions[0].participant, "P7");
     EXPECT_EQ(tests[0].sessions[0].responses.size(), 1u);
+}
+
+// Identity: one ID on two people's sessions (the headless tool's fixed ID,
+// the DOS build's clock-made ones) is two sessions, reported, never merged.
+// And the archive outranks a journal that claims its CRC-32 with another
+// item count, whichever came first.
+TEST_F(StoreTest, OneIdTwoSessionsAndTheArchiveOutranksAJournal)
+{
+    journal("a/S0000001.CSV", plan("00000000000000aa", "Anna", all_right));
+    journal("b/S0000001.CSV", plan("00000000000000aa", "Boris", {5, 1, 9, 1, 1, 1}));
+    AddSummary s = add({path("a"), path("b")});
+    EXPECT_EQ(s.added, 2);
+    EXPECT_EQ(s.conflicts, 1);
+    EXPECT_NE(out.str().find("conflict: session ID 00000000000000aa is also that of another session (participant "
+                             "Anna"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(summary_line(s).find("1 sharing an ID with another session (kept apart)"), std::string::npos);
+    s = add({path("a"), path("b")});
+    EXPECT_EQ(s.unchanged, 2);
+    std::vector<TestData> tests = load();
+    ASSERT_EQ(tests[0].sessions.size(), 2u);
+    EXPECT_EQ(tests[0].sessions[0].marks() + tests[0].sessions[1].marks(), "++++++" "+++---");
+
+    if (!fs::exists(SAMPLE_ARCHIVE))
+        GTEST_SKIP() << "no sample archive";
+    const sim::SimTest sample = sim::test_from_definition(read_test_definition(read_file(SAMPLE_ARCHIVE), "x"), 1);
+    std::vector<int> training;  // the right digits of the training items
+    for (int k = 0; k < 3; k++)
+        for (int d = 1; d <= 9; d++)
+            if (sim::cell_of_digit(sample.items[size_t(k)].cells, d) == sample.items[size_t(k)].correct_cell) {
+                training.push_back(d);
+                break;
+            }
+    sim::SimTest damaged = sample;  // claims the archive's CRC-32, one item short
+    damaged.items.pop_back();
+    journal("bad/S0000001.CSV", plan("00000000000000bb", "P1", training, "esc"), damaged);
+    EXPECT_EQ(add({path("bad")}).added, 1);
+    journal("good/S0000001.CSV", plan("00000000000000cc", "P2", training, "esc"), sample);
+    fs::copy_file(SAMPLE_ARCHIVE, path("good/MERIDOKA.WDL"));
+    s = add({path("good")});
+    EXPECT_EQ(s.archives, 1);
+    EXPECT_EQ(s.added, 1);
+    EXPECT_EQ(s.removed, 1);
+    EXPECT_EQ(s.skipped, 0) << err.str();
+    EXPECT_NE(err.str().find("bad/S0000001.CSV: removed from the store: it claims archive " + sample.archive_crc32 +
+                             " with 26 items, the archive holds 27"),
+              std::string::npos)
+        << err.str();
+    // the damaged journal again: refused, the archive's test stays
+    s = add({path("bad")});
+    EXPECT_EQ(s.skipped, 1);
+    EXPECT_NE(err.str().find("has 27 items (from the archive itself), this session says 26"), std::string::npos)
+        << err.str();
+    tests = load();
+    ASSERT_EQ(tests.size(), 2u);
+    for (const TestData &t : tests)
+        if (t.archive_crc32 == sample.archive_crc32) {
+            EXPECT_EQ(t.items, 27);
+            ASSERT_EQ(t.sessions.size(), 1u);
+            EXPECT_EQ(t.sessions[0].participant, "P2");
+        }
 }
