@@ -24,6 +24,8 @@ const Table tables[] = {
      "clock_resolution_us, started, last_time, ended_by, total_ms, resumes, note, answered, right_total, "
      "wrong_total, marks",
      "id", 22},
+    {"journal_rows", "session, row_number, body", "session{c}, row_number", 3},
+    {"journal_row_conflicts", "session, row_number, body", "session{c}, row_number, body{c}", 3},
     {"responses", "session_ref, item, \"right\", digit, cell, correct_cell, rt_ms, first_digit_ms, previews, refusals",
      "session_ref, item", 10},
 };

@@ -21,6 +21,18 @@ CREATE TABLE test_items (
   correct_cell INTEGER,
   PRIMARY KEY (archive_crc32, item)
 ) {without_rowid};
+CREATE TABLE journal_rows (                 -- rows as a server receives them, each (session, row) once
+  session TEXT NOT NULL,
+  row_number INTEGER NOT NULL,               -- from 1, as the page numbers them
+  body TEXT NOT NULL,                        -- the row's bytes, CR LF included
+  PRIMARY KEY (session, row_number)
+) {without_rowid};
+CREATE TABLE journal_row_conflicts (        -- another body for a pair already kept: never dropped
+  session TEXT NOT NULL,
+  row_number INTEGER NOT NULL,
+  body TEXT NOT NULL,
+  PRIMARY KEY (session, row_number, body)
+) {without_rowid};
 CREATE TABLE responses (
   session_ref BIGINT NOT NULL,               -- sessions.id
   item INTEGER NOT NULL,
@@ -72,7 +84,10 @@ void create_or_migrate(Connection &c, int64_t from_version)
         c.exec(dialect_sql(d, sessions_sql));
         c.exec(session_indexes_sql);
     }
-    if (from_version == 1) {  // only SQLite stores were made at version 1: a new identity key
+    if (from_version == 1) {  // only SQLite stores were made at version 1: a new identity key, single rows
+        const std::string all = dialect_sql(d, tables_sql);
+        c.exec(all.substr(all.find("CREATE TABLE journal_rows"), all.find("CREATE TABLE responses") -
+                                                                     all.find("CREATE TABLE journal_rows")));
         // the old responses table names sessions in a REFERENCES clause, which a rename must leave alone
         c.exec("PRAGMA legacy_alter_table = ON; ALTER TABLE sessions RENAME TO sessions_v1");
         c.exec(dialect_sql(d, sessions_sql));

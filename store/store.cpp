@@ -4,6 +4,7 @@
 #include "store/dialect.h"
 #include "store/error.h"
 #include "store/schema.h"
+#include "store/unit.h"
 
 #include <sys/stat.h>
 
@@ -33,30 +34,6 @@ std::string or_none(const std::string &s)
 }
 
 }  // namespace
-
-// One input's worth of changes: a write transaction, or a savepoint inside a batch.
-class Unit {
-public:
-    explicit Unit(Store &store) : db_(*store.db_), nested_(store.batch_)
-    {
-        db_.exec(nested_ ? "SAVEPOINT file" : begin_write_sql(db_.dialect()));
-    }
-    ~Unit()
-    {
-        if (open_)
-            db_.rollback_quietly(nested_ ? "ROLLBACK TO file; RELEASE file" : "ROLLBACK");
-    }
-    void commit()
-    {
-        db_.exec(nested_ ? "RELEASE file" : "COMMIT");
-        open_ = false;
-    }
-
-private:
-    Connection &db_;
-    bool nested_;
-    bool open_ = true;
-};
 
 // The statements every put_session runs, prepared once.
 struct PutStatements {
@@ -405,17 +382,22 @@ ForgetResult Store::forget_participant(const std::string &participant)
     try {
         ForgetResult r;
         Unit t(*this);
-        auto ss = db_->prepare("SELECT id, file, answered FROM sessions WHERE participant = ? ORDER BY id");
+        auto ss = db_->prepare("SELECT id, file, answered, session FROM sessions WHERE participant = ? ORDER BY id");
         ss->bind(1, participant);
         std::vector<int64_t> ids;
+        std::vector<std::string> session_ids;
         while (ss->step()) {
             ids.push_back(ss->int64(0));
+            session_ids.push_back(ss->text(3));
             r.files.push_back(ss->text(1));
             r.responses += ss->int64(2);
         }
         ss.reset();
         for (int64_t id : ids)
             delete_session(id);
+        for (const std::string &id : session_ids)  // the rows a server kept of them
+            for (const char *table : {"journal_rows", "journal_row_conflicts"})
+                db_->prepare(std::string("DELETE FROM ") + table + " WHERE session = ?")->bind(1, id).run();
         r.sessions = int64_t(ids.size());
         t.commit();
         return r;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "store/records.h"
+#include "store/rows.h"
 
 #include <map>
 #include <memory>
@@ -62,6 +63,13 @@ public:
     PutResult put_session(const Session &s);
     ArchiveResult put_test_definition(const TestDefinition &def);
     ForgetResult forget_participant(const std::string &participant);
+
+    // Single journal rows (rows.h), each put in its own durable unit.
+    RowOutcome put_row(const std::string &session, int64_t row, const std::string &body);
+    RowsState rows_state(const std::string &session);
+    // The header row, then the rows from 1 in order up to the first missing
+    // one: the journal as far as it is known, for the journal reader.
+    std::string journal_text(const std::string &session, const std::string &header);
 
     // Groups many puts into one transaction (commits are what cost time);
     // commit_batch makes them durable. A batch not committed is rolled back.

@@ -5,6 +5,7 @@
 #include "tools/report/add_command.h"
 #include "tools/report/archive_items.h"
 #include "tools/report/error.h"
+#include "tools/report/journal.h"
 #include "tools/report/tests/report_support.h"
 
 #include <sstream>
@@ -383,4 +384,57 @@ TEST_F(StoreTest, OneIdTwoSessionsAndTheArchiveOutranksAJournal)
             ASSERT_EQ(t.sessions.size(), 1u);
             EXPECT_EQ(t.sessions[0].participant, "P2");
         }
+}
+
+// Rows one at a time, as a server receives them from pages: out of order,
+// some twice, one with other bytes. Each (session, row) is kept once, a
+// gap is told from a complete session, and the session is read again from
+// its rows when the missing one arrives.
+TEST_F(StoreTest, RowsArriveOneAtATimeOutOfOrder)
+{
+    const std::string file = sim::write_journal(small_test(), plan("00000000000000dd", "P9", all_right));
+    const size_t header_end = file.find("\r\n") + 2;
+    const std::string header = file.substr(0, header_end);
+    std::vector<std::string> rows;
+    for (size_t at = header_end; at < file.size();) {
+        const size_t end = file.find("\r\n", at) + 2;
+        rows.push_back(file.substr(at, end - at));
+        at = end;
+    }
+    ASSERT_GT(rows.size(), 10u);
+    Store store(db, Store::Mode::write, 5000, true);
+    auto put_all_but = [&](size_t missing) {
+        for (size_t i = rows.size(); i-- > 0;) {  // backwards: the worst order
+            if (i != missing) {
+                EXPECT_EQ(store.put_row("00000000000000dd", int64_t(i + 1), rows[i]), store::RowOutcome::added);
+            }
+        }
+    };
+    put_all_but(4);
+    EXPECT_EQ(store.put_row("00000000000000dd", 2, rows[1]), store::RowOutcome::same);  // a retry
+    std::string changed = rows[1];
+    changed.replace(changed.find("P9"), 2, "P8");
+    EXPECT_EQ(store.put_row("00000000000000dd", 2, changed), store::RowOutcome::conflict);
+    EXPECT_EQ(store.connection().int_query("SELECT count(*) FROM journal_row_conflicts"), 1);
+    store::RowsState st = store.rows_state("00000000000000dd");
+    EXPECT_EQ(st.rows, int64_t(rows.size()) - 1);
+    EXPECT_EQ(st.first_missing, 5);
+    EXPECT_FALSE(st.complete());
+
+    // what is known so far goes in as an unfinished session ...
+    std::vector<std::string> warnings;
+    Session s = parse_journal(store.journal_text("00000000000000dd", header), "row 5 missing", warnings);
+    EXPECT_EQ(s.ended_by, "unfinished");
+    EXPECT_EQ(store.put_session(s).outcome, store::PutOutcome::added);
+    // ... and the missing row completes it: read again, the longer copy replaces it
+    EXPECT_EQ(store.put_row("00000000000000dd", 5, rows[4]), store::RowOutcome::added);
+    EXPECT_TRUE(store.rows_state("00000000000000dd").complete());
+    const std::string whole = store.journal_text("00000000000000dd", header);
+    EXPECT_EQ(whole, file);
+    s = parse_journal(whole, "complete", warnings);
+    EXPECT_EQ(store.put_session(s).outcome, store::PutOutcome::replaced);
+    const std::vector<TestData> tests = load();
+    ASSERT_EQ(tests[0].sessions.size(), 1u);
+    EXPECT_EQ(tests[0].sessions[0].ended_by, "completed");
+    EXPECT_EQ(tests[0].sessions[0].marks(), "++++++");
 }
