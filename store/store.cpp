@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 namespace store {
 
 namespace {
@@ -48,22 +50,38 @@ struct PutStatements {
               "version, build, clock, clock_resolution_us, started, last_time, ended_by, total_ms, resumes, note, "
               "answered, right_total, wrong_total, marks) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
               "?, ?, ?, ?, ?) RETURNING id")),
-          insert_response(db.prepare("INSERT INTO responses (session_ref, item, \"right\", digit, cell, "
-                                     "correct_cell, rt_ms, first_digit_ms, previews, refusals) VALUES (?, ?, ?, ?, "
-                                     "?, ?, ?, ?, ?, ?)")),
           upsert_item(db.prepare("INSERT INTO test_items (archive_crc32, item, text, cells, correct_cell) "
                                  "VALUES (?, ?, ?, ?, ?) ON CONFLICT (archive_crc32, item) DO UPDATE SET "
                                  "text = coalesce(test_items.text, excluded.text), "
                                  "cells = test_items.cells | excluded.cells, "
-                                 "correct_cell = coalesce(test_items.correct_cell, excluded.correct_cell)"))
+                                 "correct_cell = coalesce(test_items.correct_cell, excluded.correct_cell)")),
+          db_(db)
     {
     }
     void reset_all()
     {
-        for (auto *s : {&insert_test, &existing, &same_marks, &insert_session, &insert_response, &upsert_item})
+        for (auto *s : {&insert_test, &existing, &same_marks, &insert_session, &upsert_item})
             (*s)->reset();
     }
-    std::unique_ptr<Statement> insert_test, existing, same_marks, insert_session, insert_response, upsert_item;
+    // Up to `rows` answers in one statement: one round trip to a server
+    // instead of one per answer. Prepared once per row count.
+    Statement &insert_responses(size_t rows)
+    {
+        std::unique_ptr<Statement> &st = insert_responses_[rows];
+        if (!st) {
+            std::string sql = "INSERT INTO responses (session_ref, item, \"right\", digit, cell, correct_cell, rt_ms, "
+                              "first_digit_ms, previews, refusals) VALUES ";
+            for (size_t i = 0; i < rows; i++)
+                sql += i ? ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+            st = db_.prepare(sql);
+        }
+        return *st;
+    }
+    std::unique_ptr<Statement> insert_test, existing, same_marks, insert_session, upsert_item;
+
+private:
+    Connection &db_;
+    std::map<size_t, std::unique_ptr<Statement>> insert_responses_;
 };
 
 Store::Store(const std::string &location, Mode mode, int busy_ms, bool durable)
@@ -288,13 +306,20 @@ PutResult Store::put_session(const Session &s)
         in.run();
 
         const bool journal = s.source == "journal";
-        for (const Response &r : s.responses) {
-            Statement &ir = *st.insert_response;
-            ir.bind(1, ref).bind(2, int64_t(r.item)).bind(3, int64_t(r.right));
-            ir.bind_if(4, r.digit > 0, r.digit).bind_if(5, r.cell > 0, r.cell);
-            ir.bind_if(6, r.correct_cell > 0, r.correct_cell).bind_if(7, r.rt_ms >= 0, r.rt_ms);
-            ir.bind_if(8, r.first_digit_ms >= 0, r.first_digit_ms);
-            ir.bind_if(9, journal, r.previews).bind_if(10, journal, r.refusals).run();
+        constexpr size_t chunk = 100;  // 1,000 values a statement: far below either database's limit
+        for (size_t from = 0; from < s.responses.size(); from += chunk) {
+            const size_t n = std::min(chunk, s.responses.size() - from);
+            Statement &ir = st.insert_responses(n);
+            for (size_t k = 0; k < n; k++) {
+                const Response &r = s.responses[from + k];
+                const int b = int(k) * 10;
+                ir.bind(b + 1, ref).bind(b + 2, int64_t(r.item)).bind(b + 3, int64_t(r.right));
+                ir.bind_if(b + 4, r.digit > 0, r.digit).bind_if(b + 5, r.cell > 0, r.cell);
+                ir.bind_if(b + 6, r.correct_cell > 0, r.correct_cell).bind_if(b + 7, r.rt_ms >= 0, r.rt_ms);
+                ir.bind_if(b + 8, r.first_digit_ms >= 0, r.first_digit_ms);
+                ir.bind_if(b + 9, journal, r.previews).bind_if(b + 10, journal, r.refusals);
+            }
+            ir.run();
         }
         // what the session tells about its items, where the store does not know it yet
         std::vector<std::pair<int, KnownItem>> learned;
