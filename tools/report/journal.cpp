@@ -144,7 +144,7 @@ void JournalParser::item_event(std::string_view event)
 {
     const int item = int(number(col_item, 1, s_.items));
     ItemState &st = state_[size_t(item)];
-    if (event == "session_resumed") {
+    if (event == event_name(event_resumed)) {
         if (!interrupted_)
             fail("session_resumed without session_interrupted before it");
         interrupted_ = false;
@@ -154,7 +154,7 @@ void JournalParser::item_event(std::string_view event)
         current_ = 0;
         return;
     }
-    if (event == "item_shown") {
+    if (event == event_name(event_item_shown)) {
         if (st.confirmed)
             fail("item " + std::to_string(item) + " shown again after it was answered");
         current_ = item;
@@ -171,11 +171,11 @@ void JournalParser::item_event(std::string_view event)
     ItemSeen &it = st.seen;
     it.item = item;
     it.cells |= uint16_t(1u << (cell - 1));
-    if (event == "answer_previewed") {
+    if (event == event_name(event_previewed)) {
         st.previews++;
         return;
     }
-    if (event == "preview_withdrawn") {
+    if (event == event_name(event_withdrawn)) {
         number(col_key, 0, 255);
         return;
     }
@@ -192,7 +192,7 @@ void JournalParser::item_event(std::string_view event)
     }
     if (first > rt)
         fail("first_digit_ms " + std::to_string(first) + " comes after rt_ms " + std::to_string(rt));
-    if (event == "answer_refused") {
+    if (event == event_name(event_refused)) {
         if (item > training_items)
             fail("answer_refused on item " + std::to_string(item) + "; only training items 1-3 refuse answers");
         if (right)
@@ -262,28 +262,28 @@ Session JournalParser::parse(std::string_view bytes)
         }
         row_ = &row.fields;
         const std::string_view event = field(col_event);
-        if (ended_ && withdrawable_end_ && event == "session_interrupted") {
+        if (ended_ && withdrawable_end_ && event == event_name(event_interrupted)) {
             // the page withdrew that session_end when it resumed the session
             ended_ = false;
             s_.note += std::string(s_.note.empty() ? "" : "; ") + "a session_end (closed) withdrawn on resuming";
         }
         if (s_.journal_rows == 0) {
-            if (event != "session_start")
+            if (event != event_name(event_session_start))
                 fail("the first row is '" + std::string(event) + "', not session_start");
             start();
-        } else if (event == "session_start") {
+        } else if (event == event_name(event_session_start)) {
             fail("a second session_start");
         }
         check_common();
         s_.journal_rows++;
-        if (event == "session_start")
+        if (event == event_name(event_session_start))
             continue;
-        if (event == "item_shown" || event == "answer_previewed" || event == "preview_withdrawn" ||
-            event == "answer_refused" || event == "answer_confirmed" || event == "session_resumed")
+        if (event == event_name(event_item_shown) || event == event_name(event_previewed) || event == event_name(event_withdrawn) ||
+            event == event_name(event_refused) || event == event_name(event_confirmed) || event == event_name(event_resumed))
             item_event(event);
-        else if (event == "session_interrupted")
+        else if (event == event_name(event_interrupted))
             interrupted_ = true;
-        else if (event == "session_end")
+        else if (event == event_name(event_session_end))
             end();
         else
             fail("unknown event '" + std::string(event) + "'");

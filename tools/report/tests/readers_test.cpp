@@ -3,8 +3,12 @@
 #include "tools/report/csv.h"
 #include "tools/report/error.h"
 #include "tools/report/journal.h"
+#include "tools/report/journal_format.h"
 #include "tools/report/result_sheet.h"
 #include "tools/report/tests/report_support.h"
+
+#include <algorithm>
+#include <regex>
 
 using namespace report;
 using report_test::plan;
@@ -292,4 +296,35 @@ TEST(Journal, ReSavedInAnotherCodePageOrResumedInTheBrowser)
     again.replace(0, 19, "00000000000000a8,P5");
     after_esc += again + "\r\n";
     EXPECT_NE(error_of(after_esc).find("a row after session_end"), std::string::npos) << error_of(after_esc);
+}
+
+// The journal's columns and events are the runner's (runner/journal_columns.h):
+// the header this tool checks is the runner's own, and every column and
+// event the page's script names is one of them.
+TEST(Journal, ColumnsAndEventsAreTheRunnersAndThePagesNamesAreAmongThem)
+{
+    EXPECT_EQ(column_names.size(), size_t(journal_columns));
+    std::string header(utf8_bom);
+    for (size_t i = 0; i < column_names.size(); i++)
+        header += std::string(i ? "," : "") + std::string(column_names[i]);
+    EXPECT_EQ(header + "\r\n", journal_header);
+    EXPECT_EQ(column_names[col_archive_crc32], "archive_crc32");
+    EXPECT_EQ(event_name(event_confirmed), "answer_confirmed");
+
+    const std::string page = report_test::read_file(PAGE_JOURNAL_SCRIPT);
+    ASSERT_FALSE(page.empty()) << PAGE_JOURNAL_SCRIPT;
+    const std::regex column_used(R"(get\([^,()]+, '([a-z_0-9]+)'\))");
+    const std::regex event_used(R"('event'\) [!=]== '([a-z_]+)')");
+    int columns = 0, events = 0;
+    for (std::sregex_iterator m(page.begin(), page.end(), column_used), end; m != end; ++m, columns++)
+        EXPECT_NE(std::find(column_names.begin(), column_names.end(), (*m)[1].str()), column_names.end())
+            << "the page names a column the journal does not have: " << (*m)[1];
+    for (std::sregex_iterator m(page.begin(), page.end(), event_used), end; m != end; ++m, events++) {
+        bool known = false;
+        for (int e = event_session_start; e <= event_session_end; e++)
+            known |= event_name(JournalEvent(e)) == (*m)[1].str();
+        EXPECT_TRUE(known) << "the page names an event the journal does not have: " << (*m)[1];
+    }
+    EXPECT_GT(columns, 3);
+    EXPECT_GT(events, 1);
 }
