@@ -1,26 +1,14 @@
-// The one exception type of the report tool: a message for the person at
-// the keyboard, already naming the file (and line) it is about.
+// The report tool's exceptions are the store's: a message for the person at
+// the keyboard, already naming the file (and line) it is about. StoreError:
+// the store itself failed, no further file can be added either.
 #pragma once
 
-#include <stdexcept>
-#include <string>
+#include "store/error.h"
 
 namespace report {
 
-struct Error : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// The store itself failed (locked, read-only, disk full): no further file
-// can be added either.
-struct StoreError : Error {
-    using Error::Error;
-};
-
-// "FILE:LINE: " (or "FILE: " for line 0), to start a message with.
-inline std::string where(const std::string &file, int line)
-{
-    return line > 0 ? file + ":" + std::to_string(line) + ": " : file + ": ";
-}
+using store::Error;
+using store::StoreError;
+using store::where;
 
 }  // namespace report
