@@ -246,7 +246,7 @@ std::string model_section(const TestAnalysis &a, const std::string &id)
                   "centred; on the dashed line they agree. Red: |z| > 2.58.");
     out += figure(id + "-information", "Test information", information_plot(a),
                   "The information the analysed items give about an ability (solid, left axis) and the standard error "
-                  "of an estimate there, 1/sqrt(information) (dashed, right axis).");
+                  "of an estimate there, 1/sqrt(information) (red, right axis).");
     if (!a.dif_groups.empty())
         out += "<p>Differential item functioning (Mantel-Haenszel, strata: raw score of complete sessions): " +
                esc(a.dif_groups) + ".</p>";

@@ -49,7 +49,7 @@ std::string information_plot(const TestAnalysis &a)
             svg.line(x(t0), yse(e0), x(t1), yse(e1), "curve-se");
     }
     svg.vertical_text(12, (top + bottom) / 2, "information", "axis-label");
-    svg.text(right - 4, top + 12, "standard error (dashed, right axis)", "note", "end");
+    svg.text(right - 4, top + 12, "standard error (red, right axis)", "note", "end");
     svg.text((left + right) / 2, svg.height() - 4,
              "ability (logits); peak information " + number_text(most, 1) + ", standard error " +
                  number_text(1 / std::sqrt(most), 2),

@@ -22,7 +22,7 @@ int main(int argc, char **argv)
     std::string out, archive;
     report::sim::Population pop;
     app.add_option("-n,--sessions", sessions, "Sessions to write")->check(CLI::PositiveNumber);
-    app.add_option("--items", items, "Items of the simulated test (without --archive)")->check(CLI::Range(1, 500));
+    app.add_option("--items", items, "Items of the simulated test (without --archive)")->check(CLI::Range(1, 1000));
     app.add_option("--archive", archive, "Simulate the test of this MERIDOKA.WDL instead");
     app.add_option("--pcs", pcs, "Spread the journals over this many PC folders")->check(CLI::PositiveNumber);
     app.add_option("--seed", seed, "Random seed");
