@@ -31,7 +31,7 @@ struct Sums {  // per item or person
     void add(int x, double p)
     {
         const double w1 = p * (1 - p), e = x - p;
-        const double c = p * std::pow(1 - p, 4) + (1 - p) * std::pow(p, 4);  // fourth central moment
+        const double q = 1 - p, c = p * q * (q * q * q + p * p * p);  // fourth central moment p q^4 + q p^4
         n++;
         z2 += e * e / w1;
         w += w1;
