@@ -123,7 +123,7 @@ void group_by_score(const TestData &test, const ResponseMatrix &m, const std::ve
 }
 
 // The two DIF groups: the builds of the runner, when the sessions come from
-// exactly two (a paper of the mode of administration); an attribute of the
+// exactly two (a check of the mode of administration); an attribute of the
 // participants can be passed the same way.
 std::vector<int> dif_split(const TestData &test, TestAnalysis &a)
 {
