@@ -1,6 +1,8 @@
 #include "tools/report/analysis.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <map>
 
@@ -21,7 +23,8 @@ void describe_items(const TestData &test, TestAnalysis &a)
         row.training = row.item <= training_items;
         row.correct_cell = info.correct_cell;
         row.cells = info.cells;
-        row.p = row.r_it = row.b = row.b_se = nan;
+        row.p = row.r_it = row.b = row.b_se = row.andersen_z = nan;
+        row.fit.outfit = row.fit.outfit_t = row.fit.infit = row.fit.infit_t = nan;
     }
     std::vector<std::vector<double>> right_rt(size_t(test.items)), wrong_rt(size_t(test.items));
     for (const Session &s : test.sessions)
@@ -76,9 +79,104 @@ void score_sessions(const TestData &test, const AnalysisOptions &options, TestAn
         }
         row.median_rt_ms = median(rts);
         row.ability = row.ability_se = nan;
-        a.complete_sessions += int(s.responses.size()) == test.items;
+        row.partial = int(s.responses.size()) != test.items;
+        row.fit.outfit = row.fit.outfit_t = row.fit.infit = row.fit.infit_t = nan;
+        a.complete_sessions += !row.partial;
         a.sessions.push_back(row);
     }
+}
+
+// The distractor analysis' score groups: thirds of the complete sessions'
+// scores on the analysed items, and each group's answer cells per item.
+void group_by_score(const TestData &test, const ResponseMatrix &m, const std::vector<std::vector<uint8_t>> &complete,
+                    TestAnalysis &a)
+{
+    std::vector<double> scores;
+    for (const auto &row : complete) {
+        int r = 0;
+        for (uint8_t x : row)
+            r += x;
+        scores.push_back(r);
+    }
+    a.group_bounds = {0, 0, 0, a.analysed_items + 1};
+    if (scores.empty())
+        return;
+    for (int g = 1; g < score_groups; g++)
+        a.group_bounds[size_t(g)] = int(std::ceil(quantile(scores, double(g) / score_groups)));
+    for (size_t v = 0; v < test.sessions.size(); v++) {
+        const Session &s = test.sessions[v];
+        if (int(s.responses.size()) != test.items)
+            continue;
+        int r = 0;
+        for (int i = 0; i < a.analysed_items; i++)
+            r += m.at(int(v), i);
+        int g = 0;
+        while (g + 1 < score_groups && r >= a.group_bounds[size_t(g + 1)])
+            g++;
+        for (const Response &resp : s.responses)
+            if (resp.item > training_items && resp.item <= test.items && resp.cell > 0) {
+                ItemRow &row = a.items[size_t(resp.item - 1)];
+                row.group_answers[size_t(g)]++;
+                row.group_chosen[size_t(g)][size_t(resp.cell - 1)]++;
+            }
+    }
+}
+
+// The two DIF groups: the builds of the runner, when the sessions come from
+// exactly two (a check of the mode of administration); an attribute of the
+// participants can be passed the same way.
+std::vector<int> dif_split(const TestData &test, TestAnalysis &a)
+{
+    std::vector<std::string> builds;
+    for (const Session &s : test.sessions)
+        if (std::find(builds.begin(), builds.end(), s.build) == builds.end())
+            builds.push_back(s.build);
+    if (builds.size() != 2) {
+        a.dif_problem = "differential item functioning needs two groups of persons; the sessions come from " +
+                        std::to_string(builds.size()) + (builds.size() == 1 ? " build" : " builds") +
+                        " of the runner and no other grouping is given";
+        return {};
+    }
+    std::sort(builds.begin(), builds.end());
+    a.dif_groups = "build " + builds[0] + " against build " + builds[1];
+    std::vector<int> split;
+    for (const Session &s : test.sessions)
+        split.push_back(s.build == builds[0] ? 0 : 1);
+    return split;
+}
+
+// Fit, the model test between low and high scorers, DIF, the score table.
+void check_model(const TestData &test, const ResponseMatrix &m, TestAnalysis &a)
+{
+    const int first = training_items;
+    a.fit = model_fit(m, a.rasch.b);
+    for (int i = 0; i < a.analysed_items; i++)
+        a.items[size_t(first + i)].fit = a.fit.items[size_t(i)];
+    for (size_t v = 0; v < a.sessions.size(); v++)
+        a.sessions[v].fit = a.fit.persons[v];
+    a.andersen = andersen_test(m, median_split(m));
+    for (int i = 0; i < a.analysed_items; i++)
+        a.items[size_t(first + i)].andersen_z = a.andersen.done ? a.andersen.z[size_t(i)] : nan;
+    const std::vector<int> split = dif_split(test, a);
+    if (!split.empty()) {
+        const std::vector<DifResult> dif = mantel_haenszel(m, split);
+        for (int i = 0; i < a.analysed_items; i++)
+            a.items[size_t(first + i)].dif = dif[size_t(i)];
+    }
+    std::vector<double> b;
+    for (double d : a.rasch.b)
+        if (!std::isnan(d))
+            b.push_back(d);
+    std::vector<int> sessions(b.size() + 1, 0);
+    for (size_t v = 0; v < a.sessions.size(); v++)
+        if (!a.sessions[v].partial && a.sessions[v].ability_items == int(b.size())) {
+            int r = 0;
+            for (int i = 0; i < a.analysed_items; i++)
+                r += !std::isnan(a.rasch.b[size_t(i)]) && m.at(int(v), i) == 1;
+            sessions[size_t(r)]++;
+        }
+    for (int r = 0; r <= int(b.size()); r++)
+        a.score_table.push_back(ScoreRow{r, warm_ability(b, r), mle_ability(b, r), sessions[size_t(r)]});
 }
 
 // Classical statistics over complete sessions, the Rasch model over every
@@ -87,8 +185,11 @@ void analyse_items(const TestData &test, TestAnalysis &a)
 {
     const int first = training_items;
     a.analysed_items = std::max(0, test.items - first);
-    if (a.analysed_items == 0)
+    a.classical.kr20 = nan;
+    if (a.analysed_items == 0) {
+        a.rasch.problem = "the test has no items after the training items";
         return;
+    }
     std::vector<std::vector<uint8_t>> complete;
     ResponseMatrix m(int(test.sessions.size()), a.analysed_items);
     for (size_t v = 0; v < test.sessions.size(); v++) {
@@ -107,6 +208,7 @@ void analyse_items(const TestData &test, TestAnalysis &a)
     a.rasch = fit_rasch_cml(m);
     if (test.sessions.empty())
         a.rasch.problem = "no sessions yet";
+    group_by_score(test, m, complete, a);
     for (int i = 0; i < a.analysed_items; i++) {
         ItemRow &row = a.items[size_t(first + i)];
         if (!complete.empty())
@@ -139,16 +241,31 @@ void analyse_items(const TestData &test, TestAnalysis &a)
         }
         a.sessions[v].ability = it->second.theta;
         a.sessions[v].ability_se = it->second.se;
+        a.sessions[v].ability_items = int(answered.size());
     }
+    check_model(test, m, a);
+}
+
+std::string fixed(double x, int decimals)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, x);
+    return buf;
 }
 
 void flag_items(TestAnalysis &a)
 {
+    int fewest = -1;
     for (ItemRow &row : a.items) {
-        if (row.training || row.answers == 0)
+        if (row.training)
             continue;
+        if (row.answers < flag_minimum_answers) {
+            fewest = fewest < 0 ? row.answers : std::min(fewest, row.answers);
+            continue;
+        }
         if (row.r_it < 0)
-            row.flags.push_back(flag_negative);
+            row.flags.push_back(std::string(flag_negative) + " (r_it " + fixed(row.r_it, 2) +
+                                "): those who got it right scored lower on the rest");
         if (row.p > 0.95)
             row.flags.push_back(flag_easy);
         if (row.p < 0.05)
@@ -161,7 +278,30 @@ void flag_items(TestAnalysis &a)
             if (!unchosen.empty())
                 row.flags.push_back(std::string(flag_unchosen) + " (cell " + unchosen + ")");
         }
+        // fit: a mean square beyond 0.7..1.3 that is also unlikely by chance (|t| > 2)
+        const FitStatistic &f = row.fit;
+        if (f.n > 0) {
+            const bool under = (f.infit > 1.3 && f.infit_t > 2) || (f.outfit > 1.3 && f.outfit_t > 2);
+            const bool over = (f.infit < 0.7 && f.infit_t < -2) || (f.outfit < 0.7 && f.outfit_t < -2);
+            const std::string figures =
+                " (infit " + fixed(f.infit, 2) + ", t " + fixed(f.infit_t, 1) + "; outfit " + fixed(f.outfit, 2) +
+                ", t " + fixed(f.outfit_t, 1) + ")";
+            if (under)
+                row.flags.push_back(flag_underfit + figures);
+            else if (over)
+                row.flags.push_back(flag_overfit + figures);
+        }
+        if (std::fabs(row.andersen_z) > 2.58)
+            row.flags.push_back(std::string(flag_andersen) + " (z " + fixed(row.andersen_z, 1) + ": " +
+                                (row.andersen_z > 0 ? "harder" : "easier") + " for the high scorers)");
+        if (row.dif.ets == EtsClass::c)
+            row.flags.push_back(std::string(flag_dif) + " (delta " + fixed(row.dif.delta, 2) + ": favours the " +
+                                (row.dif.delta < 0 ? "first" : "second") + " group)");
     }
+    if (fewest >= 0)
+        a.flag_note = "items are flagged once " + std::to_string(flag_minimum_answers) +
+                      " sessions have answered them; some have " + std::to_string(fewest) +
+                      " so far, and those are not flagged";
 }
 
 }  // namespace

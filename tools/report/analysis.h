@@ -3,6 +3,8 @@
 #pragma once
 
 #include "tools/report/classical.h"
+#include "tools/report/fit.h"
+#include "tools/report/model_tests.h"
 #include "tools/report/rasch.h"
 #include "tools/report/session.h"
 
@@ -15,6 +17,12 @@ namespace report {
 struct AnalysisOptions {
     int64_t fast_ms = 1000;  // confirmations faster than this count as fast answers
 };
+
+// Items are flagged only with this many answers: below it a share or a fit
+// statistic says more about chance than about the item.
+inline constexpr int flag_minimum_answers = 30;
+// Score groups of the distractor analysis (low, middle, high third).
+inline constexpr int score_groups = 3;
 
 struct ItemRow {
     int item = 0;
@@ -32,7 +40,19 @@ struct ItemRow {
     double median_rt_right = 0, median_rt_wrong = 0;  // ms; NaN without such answers
     std::vector<double> rt_ms;  // every confirmation's response time, for the plots
     int previews = 0, refusals = 0;
+    FitStatistic fit;               // infit and outfit (n = 0: none)
+    double andersen_z = 0;          // upper against lower scorers' difficulty, standardised; NaN: not compared
+    DifResult dif;                  // between the DIF groups (ets none: not computed)
+    std::array<int, score_groups> group_answers{};                // complete sessions per score group with a known cell
+    std::array<std::array<int, 9>, score_groups> group_chosen{};  // their answers per cell
     std::vector<std::string> flags;
+};
+
+struct ScoreRow {         // raw score on every analysed item -> ability
+    int score = 0;
+    Ability warm{0, 0};   // Warm's estimate (finite at 0 and all right)
+    Ability mle{0, 0};    // maximum likelihood (NaN at 0 and all right)
+    int sessions = 0;     // complete sessions with this score
 };
 
 struct SessionRow {
@@ -43,6 +63,9 @@ struct SessionRow {
     int fast_answers = -1;            // -1: no times
     int refused_training = -1;        // -1: not known (result files)
     double ability = 0, ability_se = 0;  // Warm's estimate (NaN when there is none)
+    int ability_items = 0;            // estimable items it rests on
+    bool partial = false;             // the session did not answer every item
+    FitStatistic fit;                 // person fit (n = 0: extreme score or no estimate)
 };
 
 struct TestAnalysis {
@@ -53,6 +76,13 @@ struct TestAnalysis {
     int analysed_items = 0;        // items after the training items
     ClassicalStats classical;      // over the analysed items of complete sessions
     RaschFit rasch;                // over the analysed items (columns 0..analysed_items-1)
+    ModelFit fit;                  // residuals at the ML abilities (persons: sessions)
+    LikelihoodRatioTest andersen;  // raw score at or below the median against above
+    std::string dif_groups;        // the groups compared ("": none), e.g. "build win32 against build dos"
+    std::string dif_problem;       // why no DIF, when none
+    std::vector<ScoreRow> score_table;  // for the analysed items, when the model is fitted
+    std::array<int, score_groups + 1> group_bounds{};  // score group g: bounds[g] <= score < bounds[g+1]
+    std::string flag_note;         // why items are not flagged yet ("": they are)
 };
 
 TestAnalysis analyse_test(const TestData &test, const AnalysisOptions &options);
@@ -62,5 +92,9 @@ inline constexpr const char *flag_negative = "negative discrimination";
 inline constexpr const char *flag_easy = "too easy (p > 0.95)";
 inline constexpr const char *flag_hard = "too hard (p < 0.05)";
 inline constexpr const char *flag_unchosen = "distractor no one chose";
+inline constexpr const char *flag_underfit = "misfits the model: answers less predictable than the model expects";
+inline constexpr const char *flag_overfit = "overfits the model: answers more predictable than the model expects";
+inline constexpr const char *flag_andersen = "difficulty differs between low and high scorers";
+inline constexpr const char *flag_dif = "differential item functioning, ETS class C";
 
 }  // namespace report

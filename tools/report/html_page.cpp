@@ -1,6 +1,7 @@
 #include "tools/report/html_page.h"
 
 #include "tools/report/output.h"
+#include "tools/report/model_plots.h"
 #include "tools/report/plots.h"
 #include "tools/report/svg.h"
 #include "tools/report/tables.h"
@@ -44,6 +45,7 @@ svg .limit { stroke: var(--accent); stroke-dasharray: 4 3; } svg .mean { stroke:
 svg .tick { font-size: 11px; fill: var(--muted); } svg .axis-label { font-size: 12px; fill: var(--ink); }
 svg .item-label { font-size: 11px; fill: var(--ink); } svg .note { font-size: 11px; fill: var(--ink); }
 svg .empty { font-size: 14px; fill: var(--muted); }
+svg .curve { stroke: var(--bar); stroke-width: 2; } svg .curve-se { stroke: var(--accent); stroke-width: 1.5; stroke-dasharray: 5 3; }
 svg .cell-absent { fill: none; stroke: #e6eaee; stroke-dasharray: 2 2; }
 svg .cell, svg .cell-correct { fill: var(--bar); stroke: #8da4bd; }
 svg .cell-correct { stroke: #1e8449; stroke-width: 2.5; }
@@ -121,6 +123,13 @@ std::string figures(const TestAnalysis &a)
     return out + "</div>";
 }
 
+std::string upper_first(std::string s)
+{
+    if (!s.empty() && s[0] >= 'a' && s[0] <= 'z')
+        s[0] = char(s[0] - 'a' + 'A');
+    return s;
+}
+
 std::string flagged_table(const TestAnalysis &a)
 {
     std::string rows;
@@ -129,10 +138,11 @@ std::string flagged_table(const TestAnalysis &a)
             rows += "<tr>" + td(std::to_string(r.item), true) + td(r.text) + td(number_text(r.p, 2), true) +
                     td(number_text(r.r_it, 2), true) + td(number_text(r.b, 2), true) + "<td class=\"flag\">" +
                     esc(joined(r.flags)) + "</td></tr>\n";
+    const std::string note = a.flag_note.empty() ? "" : "<p class=\"muted\">" + esc(upper_first(a.flag_note)) + ".</p>";
     if (rows.empty())
-        return "<p class=\"muted\">No item is flagged.</p>";
+        return "<p class=\"muted\">No item is flagged.</p>" + note;
     return "<table><thead><tr><th>item</th><th>text</th><th>p</th><th>r<sub>it</sub></th><th>b</th><th>why</th>"
-           "</tr></thead><tbody>\n" + rows + "</tbody></table>";
+           "</tr></thead><tbody>\n" + rows + "</tbody></table>" + note;
 }
 
 std::string items_table(const TestAnalysis &a)
@@ -171,11 +181,13 @@ std::string sessions_table(const TestAnalysis &a)
                td(std::to_string(r.score), true) + td(std::to_string(r.score_without_training), true) +
                td(s.ended_by) + td(s.total_ms >= 0 ? number_text(s.total_ms / 60000.0, 1) : "", true) +
                td(number_text(r.median_rt_ms / 1000, 1), true) + td(count_text(r.fast_answers), true) +
-               td(count_text(r.refused_training), true) + td(number_text(r.ability, 2), true) +
+               td(count_text(r.refused_training), true) +
+               td(number_text(r.ability, 2) + (r.partial && !std::isnan(r.ability) ? " *" : ""), true) +
                td(number_text(r.ability_se, 2), true) + td(s.source == "journal" ? "journal" : "result file") +
                "</tr>\n";
     }
-    out += "</tbody></table></div>";
+    out += "</tbody></table></div><p class=\"muted\">* a session that did not answer every item: its ability rests "
+           "on the items it answered (ability_items in sessions.csv) and has a wider standard error.</p>";
     if (a.sessions.size() > session_rows_max)
         out += "<p class=\"muted\">The first " + std::to_string(session_rows_max) + " sessions; all are in sessions.csv "
                "(meridoka-report csv).</p>";
@@ -205,6 +217,105 @@ std::string answers_table(const TestAnalysis &a)
     return out + "</tbody></table></div></details>";
 }
 
+std::string model_section(const TestAnalysis &a, const std::string &id)
+{
+    std::string out = "<section id=\"" + id + "-model\"><h3>Model checks</h3>";
+    if (!a.rasch.fitted)
+        return out + "<p class=\"muted\">No model checks: the Rasch model is not fitted (" +
+               esc(a.rasch.problem.empty() ? "no analysed items" : a.rasch.problem) + ").</p></section>\n";
+    const LikelihoodRatioTest &lr = a.andersen;
+    out += "<div class=\"figures\">";
+    out += key_figure(number_text(a.fit.separation_reliability, 2),
+                      "person separation reliability (" + std::to_string(a.fit.persons_used) + " persons)");
+    if (lr.done) {
+        out += key_figure(number_text(lr.lr, 1), "Andersen's LR, df " + number_text(lr.df, 0));
+        out += key_figure(lr.p < 0.001 ? "< 0.001" : number_text(lr.p, 3), "p (equal difficulties)");
+    }
+    out += "</div>";
+    if (lr.done)
+        out += "<p>" +
+               std::string(lr.p < 0.05 ? "The difficulties differ between low and high scorers more than chance "
+                                         "explains (p < 0.05): the items do not measure the same way at both ends."
+                                       : "The difficulties of low and high scorers agree within chance (p >= 0.05).") +
+               " Low: score at or below the median (" + std::to_string(lr.persons[0]) + " persons), high: above (" +
+               std::to_string(lr.persons[1]) + ").</p>";
+    else
+        out += "<p class=\"muted\">No likelihood-ratio test: " + esc(lr.problem) + ".</p>";
+    out += figure(id + "-andersen", "Difficulties of low and high scorers", andersen_plot(a),
+                  "Each item's difficulty estimated among the low scorers (x) and the high scorers (y), both "
+                  "centred; on the dashed line they agree. Red: |z| > 2.58.");
+    out += figure(id + "-information", "Test information", information_plot(a),
+                  "The information the analysed items give about an ability (solid, left axis) and the standard error "
+                  "of an estimate there, 1/sqrt(information) (red, right axis).");
+    if (!a.dif_groups.empty())
+        out += "<p>Differential item functioning (Mantel-Haenszel, strata: raw score of complete sessions): " +
+               esc(a.dif_groups) + ".</p>";
+    else
+        out += "<p class=\"muted\">" + esc(upper_first(a.dif_problem)) + ".</p>";
+    out += "<div class=\"scroll\"><table><thead><tr><th>item</th><th>b</th><th>infit</th><th>t</th><th>outfit</th>"
+           "<th>t</th><th>z low/high</th><th>DIF delta</th><th>ETS</th></tr></thead><tbody>\n";
+    for (const ItemRow &r : a.items) {
+        if (r.training)
+            continue;
+        out += r.flags.empty() ? "<tr>" : "<tr class=\"flagged\">";
+        const bool dif = r.dif.ets != EtsClass::none;
+        out += td(std::to_string(r.item), true) + td(number_text(r.b, 2), true) + td(number_text(r.fit.infit, 2), true) +
+               td(number_text(r.fit.infit_t, 1), true) + td(number_text(r.fit.outfit, 2), true) +
+               td(number_text(r.fit.outfit_t, 1), true) + td(number_text(r.andersen_z, 1), true) +
+               td(dif ? number_text(r.dif.delta, 2) : "", true) + td(ets_name(r.dif.ets)) + "</tr>\n";
+    }
+    out += "</tbody></table></div>";
+    return out + "</section>\n";
+}
+
+std::string distractor_section(const TestAnalysis &a, const std::string &id)
+{
+    std::string out = "<section id=\"" + id + "-distractors\"><h3>Answer cells by score group</h3>";
+    out += "<details><summary>Show the answer cells of every item by score group</summary><div class=\"scroll\">"
+           "<table><thead><tr><th>item</th><th>group (scores)</th><th>answers</th>";
+    for (int c = 1; c <= 9; c++)
+        out += "<th>cell " + std::to_string(c) + "</th>";
+    out += "</tr></thead><tbody>\n";
+    for (const ItemRow &r : a.items) {
+        if (r.training)
+            continue;
+        for (int g = 0; g < score_groups; g++) {
+            const int n = r.group_answers[size_t(g)];
+            out += "<tr>" + td(g == 0 ? std::to_string(r.item) : "", true) +
+                   td(std::string(score_group_name(g)) + " (" + score_range(a, g) + ")") + td(std::to_string(n), true);
+            for (int c = 0; c < 9; c++) {
+                const bool present = r.cells >> c & 1;
+                std::string v = present && n ? number_text(100.0 * r.group_chosen[size_t(g)][size_t(c)] / n, 0) + "%" : "";
+                if (c + 1 == r.correct_cell && !v.empty())
+                    v += " (key)";
+                out += td(v, true);
+            }
+            out += "</tr>\n";
+        }
+    }
+    out += "</tbody></table></div></details><p class=\"muted\">Complete sessions in thirds by their score on the "
+           "analysed items. The share choosing the key should rise from the low to the high group; a distractor "
+           "that draws more high than low scorers deserves a look.</p>";
+    return out + "</section>\n";
+}
+
+std::string score_section(const TestAnalysis &a, const std::string &id)
+{
+    std::string out = "<section id=\"" + id + "-scores-abilities\"><h3>Raw score to ability</h3>";
+    if (a.score_table.empty())
+        return out + "<p class=\"muted\">No table: the Rasch model is not fitted.</p></section>\n";
+    out += "<details><summary>Show the table for every score</summary><div class=\"scroll\"><table><thead><tr>"
+           "<th>score</th><th>ability (Warm)</th><th>SE</th><th>ability (ML)</th><th>SE</th><th>sessions</th>"
+           "</tr></thead><tbody>\n";
+    for (const ScoreRow &r : a.score_table)
+        out += "<tr>" + td(std::to_string(r.score), true) + td(number_text(r.warm.theta, 2), true) +
+               td(number_text(r.warm.se, 2), true) + td(std::isnan(r.mle.theta) ? "infinite" : number_text(r.mle.theta, 2), true) +
+               td(number_text(r.mle.se, 2), true) + td(std::to_string(r.sessions), true) + "</tr>\n";
+    out += "</tbody></table></div></details><p class=\"muted\">For a session that answered every item with a "
+           "difficulty. The maximum likelihood estimate is infinite at 0 and all right; Warm's is finite.</p>";
+    return out + "</section>\n";
+}
+
 std::string test_section(const TestAnalysis &a, const PageInfo &info)
 {
     const TestData &d = *a.test;
@@ -222,11 +333,14 @@ std::string test_section(const TestAnalysis &a, const PageInfo &info)
                   "Top: share of right answers per item; dashed lines at 0.05 and 0.95. Bottom: Rasch difficulty "
                   "(conditional maximum likelihood, logits, mean 0) with its 95% interval.");
     out += figure(id + "-wright", "Item-person map", wright_map(a),
-                  "Left: sessions by ability (Warm's weighted likelihood estimate); right: items by Rasch "
+                  "Left: complete sessions by ability (Warm's weighted likelihood estimate); right: items by Rasch "
                   "difficulty, on the same logit scale. An item sits where a person has even odds of solving it.");
     out += figure(id + "-times", "Response times per item", response_time_plot(a, info.fast_ms),
                   "From the item being shown to the confirming Enter, journals only.");
     out += "<section id=\"" + id + "-flags\"><h3>Flagged items</h3>" + flagged_table(a) + "</section>\n";
+    out += model_section(a, id);
+    out += distractor_section(a, id);
+    out += score_section(a, id);
     out += "<section id=\"" + id + "-items\"><h3>Items</h3>" + items_table(a) +
            "<p class=\"muted\">Cells chosen: the 3x3 answer grid, darker = chosen more often, the correct cell "
            "outlined green, a wrong answer no one chose outlined red, dashed = no answer there.</p></section>\n";
@@ -249,8 +363,19 @@ with a score of 0 or all right carry no information and are left out; items ever
 estimate). Standard errors from the inverse information matrix. Difficulties have mean 0.</dd>
 <dt>Ability</dt><dd>Warm's weighted likelihood estimate from the items a session answered, finite for all-right
 and all-wrong sessions, with its standard error.</dd>
-<dt>Flags</dt><dd>Negative r<sub>it</sub>; p above 0.95 or below 0.05; a present answer cell other than the correct
-one that no session chose.</dd>
+<dt>Fit</dt><dd>Residuals z = (x - P) / sqrt(P(1-P)) at the persons' maximum likelihood abilities (persons with
+a score of 0 or all right are left out): outfit = mean of z&sup2;, infit = &Sigma;(x-P)&sup2; / &Sigma;P(1-P); both are 1
+when the model holds. t: the Wilson-Hilferty transform of a mean square to a standard normal.</dd>
+<dt>Person separation reliability</dt><dd>(variance of the abilities - mean squared standard error) / variance of
+the abilities.</dd>
+<dt>Andersen's test</dt><dd>2 (log L<sub>low</sub> + log L<sub>high</sub> - log L), conditional likelihoods of
+separate fits to the persons at or below and above the median raw score; chi-square with (items - 1) degrees of
+freedom. z per item: (b<sub>high</sub> - b<sub>low</sub>) / sqrt(SE<sub>low</sub>&sup2; + SE<sub>high</sub>&sup2;).</dd>
+<dt>DIF</dt><dd>Mantel-Haenszel common odds ratio over raw-score strata, delta = -2.35 ln(odds ratio); class A:
+|delta| &lt; 1 or not significant (p &ge; 0.05), C: |delta| &ge; 1.5 and significant, B: between.</dd>
+<dt>Flags</dt><dd>Only with 30 or more answers to the item. Negative r<sub>it</sub>; p above 0.95 or below 0.05; a
+present answer cell other than the correct one that no session chose; infit or outfit above 1.3 with t above 2
+(misfit) or below 0.7 with t below -2 (overfit); |z| above 2.58 between low and high scorers; DIF class C.</dd>
 </dl><p class="muted">Every formula is written out in tools/report/README.md.</p></section>
 )html";
 

@@ -64,7 +64,8 @@ std::string score_histogram(const TestAnalysis &a)
     Svg svg(640, 270, "Sessions per score");
     const Frame f{52, 22, 628, 230};
     if (n == 0 || max_score == 0) {
-        svg.text(320, 130, "no complete sessions yet", "empty", "middle");
+        svg.text(320, 130, max_score == 0 ? "no items after the training items: nothing to score"
+                                          : "no complete sessions yet", "empty", "middle");
         return svg.str();
     }
     const int top = std::max(1, *std::max_element(count.begin(), count.end()));
@@ -142,7 +143,7 @@ std::string wright_map(const TestAnalysis &a)
 {
     std::vector<double> thetas;
     for (const SessionRow &s : a.sessions)
-        if (!std::isnan(s.ability))
+        if (!std::isnan(s.ability) && !s.partial)  // a partial session's estimate is less precise
             thetas.push_back(s.ability);
     std::vector<const ItemRow *> items;
     for (const ItemRow &r : a.items)

@@ -11,18 +11,38 @@ namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
-// gamma of eps without items a and b (-1: none).
-void esf_without(const std::vector<double> &eps, int a, int b, std::vector<double> &g)
+// gamma_0 .. gamma_n of eps by the summation algorithm.
+void esf(const std::vector<double> &eps, std::vector<double> &g)
 {
     g.assign(eps.size() + 1, 0.0);
     g[0] = 1;
-    int n = 0;
-    for (int j = 0; j < int(eps.size()); j++) {
-        if (j == a || j == b)
-            continue;
-        n++;
-        for (int r = n; r >= 1; r--)
-            g[size_t(r)] += eps[size_t(j)] * g[size_t(r - 1)];
+    for (size_t j = 0; j < eps.size(); j++)
+        for (size_t r = j + 1; r >= 1; r--)
+            g[r] += eps[j] * g[r - 1];
+}
+
+// The functions of a set without one of its items, of parameter e: the
+// polynomial sum g_r x^r divided by (1 + e x), in O(n). Upward,
+// q_r = g_r - e q_{r-1} loses nothing while e q_{r-1} <= q_r; downward,
+// q_{r-1} = (g_r - q_r) / e loses nothing while e q_{r-1} >= q_r. The
+// ratio e q_{r-1} / q_r rises with r (the functions are log-concave), so
+// one switch point divides the two safe ranges and no error grows.
+void esf_remove(const double *g, int n, double e, double *q)
+{
+    int s = n;  // first order taken from the downward recursion
+    q[0] = g[0];
+    for (int r = 1; r < n; r++) {
+        const double t = e * q[r - 1];
+        if (t > g[r] / 2) {
+            s = r;
+            break;
+        }
+        q[r] = g[r] - t;
+    }
+    if (s < n) {
+        q[n - 1] = g[n] / e;
+        for (int r = n - 1; r > s; r--)
+            q[r - 1] = std::max(0.0, (g[r] - q[r]) / e);
     }
 }
 
@@ -32,47 +52,60 @@ struct Group {
     std::vector<long> by_score;   // persons per score 0..items.size()
 };
 
-// Solves (A + 11'/k) x = y in place by Gauss-Jordan elimination; A's null
+// Solves (A + 11'/k) x = y in place through a Cholesky factor; A's null
 // space is the vector of ones (a shift of all difficulties), so the sum
-// makes it invertible and the result is the pseudo-inverse applied to y.
-// With `inverse`, returns the pseudo-inverse of A in `a` as well.
+// makes it positive definite and the result is A's pseudo-inverse applied
+// to y. With `inverse`, returns the pseudo-inverse of A in `a` as well.
 bool solve_centred(std::vector<double> &a, std::vector<double> &y, int k, bool inverse)
 {
-    std::vector<double> m(size_t(k) * size_t(2 * k + 1), 0.0);
-    const size_t w = size_t(2 * k + 1);
-    for (int i = 0; i < k; i++) {
-        for (int j = 0; j < k; j++)
-            m[size_t(i) * w + size_t(j)] = a[size_t(i) * size_t(k) + size_t(j)] + 1.0 / k;
-        m[size_t(i) * w + size_t(k + i)] = 1;
-        m[size_t(i) * w + size_t(2 * k)] = y[size_t(i)];
+    const size_t n = size_t(k);
+    std::vector<double> l(n * n, 0.0);  // lower factor, row-major
+    for (size_t i = 0; i < n; i++)
+        for (size_t j = 0; j <= i; j++) {
+            double sum = a[i * n + j] + 1.0 / k;
+            const double *li = &l[i * n], *lj = &l[j * n];
+            for (size_t t = 0; t < j; t++)
+                sum -= li[t] * lj[t];
+            if (i == j) {
+                if (!(sum > 0))
+                    return false;
+                l[i * n + i] = std::sqrt(sum);
+            } else {
+                l[i * n + j] = sum / l[j * n + j];
+            }
+        }
+    for (size_t i = 0; i < n; i++) {  // L z = y
+        double sum = y[i];
+        for (size_t t = 0; t < i; t++)
+            sum -= l[i * n + t] * y[t];
+        y[i] = sum / l[i * n + i];
     }
-    for (int c = 0; c < k; c++) {
-        int pivot = c;
-        for (int r = c + 1; r < k; r++)
-            if (std::fabs(m[size_t(r) * w + size_t(c)]) > std::fabs(m[size_t(pivot) * w + size_t(c)]))
-                pivot = r;
-        if (std::fabs(m[size_t(pivot) * w + size_t(c)]) < 1e-300)
-            return false;
-        if (pivot != c)
-            for (size_t j = 0; j < w; j++)
-                std::swap(m[size_t(c) * w + j], m[size_t(pivot) * w + j]);
-        const double d = m[size_t(c) * w + size_t(c)];
-        for (size_t j = 0; j < w; j++)
-            m[size_t(c) * w + j] /= d;
-        for (int r = 0; r < k; r++) {
-            const double f = m[size_t(r) * w + size_t(c)];
-            if (r == c || f == 0)
-                continue;
-            for (size_t j = 0; j < w; j++)
-                m[size_t(r) * w + j] -= f * m[size_t(c) * w + j];
+    for (size_t i = n; i-- > 0;) {  // L' x = z
+        double sum = y[i];
+        for (size_t t = i + 1; t < n; t++)
+            sum -= l[t * n + i] * y[t];
+        y[i] = sum / l[i * n + i];
+    }
+    if (!inverse)
+        return true;
+    // inverse of L (lower, row-major), then (L^-1)' L^-1
+    std::vector<double> v(n * n, 0.0);
+    for (size_t j = 0; j < n; j++) {
+        v[j * n + j] = 1 / l[j * n + j];
+        for (size_t i = j + 1; i < n; i++) {
+            double sum = 0;
+            for (size_t t = j; t < i; t++)
+                sum -= l[i * n + t] * v[t * n + j];
+            v[i * n + j] = sum / l[i * n + i];
         }
     }
-    for (int i = 0; i < k; i++) {
-        y[size_t(i)] = m[size_t(i) * w + size_t(2 * k)];
-        if (inverse)
-            for (int j = 0; j < k; j++)
-                a[size_t(i) * size_t(k) + size_t(j)] = m[size_t(i) * w + size_t(k + j)] - 1.0 / k;
-    }
+    for (size_t i = 0; i < n; i++)
+        for (size_t j = 0; j <= i; j++) {
+            double sum = 0;
+            for (size_t t = i; t < n; t++)
+                sum += v[t * n + i] * v[t * n + j];
+            a[i * n + j] = a[j * n + i] = sum - 1.0 / k;
+        }
     return true;
 }
 
@@ -82,7 +115,9 @@ public:
     explicit CmlProblem(const ResponseMatrix &m) : m_(m) {}
     bool select(std::string &problem);            // estimable items, persons used, groups
     // gradient of the log-likelihood, information matrix, log-likelihood at beta
-    double evaluate(const std::vector<double> &beta, std::vector<double> &g, std::vector<double> &info) const;
+    // with `full`, `info` is the whole k x k matrix, else only its diagonal
+    double evaluate(const std::vector<double> &beta, std::vector<double> &g, std::vector<double> &info,
+                    bool full) const;
     int k() const { return int(items_.size()); }
     const std::vector<int> &items() const { return items_; }
     int persons_used() const { return persons_used_; }
@@ -170,22 +205,24 @@ bool CmlProblem::select(std::string &problem)
 bool CmlProblem::connected() const
 {
     const int n = k();
-    std::vector<std::vector<bool>> edge(size_t(n), std::vector<bool>(size_t(n), false));
-    std::vector<int> rights, wrongs;
+    const size_t words = size_t(n + 63) / 64;
+    std::vector<uint64_t> edge(size_t(n) * words, 0), wrong(words);  // edge a -> b: bit b of row a
+    std::vector<int> rights;
     for (int v = 0; v < m_.persons; v++) {
         rights.clear();
-        wrongs.clear();
+        std::fill(wrong.begin(), wrong.end(), 0);
         for (int j = 0; j < n; j++) {
             const int8_t x = m_.at(v, items_[size_t(j)]);
             if (x == 1)
                 rights.push_back(j);
             else if (x == 0)
-                wrongs.push_back(j);
+                wrong[size_t(j) / 64] |= uint64_t(1) << (j % 64);
         }
         for (int a : rights)
-            for (int b : wrongs)
-                edge[size_t(a)][size_t(b)] = true;
+            for (size_t w = 0; w < words; w++)
+                edge[size_t(a) * words + w] |= wrong[w];
     }
+    auto has = [&](int a, int b) { return edge[size_t(a) * words + size_t(b) / 64] >> (b % 64) & 1; };
     for (bool forward : {true, false}) {
         std::vector<bool> reached(size_t(n), false);
         std::vector<int> stack{0};
@@ -194,7 +231,7 @@ bool CmlProblem::connected() const
             const int a = stack.back();
             stack.pop_back();
             for (int b = 0; b < n; b++)
-                if (!reached[size_t(b)] && (forward ? edge[size_t(a)][size_t(b)] : edge[size_t(b)][size_t(a)])) {
+                if (!reached[size_t(b)] && (forward ? has(a, b) : has(b, a))) {
                     reached[size_t(b)] = true;
                     stack.push_back(b);
                 }
@@ -205,16 +242,18 @@ bool CmlProblem::connected() const
     return true;
 }
 
-double CmlProblem::evaluate(const std::vector<double> &beta, std::vector<double> &g, std::vector<double> &info) const
+double CmlProblem::evaluate(const std::vector<double> &beta, std::vector<double> &g, std::vector<double> &info,
+                            bool full) const
 {
     const int n = k();
     g.assign(size_t(n), 0.0);
-    info.assign(size_t(n) * size_t(n), 0.0);
+    info.assign(full ? size_t(n) * size_t(n) : size_t(n), 0.0);
+    const size_t diag = full ? size_t(n) + 1 : 1;  // stride of the diagonal in `info`
     double loglik = 0;
     for (int j = 0; j < n; j++)
         loglik -= double(right_[size_t(j)]) * beta[size_t(j)];
-    std::vector<double> eps, gamma, without, pair;
-    std::vector<std::vector<double>> pi;  // pi[r][j]: P(item j right | score r)
+    std::vector<double> eps, gamma, without, pi, pair, sum2, weight;
+    std::vector<int> scores;
     for (const Group &grp : groups_) {
         const int m = int(grp.items.size());
         // eps relative to the group's mean difficulty keeps gamma in range; the
@@ -226,43 +265,65 @@ double CmlProblem::evaluate(const std::vector<double> &beta, std::vector<double>
         eps.resize(size_t(m));
         for (int a = 0; a < m; a++)
             eps[size_t(a)] = std::exp(shift - beta[size_t(grp.items[size_t(a)])]);
-        esf_without(eps, -1, -1, gamma);
-        pi.assign(size_t(m) + 1, std::vector<double>(size_t(m), 0.0));
+        esf(eps, gamma);
+        scores.clear();
+        for (int r = 1; r < m; r++)
+            if (grp.by_score[size_t(r)] > 0) {
+                scores.push_back(r);
+                loglik -= double(grp.by_score[size_t(r)]) * (std::log(gamma[size_t(r)]) - r * shift);
+            }
+        // without[a]: gamma without item a; pi[s][a]: P(a right | the s-th score)
+        without.resize(size_t(m) * size_t(m));
+        pi.assign(scores.size() * size_t(m), 0.0);
         for (int a = 0; a < m; a++) {
-            esf_without(eps, a, -1, without);
-            for (int r = 1; r < m; r++)
-                pi[size_t(r)][size_t(a)] = eps[size_t(a)] * without[size_t(r - 1)] / gamma[size_t(r)];
-        }
-        for (int r = 1; r < m; r++) {
-            const double nr = double(grp.by_score[size_t(r)]);
-            if (nr == 0)
-                continue;
-            loglik -= nr * (std::log(gamma[size_t(r)]) - r * shift);
-            for (int a = 0; a < m; a++) {
-                const int ja = grp.items[size_t(a)];
-                const double p = pi[size_t(r)][size_t(a)];
+            double *q = &without[size_t(a) * size_t(m)];
+            esf_remove(gamma.data(), m, eps[size_t(a)], q);
+            const int ja = grp.items[size_t(a)];
+            for (size_t s = 0; s < scores.size(); s++) {
+                const int r = scores[s];
+                const double nr = double(grp.by_score[size_t(r)]);
+                const double p = std::min(1.0, eps[size_t(a)] * q[r - 1] / gamma[size_t(r)]);
+                pi[size_t(a) * scores.size() + s] = p;
                 g[size_t(ja)] += nr * p;
-                info[size_t(ja) * size_t(n) + size_t(ja)] += nr * p * (1 - p);
+                info[size_t(ja) * diag] += nr * p * (1 - p);
             }
         }
-        // covariances: P(a and b right | r) needs gamma without both
+        if (!full || m < 2)
+            continue;
+        // covariances: P(a and b right | r) = eps_a eps_b gamma^(ab)_{r-2} / gamma_r, summed
+        // over the scores. Since eps_a gamma^(a) - eps_b gamma^(b) = (eps_a - eps_b) gamma^(ab),
+        // the sum follows from per-item sums; for close eps, gamma^(ab) is made directly.
+        sum2.assign(size_t(m), 0.0);
+        for (int a = 0; a < m; a++)
+            for (int r : scores)
+                if (r >= 2)
+                    sum2[size_t(a)] += double(grp.by_score[size_t(r)]) * without[size_t(a) * size_t(m) + size_t(r - 2)] /
+                                       gamma[size_t(r)];
+        pair.resize(size_t(m));
+        weight.resize(scores.size());
+        for (size_t s = 0; s < scores.size(); s++)
+            weight[s] = double(grp.by_score[size_t(scores[s])]);
         for (int a = 0; a < m; a++)
             for (int b = a + 1; b < m; b++) {
-                esf_without(eps, a, b, pair);
-                const int ja = grp.items[size_t(a)], jb = grp.items[size_t(b)];
-                double c = 0;
-                for (int r = 2; r < m; r++) {
-                    const double nr = double(grp.by_score[size_t(r)]);
-                    if (nr == 0)
-                        continue;
-                    const double both = eps[size_t(a)] * eps[size_t(b)] * pair[size_t(r - 2)] / gamma[size_t(r)];
-                    c += nr * (both - pi[size_t(r)][size_t(a)] * pi[size_t(r)][size_t(b)]);
+                const double ea = eps[size_t(a)], eb = eps[size_t(b)];
+                double both;
+                if (std::fabs(ea - eb) > 1e-3 * std::max(ea, eb)) {
+                    both = ea * eb * (ea * sum2[size_t(a)] - eb * sum2[size_t(b)]) / (ea - eb);
+                } else {
+                    esf_remove(&without[size_t(a) * size_t(m)], m - 1, eb, pair.data());
+                    both = 0;
+                    for (int r : scores)
+                        if (r >= 2)
+                            both += double(grp.by_score[size_t(r)]) * pair[size_t(r - 2)] / gamma[size_t(r)];
+                    both *= ea * eb;
                 }
-                // the score-1 persons: both right is impossible
-                const double n1 = double(grp.by_score[1]);
-                c -= n1 * pi[1][size_t(a)] * pi[1][size_t(b)];
-                info[size_t(ja) * size_t(n) + size_t(jb)] += c;
-                info[size_t(jb) * size_t(n) + size_t(ja)] += c;
+                double cross = 0;
+                const double *pa = &pi[size_t(a) * scores.size()], *pb = &pi[size_t(b) * scores.size()];
+                for (size_t s = 0; s < scores.size(); s++)
+                    cross += weight[s] * pa[s] * pb[s];
+                const size_t ja = size_t(grp.items[size_t(a)]), jb = size_t(grp.items[size_t(b)]);
+                info[ja * size_t(n) + jb] += both - cross;
+                info[jb * size_t(n) + ja] += both - cross;
             }
     }
     for (int j = 0; j < n; j++)
@@ -275,7 +336,7 @@ double CmlProblem::evaluate(const std::vector<double> &beta, std::vector<double>
 std::vector<double> elementary_symmetric(const std::vector<double> &eps)
 {
     std::vector<double> g;
-    esf_without(eps, -1, -1, g);
+    esf(eps, g);
     return g;
 }
 
@@ -299,11 +360,42 @@ RaschFit fit_rasch_cml(const ResponseMatrix &m)
     }
     for (double &b : beta)
         b -= mean;
-    std::vector<double> g, info;
+    auto apply = [&](const std::vector<double> &step) {  // at most one logit a step, sum kept 0
+        double largest = 0;
+        for (double d : step)
+            largest = std::max(largest, std::fabs(d));
+        const double scale = largest > 1 ? 1 / largest : 1;
+        double centre = 0;
+        for (int j = 0; j < k; j++) {
+            beta[size_t(j)] += scale * step[size_t(j)];
+            centre += beta[size_t(j)] / k;
+        }
+        for (double &b : beta)
+            b -= centre;
+        return largest;
+    };
+    // Cheap steps first: the information matrix is close to D - d d'/sum(d)
+    // (d its diagonal), whose centred pseudo-inverse step is g_i / d_i centred;
+    // each costs O(k^2) per group of persons instead of O(k^3).
+    std::vector<double> g, info, step(static_cast<size_t>(k));
+    for (int cheap = 0; cheap < 500; cheap++, fit.iterations++) {
+        prob.evaluate(beta, g, info, false);
+        double centre = 0;
+        for (int j = 0; j < k; j++) {
+            step[size_t(j)] = g[size_t(j)] / info[size_t(j)];
+            centre += step[size_t(j)] / k;
+        }
+        for (double &d : step)
+            d -= centre;
+        if (apply(step) < 1e-6)
+            break;
+    }
+    // then Newton-Raphson with the whole matrix, which the standard errors need anyway
     bool converged = false;
-    for (fit.iterations = 0; fit.iterations < 100; fit.iterations++) {
-        fit.log_likelihood = prob.evaluate(beta, g, info);
-        std::vector<double> step = g, unused = info;
+    for (int newton = 0; newton < 50; newton++, fit.iterations++) {
+        fit.log_likelihood = prob.evaluate(beta, g, info, true);
+        step = g;
+        std::vector<double> unused = info;
         if (!solve_centred(unused, step, k, false))
             break;
         double largest = 0;
@@ -313,17 +405,10 @@ RaschFit fit_rasch_cml(const ResponseMatrix &m)
             converged = true;
             break;
         }
-        const double scale = largest > 1 ? 1 / largest : 1;  // at most one logit a step
-        double centre = 0;
-        for (int j = 0; j < k; j++) {
-            beta[size_t(j)] += scale * step[size_t(j)];
-            centre += beta[size_t(j)] / k;
-        }
-        for (double &b : beta)
-            b -= centre;
+        apply(step);
     }
     std::vector<double> zero(size_t(k), 0.0);
-    if (!converged || !solve_centred(info, zero, k, true)) {
+    if (!converged || !std::isfinite(fit.log_likelihood) || !solve_centred(info, zero, k, true)) {
         fit.problem = "the conditional likelihood did not converge";
         return fit;
     }

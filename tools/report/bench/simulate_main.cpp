@@ -22,13 +22,20 @@ int main(int argc, char **argv)
     std::string out, archive;
     report::sim::Population pop;
     app.add_option("-n,--sessions", sessions, "Sessions to write")->check(CLI::PositiveNumber);
-    app.add_option("--items", items, "Items of the simulated test (without --archive)")->check(CLI::Range(1, 500));
+    app.add_option("--items", items, "Items of the simulated test (without --archive)")->check(CLI::Range(1, 1000));
     app.add_option("--archive", archive, "Simulate the test of this MERIDOKA.WDL instead");
     app.add_option("--pcs", pcs, "Spread the journals over this many PC folders")->check(CLI::PositiveNumber);
     app.add_option("--seed", seed, "Random seed");
     app.add_option("--mean", pop.mean, "Mean ability (logits)");
+    bool complete = false;
+    std::vector<std::string> builds;
+    app.add_flag("--complete", complete, "Every session answers every item (none stopped or ended early)");
+    app.add_option("--builds", builds, "Builds of the runner the sessions come from, in turn (e.g. win32,dos)")
+        ->delimiter(',');
     app.add_option("-o,--output", out, "Folder to write (pc01/S0000001.CSV ...)")->required();
     CLI11_PARSE(app, argc, argv);
+    if (complete)
+        pop.esc_share = pop.closed_share = pop.stopped_share = pop.resumed_share = 0;
     try {
         report::sim::SimTest test;
         if (archive.empty()) {
@@ -48,7 +55,9 @@ int main(int argc, char **argv)
             std::snprintf(dir, sizeof dir, "pc%02d", pc + 1);
             std::snprintf(name, sizeof name, "S%07d.CSV", next[size_t(pc)]++);
             std::filesystem::create_directories(out + "/" + dir);
-            const report::sim::SessionPlan plan = report::sim::plan_session(test, pop, rng, i + 1);
+            report::sim::SessionPlan plan = report::sim::plan_session(test, pop, rng, i + 1);
+            if (!builds.empty())
+                plan.start.build = builds[size_t(i) % builds.size()];
             report::write_whole_file(out + "/" + dir + "/" + name, report::sim::write_journal(test, plan));
         }
         std::cout << "wrote " << sessions << " journals of a " << test.items.size() << "-item test (archive "

@@ -11,7 +11,8 @@ if (!pagePath || !outDir) {
   process.exit(2);
 }
 
-const sections = ['scores', 'difficulty', 'wright', 'times', 'flags', 'items', 'sessions', 'answers'];
+const sections = ['scores', 'difficulty', 'wright', 'times', 'flags', 'model', 'distractors', 'scores-abilities', 'items',
+  'sessions', 'answers'];
 const failures = [];
 const p = await openPage(pagePath, { width: 1280, height: 800 });
 try {
@@ -39,7 +40,7 @@ try {
   for (const t of page.tests) {
     for (const s of sections)
       if (!t.sections.includes(`${t.id}-${s}`)) failures.push(`${t.id}: no ${s} section`);
-    if (t.plots.length !== 4) failures.push(`${t.id}: ${t.plots.length} plots, want 4`);
+    if (t.plots.length !== 6) failures.push(`${t.id}: ${t.plots.length} plots, want 6`);
     for (const plot of t.plots) {
       if (!plot.drawn || plot.shapes < 5) failures.push(`${t.id}: plot "${plot.label}" is empty`);
       if (plot.placeholder) failures.push(`${t.id}: plot "${plot.label}" says "${plot.placeholder}"`);
