@@ -2,7 +2,7 @@
 // the runner itself on the headless platform over a copy of the archive.
 #include "tools/wdl/commands.h"
 
-#include "tools/wdl/error.h"
+#include "host/error.h"
 #include "headless/headless.h"
 #include "runner/runner.h"
 
@@ -15,6 +15,8 @@
 #include <filesystem>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace wdl {
+namespace host {
 
 struct Resource {
     std::string name;           // at most 8 characters
@@ -58,4 +58,4 @@ void make_dir(const std::string &path);
 // A path relative to a folder (an absolute path stays as it is).
 std::string join_path(const std::string &dir, const std::string &rel);
 
-}  // namespace wdl
+}  // namespace host

@@ -1,7 +1,7 @@
-#include "tools/wdl/mono_png.h"
+#include "host/mono_png.h"
 
-#include "tools/wdl/error.h"
-#include "tools/wdl/le_bytes.h"
+#include "host/error.h"
+#include "host/little_endian.h"
 
 #include "archive/format.h"
 
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <memory>
 
-namespace wdl {
+namespace host {
 
 uint32_t mono_stride(uint32_t width) { return ((width + 7) / 8 + 3) & ~3u; }
 
@@ -63,7 +63,7 @@ Picture read_png(const std::string &path, int max_width, int max_height, MidTone
 // libpng reports errors by longjmp back to setjmp. This frame holds no C++
 // object and no local that changes after setjmp, so nothing is skipped or
 // clobbered by the jump: the rows are packed before, the file closed after.
-static bool write_gray1_rows(FILE *f, png_uint_32 width, png_uint_32 height, png_bytepp rows)
+static bool write_gray1_rows(FILE *f, png_uint_32 width, png_uint_32 height, png_bytepp rows, bool smallest)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -76,6 +76,10 @@ static bool write_gray1_rows(FILE *f, png_uint_32 width, png_uint_32 height, png
         return false;
     }
     png_init_io(png, f);
+    if (smallest) {
+        png_set_compression_level(png, 9);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    }
     png_set_IHDR(png, info, width, height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -85,7 +89,7 @@ static bool write_gray1_rows(FILE *f, png_uint_32 width, png_uint_32 height, png
     return true;
 }
 
-void write_png(const std::string &path, const Picture &picture)
+void write_png(const std::string &path, const Picture &picture, bool smallest)
 {
     const size_t stride = (size_t(picture.width) + 7) / 8;
     std::vector<uint8_t> packed(stride * size_t(picture.height), 0);
@@ -100,7 +104,7 @@ void write_png(const std::string &path, const Picture &picture)
     if (!f)
         throw Error(path + ": cannot write: " + std::strerror(errno));
     std::unique_ptr<FILE, int (*)(FILE *)> closer(f, std::fclose);
-    if (!write_gray1_rows(f, png_uint_32(picture.width), png_uint_32(picture.height), rows.data()))
+    if (!write_gray1_rows(f, png_uint_32(picture.width), png_uint_32(picture.height), rows.data(), smallest))
         throw Error(path + ": cannot write the PNG picture");
     if (std::fflush(f) != 0)
         throw Error(path + ": cannot write: " + std::strerror(errno));
@@ -158,4 +162,4 @@ Picture from_mono_bitmap(const std::vector<uint8_t> &b, const std::string &what)
     return p;
 }
 
-}  // namespace wdl
+}  // namespace host

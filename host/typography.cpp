@@ -1,6 +1,6 @@
-#include "tools/wdl/typography.h"
+#include "host/typography.h"
 
-namespace wdl {
+namespace host {
 
 namespace {
 
@@ -60,4 +60,4 @@ Replacement replacement_for(char32_t c)
     return {};
 }
 
-}  // namespace wdl
+}  // namespace host

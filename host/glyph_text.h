@@ -18,7 +18,7 @@
 
 #include "archive/format.h"
 
-namespace wdl {
+namespace host {
 
 using FontBytes = std::array<uint8_t, font_size>;
 using GlyphComments = std::array<std::string, 256>;
@@ -43,4 +43,4 @@ std::string write_glyph_text(const FontBytes &font, const GlyphComments &comment
 // the character it shows.
 std::string write_glyph_text(const FontBytes &font);
 
-}  // namespace wdl
+}  // namespace host

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace wdl {
+namespace host {
 
 class Diagnostics;
 
@@ -34,4 +34,4 @@ std::string convert_text(std::string_view utf8, const std::string &file, const P
 // Columns count characters, not bytes: the column of byte `offset` of a line.
 int column_of(std::string_view line, size_t offset);
 
-}  // namespace wdl
+}  // namespace host

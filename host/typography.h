@@ -9,7 +9,7 @@
 
 #include <string>
 
-namespace wdl {
+namespace host {
 
 struct Replacement {
     bool known = false;        // false: nothing to suggest
@@ -22,4 +22,4 @@ Replacement replacement_for(char32_t c);
 // Non-breaking space: CP866 has it, but the result file shows it as a letter.
 enum : char32_t { no_break_space = 0x00A0 };
 
-}  // namespace wdl
+}  // namespace host

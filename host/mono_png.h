@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace wdl {
+namespace host {
 
 struct Picture {
     int width = 0, height = 0;
@@ -25,8 +25,10 @@ enum : int { white_threshold = 128, mid_tone_low = 32, mid_tone_high = 223 };
 // transparent pixels are white. Throws Error naming the file; pictures
 // larger than max_width x max_height are refused before they are decoded.
 Picture read_png(const std::string &path, int max_width, int max_height, MidTones *mid_tones = nullptr);
-// A one-bit greyscale PNG.
-void write_png(const std::string &path, const Picture &picture);
+// A one-bit greyscale PNG with no time stamp or other varying chunk, so
+// equal pictures give equal files; `smallest` packs it hardest (zlib level
+// 9, rows unfiltered), for generated content kept in the repository.
+void write_png(const std::string &path, const Picture &picture, bool smallest = false);
 
 std::vector<uint8_t> to_mono_bitmap(const Picture &picture);
 // Throws Error when the bytes are too short for the size in their header.
@@ -34,4 +36,4 @@ Picture from_mono_bitmap(const std::vector<uint8_t> &bytes, const std::string &w
 
 uint32_t mono_stride(uint32_t width);
 
-}  // namespace wdl
+}  // namespace host

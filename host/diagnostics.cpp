@@ -1,10 +1,10 @@
-#include "tools/wdl/diagnostics.h"
+#include "host/diagnostics.h"
 
-#include "tools/wdl/error.h"
+#include "host/error.h"
 
 #include <cstdlib>
 
-namespace wdl {
+namespace host {
 
 void Diagnostics::add(Severity s, const std::string &file, int line, int column, const std::string &text)
 {
@@ -63,4 +63,4 @@ void print(const Diagnostics &diags, const std::string &subject, std::ostream &o
     out << "\n";
 }
 
-}  // namespace wdl
+}  // namespace host

@@ -13,7 +13,7 @@
 // flag byte. The dynamic programme runs over (position, tokens so far mod 8)
 // and so counts the flag bytes exactly. At the last two positions a match
 // token may run past the end: the decoder stops at the output size.
-#include "tools/wdl/lzss_encode.h"
+#include "host/lzss_encode.h"
 
 #include "archive/format.h"
 
@@ -21,7 +21,7 @@
 #include <cstring>
 #include <limits>
 
-namespace wdl {
+namespace host {
 
 namespace {
 
@@ -221,4 +221,4 @@ std::vector<uint8_t> lzss_encode(const std::vector<uint8_t> &input)
     return stream;
 }
 
-}  // namespace wdl
+}  // namespace host

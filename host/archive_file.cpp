@@ -1,8 +1,8 @@
-#include "tools/wdl/archive_file.h"
+#include "host/archive_file.h"
 
-#include "tools/wdl/error.h"
-#include "tools/wdl/le_bytes.h"
-#include "tools/wdl/lzss_encode.h"
+#include "host/error.h"
+#include "host/little_endian.h"
+#include "host/lzss_encode.h"
 
 #include "archive/archive.h"
 #include "archive/lzss.h"
@@ -17,7 +17,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace wdl {
+namespace host {
 
 std::string maker_note() { return "wdl " MERIDOKA_VERSION; }
 
@@ -183,4 +183,4 @@ std::string join_path(const std::string &dir, const std::string &rel)
     return dir.back() == '/' ? dir + rel : dir + "/" + rel;
 }
 
-}  // namespace wdl
+}  // namespace host

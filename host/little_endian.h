@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace wdl {
+namespace host {
 
 inline uint32_t get16(const uint8_t *p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
 inline uint32_t get32(const uint8_t *p) { return get16(p) | (get16(p + 2) << 16); }
@@ -33,4 +33,4 @@ inline void append16(std::vector<uint8_t> &b, uint32_t v)
     b.push_back(uint8_t(v >> 8));
 }
 
-}  // namespace wdl
+}  // namespace host

@@ -1,14 +1,14 @@
-#include "tools/wdl/text_convert.h"
+#include "host/text_convert.h"
 
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/diagnostics.h"
-#include "tools/wdl/typography.h"
+#include "host/codepages.h"
+#include "host/diagnostics.h"
+#include "host/typography.h"
 
 #include <algorithm>
 #include <memory>
 #include <vector>
 
-namespace wdl {
+namespace host {
 
 int column_of(std::string_view line, size_t offset)
 {
@@ -124,4 +124,4 @@ std::string convert_text(std::string_view utf8, const std::string &file, const P
     return out;
 }
 
-}  // namespace wdl
+}  // namespace host

@@ -1,14 +1,15 @@
-// UTF-8 <-> CP866, the single-byte code of every text in the archive.
-// Bytes 0x01..0x1F (but 0x0A, the line break) and 0x7F read as the PC
-// graphic symbols (smileys, arrows, ...), so that every text byte has a
-// character of its own.
+// The tools' code pages: UTF-8 <-> CP866, the single-byte code of every
+// text in the archive (its table is the runner's, base/cp866.h: bytes
+// 0x01..0x1F but 0x0A, the line break, and 0x7F read as the PC graphic
+// symbols, so that every text byte has a character of its own), and the
+// result files' Windows-1251 (RESULT-W.TXT) to UTF-8.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace wdl {
+namespace host {
 
 // The byte for a character, or -1 when CP866 has none. '\n' is 0x0A.
 int cp866_from_unicode(char32_t c);
@@ -31,4 +32,13 @@ size_t decode_utf8(std::string_view text, size_t i, char32_t &c);
 // "(U+0009)" for a control character.
 std::string describe_character(char32_t c);
 
-}  // namespace wdl
+enum class Codepage { cp1251, cp866 };
+
+std::string cp1251_to_utf8(std::string_view bytes);
+std::string to_utf8(std::string_view bytes, Codepage cp);
+
+// Which of the two the bytes are more likely in, from the share of bytes
+// that are letters in one and box drawing or rare symbols in the other.
+Codepage guess_codepage(std::string_view bytes);
+
+}  // namespace host

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace wdl {
+namespace host {
 
 // Packs `input` into a stream that lzss_unpack(stream, out, size, input.size())
 // turns back into exactly `input`. No stream of this format is shorter.
@@ -22,4 +22,4 @@ struct LongestMatch {
 };
 std::vector<LongestMatch> lzss_longest_matches(const std::vector<uint8_t> &input);
 
-}  // namespace wdl
+}  // namespace host

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace wdl {
+namespace host {
 
 struct Error;
 
@@ -51,4 +51,4 @@ std::string format(const Diagnostic &d);
 // Every diagnostic a line, then "SUBJECT: N error(s), M warning(s)".
 void print(const Diagnostics &diags, const std::string &subject, std::ostream &out);
 
-}  // namespace wdl
+}  // namespace host

@@ -1,13 +1,13 @@
-#include "tools/wdl/glyph_text.h"
+#include "host/glyph_text.h"
 
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/error.h"
+#include "host/codepages.h"
+#include "host/error.h"
 
 #include <cstdio>
 #include <sstream>
 #include <vector>
 
-namespace wdl {
+namespace host {
 
 namespace {
 
@@ -136,4 +136,4 @@ std::string write_glyph_text(const FontBytes &font)
                             "8 rows of 8 pixels from the top, '#' ink and '.' background.");
 }
 
-}  // namespace wdl
+}  // namespace host
