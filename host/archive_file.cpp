@@ -96,13 +96,19 @@ std::vector<StoredEntry> read_archive(const std::vector<uint8_t> &bytes, const s
             s.data = std::move(stored);
             s.produced = s.stored_size;
         } else {
-            // decode twice over different fillings to learn how much the stream yields
-            std::vector<uint8_t> a(s.unpacked_size, 0x00), b(s.unpacked_size, 0xFF);
+            // The decoder writes a prefix of the output. Over zeros, a last
+            // byte that is not zero was written: the stream yields it all.
+            // Otherwise decode again over other bytes to learn where it stops.
+            std::vector<uint8_t> a(s.unpacked_size, 0x00);
             lzss_unpack(stored.data(), a.data(), s.stored_size, s.unpacked_size);
-            lzss_unpack(stored.data(), b.data(), s.stored_size, s.unpacked_size);
-            uint32_t n = 0;
-            while (n < a.size() && !(a[n] == 0x00 && b[n] == 0xFF))
-                n++;
+            uint32_t n = uint32_t(a.size());
+            if (a.back() == 0x00) {
+                std::vector<uint8_t> b(s.unpacked_size, 0xFF);
+                lzss_unpack(stored.data(), b.data(), s.stored_size, s.unpacked_size);
+                n = 0;
+                while (n < a.size() && !(a[n] == 0x00 && b[n] == 0xFF))
+                    n++;
+            }
             s.produced = n;
             s.data = std::move(a);
         }

@@ -2,7 +2,7 @@
 // number, any existing name counts as taken, and a failure is quiet. Built
 // over each front end's file layer: POSIX on the host, Windows in the
 // Windows tests.
-#include "platform/screenshot.h"
+#include "frontend/screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/screen_bmp.h"
-#include "tests/platform/working_folder.h"
+#include "frontend/screen_bmp.h"
+#include "tests/frontend/working_folder.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 ** driver reads it before it clears the key, so it always belongs to the
 ** key read (one display side posts keys).
 */
-#include "platform/key_channel.h"
+#include "frontend/key_channel.h"
 #include "platform/platform.h"
 
 enum : uint32_t {

@@ -1,5 +1,5 @@
 /* Screen bytes in ordinary memory, at screen_bits. */
-#include "platform/screen_memory.h"
+#include "frontend/screen_memory.h"
 #include "graphics/gfx.h"
 #include "graphics/screen_access.h"
 

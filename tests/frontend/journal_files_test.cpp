@@ -3,7 +3,7 @@
 // names matching a pattern. Built over each front end's file layer: POSIX
 // on the host, Windows in the Windows tests.
 #include "platform/platform.h"
-#include "tests/platform/working_folder.h"
+#include "tests/frontend/working_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // after the window's end, and the display thread racing the driver. Built
 // with each front end's event: C++ threads on the host (also under
 // ThreadSanitizer), the Windows event in the Windows tests.
-#include "platform/key_channel.h"
+#include "frontend/key_channel.h"
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>

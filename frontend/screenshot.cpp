@@ -1,5 +1,5 @@
 /* F12 screenshots through the file layer of the platform contract. */
-#include "platform/screenshot.h"
+#include "frontend/screenshot.h"
 #include "base/decimal.h"
 #include "base/memory.h"
 #include "platform/platform.h"

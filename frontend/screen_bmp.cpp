@@ -1,5 +1,5 @@
 /* The BMP header in front of every displayed or saved screen. */
-#include "platform/screen_bmp.h"
+#include "frontend/screen_bmp.h"
 
 const uint8_t screen_header_template[screen_header_size] = {
     'B', 'M', 0x3E, 0x96, 0x00, 0x00,   /* file size 38,462 */

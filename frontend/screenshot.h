@@ -1,5 +1,5 @@
 /*
-** F12 screenshots: a whole BMP file image (platform/screen_bmp.h) written
+** F12 screenshots: a whole BMP file image (frontend/screen_bmp.h) written
 ** unchanged to the lowest free name "%08u.bmp" in the working directory,
 ** from 00000001.bmp on, so that a gap left by a deleted file is filled
 ** first. Any existing name counts as taken, a folder too.
