@@ -1,5 +1,5 @@
 /* The journal's fixed texts, shared by the writer and the reader. */
-#include "runner/journal.h"
+#include "runner/journal_columns.h"
 
 const char journal_header[] =
     "\xEF\xBB\xBFsession,participant,event,ms,local_time,item,digit,cell,correct_cell,right,rt_ms,"

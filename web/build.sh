@@ -28,7 +28,7 @@ link=(-sENVIRONMENT=web -sMODULARIZE -sEXPORT_ES6 -sEXPORT_NAME=createMeridoka
 # the version from its one place (scripts/version.sh)
 em++ -std=c++17 -Os -fno-exceptions -fno-rtti -I. "-DMERIDOKA_VERSION=\"$(scripts/version.sh)\"" "${warn[@]}" "${sources[@]}" "${link[@]}" -o "$out/meridoka.js"
 
-cp web/page/*.html web/page/*.js "$out/"
+cp web/page/*.html web/page/*.js web/page/settings.json "$out/"
 sample=build/data/ru/MERIDOKA.WDL
 if [ ! -f "$sample" ]; then
   cmake -S . -B build -G Ninja >/dev/null

@@ -42,11 +42,13 @@ function toUrl(target) {
 // fresh context of `browser`) and waits until it has loaded. With `offline`
 // (the default) every request that would leave the machine is refused and
 // counted as a problem; files and servers on loopback are fine.
-// `init` (a function) runs in the page before its own scripts.
-export async function openPage(target, { width = 1280, height = 800, offline = true, browser = null, init = null } = {}) {
+// `init` (a function) runs in the page before its own scripts. `device`
+// adds to the context's options: { deviceScaleFactor, isMobile, hasTouch }.
+export async function openPage(target, { width = 1280, height = 800, offline = true, browser = null, init = null,
+                                         device = {} } = {}) {
   const own = !browser;
   if (own) browser = await launchChromium();
-  const context = await browser.newContext({ viewport: { width, height }, acceptDownloads: true });
+  const context = await browser.newContext({ viewport: { width, height }, acceptDownloads: true, ...device });
   if (init) await context.addInitScript(init);
   const page = await context.newPage();
   const problems = [];

@@ -7,7 +7,7 @@
 #include "tools/report/journal_format.h"
 #include "tools/report/progress.h"
 #include "tools/report/result_sheet.h"
-#include "tools/report/store.h"
+#include "store/store.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +17,9 @@
 namespace fs = std::filesystem;
 
 namespace report {
+
+using store::PutOutcome;
+using store::PutResult;
 
 namespace {
 
@@ -164,6 +167,10 @@ void Adder::count(const PutResult &r, const std::string &path)
     case PutOutcome::covered:
         summary.covered++;
         break;
+    case PutOutcome::conflict:
+        summary.added++;
+        summary.conflicts++;
+        break;
     }
     if (!r.detail.empty())
         say(out_, path + ": " + r.detail);
@@ -171,8 +178,11 @@ void Adder::count(const PutResult &r, const std::string &path)
 
 void Adder::add_archive(const std::string &path, std::string_view bytes)
 {
-    store_.put_test_definition(read_test_definition(bytes, path));
+    const store::ArchiveResult r = store_.put_test_definition(read_test_definition(bytes, path));
     summary.archives++;
+    for (const std::string &removed : r.removed)
+        say(err_, removed);
+    summary.removed += int(r.removed.size());
 }
 
 void Adder::add_journal(const std::string &path, std::string_view bytes)
@@ -300,6 +310,10 @@ std::string summary_line(const AddSummary &s)
         line += ", " + std::to_string(s.unchanged) + " already in the store";
     if (s.covered)
         line += ", " + std::to_string(s.covered) + " result files already in as journals";
+    if (s.conflicts)
+        line += ", " + std::to_string(s.conflicts) + " sharing an ID with another session (kept apart)";
+    if (s.removed)
+        line += ", " + std::to_string(s.removed) + " removed (their archive disagrees)";
     if (s.archives)
         line += ", " + std::to_string(s.archives) + (s.archives == 1 ? " archive" : " archives");
     if (s.warnings)

@@ -5,9 +5,13 @@
 #include <string>
 #include <vector>
 
+namespace store {
+class Store;
+}
+
 namespace report {
 
-class Store;
+using store::Store;
 
 struct AddOptions {
     std::string participant;  // for result files: instead of the file name
@@ -18,6 +22,8 @@ struct AddOptions {
 struct AddSummary {
     int files = 0;
     int added = 0, replaced = 0, unchanged = 0, covered = 0, archives = 0;
+    int conflicts = 0;  // sessions sharing an ID with another person's or start's: kept apart
+    int removed = 0;    // sessions taken out because their archive, added now, disagrees
     int skipped = 0;   // damaged or unreadable files
     int warnings = 0;  // cut last rows dropped
 };

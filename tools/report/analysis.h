@@ -4,7 +4,7 @@
 
 #include "tools/report/classical.h"
 #include "tools/report/rasch.h"
-#include "tools/report/store.h"
+#include "tools/report/session.h"
 
 #include <array>
 #include <string>

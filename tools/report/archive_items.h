@@ -11,12 +11,6 @@
 
 namespace report {
 
-struct TestDefinition {
-    std::string archive_crc32;   // 8 lower-case hex digits
-    int64_t archive_bytes = 0;
-    std::vector<ItemSeen> items;  // every item: text, present cells, correct cell
-};
-
 bool looks_like_archive(std::string_view bytes);
 
 // CRC-32 (IEEE 802.3, as zlib computes it) as 8 lower-case hex digits.

@@ -1,17 +1,14 @@
-// The report's errors: the tools' one error type, and the store's own.
+// The report tool's exceptions are the store's: a message for the person at
+// the keyboard, already naming the file (and line) it is about. StoreError:
+// the store itself failed, no further file can be added either.
 #pragma once
 
-#include "host/error.h"
+#include "store/error.h"
 
 namespace report {
 
-using host::Error;
-using host::where;
-
-// The store itself failed (locked, read-only, disk full): no further file
-// can be added either.
-struct StoreError : Error {
-    using Error::Error;
-};
+using store::Error;
+using store::StoreError;
+using store::where;
 
 }  // namespace report

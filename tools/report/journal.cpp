@@ -6,6 +6,7 @@
 #include "tools/report/journal_format.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace report {
 
@@ -47,6 +48,7 @@ private:
     int64_t number(Column c, int64_t lo, int64_t hi) const;
     int optional_number(Column c, int lo, int hi) const;  // 0 when empty
     void check_common();
+    void check_encoding(std::string_view bytes);
     void start();
     void item_event(std::string_view event);
     void end();
@@ -60,6 +62,7 @@ private:
     int current_ = 0;  // the item on screen
     int64_t last_ms_ = 0;
     bool ended_ = false;
+    bool withdrawable_end_ = false;  // closed before the last item: a resumed page takes it back
     bool interrupted_ = false;
 };
 
@@ -96,6 +99,24 @@ void JournalParser::check_common()
         fail("a row after session_end");
 }
 
+// A journal must be UTF-8, as the runner writes it. One re-saved by a
+// spreadsheet program comes back in the PC's code page (Windows-1251 on a
+// Russian Windows): its texts would enter the store as other bytes.
+void JournalParser::check_encoding(std::string_view bytes)
+{
+    // a cut last row may end inside a character: it is dropped anyway
+    const size_t bad = invalid_utf8_at(bytes.substr(0, bytes.rfind('\n') + 1));
+    if (bad == std::string_view::npos)
+        return;
+    line_ = 1 + int(std::count(bytes.begin(), bytes.begin() + std::ptrdiff_t(bad), '\n'));
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02X", unsigned(static_cast<unsigned char>(bytes[bad])));
+    fail(std::string("not UTF-8 (byte ") + byte + "), so not as the runner wrote it: the journal was most likely "
+         "opened and saved again by a spreadsheet program, which wrote it in the PC's code page (Windows-1251 on a "
+         "Russian Windows). Add the original file from the test PC (or its backup) instead; the file was not "
+         "added");
+}
+
 void JournalParser::start()
 {
     const std::string_view id = field(col_session);
@@ -123,7 +144,7 @@ void JournalParser::item_event(std::string_view event)
 {
     const int item = int(number(col_item, 1, s_.items));
     ItemState &st = state_[size_t(item)];
-    if (event == "session_resumed") {
+    if (event == event_name(event_resumed)) {
         if (!interrupted_)
             fail("session_resumed without session_interrupted before it");
         interrupted_ = false;
@@ -133,7 +154,7 @@ void JournalParser::item_event(std::string_view event)
         current_ = 0;
         return;
     }
-    if (event == "item_shown") {
+    if (event == event_name(event_item_shown)) {
         if (st.confirmed)
             fail("item " + std::to_string(item) + " shown again after it was answered");
         current_ = item;
@@ -150,11 +171,11 @@ void JournalParser::item_event(std::string_view event)
     ItemSeen &it = st.seen;
     it.item = item;
     it.cells |= uint16_t(1u << (cell - 1));
-    if (event == "answer_previewed") {
+    if (event == event_name(event_previewed)) {
         st.previews++;
         return;
     }
-    if (event == "preview_withdrawn") {
+    if (event == event_name(event_withdrawn)) {
         number(col_key, 0, 255);
         return;
     }
@@ -171,7 +192,7 @@ void JournalParser::item_event(std::string_view event)
     }
     if (first > rt)
         fail("first_digit_ms " + std::to_string(first) + " comes after rt_ms " + std::to_string(rt));
-    if (event == "answer_refused") {
+    if (event == event_name(event_refused)) {
         if (item > training_items)
             fail("answer_refused on item " + std::to_string(item) + "; only training items 1-3 refuse answers");
         if (right)
@@ -207,6 +228,7 @@ void JournalParser::end()
         fail("ended_by completed, but only " + std::to_string(answered) + " of " + std::to_string(s_.items) +
              " items are answered");
     ended_ = true;
+    withdrawable_end_ = by == "closed" && answered < s_.items;
 }
 
 Session JournalParser::parse(std::string_view bytes)
@@ -221,6 +243,7 @@ Session JournalParser::parse(std::string_view bytes)
         fail(row.fields.size() > 1 ? "a CSV file, but not a session journal: its first line is not the journal's "
                                      "header (session,participant,event,...)"
                                    : "not a session journal (no journal header on the first line)");
+    check_encoding(bytes);
     s_.source = "journal";
     s_.file = file_;
     while (reader.next(row)) {
@@ -239,23 +262,28 @@ Session JournalParser::parse(std::string_view bytes)
         }
         row_ = &row.fields;
         const std::string_view event = field(col_event);
+        if (ended_ && withdrawable_end_ && event == event_name(event_interrupted)) {
+            // the page withdrew that session_end when it resumed the session
+            ended_ = false;
+            s_.note += std::string(s_.note.empty() ? "" : "; ") + "a session_end (closed) withdrawn on resuming";
+        }
         if (s_.journal_rows == 0) {
-            if (event != "session_start")
+            if (event != event_name(event_session_start))
                 fail("the first row is '" + std::string(event) + "', not session_start");
             start();
-        } else if (event == "session_start") {
+        } else if (event == event_name(event_session_start)) {
             fail("a second session_start");
         }
         check_common();
         s_.journal_rows++;
-        if (event == "session_start")
+        if (event == event_name(event_session_start))
             continue;
-        if (event == "item_shown" || event == "answer_previewed" || event == "preview_withdrawn" ||
-            event == "answer_refused" || event == "answer_confirmed" || event == "session_resumed")
+        if (event == event_name(event_item_shown) || event == event_name(event_previewed) || event == event_name(event_withdrawn) ||
+            event == event_name(event_refused) || event == event_name(event_confirmed) || event == event_name(event_resumed))
             item_event(event);
-        else if (event == "session_interrupted")
+        else if (event == event_name(event_interrupted))
             interrupted_ = true;
-        else if (event == "session_end")
+        else if (event == event_name(event_session_end))
             end();
         else
             fail("unknown event '" + std::string(event) + "'");

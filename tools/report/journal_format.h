@@ -1,26 +1,37 @@
-// The session journal's columns, in their fixed order: the contract between
-// the runner that writes journals and this tool (README, "Session journals").
+// The session journal's columns and events as this tool names them: views
+// of the runner's own definition (runner/journal_columns.h), so that what
+// the runner writes and what the report reads cannot drift apart.
 #pragma once
+
+#include "runner/journal_columns.h"
 
 #include <array>
 #include <string_view>
 
 namespace report {
 
-enum Column : int {
-    col_session, col_participant, col_event, col_ms, col_local_time, col_item, col_digit, col_cell,
-    col_correct_cell, col_right, col_rt_ms, col_first_digit_ms, col_key, col_item_text, col_program,
-    col_version, col_build, col_archive_bytes, col_archive_crc32, col_items, col_clock,
-    col_clock_resolution_us, col_ended_by, col_right_total, col_wrong_total, col_answered, col_note,
-    column_count
-};
-
-inline constexpr std::array<std::string_view, column_count> column_names = {
-    "session", "participant", "event", "ms", "local_time", "item", "digit", "cell", "correct_cell", "right",
-    "rt_ms", "first_digit_ms", "key", "item_text", "program", "version", "build", "archive_bytes",
-    "archive_crc32", "items", "clock", "clock_resolution_us", "ended_by", "right_total", "wrong_total",
-    "answered", "note"};
+using Column = JournalColumn;
+inline constexpr int column_count = journal_columns;
 
 inline constexpr std::string_view utf8_bom = "\xEF\xBB\xBF";
+
+// The names of the header row, in column order.
+inline const std::array<std::string_view, column_count> column_names = [] {
+    std::array<std::string_view, column_count> names{};
+    std::string_view header(journal_header);
+    header.remove_prefix(utf8_bom.size());
+    header = header.substr(0, header.find('\r'));
+    for (size_t i = 0; i < names.size(); i++) {
+        const size_t comma = header.find(',');
+        names[i] = header.substr(0, comma);
+        header.remove_prefix(comma == std::string_view::npos ? header.size() : comma + 1);
+    }
+    return names;
+}();
+
+inline std::string_view event_name(JournalEvent e)
+{
+    return journal_event_names[e];
+}
 
 }  // namespace report

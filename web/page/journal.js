@@ -35,12 +35,16 @@ export function rows(bytes, from = 0) {
 }
 
 // CRC-32 (IEEE 802.3) as the journal writes it: 8 lower-case hex digits.
+// A byte at a time through a table: a large archive takes a blink, not
+// seconds.
+const table = Int32Array.from({ length: 256 }, (_, n) => {
+  for (let k = 0; k < 8; k++) n = (n >>> 1) ^ (0xedb88320 & -(n & 1));
+  return n;
+});
+
 export function crc32(bytes) {
   let crc = ~0;
-  for (const b of bytes) {
-    crc ^= b;
-    for (let k = 0; k < 8; k++) crc = (crc >>> 1) ^ (0xedb88320 & -(crc & 1));
-  }
+  for (let i = 0; i < bytes.length; i++) crc = (crc >>> 8) ^ table[(crc ^ bytes[i]) & 0xff];
   return ((~crc) >>> 0).toString(16).padStart(8, '0');
 }
 

@@ -1,10 +1,13 @@
-// The page around the program: loads the module and the test archive (from
-// the page's own folder, or one the person chooses or drops), asks the
-// full-screen question, shows the screen while the test runs, and offers
-// the files at the end. The program's working folder lives in the page and
-// is kept in the browser's storage, the session journals row by row; a
-// session cut short is offered for resuming. window.meridoka is the test
-// hook (web/README.md).
+// The page around the program: loads the module, the study's settings and
+// the test archive (from the page's own folder, or one the person chooses
+// or drops), tells the person what stands in the way of the test (another
+// tab, the lab's server, the device, the link), asks the full-screen
+// question, shows the screen while the test runs, and at the end waits
+// until the lab's server has every row. The program's working folder lives
+// in the page and is kept in the browser's storage, the session journals
+// row by row; a session cut short is offered for resuming. One page of a
+// site at a time has the folder. window.meridoka is the test hook
+// (web/README.md).
 
 import createMeridoka from './meridoka.js';
 import { Folder } from './folder.js';
@@ -13,6 +16,9 @@ import { downloadLink, saveNow } from './download.js';
 import { openStorage } from './storage.js';
 import { isJournal, resumable } from './journal.js';
 import { Poster } from './poster.js';
+import { readSettings } from './settings.js';
+import { archiveLanguage, isArchive } from './archive.js';
+import { texts } from './texts.js';
 
 const $ = (id) => document.getElementById(id);
 const box = $('box'), message = $('message');
@@ -21,9 +27,11 @@ let pageState = 'loading';
 let module = null;       // the compiled WebAssembly module
 let archiveLabel = '';
 let storage = null;      // IndexedDB, when the browser has it
+let settings = null;
+let poster = new Poster('');
+let t = texts.en;        // the page's texts, in the test's language
+let saving = false;      // the end waits for the lab's server
 const folder = new Folder(fileSaved, fileRemoved);
-const config = JSON.parse($('meridoka-config').textContent);
-const poster = new Poster(config.postUrl || '', config.postRetryMs || 1000);
 const participant = new URLSearchParams(location.search).get('participant') || '';
 
 window.meridoka = {
@@ -33,7 +41,8 @@ window.meridoka = {
   holdBeforeNextWait: () => { if (run) run.holdBusy = true; },
   release: () => { if (run) run.release(); },
   marks: () => (run ? run.marks : []),
-  posting: () => ({ accepted: poster.accepted, pending: poster.pending() }),
+  posting: () => ({ accepted: poster.accepted, pending: poster.pending(), failing: poster.failing }),
+  saving: () => saving,
 };
 
 function say(text, { error = false } = {}) {
@@ -65,17 +74,40 @@ function fileRemoved(name) {
   listKept();
 }
 
+// The files kept in this browser are earlier participants' too: listed
+// only for the lab, on the page's address with #files at its end.
 function listKept() {
   const names = folder.names().filter(kept).sort();
   const list = $('kept-files');
   list.replaceChildren(...names.map((n) => downloadLink(n, folder.get(n), n)));
   $('kept-count').textContent = names.length;
-  $('kept').hidden = !names.length;
+  $('kept').hidden = !names.length || location.hash !== '#files';
+}
+
+// Once the lab's server has every row, the files kept here go: the next
+// person on this computer finds nothing of the last.
+function clearKept() {
+  for (const name of folder.names().filter(kept)) if (folder.delete(name) === 0) poster.forget(name);
 }
 
 function showChooser(on) {
-  $('archive-name').textContent = archiveLabel ? `Test: ${archiveLabel}` : '';
+  $('archive-name').textContent = archiveLabel ? t.test(archiveLabel) : '';
   $('choose').hidden = !on;
+}
+
+// The page's fixed texts in the test's language.
+function translate(language) {
+  t = texts[language];
+  document.documentElement.lang = language;
+  for (const id of ['yes', 'no', 'resume', 'fresh', 'anyway', 'another', 'drop', 'kept-label']) $(id).textContent = t[id.replace('-label', '')];
+  $('mark').title = t.offline;
+}
+
+// The lab's server lost or found again: a small mark in a corner; at the
+// end, the saving message says so.
+function postingChanged() {
+  $('mark').hidden = !poster.failing || !poster.pending();
+  if (saving) showSaving();
 }
 
 // ---- what a run asks of the page --------------------------------------------
@@ -85,7 +117,7 @@ const page = {
   clockStepUs: clockStep(),
 
   askFullScreen() {
-    say('Run in fullscreen mode?');
+    say(t.question);
     $('question').hidden = false;
     showChooser(true);
     $('yes').focus();
@@ -117,15 +149,39 @@ const page = {
   ended(finished) {
     const links = $('downloads');
     links.replaceChildren();
-    if (finished.status === 0) say('The test has ended. Thank you.');
-    // what this run wrote (older files may be in the folder): the result
-    // file and the session's journal
-    const names = [...finished.written].filter((n) => n === 'RESULT-W.TXT' || isJournal(n)).sort().reverse();
-    for (const name of names) if (folder.exists(name)) links.append(downloadLink(name, folder.get(name)));
-    links.hidden = !links.children.length;
     showChooser(finished.status !== 0);
+    if (!settings.postUrl) {
+      if (finished.status === 0) say(t.thanks);
+      // what this run wrote (older files may be in the folder): the result
+      // file and the session's journal
+      const names = [...finished.written].filter((n) => n === 'RESULT-W.TXT' || isJournal(n)).sort().reverse();
+      for (const name of names) if (folder.exists(name)) links.append(downloadLink(name, folder.get(name)));
+      links.hidden = !links.children.length;
+      return;
+    }
+    // a study with a server: the end is the server having every row
+    saving = true;
+    if (finished.status === 0) showSaving();
+    whenSent().then(() => {
+      if (run !== finished) return;  // another archive runs by now
+      saving = false;
+      clearKept();
+      if (finished.status === 0) say(t.saved);
+    });
   },
 };
+
+function showSaving() {
+  if (run && run.status === 0) say(poster.failing ? t.savingLost : t.saving);
+}
+
+// Resolves once no row is waiting for the server.
+function whenSent() {
+  return new Promise((done) => {
+    const check = () => (poster.pending() ? setTimeout(check, 50) : done());
+    check();
+  });
+}
 
 // Full screen on the person's click; a refusal leaves the page as it is.
 function enterFullScreen() {
@@ -189,8 +245,7 @@ function offerResume(archive) {
   const found = resumable(folder, participant, archive);
   if (!found) return Promise.resolve(newSession());
   pageState = 'offer';
-  say(`A session of this test was interrupted${found.participant ? ` (participant ${found.participant})` : ''}, ` +
-      `started ${found.started.replace('T', ' ')}: ${found.answered} of ${found.items} items answered. Resume it?`);
+  say(t.offer(found.participant, found.started.replace('T', ' '), found.answered, found.items));
   $('offer').hidden = false;
   $('resume').focus();
   return new Promise((answer) => {
@@ -212,23 +267,107 @@ function cutJournal(name, length) {
   fileSaved(name, bytes);
 }
 
-// A new run on these archive bytes (null: none). A run still at its
-// question gives way; a test in progress is never interrupted.
+// A run still at its question gives way: the journal it has begun (its
+// session_start row) goes with it; a resumed one stays, as it was offered.
+function forsake(old) {
+  old.abandon();
+  if (old.args.includes('/R:')) return;
+  for (const name of old.written) {
+    if (!isJournal(name)) continue;
+    folder.remove(name);
+    fileRemoved(name);
+    poster.forget(name);
+  }
+}
+
+// Another archive is welcome: nothing is asked, and no test is in progress.
+const welcome = () => ready && pageState !== 'offer' && (!run || run.state === 'question' || run.state === 'ended');
+
+// A new run on these archive bytes (null: none).
 async function begin(archive, label) {
-  if (pageState === 'offer' || (run && run.state !== 'question' && run.state !== 'ended')) return;
-  if (run) run.abandon();
+  if (!welcome()) return;
+  if (run && run.state === 'question') forsake(run);
   run = null;
   archiveLabel = label;
-  $('downloads').hidden = true;
+  $('downloads').hidden = $('question').hidden = true;
   const args = await offerResume(archive);
   run = new Run(page, folder, archive, args);
   run.start(createMeridoka, module);
 }
 
+// A file chosen or dropped: an archive runs, anything else is named as
+// not one (read no further than its first bytes, however large).
 async function chosen(file) {
-  if (!file) return;
+  if (!file || !welcome()) return;
+  if (!isArchive(new Uint8Array(await file.slice(0, 12).arrayBuffer()))) {
+    if (!welcome()) return;
+    if (run && run.state === 'question') forsake(run);
+    run = null;
+    pageState = 'refused';
+    $('downloads').hidden = $('question').hidden = true;
+    say(t.notArchive(file.name), { error: true });
+    showChooser(true);
+    return;
+  }
   const bytes = new Uint8Array(await file.arrayBuffer());
-  begin(bytes, `${file.name}, ${bytes.length.toLocaleString('en')} bytes`);
+  begin(bytes, t.file(file.name, bytes.length.toLocaleString(document.documentElement.lang)));
+}
+
+let ready = false;       // the checks before a test are passed
+
+function stop(state, text) {
+  pageState = state;
+  say(text, { error: true });
+}
+
+// This page takes the site's working folder for as long as it is open
+// (Web Locks); while another page of the site has it, this one says so and
+// waits for it. Without Web Locks, nothing is held.
+function holdFolder() {
+  if (!navigator.locks) return Promise.resolve();
+  return new Promise((granted) => {
+    const hold = () => {
+      granted();
+      return new Promise(() => {});
+    };
+    navigator.locks.request('meridoka-folder', { ifAvailable: true }, (lock) => {
+      if (lock) return hold();
+      stop('elsewhere', t.elsewhere);
+      navigator.locks.request('meridoka-folder', () => {
+        pageState = 'loading';
+        say(t.loading);
+        return hold();
+      });
+      return null;
+    });
+  });
+}
+
+// The participant ID rule of the program (runner/command_line.cpp).
+const validParticipant = (id) => /^[!-~]{1,32}$/.test(id);
+
+// What keeps this device from the test: no keyboard (a touch screen only)
+// or a screen too small for 640x480 device pixels; null when nothing.
+function deviceProblem() {
+  const ratio = window.devicePixelRatio || 1;
+  const w = Math.round(screen.width * ratio), h = Math.round(screen.height * ratio);
+  if (Math.max(w, h) < 640 || Math.min(w, h) < 480) return t.tooSmall(w, h);
+  if (matchMedia('(pointer: coarse)').matches && !matchMedia('(any-pointer: fine)').matches) return t.noKeyboard;
+  return null;
+}
+
+// Tells the person of the problem; the person may go on all the same.
+function goOnAnyway(problem) {
+  stop('device', problem);
+  $('anyway').hidden = false;
+  return new Promise((answer) => {
+    $('anyway').onclick = () => {
+      $('anyway').hidden = true;
+      pageState = 'loading';
+      say(t.loading);
+      answer();
+    };
+  });
 }
 
 async function load() {
@@ -236,20 +375,31 @@ async function load() {
     pageState = 'unsupported';
     return;
   }
-  say('Loading the test...');
-  const archive = archiveFromFolder(), stored = openStorage();
+  const archive = archiveFromFolder(), compiled = compile();
+  compiled.catch(() => {});
+  settings = await readSettings(window.meridokaSettings);
+  const bytes = await archive;
+  translate(settings.language || archiveLanguage(bytes));
+  say(t.loading);
+  if (settings.problem) return stop('failed', t.badSettings(settings.problem));
+  await holdFolder();
+  poster = new Poster(settings.postUrl, settings.postRetryMs, postingChanged);
+  const server = settings.postUrl && !settings.offlineAllowed ? poster.reachable() : Promise.resolve(true);
+  const stored = openStorage();
   try {
-    module = await compile();
+    module = await compiled;
   } catch (error) {
-    pageState = 'failed';
-    say(`The program could not be loaded (${error.message}). Open this page through a web server.`, { error: true });
-    return;
+    return stop('failed', t.notLoaded(error.message));
   }
   storage = await stored;
   if (storage) for (const f of await storage.files()) folder.put(f.name, f.bytes);
   listKept();
-  const bytes = await archive;
-  begin(bytes, bytes ? `MERIDOKA.WDL from this page's folder, ${bytes.length.toLocaleString('en')} bytes` : '');
+  if (participant && !validParticipant(participant)) return stop('failed', t.badParticipant(participant));
+  const problem = deviceProblem();
+  if (problem) await goOnAnyway(problem);
+  if (!(await server)) return stop('offline', t.noServer);
+  ready = true;
+  begin(bytes, bytes ? t.fromFolder(bytes.length.toLocaleString(document.documentElement.lang)) : '');
 }
 
 $('file').addEventListener('change', (e) => chosen(e.target.files[0]));
@@ -263,10 +413,13 @@ document.addEventListener('drop', (e) => {
   document.body.classList.remove('dropping');
   chosen(e.dataTransfer.files[0]);
 });
-// Leaving the page ends the test as closing the window does.
+window.addEventListener('hashchange', listKept);
+// Leaving the page ends the test as closing the window does; the rows the
+// server has not taken go at once.
 window.addEventListener('pagehide', () => {
   if (storage) storage.leaving();
   if (run) run.leave();
+  poster.leave();
 });
 // A page brought back from the browser's back-forward cache has ended its
 // test: it starts again, and offers to resume.

@@ -82,8 +82,10 @@ export async function fetchLink(page, selector) {
   return downloaded(download);
 }
 
-// A file from the page's list of files kept in the browser, or null.
+// A file from the page's list of files kept in the browser (shown on the
+// address with #files), or null.
 export async function keptFile(page, name) {
+  await page.evaluate(() => { location.hash = 'files'; });
   const link = `#kept-files a[download="${name}"]`;
   if (!(await page.locator(link).count())) return null;
   if (!(await page.isVisible(link))) await page.click('#kept summary');

@@ -6,6 +6,8 @@ import test from 'node:test';
 import { Folder } from '../page/folder.js';
 import { isSystemKey, scanCodes } from '../page/scancodes.js';
 import { crc32, resumable, rows } from '../page/journal.js';
+import { archiveLanguage, isArchive } from '../page/archive.js';
+import { readSettings } from '../page/settings.js';
 
 const bytes = (text) => new TextEncoder().encode(text);
 const text = (b) => new TextDecoder().decode(b);
@@ -132,4 +134,65 @@ test('key codes: the digit row answers on any layout, the keypad does not', () =
   assert.ok(isSystemKey(key('F10')));
   assert.ok(isSystemKey(key('AltLeft')));
   assert.ok(!isSystemKey(key('Digit1')));
+});
+
+// An archive of these entries ({ NAME: bytes }), each stored as LZSS
+// literals when `packed` (a flag byte of eight set bits before each eight).
+function archiveOf(entries, packed = false) {
+  const parts = [], directory = [];
+  let at = 12;
+  for (const [name, data] of Object.entries(entries)) {
+    let stored = data;
+    if (packed) {
+      stored = [];
+      for (let i = 0; i < data.length; i += 8) stored.push(0xff, ...data.subarray(i, i + 8));
+      stored = Uint8Array.from(stored);
+    }
+    directory.push({ name, at, stored: stored.length, size: packed ? data.length : 0 });
+    parts.push(stored);
+    at += stored.length;
+  }
+  const out = new Uint8Array(at + 16 * directory.length), view = new DataView(out.buffer);
+  out.set(bytes('WDLZ'));
+  view.setUint16(4, directory.length, true);
+  view.setUint32(8, at, true);
+  parts.reduce((offset, p) => (out.set(p, offset), offset + p.length), 12);
+  directory.forEach((e, n) => {
+    const d = at + 16 * n;
+    view.setUint32(d, e.at, true);
+    view.setUint16(d + 4, e.stored, true);
+    view.setUint16(d + 6, e.size, true);
+    out.set(bytes(e.name), d + 8);
+  });
+  return out;
+}
+
+test('archives: told from other files by their first bytes; their language from their texts', () => {
+  const russian = Uint8Array.from([0x01, 0x00, 0x05, 0x00, 0x8f, 0xe0, 0xa8, 0xa2, 0x00]);  // CP866 "Прив"
+  const english = Uint8Array.from([0x01, 0x00, 0x03, 0x00, 0x48, 0x69, 0x00]);
+  assert.ok(isArchive(archiveOf({ MESSAGES: english }).subarray(0, 12)));
+  assert.ok(!isArchive(bytes('Not a test archive, just text.')));
+  assert.equal(archiveLanguage(archiveOf({ DOS8X8RU: new Uint8Array(20).fill(0xa0), MESSAGES: english })), 'en',
+               'bytes of a font or picture are no text');
+  assert.equal(archiveLanguage(archiveOf({ MESSAGES: russian })), 'ru');
+  const long = new Uint8Array(4 + 0x90).fill(0x41);
+  long.set([0x01, 0x00, 0x90, 0x00]);
+  assert.equal(archiveLanguage(archiveOf({ MESSAGES: long })), 'en', 'a length is no letter');
+  assert.equal(archiveLanguage(archiveOf({ MESSAGES: russian }, true)), 'ru', 'a packed entry');
+  assert.equal(archiveLanguage(archiveOf({ MESSAGES: english, TESTTEXT: russian.subarray(4) }, true)), 'ru');
+  assert.equal(archiveLanguage(bytes('WDLZ and then nonsense')), 'en');
+});
+
+test('settings: over the defaults; a postUrl that is no web address is named', async () => {
+  globalThis.location = new URL('https://lab.example/s/KEY/index.html');
+  const read = (own) => readSettings(Promise.resolve(own === null ? null : { ok: true, json: async () => own }));
+  assert.deepEqual(await read(null), { postUrl: '', postRetryMs: 1000, offlineAllowed: false, language: '', problem: null });
+  const set = await read({ postUrl: '../../rows?lab=3', offlineAllowed: true, language: 'ru' });
+  assert.equal(set.postUrl, 'https://lab.example/rows?lab=3', 'relative to the page');
+  assert.equal(set.offlineAllowed, true);
+  assert.equal(set.language, 'ru');
+  for (const bad of ['htp://lab.example/rows', 'javascript:alert(1)', 'https://lab example/rows', 'http://[::1/rows'])
+    assert.equal((await read({ postUrl: bad })).problem, bad, bad);
+  assert.equal((await read({ language: 'de' })).language, '', 'only the two languages');
+  assert.deepEqual(await readSettings(Promise.reject(new Error('offline'))), await read(null));
 });

@@ -29,7 +29,7 @@ JournalWriter::JournalWriter(const JournalStart &start) : start_(start)
         text_ += column_names[size_t(c)];
     }
     text_ += "\r\n";
-    Row r(0, "session_start");
+    Row r(0, event_name(event_session_start));
     r.set(col_program, "meridoka").set(col_version, start.version).set(col_build, start.build);
     r.set(col_archive_bytes, start.archive_bytes).set(col_archive_crc32, start.archive_crc32);
     r.set(col_items, start.items).set(col_clock, start.clock);
@@ -61,22 +61,22 @@ void JournalWriter::write(const Row &row)
 
 void JournalWriter::item_shown(int64_t ms, int item, std::string_view text)
 {
-    write(Row(ms, "item_shown").set(col_item, item).set(col_item_text, text));
+    write(Row(ms, event_name(event_item_shown)).set(col_item, item).set(col_item_text, text));
 }
 
 void JournalWriter::previewed(int64_t ms, int item, int digit, int cell)
 {
-    write(Row(ms, "answer_previewed").set(col_item, item).set(col_digit, digit).set(col_cell, cell));
+    write(Row(ms, event_name(event_previewed)).set(col_item, item).set(col_digit, digit).set(col_cell, cell));
 }
 
 void JournalWriter::withdrawn(int64_t ms, int item, int digit, int cell, int key)
 {
-    write(Row(ms, "preview_withdrawn").set(col_item, item).set(col_digit, digit).set(col_cell, cell).set(col_key, key));
+    write(Row(ms, event_name(event_withdrawn)).set(col_item, item).set(col_digit, digit).set(col_cell, cell).set(col_key, key));
 }
 
 void JournalWriter::refused(int64_t ms, int item, int digit, int cell, int correct_cell, int64_t rt, int64_t first)
 {
-    Row r(ms, "answer_refused");
+    Row r(ms, event_name(event_refused));
     r.set(col_item, item).set(col_digit, digit).set(col_cell, cell).set(col_correct_cell, correct_cell);
     write(r.set(col_right, 0).set(col_rt_ms, rt).set(col_first_digit_ms, first));
 }
@@ -84,24 +84,24 @@ void JournalWriter::refused(int64_t ms, int item, int digit, int cell, int corre
 void JournalWriter::confirmed(int64_t ms, int item, int digit, int cell, int correct_cell, bool right, int64_t rt,
                               int64_t first)
 {
-    Row r(ms, "answer_confirmed");
+    Row r(ms, event_name(event_confirmed));
     r.set(col_item, item).set(col_digit, digit).set(col_cell, cell).set(col_correct_cell, correct_cell);
     write(r.set(col_right, right ? 1 : 0).set(col_rt_ms, rt).set(col_first_digit_ms, first));
 }
 
 void JournalWriter::interrupted(int64_t ms, std::string_view note)
 {
-    write(Row(ms, "session_interrupted").set(col_note, note));
+    write(Row(ms, event_name(event_interrupted)).set(col_note, note));
 }
 
 void JournalWriter::resumed(int64_t ms, int item, std::string_view note)
 {
-    write(Row(ms, "session_resumed").set(col_item, item).set(col_note, note));
+    write(Row(ms, event_name(event_resumed)).set(col_item, item).set(col_note, note));
 }
 
 void JournalWriter::ended(int64_t ms, std::string_view by, int right, int wrong, int answered)
 {
-    Row r(ms, "session_end");
+    Row r(ms, event_name(event_session_end));
     r.set(col_ended_by, by).set(col_right_total, right).set(col_wrong_total, wrong);
     write(r.set(col_answered, answered));
 }

@@ -97,7 +97,7 @@ TEST_F(Command, AddCsvAndHtmlOnJournalsOfTheSampleTest)
     }
     write_file(path("pc1/MERIDOKA.WDL"), archive);
 
-    const std::string store = quoted(path("results.db"));
+    const std::string store = quoted(new_store(path("results.db")));
     Ran add = run(tool + " add " + store + " " + quoted(path("pc1")) + " " + quoted(path("pc2")));
     EXPECT_EQ(add.status, 0) << add.out;
     EXPECT_NE(add.out.find("41 files: 40 sessions added, 1 archive"), std::string::npos) << add.out;
@@ -166,7 +166,7 @@ TEST_F(Command, ClearMessagesAndStatusesForBadInput)
 // the result files themselves are the input.
 TEST_F(Command, RoundTripThroughHeadlessRunsOfTheSampleTest)
 {
-    const std::string store = quoted(path("results.db"));
+    const std::string store = quoted(new_store(path("results.db")));
     ASSERT_EQ(run(tool + " add " + store + " " + quoted(SAMPLE_ARCHIVE)).status, 0);
     std::map<std::string, Totals> expected;  // by run folder
     int journals = 0;

@@ -3,8 +3,12 @@
 #include "tools/report/csv.h"
 #include "tools/report/error.h"
 #include "tools/report/journal.h"
+#include "tools/report/journal_format.h"
 #include "tools/report/result_sheet.h"
 #include "tools/report/tests/report_support.h"
+
+#include <algorithm>
+#include <regex>
 
 using namespace report;
 using report_test::plan;
@@ -236,4 +240,91 @@ TEST(ResultSheet, ReadsMarksTextsAndBothCodePages)
               "R.TXT:5: the totals name 2 items, the file lists 1");
     EXPECT_EQ(error_of_sheet("just some text\r\n"),
               "R.TXT:1: not a result file: the last line does not end in the totals \"R(+) W(-) (A/N)\"");
+}
+
+// What happens to journals on their way: a spreadsheet saving them again in
+// the PC's code page, and a browser session resumed after its window was
+// closed, as a server receives it (every row the page sent, the session_end
+// it took back included).
+TEST(Journal, ReSavedInAnotherCodePageOrResumedInTheBrowser)
+{
+    sim::SimTest test = small_test();
+    test.items[3].text = "Задание 4";
+    const std::string good = sim::write_journal(test, plan("00000000000000a6", "P3", {5, 1, 9, 2, 2, 7}));
+    // the same file after a spreadsheet's "save as CSV" on a Russian Windows: Windows-1251
+    std::string resaved = good;
+    const std::string word = "Задание", cp1251 = "\xC7\xE0\xE4\xE0\xED\xE8\xE5";
+    for (size_t at = resaved.find(word); at != std::string::npos; at = resaved.find(word))
+        resaved.replace(at, word.size(), cp1251);
+    const size_t line = 1 + size_t(std::count(good.begin(), good.begin() + std::ptrdiff_t(good.find(word)), '\n'));
+    const std::string e = error_of(resaved);
+    EXPECT_EQ(e.find("S0000001.CSV:" + std::to_string(line) + ": not UTF-8 (byte 0xC7)"), 0u) << e;
+    EXPECT_NE(e.find("spreadsheet"), std::string::npos);
+    EXPECT_NE(e.find("Add the original file from the test PC"), std::string::npos);
+    // a cut last row may end inside a character: dropped, not refused
+    const std::string cut = good + "00000000000000a6,P3,item_shown,99999,2024-01-01T10:00:00,4,,,,,,,,\xD0";
+    std::vector<std::string> warnings;
+    EXPECT_EQ(error_of(cut), "");
+
+    // closed after three items, then resumed in the browser: the page cut its session_end and went on
+    sim::SessionPlan closed = plan("00000000000000a7", "P4", {5, 1, 9}, "closed");
+    const std::string first = sim::write_journal(test, closed);
+    sim::SessionPlan resumed = plan("00000000000000a7", "P4", {5, 1, 9, 2, 2, 7});
+    resumed.resume_after = 3;
+    const std::string later = sim::write_journal(test, resumed);
+    const size_t interrupted = later.rfind("\r\n", later.find(",session_interrupted,")) + 2;
+    std::string end_row = first.substr(first.rfind("\r\n", first.size() - 3) + 2);
+    ASSERT_NE(end_row.find(",session_end,"), std::string::npos);
+    // at the time of the interruption, which the resuming page writes with the last row's ms
+    auto ms_field = [](const std::string &row) {
+        const size_t a = row.find(',', row.find(',', row.find(',') + 1) + 1) + 1;
+        return std::make_pair(a, row.find(',', a) - a);
+    };
+    const std::string interruption = later.substr(interrupted);
+    const auto [at, length] = ms_field(end_row);
+    const auto [i_at, i_length] = ms_field(interruption);
+    end_row.replace(at, length, interruption.substr(i_at, i_length));
+    const std::string received = later.substr(0, interrupted) + end_row + interruption;
+    const Session s = parse_journal(received, "S0000007.CSV", warnings);
+    EXPECT_EQ(s.ended_by, "completed");
+    EXPECT_EQ(s.resumes, 1);
+    EXPECT_EQ(s.marks(), "++++++");
+    EXPECT_NE(s.note.find("session_end (closed) withdrawn on resuming"), std::string::npos);
+    // a session_end that ended the test (completed, esc) is never taken back
+    std::string after_esc = sim::write_journal(test, plan("00000000000000a8", "P5", {5, 1, 9}, "esc"));
+    std::string again = line_of(later, int(std::count(later.begin(), later.begin() + std::ptrdiff_t(interrupted), '\n')) + 1);
+    again.replace(0, 19, "00000000000000a8,P5");
+    after_esc += again + "\r\n";
+    EXPECT_NE(error_of(after_esc).find("a row after session_end"), std::string::npos) << error_of(after_esc);
+}
+
+// The journal's columns and events are the runner's (runner/journal_columns.h):
+// the header this tool checks is the runner's own, and every column and
+// event the page's script names is one of them.
+TEST(Journal, ColumnsAndEventsAreTheRunnersAndThePagesNamesAreAmongThem)
+{
+    EXPECT_EQ(column_names.size(), size_t(journal_columns));
+    std::string header(utf8_bom);
+    for (size_t i = 0; i < column_names.size(); i++)
+        header += std::string(i ? "," : "") + std::string(column_names[i]);
+    EXPECT_EQ(header + "\r\n", journal_header);
+    EXPECT_EQ(column_names[col_archive_crc32], "archive_crc32");
+    EXPECT_EQ(event_name(event_confirmed), "answer_confirmed");
+
+    const std::string page = report_test::read_file(PAGE_JOURNAL_SCRIPT);
+    ASSERT_FALSE(page.empty()) << PAGE_JOURNAL_SCRIPT;
+    const std::regex column_used(R"(get\([^,()]+, '([a-z_0-9]+)'\))");
+    const std::regex event_used(R"('event'\) [!=]== '([a-z_]+)')");
+    int columns = 0, events = 0;
+    for (std::sregex_iterator m(page.begin(), page.end(), column_used), end; m != end; ++m, columns++)
+        EXPECT_NE(std::find(column_names.begin(), column_names.end(), (*m)[1].str()), column_names.end())
+            << "the page names a column the journal does not have: " << (*m)[1];
+    for (std::sregex_iterator m(page.begin(), page.end(), event_used), end; m != end; ++m, events++) {
+        bool known = false;
+        for (int e = event_session_start; e <= event_session_end; e++)
+            known |= event_name(JournalEvent(e)) == (*m)[1].str();
+        EXPECT_TRUE(known) << "the page names an event the journal does not have: " << (*m)[1];
+    }
+    EXPECT_GT(columns, 3);
+    EXPECT_GT(events, 1);
 }

@@ -3,12 +3,15 @@
 // runner writes them.
 #pragma once
 
+#include "store/db.h"
 #include "tools/report/sim/simulate.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -32,6 +35,30 @@ protected:
     std::string path(const std::string &name) const { return (dir / name).string(); }
     fs::path dir;
 };
+
+// The store a test writes. Normally an SQLite file in the test's folder;
+// when MERIDOKA_TEST_POSTGRES gives a server's connection string with
+// {db} where the database's name goes (the store stage sets it), a new
+// database there, so that the same tests run on PostgreSQL.
+inline bool on_postgres()
+{
+    return std::getenv("MERIDOKA_TEST_POSTGRES") != nullptr;
+}
+
+inline std::string new_store(const std::string &sqlite_path)
+{
+    const char *url = std::getenv("MERIDOKA_TEST_POSTGRES");
+    if (!url)
+        return sqlite_path;
+    static std::atomic<int> serial{0};
+    const std::string name = "t" + std::to_string(getpid()) + "_" + std::to_string(++serial);
+    auto in_database = [&](const std::string &db) {
+        std::string u = url;
+        return u.replace(u.find("{db}"), 4, db);
+    };
+    store::open_postgres(in_database("postgres"))->exec("CREATE DATABASE " + name);
+    return in_database(name);
+}
 
 inline void write_file(const std::string &path, const std::string &bytes)
 {

@@ -1,9 +1,11 @@
 // The store: what adding files does (again, longer copies, damage, result
 // files), tests kept apart, and the stores that cannot be used.
+#include "store/db.h"
+#include "store/store.h"
 #include "tools/report/add_command.h"
+#include "tools/report/archive_items.h"
 #include "tools/report/error.h"
-#include "tools/report/sqlite.h"
-#include "tools/report/store.h"
+#include "tools/report/journal.h"
 #include "tools/report/tests/report_support.h"
 
 #include <sstream>
@@ -15,25 +17,29 @@ namespace {
 
 class StoreTest : public Scratch {
 protected:
+    void SetUp() override
+    {
+        Scratch::SetUp();
+        db = new_store(path("results.db"));
+    }
     AddSummary add(const std::vector<std::string> &inputs, const AddOptions &options = {})
     {
-        Store store(path("results.db"), Store::Mode::write);
+        Store store(db, Store::Mode::write);
         out.str("");
         err.str("");
         return add_inputs(store, inputs, options, out, err);
     }
-    std::vector<TestData> load() { return Store(path("results.db"), Store::Mode::read).load(); }
+    std::vector<TestData> load() { return Store(db, Store::Mode::read).load(); }
     int64_t count(const std::string &table)
     {
-        Database db(path("results.db"), SQLITE_OPEN_READONLY);
-        Statement st(db, ("SELECT count(*) FROM " + table).c_str());
-        return st.step() ? st.int64(0) : -1;
+        return Store(db, Store::Mode::read).connection().int_query("SELECT count(*) FROM " + table);
     }
     void journal(const std::string &name, const sim::SessionPlan &p, const sim::SimTest &test = small_test())
     {
         write_file(path(name), sim::write_journal(test, p));
     }
     std::ostringstream out, err;
+    std::string db;  // the store: an SQLite file, or a PostgreSQL database
 };
 
 const std::vector<int> all_right = {5, 1, 9, 2, 2, 7};
@@ -132,7 +138,7 @@ TEST_F(StoreTest, DamagedFilesAreReportedWithTheirLineAndNeverHalfEnter)
     Session twice = load()[0].sessions[0];
     twice.session_id = "00000000000000c6";
     twice.responses.push_back(twice.responses.back());  // the same item twice breaks a key
-    Store store(path("results.db"), Store::Mode::write);
+    Store store(db, Store::Mode::write);
     EXPECT_THROW(store.put_session(twice), StoreError);
     EXPECT_EQ(count("sessions"), 1);
     EXPECT_EQ(count("responses"), 6);
@@ -218,49 +224,217 @@ TEST_F(StoreTest, ArchivesGiveTheFullItemTable)
     EXPECT_EQ(tests[0].item_info[0].correct_cell, 5);  // digit 3 among cells 2 4 5 6 8 9
 }
 
+namespace {
+
+std::string error_of(const std::string &location, Store::Mode mode, int busy_ms = 5000)
+{
+    try {
+        Store store(location, mode, busy_ms);
+        store.begin_batch();
+        store.commit_batch();
+    } catch (const Error &e) {
+        return std::string(e.what());
+    }
+    return std::string();
+}
+
+}  // namespace
+
+// SQLite files, whichever store the other tests use.
 TEST_F(StoreTest, StoresThatCannotBeUsedAreNamedClearly)
 {
-    auto error_of = [&](const std::string &file, Store::Mode mode, int busy_ms = 5000) {
-        try {
-            Store store(file, mode, busy_ms);
-            store.begin_batch();
-            store.commit_batch();
-        } catch (const Error &e) {
-            return std::string(e.what());
-        }
-        return std::string();
-    };
     EXPECT_EQ(error_of(path("none.db"), Store::Mode::read),
               path("none.db") + " does not exist; make a store with: meridoka-report add " + path("none.db") +
                   " FILE|FOLDER...");
     write_file(path("notes.txt"), "these are my notes, not a database\n");
     EXPECT_EQ(error_of(path("notes.txt"), Store::Mode::write),
               path("notes.txt") + " is not an SQLite database, so not a results store (is it the right file?)");
-    {
-        Database foreign(path("other.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        foreign.exec("CREATE TABLE customers (name TEXT)");
-    }
+    store::open_sqlite(path("other.db"), true, true, 0)->exec("CREATE TABLE customers (name TEXT)");
     EXPECT_NE(error_of(path("other.db"), Store::Mode::write).find("is an SQLite database of another program"),
               std::string::npos);
+    const std::string file = path("file.db");
+    Store(file, Store::Mode::write).connection().exec("PRAGMA user_version = 99");
+    EXPECT_NE(error_of(file, Store::Mode::read).find("was made by a newer meridoka-report (store version 99"),
+              std::string::npos);
+    std::remove(file.c_str());
 
     // another program is writing: the store waits a while, then says so
     journal("S0000001.CSV", plan("00000000000000f1", "P1", all_right));
-    add({path("S0000001.CSV")});
     {
-        Database writer(path("results.db"), SQLITE_OPEN_READWRITE);
-        writer.exec("BEGIN IMMEDIATE");
-        EXPECT_NE(error_of(path("results.db"), Store::Mode::write, 100).find("results.db is locked: another program "
-                                                                             "is writing to it"),
+        Store store(file, Store::Mode::write);
+        std::ostringstream o, e;
+        add_inputs(store, {path("S0000001.CSV")}, {}, o, e);
+    }
+    {
+        auto writer = store::open_sqlite(file, true, false, 0);
+        writer->exec("BEGIN IMMEDIATE");
+        EXPECT_NE(error_of(file, Store::Mode::write, 100).find("file.db is locked: another program is writing to it"),
                   std::string::npos);
-        EXPECT_EQ(Store(path("results.db"), Store::Mode::read).load().size(), 1u);  // reading goes on
-        writer.exec("ROLLBACK");
+        EXPECT_EQ(Store(file, Store::Mode::read).load().size(), 1u);  // reading goes on
+        writer->exec("ROLLBACK");
     }
 
     // a file that may not be written (immutable, which binds even root)
-    if (run("chattr +i " + quoted(path("results.db"))).status != 0)
+    if (run("chattr +i " + quoted(file)).status != 0)
         GTEST_SKIP() << "chattr +i is not available here";
-    const std::string e = error_of(path("results.db"), Store::Mode::write);
-    EXPECT_EQ(Store(path("results.db"), Store::Mode::read).load().size(), 1u);
-    run("chattr -i " + quoted(path("results.db")));
-    EXPECT_EQ(e, path("results.db") + " is read-only (no permission to write it): results cannot be added to it");
+    const std::string e = error_of(file, Store::Mode::write);
+    EXPECT_EQ(Store(file, Store::Mode::read).load().size(), 1u);
+    run("chattr -i " + quoted(file));
+    EXPECT_EQ(e, file + " is read-only (no permission to write it): results cannot be added to it");
+}
+
+// A version 1 store (one SQLite file of an earlier meridoka-report) is
+// brought up to date by the first add, its sessions kept.
+TEST_F(StoreTest, AnOlderStoreIsBroughtUpToDate)
+{
+    const std::string file = path("old.db");
+    {
+        auto old = store::open_sqlite(file, true, true, 0);
+        old->exec(R"sql(
+CREATE TABLE tests (archive_crc32 TEXT PRIMARY KEY, archive_bytes INTEGER, items INTEGER NOT NULL,
+  from_archive INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE test_items (archive_crc32 TEXT NOT NULL REFERENCES tests (archive_crc32), item INTEGER NOT NULL,
+  text TEXT, cells INTEGER NOT NULL DEFAULT 0, correct_cell INTEGER, PRIMARY KEY (archive_crc32, item)) WITHOUT ROWID;
+CREATE TABLE sessions (id INTEGER PRIMARY KEY, session TEXT NOT NULL,
+  archive_crc32 TEXT NOT NULL REFERENCES tests (archive_crc32), participant TEXT NOT NULL,
+  source TEXT NOT NULL CHECK (source IN ('journal', 'result_file')), file TEXT NOT NULL,
+  journal_rows INTEGER NOT NULL, program TEXT, version TEXT, build TEXT, clock TEXT, clock_resolution_us INTEGER,
+  started TEXT, last_time TEXT, ended_by TEXT NOT NULL, total_ms INTEGER, resumes INTEGER NOT NULL, note TEXT,
+  answered INTEGER NOT NULL, right_total INTEGER NOT NULL, wrong_total INTEGER NOT NULL, marks TEXT NOT NULL,
+  UNIQUE (session, archive_crc32));
+CREATE INDEX sessions_by_marks ON sessions (archive_crc32, marks);
+CREATE TABLE responses (session_ref INTEGER NOT NULL REFERENCES sessions (id), item INTEGER NOT NULL,
+  right INTEGER NOT NULL, digit INTEGER, cell INTEGER, correct_cell INTEGER, rt_ms INTEGER, first_digit_ms INTEGER,
+  previews INTEGER, refusals INTEGER, PRIMARY KEY (session_ref, item)) WITHOUT ROWID;
+INSERT INTO tests VALUES ('a1b2c3d4', 4321, 6, 0);
+INSERT INTO sessions VALUES (7, '00000000000000a7', 'a1b2c3d4', 'P7', 'result_file', '/x/P7.TXT', 0, NULL, NULL,
+  NULL, NULL, NULL, NULL, NULL, 'stopped', NULL, 0, NULL, 1, 1, 0, '+');
+INSERT INTO responses VALUES (7, 1, 1, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+PRAGMA application_id = 1297237067; PRAGMA user_version = 1;
+)sql");
+    }
+    EXPECT_NE(error_of(file, Store::Mode::read).find("of an older version"), std::string::npos);
+    Store(file, Store::Mode::write);
+    Store now(file, Store::Mode::read);
+    EXPECT_EQ(now.connection().int_query("PRAGMA user_version"), 2);
+    const std::vector<TestData> tests = now.load();
+    ASSERT_EQ(tests.size(), 1u);
+    ASSERT_EQ(tests[0].sessions.size(), 1u);
+    EXPECT_EQ(tests[0].sessions[0].participant, "P7");
+    EXPECT_EQ(tests[0].sessions[0].responses.size(), 1u);
+}
+
+// Identity: one ID on two people's sessions (the headless tool's fixed ID,
+// the DOS build's clock-made ones) is two sessions, reported, never merged.
+// And the archive outranks a journal that claims its CRC-32 with another
+// item count, whichever came first.
+TEST_F(StoreTest, OneIdTwoSessionsAndTheArchiveOutranksAJournal)
+{
+    journal("a/S0000001.CSV", plan("00000000000000aa", "Anna", all_right));
+    journal("b/S0000001.CSV", plan("00000000000000aa", "Boris", {5, 1, 9, 1, 1, 1}));
+    AddSummary s = add({path("a"), path("b")});
+    EXPECT_EQ(s.added, 2);
+    EXPECT_EQ(s.conflicts, 1);
+    EXPECT_NE(out.str().find("conflict: session ID 00000000000000aa is also that of another session (participant "
+                             "Anna"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(summary_line(s).find("1 sharing an ID with another session (kept apart)"), std::string::npos);
+    s = add({path("a"), path("b")});
+    EXPECT_EQ(s.unchanged, 2);
+    std::vector<TestData> tests = load();
+    ASSERT_EQ(tests[0].sessions.size(), 2u);
+    EXPECT_EQ(tests[0].sessions[0].marks() + tests[0].sessions[1].marks(), "++++++" "+++---");
+
+    if (!fs::exists(SAMPLE_ARCHIVE))
+        GTEST_SKIP() << "no sample archive";
+    const sim::SimTest sample = sim::test_from_definition(read_test_definition(read_file(SAMPLE_ARCHIVE), "x"), 1);
+    std::vector<int> training;  // the right digits of the training items
+    for (int k = 0; k < 3; k++)
+        for (int d = 1; d <= 9; d++)
+            if (sim::cell_of_digit(sample.items[size_t(k)].cells, d) == sample.items[size_t(k)].correct_cell) {
+                training.push_back(d);
+                break;
+            }
+    sim::SimTest damaged = sample;  // claims the archive's CRC-32, one item short
+    damaged.items.pop_back();
+    journal("bad/S0000001.CSV", plan("00000000000000bb", "P1", training, "esc"), damaged);
+    EXPECT_EQ(add({path("bad")}).added, 1);
+    journal("good/S0000001.CSV", plan("00000000000000cc", "P2", training, "esc"), sample);
+    fs::copy_file(SAMPLE_ARCHIVE, path("good/MERIDOKA.WDL"));
+    s = add({path("good")});
+    EXPECT_EQ(s.archives, 1);
+    EXPECT_EQ(s.added, 1);
+    EXPECT_EQ(s.removed, 1);
+    EXPECT_EQ(s.skipped, 0) << err.str();
+    EXPECT_NE(err.str().find("bad/S0000001.CSV: removed from the store: it claims archive " + sample.archive_crc32 +
+                             " with 26 items, the archive holds 27"),
+              std::string::npos)
+        << err.str();
+    // the damaged journal again: refused, the archive's test stays
+    s = add({path("bad")});
+    EXPECT_EQ(s.skipped, 1);
+    EXPECT_NE(err.str().find("has 27 items (from the archive itself), this session says 26"), std::string::npos)
+        << err.str();
+    tests = load();
+    ASSERT_EQ(tests.size(), 2u);
+    for (const TestData &t : tests)
+        if (t.archive_crc32 == sample.archive_crc32) {
+            EXPECT_EQ(t.items, 27);
+            ASSERT_EQ(t.sessions.size(), 1u);
+            EXPECT_EQ(t.sessions[0].participant, "P2");
+        }
+}
+
+// Rows one at a time, as a server receives them from pages: out of order,
+// some twice, one with other bytes. Each (session, row) is kept once, a
+// gap is told from a complete session, and the session is read again from
+// its rows when the missing one arrives.
+TEST_F(StoreTest, RowsArriveOneAtATimeOutOfOrder)
+{
+    const std::string file = sim::write_journal(small_test(), plan("00000000000000dd", "P9", all_right));
+    const size_t header_end = file.find("\r\n") + 2;
+    const std::string header = file.substr(0, header_end);
+    std::vector<std::string> rows;
+    for (size_t at = header_end; at < file.size();) {
+        const size_t end = file.find("\r\n", at) + 2;
+        rows.push_back(file.substr(at, end - at));
+        at = end;
+    }
+    ASSERT_GT(rows.size(), 10u);
+    Store store(db, Store::Mode::write, 5000, true);
+    auto put_all_but = [&](size_t missing) {
+        for (size_t i = rows.size(); i-- > 0;) {  // backwards: the worst order
+            if (i != missing) {
+                EXPECT_EQ(store.put_row("00000000000000dd", int64_t(i + 1), rows[i]), store::RowOutcome::added);
+            }
+        }
+    };
+    put_all_but(4);
+    EXPECT_EQ(store.put_row("00000000000000dd", 2, rows[1]), store::RowOutcome::same);  // a retry
+    std::string changed = rows[1];
+    changed.replace(changed.find("P9"), 2, "P8");
+    EXPECT_EQ(store.put_row("00000000000000dd", 2, changed), store::RowOutcome::conflict);
+    EXPECT_EQ(store.connection().int_query("SELECT count(*) FROM journal_row_conflicts"), 1);
+    store::RowsState st = store.rows_state("00000000000000dd");
+    EXPECT_EQ(st.rows, int64_t(rows.size()) - 1);
+    EXPECT_EQ(st.first_missing, 5);
+    EXPECT_FALSE(st.complete());
+
+    // what is known so far goes in as an unfinished session ...
+    std::vector<std::string> warnings;
+    Session s = parse_journal(store.journal_text("00000000000000dd", header), "row 5 missing", warnings);
+    EXPECT_EQ(s.ended_by, "unfinished");
+    EXPECT_EQ(store.put_session(s).outcome, store::PutOutcome::added);
+    // ... and the missing row completes it: read again, the longer copy replaces it
+    EXPECT_EQ(store.put_row("00000000000000dd", 5, rows[4]), store::RowOutcome::added);
+    EXPECT_TRUE(store.rows_state("00000000000000dd").complete());
+    const std::string whole = store.journal_text("00000000000000dd", header);
+    EXPECT_EQ(whole, file);
+    s = parse_journal(whole, "complete", warnings);
+    EXPECT_EQ(store.put_session(s).outcome, store::PutOutcome::replaced);
+    const std::vector<TestData> tests = load();
+    ASSERT_EQ(tests[0].sessions.size(), 1u);
+    EXPECT_EQ(tests[0].sessions[0].ended_by, "completed");
+    EXPECT_EQ(tests[0].sessions[0].marks(), "++++++");
 }

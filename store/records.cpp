@@ -1,6 +1,6 @@
-#include "tools/report/session.h"
+#include "store/records.h"
 
-namespace report {
+namespace store {
 
 int Session::right_total() const
 {
@@ -23,4 +23,4 @@ std::string Session::marks() const
     return m;
 }
 
-}  // namespace report
+}  // namespace store

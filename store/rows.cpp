@@ -1,0 +1,68 @@
+// Store's single journal rows (rows.h).
+#include "store/db.h"
+#include "store/error.h"
+#include "store/store.h"
+#include "store/unit.h"
+
+namespace store {
+
+RowOutcome Store::put_row(const std::string &session, int64_t row, const std::string &body)
+{
+    try {
+        if (row < 1)
+            throw Error("row " + std::to_string(row) + " of session " + session + ": rows are numbered from 1");
+        Unit unit(*this);
+        auto kept = db_->prepare("SELECT body FROM journal_rows WHERE session = ? AND row_number = ?");
+        RowOutcome outcome = RowOutcome::added;
+        if (kept->bind(1, session).bind(2, row).step()) {
+            outcome = kept->text(0) == body ? RowOutcome::same : RowOutcome::conflict;
+        }
+        kept.reset();
+        if (outcome == RowOutcome::added)
+            db_->prepare("INSERT INTO journal_rows (session, row_number, body) VALUES (?, ?, ?)")
+                ->bind(1, session).bind(2, row).bind(3, body).run();
+        else if (outcome == RowOutcome::conflict)
+            db_->prepare("INSERT INTO journal_row_conflicts (session, row_number, body) VALUES (?, ?, ?) "
+                         "ON CONFLICT DO NOTHING")
+                ->bind(1, session).bind(2, row).bind(3, body).run();
+        unit.commit();
+        return outcome;
+    } catch (const DbError &e) {
+        translate(e, "adding a row");
+    }
+}
+
+RowsState Store::rows_state(const std::string &session)
+{
+    try {
+        RowsState st;
+        auto q = db_->prepare("SELECT row_number FROM journal_rows WHERE session = ? ORDER BY row_number");
+        q->bind(1, session);
+        while (q->step()) {
+            const int64_t n = q->int64(0);
+            if (st.first_missing == 0 && n != st.highest + 1)
+                st.first_missing = st.highest + 1;
+            st.rows++;
+            st.highest = n;
+        }
+        return st;
+    } catch (const DbError &e) {
+        translate(e, "reading rows");
+    }
+}
+
+std::string Store::journal_text(const std::string &session, const std::string &header)
+{
+    try {
+        std::string text = header;
+        auto q = db_->prepare("SELECT row_number, body FROM journal_rows WHERE session = ? ORDER BY row_number");
+        q->bind(1, session);
+        for (int64_t expected = 1; q->step() && q->int64(0) == expected; expected++)
+            text += q->text(1);
+        return text;
+    } catch (const DbError &e) {
+        translate(e, "reading rows");
+    }
+}
+
+}  // namespace store

@@ -1,0 +1,26 @@
+// Journal rows one at a time, as a collecting server receives them from a
+// page (web/README.md, "Sending rows to the lab's server"): in any order,
+// some twice, (session, row) naming each. The store keeps each pair once
+// and a different body for a pair apart as a conflict; the journal is read
+// again from its rows whenever they grow, a missing row included.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace store {
+
+enum class RowOutcome {
+    added,     // a new row
+    same,      // this row was already kept, byte for byte (a retry)
+    conflict   // the pair is kept with other bytes: this body kept apart, the first one stays
+};
+
+struct RowsState {
+    int64_t rows = 0;           // distinct rows kept
+    int64_t highest = 0;        // the highest row number kept
+    int64_t first_missing = 0;  // the lowest number below `highest` not kept; 0: none
+    bool complete() const { return rows > 0 && first_missing == 0; }
+};
+
+}  // namespace store

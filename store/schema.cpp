@@ -1,0 +1,101 @@
+#include "store/schema.h"
+
+#include "store/dialect.h"
+
+namespace store {
+
+namespace {
+
+const char tables_sql[] = R"sql(
+CREATE TABLE tests (
+  archive_crc32 TEXT PRIMARY KEY,            -- 8 lower-case hex digits: the test's identity
+  archive_bytes BIGINT,
+  items INTEGER NOT NULL,
+  from_archive INTEGER NOT NULL DEFAULT 0    -- 1: the item table was read from MERIDOKA.WDL
+);
+CREATE TABLE test_items (
+  archive_crc32 TEXT NOT NULL REFERENCES tests (archive_crc32),
+  item INTEGER NOT NULL,                     -- 1-based, in test order
+  text TEXT,                                 -- UTF-8
+  cells INTEGER NOT NULL DEFAULT 0,          -- answer cells known to be present: bit c-1 = cell c
+  correct_cell INTEGER,
+  PRIMARY KEY (archive_crc32, item)
+) {without_rowid};
+CREATE TABLE journal_rows (                 -- rows as a server receives them, each (session, row) once
+  session TEXT NOT NULL,
+  row_number INTEGER NOT NULL,               -- from 1, as the page numbers them
+  body TEXT NOT NULL,                        -- the row's bytes, CR LF included
+  PRIMARY KEY (session, row_number)
+) {without_rowid};
+CREATE TABLE journal_row_conflicts (        -- another body for a pair already kept: never dropped
+  session TEXT NOT NULL,
+  row_number INTEGER NOT NULL,
+  body TEXT NOT NULL,
+  PRIMARY KEY (session, row_number, body)
+) {without_rowid};
+CREATE TABLE responses (
+  session_ref BIGINT NOT NULL,               -- sessions.id
+  item INTEGER NOT NULL,
+  "right" INTEGER NOT NULL,
+  digit INTEGER, cell INTEGER, correct_cell INTEGER,   -- NULL: not known (result files)
+  rt_ms BIGINT, first_digit_ms BIGINT,
+  previews INTEGER, refusals INTEGER,
+  PRIMARY KEY (session_ref, item)
+) {without_rowid};
+)sql";
+
+// Version 2: a session is the same session only when its ID, archive,
+// participant and start agree (version 1: ID and archive).
+const char sessions_sql[] = R"sql(
+CREATE TABLE sessions (
+  id {id},
+  session TEXT NOT NULL,                     -- journal: its session ID; result file: a hash of it
+  archive_crc32 TEXT NOT NULL REFERENCES tests (archive_crc32),
+  participant TEXT NOT NULL,
+  source TEXT NOT NULL CHECK (source IN ('journal', 'result_file')),
+  file TEXT NOT NULL,
+  journal_rows INTEGER NOT NULL,             -- rows kept; a longer copy of the session replaces this one
+  program TEXT, version TEXT, build TEXT, clock TEXT, clock_resolution_us BIGINT,
+  started TEXT, last_time TEXT,              -- local time YYYY-MM-DDThh:mm:ss
+  ended_by TEXT NOT NULL,                    -- completed, esc, closed, unfinished, stopped
+  total_ms BIGINT,
+  resumes INTEGER NOT NULL,
+  note TEXT,
+  answered INTEGER NOT NULL,
+  right_total INTEGER NOT NULL,
+  wrong_total INTEGER NOT NULL,
+  marks TEXT NOT NULL                        -- '+'/'-' per answered item, as in the result file
+);
+)sql";
+
+const char session_indexes_sql[] = R"sql(
+CREATE UNIQUE INDEX sessions_identity ON sessions (session, archive_crc32, participant, coalesce(started, ''));
+CREATE INDEX sessions_by_marks ON sessions (archive_crc32, marks);
+CREATE INDEX sessions_by_participant ON sessions (participant);
+)sql";
+
+}  // namespace
+
+void create_or_migrate(Connection &c, int64_t from_version)
+{
+    const Dialect d = c.dialect();
+    if (from_version == 0) {
+        c.exec(dialect_sql(d, tables_sql));
+        c.exec(dialect_sql(d, sessions_sql));
+        c.exec(session_indexes_sql);
+    }
+    if (from_version == 1) {  // only SQLite stores were made at version 1: a new identity key, single rows
+        const std::string all = dialect_sql(d, tables_sql);
+        c.exec(all.substr(all.find("CREATE TABLE journal_rows"), all.find("CREATE TABLE responses") -
+                                                                     all.find("CREATE TABLE journal_rows")));
+        // the old responses table names sessions in a REFERENCES clause, which a rename must leave alone
+        c.exec("PRAGMA legacy_alter_table = ON; ALTER TABLE sessions RENAME TO sessions_v1");
+        c.exec(dialect_sql(d, sessions_sql));
+        c.exec("INSERT INTO sessions SELECT * FROM sessions_v1; DROP TABLE sessions_v1");
+        c.exec(session_indexes_sql);
+        c.exec("PRAGMA legacy_alter_table = OFF");
+    }
+    write_mark(c, application_id, schema_version);
+}
+
+}  // namespace store

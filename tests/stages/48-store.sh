@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# The results store on PostgreSQL: a throwaway cluster of its own (a temp
+# folder, a free port, socket only; stopped and removed on any exit). The
+# report's store and command tests run on it; the same CSV tables and page
+# figures come from both back ends; copies between them compare equal; 8
+# writers at once keep every session once (the longest copy); the server
+# stopped in the middle of an add loses nothing; stores that cannot be used
+# get a sentence and a non-zero exit. PostgreSQL itself is installed by
+# scripts/setup.sh (scripts/packages/store.txt).
+set -euo pipefail
+cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
+cmake --build build --target meridoka-report report_tests report_simulate sample_ru meridoka-headless >/dev/null
+report=build/tools/report/meridoka-report
+simulate=build/tools/report/bench/report_simulate
+archive=build/data/ru/MERIDOKA.WDL
+
+. tests/store/postgres.sh
+work=$(mktemp -d /tmp/meridoka-store-XXXXXX)
+chmod 755 "$work"
+cleanup() { pg_stop; rm -rf "$work"; }
+trap cleanup EXIT
+pg_start "$work/pg"
+url() { echo "${PG_URL_TEMPLATE/\{db\}/$1}"; }
+newdb() { pg_sql "CREATE DATABASE $1"; url "$1"; }
+q() { "$PG_BIN/psql" -X -At -h "$PG_DIR" -p "$PG_PORT" -U postgres -d "$1" -c "$2"; }
+fail() { echo "48-store: FAIL: $*" >&2; exit 1; }
+# a command that must fail with status 1 and a sentence containing $1
+refused() {
+  local want=$1 out status=0
+  shift
+  out=$("$@" 2>&1) || status=$?
+  [ "$status" = 1 ] || fail "status $status, not 1, for: $* ($out)"
+  grep -Fq -- "$want" <<< "$out" || fail "no '$want' in: $out"
+  echo "  refused: $out"
+}
+
+echo "48-store: the report's store and command tests on PostgreSQL"
+MERIDOKA_TEST_POSTGRES=$PG_URL_TEMPLATE build/tools/report/tests/report_tests \
+  --gtest_filter='StoreTest.*:Command.*' --gtest_brief=1
+
+echo "48-store: the same tables and figures from both stores, and copies both ways"
+"$simulate" -n 300 --archive "$archive" --pcs 3 -o "$work/journals" >/dev/null
+pg=$(newdb same)
+$report add "$work/s.db" "$archive" "$work/journals" --quiet >/dev/null 2>&1
+$report add --store "$pg" "$archive" "$work/journals" --quiet >/dev/null 2>&1
+$report csv "$work/s.db" -o "$work/csv-sqlite" >/dev/null
+$report csv --store "$pg" -o "$work/csv-pg" >/dev/null
+diff -r "$work/csv-sqlite" "$work/csv-pg" >/dev/null || fail "the CSV tables of the two stores differ"
+$report html "$work/s.db" -o "$work/sqlite.html" >/dev/null
+$report html "$pg" -o "$work/pg.html" >/dev/null
+# the page names its store and the time it was made; all else is equal
+strip() { sed -E 's/ from [^<]*, made [0-9: -]+\. / from STORE. /' "$1"; }
+diff <(strip "$work/sqlite.html") <(strip "$work/pg.html") >/dev/null || fail "the pages of the two stores differ"
+grep -q "postgresql://postgres@/same" "$work/pg.html" || fail "the page does not name its PostgreSQL store"
+copy=$(newdb copied)
+$report copy "$work/s.db" "$copy"
+$report copy "$copy" "$work/back.db"
+$report csv "$work/back.db" -o "$work/csv-back" >/dev/null
+diff -r "$work/csv-sqlite" "$work/csv-back" >/dev/null || fail "a store copied there and back differs"
+refused "already holds results" $report copy "$work/s.db" "$copy"
+
+echo "48-store: push twice, forget a participant"
+pushed=$(newdb pushed)
+$report push "$pushed" "$archive" "$work/journals" --quiet 2>/dev/null | grep -q "300 sessions added" || fail "push"
+$report push "$pushed" "$work/journals" --quiet 2>/dev/null | grep -q "0 sessions added, 300 already in the store" ||
+  fail "pushing again changed the store"
+who=$(sed -n 2p "$work/csv-sqlite/sessions.csv" | cut -d, -f3)
+$report forget "$pushed" --participant "$who" | tee "$work/forget.txt" | tail -1
+grep -q "participant $who: 1 sessions and" "$work/forget.txt" || fail "forget"
+[ "$(q pushed "SELECT count(*) FROM sessions WHERE participant = '$who'")" = 0 ] ||
+  fail "the participant's sessions are still there"
+
+echo "48-store: 8 writers at once, overlapping folders, longer and shorter copies"
+"$simulate" -n 240 --archive "$archive" --pcs 1 --seed 7 -o "$work/full" >/dev/null
+n=0
+for f in "$work"/full/pc01/S*.CSV; do
+  n=$((n + 1))
+  rows=$(grep -c $'\r$' "$f")
+  for w in 1 2 3 4 5 6 7 8; do
+    # each session in three of the eight folders: two shorter copies, one whole
+    case $(( (n + w) % 8 )) in
+      0) mkdir -p "$work/w$w/$n"; cp "$f" "$work/w$w/$n/" ;;
+      3|5) mkdir -p "$work/w$w/$n"; head -n $(( 2 + (rows - 2) * w / 9 )) "$f" > "$work/w$w/$n/$(basename "$f")" ;;
+    esac
+  done
+done
+many=$(newdb many)
+$report add "$many" "$archive" --quiet >/dev/null 2>&1
+pids=()
+for w in 1 2 3 4 5 6 7 8; do
+  $report add "$many" "$work/w$w" --quiet >"$work/w$w.out" 2>&1 & pids+=($!)
+done
+for p in "${pids[@]}"; do wait "$p" || fail "a writer failed: $(cat "$work"/w*.out)"; done
+$report add "$work/many.db" "$archive" "$work/full" --quiet >/dev/null 2>&1
+[ "$(q many "SELECT count(*) FROM sessions")" = 240 ] || fail "not every session once: $(q many "SELECT count(*) FROM sessions")"
+diff <(q many "SELECT session || ' ' || journal_rows || ' ' || answered FROM sessions ORDER BY 1") \
+     <(sqlite3 "$work/many.db" "SELECT session || ' ' || journal_rows || ' ' || answered FROM sessions ORDER BY 1") \
+  >/dev/null || fail "the store of 8 writers does not hold the longest copy of each session"
+echo "  240 sessions once each, the longest copy kept"
+
+echo "48-store: the server stopped in the middle of an add"
+"$simulate" -n 1200 --archive "$archive" --pcs 4 --seed 11 -o "$work/big" >/dev/null
+cut=$(newdb cut)
+$report add "$cut" "$archive" --quiet >/dev/null 2>&1
+status=0
+$report add "$cut" "$work/big" --quiet >"$work/cut.out" 2>&1 & adder=$!
+for _ in $(seq 1 200); do
+  [ "$(q cut "SELECT count(*) FROM sessions" 2>/dev/null || echo 0)" -gt 0 ] && break
+  sleep 0.05
+done
+pg_as_owner "$PG_BIN/pg_ctl -D $PG_DIR/data -m immediate stop >/dev/null"
+wait "$adder" || status=$?
+[ "$status" = 1 ] || fail "add went on without its server: status $status: $(cat "$work/cut.out")"
+grep -q "cannot be reached or went away" "$work/cut.out" || fail "no sentence: $(cat "$work/cut.out")"
+echo "  $(tail -1 "$work/cut.out")"
+pg_as_owner "$PG_BIN/pg_ctl -D $PG_DIR/data -l $PG_DIR/log -o \"-p $PG_PORT -k $PG_DIR -c listen_addresses=\" -w start >/dev/null"
+before=$(q cut "SELECT count(*) FROM sessions")
+$report add "$cut" "$work/big" --quiet 2>/dev/null | tail -1
+[ "$(q cut "SELECT count(*) FROM sessions")" = 1200 ] || fail "the second add did not complete the store"
+[ "$(q cut "SELECT count(*) FROM responses")" = "$(q cut "SELECT sum(answered) FROM sessions")" ] ||
+  fail "answers half-entered"
+echo "  $before sessions were in when it stopped; the second add completed the store to 1200"
+
+echo "48-store: stores that cannot be used"
+refused "cannot be reached" $report csv "postgresql://postgres@/x?host=$PG_DIR&port=1" -o "$work/t"
+refused "not a valid PostgreSQL connection string" $report csv "postgresql://postgres@/x?host=$PG_DIR&nonsense=1" -o "$work/t"
+refused "has no such database" $report add "$(url nothere)" "$archive"
+pg_sql "CREATE DATABASE other"
+pg_sql "CREATE TABLE customers (name TEXT)" other
+refused "is a database of another program" $report add "$(url other)" "$archive"
+newer=$(newdb newer)
+$report add "$newer" "$archive" --quiet >/dev/null 2>&1
+pg_sql "UPDATE store_mark SET user_version = 99" newer
+refused "was made by a newer meridoka-report (store version 99" $report html "$newer" -o "$work/x.html"
+pg_sql "CREATE ROLE needs_password LOGIN PASSWORD 'right-one'"
+out=$($report csv "postgresql://needs_password:wrong-one@/postgres?host=$PG_DIR&port=$PG_PORT" -o "$work/t" 2>&1) && fail "a wrong password was taken"
+grep -q "refused the user or password" <<< "$out" || fail "no sentence for a refused password: $out"
+grep -q "wrong-one" <<< "$out" && fail "the password is shown: $out"
+echo "  refused: $out"
+echo "48-store: all passed"
