@@ -50,6 +50,29 @@ TestTable *testinfo_load(const char *name)
     return table;
 }
 
+int item_empty_cell(const TestItem *item) { return (item->mask >> item_empty_shift) & 0x0F; }
+
+int item_option_mask(const TestItem *item) { return item->mask & item_options_mask; }
+
+int option_cell(uint32_t options, int digit)
+{
+    int seen = 0;
+    for (int c = 0; c < 9; c++) {
+        seen += (options >> c) & 1;
+        if (seen == digit)
+            return c;
+    }
+    return -1;
+}
+
+int option_digit(uint32_t options, int cell)
+{
+    int digit = 0;
+    for (int c = 0; c <= cell; c++)
+        digit += (options >> c) & 1;
+    return digit;
+}
+
 void testinfo_free(TestTable *table)
 {
     if (!table)

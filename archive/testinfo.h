@@ -31,6 +31,18 @@ struct TestTable {
 TestTable *testinfo_load(const char *name);
 void testinfo_free(TestTable *table);
 
+/* The problem cell left empty (1..9 in valid data) and the mask of the
+** answer cells present (bit c: cell c, 0..8 row by row). */
+int item_empty_cell(const TestItem *item);
+int item_option_mask(const TestItem *item);
+
+/* The one rule between answer digits and answer cells: digit d picks the
+** d-th present cell, row by row. option_cell gives that cell (0..8), or -1
+** when fewer than d cells are present; option_digit is the way back, the
+** digit of a present cell. */
+int option_cell(uint32_t options, int digit);
+int option_digit(uint32_t options, int cell);
+
 /* Body of message `index` inside the MESSAGES bytes messages[0..length), or
 ** null when the index is out of range or the record does not lie wholly
 ** inside them. The text runs to the next zero byte, which need not lie in

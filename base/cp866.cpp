@@ -1,9 +1,15 @@
 /*
 ** CP866 to Unicode. The Cyrillic letters are two runs of consecutive code
 ** points; the box-drawing block is U+25xx, so one low byte each is enough;
-** the last sixteen are a table of their own.
+** the graphic symbols below the space and the last sixteen are tables of
+** their own.
 */
 #include "base/cp866.h"
+
+static const uint16_t low_symbols[32] = {
+    0x0000, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022, 0x25D8, 0x25CB, 0x000A, 0x2642,
+    0x2640, 0x266A, 0x266B, 0x263C, 0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7, 0x25AC, 0x21A8,
+    0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC};
 
 static const uint8_t box_drawing[48] = {
     0x91, 0x92, 0x93, 0x02, 0x24, 0x61, 0x62, 0x56, 0x55, 0x63, 0x51, 0x57, 0x5D, 0x5C, 0x5B, 0x10,
@@ -13,13 +19,20 @@ static const uint8_t box_drawing[48] = {
 static const uint16_t last_row[16] = {0x0401, 0x0451, 0x0404, 0x0454, 0x0407, 0x0457, 0x040E, 0x045E,
                                       0x00B0, 0x2219, 0x00B7, 0x221A, 0x2116, 0x00A4, 0x25A0, 0x00A0};
 
+uint32_t cp866_code_point(uint8_t c)
+{
+    return c < 0x20    ? low_symbols[c]
+           : c == 0x7F ? 0x2302u                                  /* house */
+           : c < 0x80  ? c                                        /* ASCII */
+           : c < 0xB0  ? c - 0x80 + 0x0410u                       /* А..п */
+           : c < 0xE0  ? 0x2500u | box_drawing[c - 0xB0]
+           : c < 0xF0  ? c - 0xE0 + 0x0440u                       /* р..я */
+                       : last_row[c - 0xF0];
+}
+
 char *cp866_to_utf8(char *out, uint8_t c)
 {
-    uint32_t u = c < 0x80 ? c                                      /* ASCII */
-                 : c < 0xB0 ? c - 0x80 + 0x0410u                     /* А..п */
-                 : c < 0xE0 ? 0x2500u | box_drawing[c - 0xB0]
-                 : c < 0xF0 ? c - 0xE0 + 0x0440u                     /* р..я */
-                            : last_row[c - 0xF0];
+    uint32_t u = cp866_code_point(c);
     if (u < 0x80) {
         *out++ = (char)u;
         return out;

@@ -2,7 +2,7 @@
 ** The only way the drawing code touches screen bytes. Offsets are byte
 ** offsets into the 38,400-byte buffer and are always in range: the callers
 ** clip, and call these only while video_is_open. Each front end links one
-** implementation: platform/screen_memory.cpp for a buffer in ordinary
+** implementation: frontend/screen_memory.cpp for a buffer in ordinary
 ** memory, dos/screen_dos.cpp for the VGA frame buffer.
 */
 #ifndef MERIDOKA_SCREEN_ACCESS_H

@@ -8,10 +8,10 @@
 #include <stdexcept>
 
 #include "graphics/gfx.h"
-#include "platform/screen_bmp.h"
-#include "platform/key_channel.h"
+#include "frontend/screen_bmp.h"
+#include "frontend/key_channel.h"
 #include "platform/platform.h"
-#include "platform/screen_memory.h"
+#include "frontend/screen_memory.h"
 #include "runner/runner.h"
 
 namespace headless {
@@ -21,7 +21,7 @@ namespace {
 Run the_run;
 uint8_t screen[screen_size];
 
-// The key channel's event (platform/key_channel.h): it exists while the
+// The key channel's event (frontend/key_channel.h): it exists while the
 // display is open, and waiting on it runs the script.
 bool event_exists = false;
 bool event_set = false;

@@ -23,7 +23,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "platform/screenshot.h"
+#include "frontend/screenshot.h"
 #include "posix/arguments.h"
 #include "runner/runner.h"
 

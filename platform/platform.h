@@ -2,9 +2,9 @@
 ** The platform contract: everything the portable core (base/, archive/,
 ** graphics/, runner/) needs from the system it runs on. Each front end
 ** (win32/, dos/, sdl/, web/, headless/) implements it; the platform is
-** chosen at link time. Code the front ends share beyond it lives beside
-** this file: the key channel, screenshots, the screen in ordinary memory and
-** its BMP header.
+** chosen at link time. Code the front ends share beyond it lives apart,
+** in frontend/: the key channel, screenshots, the screen in ordinary memory
+** and its BMP header.
 */
 #ifndef MERIDOKA_PLATFORM_H
 #define MERIDOKA_PLATFORM_H
@@ -30,7 +30,7 @@
 **   file_tell   current position, or -1 (null handle, or unknown).
 **   file_exists 1 when anything of that name exists (a folder too), else 0.
 **               Only the front ends' shared screenshot code asks it
-**               (platform/screenshot.h); a front end without screenshots
+**               (frontend/screenshot.h); a front end without screenshots
 **               (DOS) leaves it out.
 **   file_commit forces everything written to f onto the disk before it
 **               returns (a power cut after it loses none of it): 0 done,

@@ -1,9 +1,9 @@
 /*
-** The key channel's event (platform/key_channel.h) on C++ threads, for a
+** The key channel's event (frontend/key_channel.h) on C++ threads, for a
 ** host front end whose keys arrive on a display thread (sdl/): a flag under
 ** a mutex and a condition variable, which makes an auto-reset event.
 */
-#include "platform/key_channel.h"
+#include "frontend/key_channel.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -8,16 +8,7 @@
 static int cell_x(int c) { return problem_x + cell_pitch_x * (c % 3); }
 static int cell_y(int top, int c) { return top + cell_pitch_y * (c / 3); }
 
-int answer_cell(const TestItem *item, int digit)
-{
-    int mask = item_option_mask(item), seen = 0;
-    for (int c = 0; c < 9; c++) {
-        seen += (mask >> c) & 1;
-        if (seen == digit)
-            return c;
-    }
-    return -1;
-}
+int answer_cell(const TestItem *item, int digit) { return option_cell((uint32_t)item_option_mask(item), digit); }
 
 int score_answer(const TestItem *item, int index, int digit)
 {

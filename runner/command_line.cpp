@@ -40,16 +40,18 @@ int parse_command_line(const char *text, CommandLine *out)
     /* "/R:" and a path that fills the journal's field are one too long: refused */
     char word[journal_path_size + 4];
     while ((text = next_argument(text, word, sizeof word)) != 0) {
+        /* word holds only what next_argument wrote: look no further than its end */
         char option = (char)(word[1] | 0x20);
-        const char *value = word + 3;
-        uint32_t length = str_len(value);
-        if (word[0] == '/' && !word[2]) {
+        if (word[0] == '/' && word[1] && !word[2]) {
             if (option == '?')
                 return command_usage;
-            out->resume = resume_latest;
-            if (option == 'r')
+            if (option == 'r') {
+                out->resume = resume_latest;
                 continue;
-        } else if (word[0] == '/' && word[2] == ':') {
+            }
+        } else if (word[0] == '/' && word[1] && word[2] == ':') {
+            const char *value = word + 3;
+            uint32_t length = str_len(value);
             if (option == 'p' && valid_participant(value)) {
                 mem_move(out->participant, value, length + 1);
                 continue;

@@ -18,28 +18,6 @@ static const char usage_text[] =
 
 static const char cannot_write[] = "Error: cannot write %; the answers are in %.\n";
 
-const char *run_message(const RunState *run, int number)
-{
-    return msg_get(run->messages, run->messages_length, number);
-}
-
-void show_error_with(const char *pattern, const char *first, const char *second)
-{
-    char text[320];
-    uint32_t n = 0;
-    for (; *pattern; pattern++) {
-        const char *insert = *pattern == '%' ? first : 0;
-        if (insert)
-            first = second;
-        for (; insert && *insert && n + 1 < sizeof text; insert++)
-            text[n++] = *insert;
-        if (*pattern != '%' && n + 1 < sizeof text)
-            text[n++] = *pattern;
-    }
-    text[n] = 0;
-    show_error(text);
-}
-
 static void run_test(RunState *run)
 {
     gfx_set_font(run->font, run->font_length);
@@ -48,6 +26,7 @@ static void run_test(RunState *run)
     show_frame(run);
     while (run->current_item < run->items->count) {
         show_item(run);
+        video_wait_shown();  /* the item's time starts when it is on the screen */
         journal_event(run, event_item_shown, 0, 0);
         uint8_t key;
         do {

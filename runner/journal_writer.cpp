@@ -133,8 +133,6 @@ void journal_event(RunState *run, int event, int digit, int extra)
     int index = run->current_item, count = run->items->count;
     const TestItem *item = &run->items->items[index < count ? index : 0];
     int answer = event >= event_previewed && event <= event_confirmed;
-    if (event == event_item_shown)
-        video_wait_shown();
     /* an answer at its key's arrival; the rest now */
     uint32_t ms = journal_ms(j, answer ? key_time_ms() : clock_ms());
     row_value[col_item] = (uint32_t)index + 1;
@@ -147,12 +145,12 @@ void journal_event(RunState *run, int event, int digit, int extra)
         if (j->first_digit_ms == no_value)
             j->first_digit_ms = ms;  /* the item's first preview */
         row_value[col_digit] = (uint32_t)digit;
-        row_value[col_cell] = (uint32_t)answer_cell(item, digit) + 1;
+        row_value[col_cell] = (uint32_t)option_cell((uint32_t)item_option_mask(item), digit) + 1;
     }
     if (event == event_withdrawn)
         row_value[col_key] = (uint32_t)extra;
     if (event == event_refused || event == event_confirmed) {
-        int correct = answer_cell(item, item->answer);
+        int correct = option_cell((uint32_t)item_option_mask(item), item->answer);
         if (correct >= 0)
             row_value[col_correct_cell] = (uint32_t)correct + 1;
         row_value[col_right] = (uint32_t)extra;

@@ -84,8 +84,4 @@ enum {
     answer_y = 220
 };
 
-/* Empty-cell number (1..9 in the data) and option mask of an item. */
-int item_empty_cell(const TestItem *item);
-int item_option_mask(const TestItem *item);
-
 #endif

@@ -16,10 +16,6 @@ enum {
     label_y = 274
 };
 
-int item_empty_cell(const TestItem *item) { return (item->mask >> item_empty_shift) & 0x0F; }
-
-int item_option_mask(const TestItem *item) { return item->mask & item_options_mask; }
-
 static void white_screen(void)
 {
     gfx_set_colour(1);

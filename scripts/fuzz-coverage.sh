@@ -51,7 +51,7 @@ groups = [("archive/ (reader, LZSS, tables)", ("archive/",)),
           ("item and message tables", ("archive/testinfo.cpp",)),
           ("pictures", ("graphics/image.cpp",)),
           ("font text", ("graphics/text.cpp",)),
-          ("wdl encoder and glyph text", ("tools/wdl/lzss_encode.cpp", "tools/wdl/glyph_text.cpp")),
+          ("wdl encoder and glyph text", ("host/lzss_encode.cpp", "host/glyph_text.cpp")),
           ("journal reader", ("runner/journal_reader.cpp", "runner/journal_format.cpp")),
           ("command line", ("runner/command_line.cpp",))]
 path, hits = None, {}

@@ -3,8 +3,8 @@
 
 #include <stdlib.h>
 
-#include "platform/key_channel.h"
-#include "platform/screenshot.h"
+#include "frontend/key_channel.h"
+#include "frontend/screenshot.h"
 #include "sdl/scancodes.h"
 #include "sdl/screen_image.h"
 #include "sdl/shift_state.h"

@@ -9,7 +9,7 @@
 
 #include <stdint.h>
 
-#include "platform/screen_bmp.h"
+#include "frontend/screen_bmp.h"
 
 extern uint8_t screen_image[screen_image_size];
 

@@ -5,9 +5,9 @@
 #include <string.h>
 
 #include "graphics/gfx.h"
-#include "platform/key_channel.h"
+#include "frontend/key_channel.h"
 #include "platform/platform.h"
-#include "platform/screen_memory.h"
+#include "frontend/screen_memory.h"
 #include "sdl/display.h"
 #include "sdl/screen_image.h"
 #include "sdl/ui_link.h"

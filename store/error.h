@@ -2,16 +2,13 @@
 // naming the file (and line) or the store it is about.
 #pragma once
 
-#include <stdexcept>
-#include <string>
+#include "host/error.h"
 
 namespace store {
 
 // One input was refused (damaged, disagrees with the store); the store is
-// fine and other inputs can still go in.
-struct Error : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+// fine and other inputs can still go in. The host tools' one error type.
+using Error = host::Error;
 
 // The store itself failed (locked, read-only, disk full, server gone): no
 // further input can be added either.
@@ -19,10 +16,6 @@ struct StoreError : Error {
     using Error::Error;
 };
 
-// "FILE:LINE: " (or "FILE: " for line 0), to start a message with.
-inline std::string where(const std::string &file, int line)
-{
-    return line > 0 ? file + ":" + std::to_string(line) + ": " : file + ": ";
-}
+using host::where;
 
 }  // namespace store

@@ -15,7 +15,7 @@ export NODE_PATH=/usr/share/nodejs EMSDK_PYTHON=/usr/bin/python3
 
 warn=(-Wall -Wextra -Werror -Wshadow -Wundef -Wcast-qual -Wmissing-declarations)
 mapfile -t sources < <(grep -v '^#' core.sources)
-sources+=(platform/*.cpp web/*.cpp)
+sources+=(frontend/*.cpp web/*.cpp)
 
 # Asyncify lets the blocking driver sleep in these five calls (web/web.h);
 # only the functions on the way to them are rewritten.

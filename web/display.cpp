@@ -14,11 +14,11 @@
 
 #include "graphics/gfx.h"
 #include "base/memory.h"
-#include "platform/key_channel.h"
+#include "frontend/key_channel.h"
 #include "platform/platform.h"
-#include "platform/screen_bmp.h"
-#include "platform/screen_memory.h"
-#include "platform/screenshot.h"
+#include "frontend/screen_bmp.h"
+#include "frontend/screen_memory.h"
+#include "frontend/screenshot.h"
 #include "web/web.h"
 
 enum { scan_f12 = 88 };

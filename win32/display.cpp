@@ -6,9 +6,9 @@
 #include "win32/win32.h"
 #include "base/memory.h"
 #include "graphics/gfx.h"
-#include "platform/key_channel.h"
+#include "frontend/key_channel.h"
 #include "platform/platform.h"
-#include "platform/screen_memory.h"
+#include "frontend/screen_memory.h"
 
 HWND main_window;
 int windowed_mode;

@@ -26,19 +26,27 @@ FileHandle file_open(const char *path, const char *mode)
     return h == INVALID_HANDLE_VALUE ? 0 : (FileHandle)h;
 }
 
+/* The bytes size * count asks for, or 0 when that passes 2 GB: a product
+** that wrapped around would transfer a few bytes of a huge request. */
+static DWORD request_bytes(uint32_t size, uint32_t count)
+{
+    uint64_t total = (uint64_t)size * count;
+    return total > 0x7FFFFFFFu ? 0 : (DWORD)total;
+}
+
 uint32_t file_read(void *buffer, uint32_t size, uint32_t count, FileHandle f)
 {
-    DWORD done = 0;
-    if (f)
-        ReadFile((HANDLE)f, buffer, size * count, &done, NULL);
+    DWORD done = 0, want = request_bytes(size, count);
+    if (f && want)
+        ReadFile((HANDLE)f, buffer, want, &done, NULL);
     return done;
 }
 
 uint32_t file_write(const void *buffer, uint32_t size, uint32_t count, FileHandle f)
 {
-    DWORD done = 0;
-    if (f)
-        WriteFile((HANDLE)f, buffer, size * count, &done, NULL);
+    DWORD done = 0, want = request_bytes(size, count);
+    if (f && want)
+        WriteFile((HANDLE)f, buffer, want, &done, NULL);
     return done;
 }
 

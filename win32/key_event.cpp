@@ -4,7 +4,7 @@
 ** UI thread's start-up signal.
 */
 #include "win32/win32.h"
-#include "platform/key_channel.h"
+#include "frontend/key_channel.h"
 #include "platform/platform.h"
 
 HANDLE key_event;

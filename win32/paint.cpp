@@ -3,7 +3,7 @@
 ** it into the window, and saving it on F12.
 */
 #include "win32/win32.h"
-#include "platform/screenshot.h"
+#include "frontend/screenshot.h"
 
 /* zero until video_open copies the header in: a paint before that draws nothing */
 uint8_t screen_image[screen_image_size];

@@ -12,7 +12,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "platform/screen_bmp.h"
+#include "frontend/screen_bmp.h"
 
 enum { screen_info_offset = 14 };  /* BITMAPINFOHEADER inside the image */
 
@@ -30,7 +30,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 void video_paint(HWND window);
 void save_screenshot(void);
 
-/* The key channel's event (key_event.cpp; platform/key_channel.h). */
+/* The key channel's event (key_event.cpp; frontend/key_channel.h). */
 extern HANDLE key_event;
 
 #endif

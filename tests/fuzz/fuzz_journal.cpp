@@ -6,7 +6,6 @@
 // Input: the journal file's bytes.
 #include <stdint.h>
 #include <string.h>
-#include <unistd.h>
 
 #include "runner/journal.h"
 #include "tests/fuzz/check.h"
@@ -18,7 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size > 1 << 16)
         return 0;
-    fuzzplat::InScratchDir here;
     fuzzplat::write_file("S0000001.CSV", data, uint32_t(size));
     FileHandle f = file_open("S0000001.CSV", "rb");
     FUZZ_CHECK(f);
@@ -28,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     JournalScan scan;
     journal_scan(f, &scan, answers, capacity);
     file_close(f);
-    unlink("S0000001.CSV");
+    fuzzplat::remove_file("S0000001.CSV");
 
     FUZZ_CHECK(scan.kept >= 0 && scan.cut >= 0 && size_t(scan.kept + scan.cut) <= size);
     for (int i = 0; i < scan_texts; i++)

@@ -8,7 +8,6 @@
 // (0: no second pass), then the archive file's bytes (none: no file).
 #include <stdint.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -111,7 +110,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1)
         return 0;
-    fuzzplat::InScratchDir scratch;
     const uint8_t fail_pick = data[0];
     const uint8_t *file = data + 1;
     size_t file_size = size - 1;
@@ -119,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (file_size)
         fuzzplat::write_file(archive_file_name, file, uint32_t(file_size));
     else
-        unlink(archive_file_name);
+        fuzzplat::remove_file(archive_file_name);
 
     check_measure(file, file_size);
     std::vector<std::string> names = names_for(file, file_size);

@@ -113,7 +113,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1 || size > 50000)
         return 0;
-    fuzzplat::InScratchDir scratch;
     const uint8_t mode = data[0];
     const uint8_t *res = data + 1;
     size_t res_size = size - 1;

@@ -6,6 +6,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "archive/format.h"
@@ -108,14 +109,20 @@ inline bool load(const uint8_t *data, size_t size, const char *name, Bytes &out)
     if (memcmp(header, archive_magic, 4) != 0)
         return false;
     uint32_t count = u16(header + archive_count_at);
-    Bytes dir(size_t(count) * archive_entry_size);
+    // the directory read where it stands, one entry at a time (a copy of a
+    // large one cost more than everything else): bytes past the end read 0
     f.seek(u32(header + archive_directory_at));
-    f.read(dir.data(), dir.size());
+    const uint64_t dir_at = f.pos;
+    uint8_t e[archive_entry_size];
     for (uint32_t i = 0; i < count; i++) {
-        const uint8_t *e = &dir[size_t(i) * archive_entry_size];
+        f.pos = dir_at + uint64_t(i) * archive_entry_size;
+        f.read(e, archive_entry_size);
         if (!same_name(e + entry_name_at, name))
             continue;
         uint32_t stored = u16(e + entry_stored_at), unpacked = u16(e + entry_unpacked_at);
+        // where reading the whole directory at once would have left off
+        const uint64_t dir_bytes = uint64_t(count) * archive_entry_size;
+        f.pos = dir_at + (dir_at >= size ? 0 : std::min<uint64_t>(size - dir_at, dir_bytes));
         f.seek(u32(e + entry_offset_at));
         Bytes in(stored);
         f.read(in.data(), stored);

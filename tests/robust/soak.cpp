@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/screenshot.h"
+#include "frontend/screenshot.h"
 #include "runner/journal.h"
 #include "runner/runner.h"
 #include "tests/robust/program_run.h"

@@ -17,7 +17,7 @@ for pair in "x86_64:$exe64" "i686:$exe32"; do
   [ "$dlls" = "GDI32.DLL KERNEL32.DLL USER32.DLL " ] || fail "$exe imports: $dlls"
   $arch-w64-mingw32-objdump -p "$exe" | grep 'Subsystem\s*00000002' >/dev/null || fail "$exe is not a GUI program"
   # the consume step of the key channel is an atomic compare-and-exchange
-  $arch-w64-mingw32-objdump -d "$out/$arch/platform/key_channel.o" | grep 'lock cmpxchg' >/dev/null \
+  $arch-w64-mingw32-objdump -d "$out/$arch/frontend/key_channel.o" | grep 'lock cmpxchg' >/dev/null \
     || fail "$arch key channel has no atomic compare-and-exchange"
 done
 sections=$(i686-w64-mingw32-objdump -h "$exe32" | awk '$1 ~ /^[0-9]+$/ {print $2}' | tr '\n' ' ')

@@ -12,6 +12,6 @@ if [ ! -x build/sdl/meridoka ]; then
 fi
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDOKA_BENCH=OFF -DMERIDOKA_WERROR=ON \
   -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
-cmake --build build-tsan --target platform_tests
-TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/platform_tests --gtest_brief=1
+cmake --build build-tsan --target frontend_tests
+TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/frontend_tests --gtest_brief=1
 sdl/tests/e2e/run-all.sh build

@@ -74,6 +74,18 @@ TEST_F(FileAccess, NullHandleResults)
     EXPECT_EQ(file_close(nullptr), -1);
 }
 
+TEST_F(FileAccess, RequestsPastTwoGigabytesTransferNothing)
+{
+    write_file("data", Bytes(10, 7));
+    FileHandle f = file_open("data", "r+");
+    ASSERT_NE(f, nullptr);
+    uint8_t b[16] = {};
+    EXPECT_EQ(file_read(b, 0x80000001u, 2, f), 0u);  // 0x80000001 * 2 wraps around to 2
+    EXPECT_EQ(file_write(b, 0x80000001u, 2, f), 0u);
+    EXPECT_EQ(file_tell(f), 0);
+    EXPECT_EQ(file_close(f), 0);
+}
+
 TEST_F(FileAccess, OpenFilesAreNotShared)
 {
     write_file("shared", Bytes(4, 1));

@@ -17,7 +17,7 @@
 #include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
-#include "platform/screen_memory.h"
+#include "frontend/screen_memory.h"
 #include "headless/headless.h"
 
 namespace gfxtest {

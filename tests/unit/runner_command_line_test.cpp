@@ -78,6 +78,28 @@ TEST(CommandLine, AnythingElseIsRefusedAndNamed)
     EXPECT_EQ(parse(("/R:" + std::string(journal_path_size - 1, 'a')).c_str()).verdict, command_ok);
 }
 
+// Leaves bytes other than zero where the parser's word buffer will lie, so
+// that a look past the end of a short argument runs off the buffer (which
+// AddressSanitizer and valgrind report) instead of stopping at a stale zero.
+__attribute__((noinline)) void fill_stack_with_ink()
+{
+    volatile char stale[4096];
+    for (int i = 0; i < 4096; i++)
+        stale[i] = 'x';
+    (void)stale[0];
+}
+
+TEST(CommandLine, ShortArgumentsAreReadOnlyToTheirEnd)
+{
+    for (const char *text : {"/R", "/r", "x", "/", "/?", "/P", "ab", "/:"}) {
+        fill_stack_with_ink();
+        Parsed p = parse(text);
+        const bool usage = std::string(text) == "/?", latest = text[1] == 'R' || text[1] == 'r';
+        EXPECT_EQ(p.verdict, usage ? command_usage : latest ? command_ok : command_refused) << text;
+        EXPECT_EQ(p.line.resume, latest ? resume_latest : resume_none) << text;
+    }
+}
+
 std::string join(std::vector<const char *> args)
 {
     args.insert(args.begin(), "meridoka");

@@ -187,6 +187,10 @@ TEST_F(Journal, ItemTextsOfEveryByteComeOutAsUtf8)
         size_t in_left = in.size(), out_left = out.size();
         ASSERT_NE(iconv(convert, &from, &in_left, &to, &out_left), (size_t)-1);
         out.resize(out.size() - out_left);
+        if (!i) {  // the PC graphic symbols, which the C library leaves control codes
+            std::string symbols = "☺☻♥♦♣♠•◘○\n♂♀♪♫☼►◄↕‼¶§▬↨↑↓→←∟↔▲▼";
+            out = symbols + out.substr(31, 0x7F - 32) + "⌂";
+        }
         EXPECT_EQ(texts[i], out) << "item " << i + 1;
     }
     iconv_close(convert);

@@ -1,6 +1,6 @@
 // The BMP header every front end puts in front of the screen: the screenshot
 // format all builds share and all end-to-end comparisons rest on.
-#include "platform/screen_bmp.h"
+#include "frontend/screen_bmp.h"
 
 #include <gtest/gtest.h>
 

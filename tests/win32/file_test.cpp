@@ -75,6 +75,26 @@ TEST(FileLayer, ReadsAndWritesCountBytesNotElements)
     EXPECT_EQ(file_close(f), 0);
 }
 
+TEST(FileLayer, RequestsPastTwoGigabytesTransferNothing)
+{
+    TempDir dir;
+    write_file("E.BIN", "0123456789");
+    FileHandle f = file_open("E.BIN", "r+");
+    ASSERT_NE(f, nullptr);
+    char buf[16] = {};
+    // 0x80000001 * 2 wraps around to 2 in 32 bits
+    EXPECT_EQ(file_read(buf, 0x80000001u, 2, f), 0u);
+    EXPECT_EQ(buf[0], 0);
+    EXPECT_EQ(file_write("ab", 0x80000001u, 2, f), 0u);
+    EXPECT_EQ(file_close(f), 0);
+    EXPECT_EQ(file_size_of("E.BIN"), 10);
+    f = file_open("E.BIN", "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(file_read(buf, 1, 10, f), 10u);
+    EXPECT_EQ(std::memcmp(buf, "0123456789", 10), 0);
+    EXPECT_EQ(file_close(f), 0);
+}
+
 TEST(FileLayer, OpenFileIsNotShared)
 {
     TempDir dir;

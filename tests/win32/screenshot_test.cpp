@@ -52,7 +52,7 @@ TEST(ScreenImage, HeaderIsATopDownOneBitBmp)
     EXPECT_EQ(sizeof screen_image, 38462u);
 }
 
-// The numbering is the shared code's (tests/platform/screenshot_test.cpp);
+// The numbering is the shared code's (tests/frontend/screenshot_test.cpp);
 // here F12 writes this front end's screen image.
 TEST(F12, SavesTheScreenImage)
 {

@@ -1,6 +1,6 @@
 #include "tools/fontconv/cp866.h"
 
-#include "tools/wdl/cp866.h"
+#include "host/codepages.h"
 
 namespace fontconv {
 
@@ -8,7 +8,7 @@ uint32_t glyph_code_point(uint8_t c)
 {
     if (c == 0x0A)
         return 0x25D9;  // inverse white circle
-    return uint32_t(wdl::cp866_to_unicode(c));
+    return uint32_t(host::cp866_to_unicode(c));
 }
 
 const uint32_t *cp866_fallbacks(uint8_t c)

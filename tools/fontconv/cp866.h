@@ -1,6 +1,6 @@
 // Which Unicode characters a font glyph of each CP866 code shows, for
 // picking glyphs out of a console font by its Unicode table. The code page
-// itself is wdl::cp866_to_unicode.
+// itself is host::cp866_to_unicode.
 #pragma once
 
 #include <cstdint>

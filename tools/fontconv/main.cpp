@@ -16,9 +16,9 @@
 
 #include "tools/fontconv/cp866.h"
 #include "tools/fontconv/psf.h"
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/error.h"
-#include "tools/wdl/glyph_text.h"
+#include "host/codepages.h"
+#include "host/error.h"
+#include "host/glyph_text.h"
 
 using namespace fontconv;
 
@@ -31,12 +31,12 @@ int usage()
     return 64;
 }
 
-// Read and parse errors are thrown as wdl::Error; main reports them.
+// Read and parse errors are thrown as host::Error; main reports them.
 std::string read_file(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw wdl::Error("cannot read " + path);
+        throw host::Error("cannot read " + path);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
@@ -62,7 +62,7 @@ std::string code_point(uint32_t u)
     std::string s = buf;
     if (u > 0x20 && u != 0x7F && u != 0xA0) {  // leave invisible ones unprinted
         s += ' ';
-        wdl::append_utf8(s, char32_t(u));
+        host::append_utf8(s, char32_t(u));
     }
     return s;
 }
@@ -75,7 +75,7 @@ std::string hex2(int c)
 }
 
 // Copies an 8x8 glyph out of a console font whose glyphs are 8 wide.
-void take_glyph(const PsfFont &psf, unsigned index, wdl::FontBytes &font, int code)
+void take_glyph(const PsfFont &psf, unsigned index, host::FontBytes &font, int code)
 {
     for (unsigned r = 0; r < 8; r++)
         font[size_t(code) * 8 + r] = psf.glyphs[index][r];
@@ -93,12 +93,12 @@ int convert_psf(const std::string &in, const std::string &extra_path, bool allow
         std::cerr << "fontconv: " << in << ": glyphs are " << psf.width << "x" << psf.height << ", not 8x8\n";
         return 1;
     }
-    wdl::GlyphSet extra;  // nothing present without --extra
+    host::GlyphSet extra;  // nothing present without --extra
     if (!extra_path.empty())
-        extra = wdl::parse_glyph_set(read_file(extra_path), extra_path);
+        extra = host::parse_glyph_set(read_file(extra_path), extra_path);
 
-    wdl::FontBytes font{};
-    wdl::GlyphComments comments;
+    host::FontBytes font{};
+    host::GlyphComments comments;
     std::string missing;
     for (int c = 0; c < 256; c++) {
         uint32_t u = glyph_code_point(uint8_t(c));
@@ -144,7 +144,7 @@ int convert_psf(const std::string &in, const std::string &extra_path, bool allow
     header += "\nSee README.md for origin and licence.\n"
               "Each glyph: \"@XX\" (CP866 code) and its Unicode character, then 8 rows,\n"
               "'#' ink, '.' background.";
-    if (!write_file(out, wdl::write_glyph_text(font, comments, header))) {
+    if (!write_file(out, host::write_glyph_text(font, comments, header))) {
         std::cerr << "fontconv: cannot write " << out << "\n";
         return 1;
     }
@@ -153,7 +153,7 @@ int convert_psf(const std::string &in, const std::string &extra_path, bool allow
 
 int convert_bin(const std::string &in, const std::string &out)
 {
-    const wdl::FontBytes font = wdl::parse_glyph_text(read_file(in), in);
+    const host::FontBytes font = host::parse_glyph_text(read_file(in), in);
     if (!write_file(out, std::string(font.begin(), font.end()))) {
         std::cerr << "fontconv: cannot write " << out << "\n";
         return 1;
@@ -186,7 +186,7 @@ int main(int argc, char **argv)
             return convert_psf(in, extra, allow_missing, out);
         if (mode == "bin")
             return convert_bin(in, out);
-    } catch (const wdl::Error &e) {
+    } catch (const host::Error &e) {
         std::cerr << "fontconv: " << e.what() << "\n";
         return 1;
     }

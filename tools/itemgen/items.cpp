@@ -1,5 +1,7 @@
 #include "tools/itemgen/items.h"
 
+#include "archive/testinfo.h"
+
 #include "tools/itemgen/shortcut.h"
 
 #include <algorithm>
@@ -201,10 +203,7 @@ int Item::option_count() const
 
 int digit_of_cell(unsigned mask, int cell)
 {
-    int k = 0;
-    for (int c = 0; c <= cell; c++)
-        k += (mask >> c) & 1;
-    return (mask >> cell) & 1 ? k : 0;
+    return (mask >> cell) & 1 ? option_digit(mask, cell) : 0;
 }
 
 bool build_item(const Family &family, const std::string &name, int options, Rng &rng, Item &item, std::string &why)

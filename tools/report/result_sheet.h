@@ -2,13 +2,17 @@
 // RESULT-D.TXT in CP866): a heading, one "+ | text" line per item, totals.
 #pragma once
 
-#include "tools/report/codepages.h"
+#include "host/codepages.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace report {
+
+using host::Codepage;
+using host::guess_codepage;
+using host::to_utf8;
 
 struct ResultSheet {
     std::vector<std::string> texts;  // every item's text, UTF-8, in test order

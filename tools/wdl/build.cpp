@@ -3,10 +3,12 @@
 // line) the author has to change; or an archive checked as it is.
 #include "tools/wdl/commands.h"
 
-#include "tools/wdl/error.h"
+#include "host/error.h"
 #include "tools/wdl/source_reader.h"
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 namespace {
 

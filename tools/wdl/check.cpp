@@ -2,9 +2,9 @@
 // with the screen geometry of the test frame.
 #include "tools/wdl/commands.h"
 
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/error.h"
-#include "tools/wdl/le_bytes.h"
+#include "host/codepages.h"
+#include "host/error.h"
+#include "host/little_endian.h"
 #include "archive/format.h"
 #include "tools/wdl/picture_check.h"
 #include "tools/wdl/result_text.h"
@@ -15,6 +15,8 @@
 #include <set>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 namespace {
 

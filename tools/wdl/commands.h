@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "tools/wdl/archive_file.h"
-#include "tools/wdl/diagnostics.h"
+#include "host/archive_file.h"
+#include "host/diagnostics.h"
 #include "tools/wdl/test_source.h"
-#include "tools/wdl/text_convert.h"
+#include "host/text_convert.h"
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 // A source folder read with every problem collected, made into an archive
 // and checked like `check`, each finding pointed at the file (and line and

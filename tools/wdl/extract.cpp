@@ -2,9 +2,9 @@
 // a source folder that `wdl build` turns into the same archive.
 #include "tools/wdl/commands.h"
 
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/error.h"
-#include "tools/wdl/le_bytes.h"
+#include "host/codepages.h"
+#include "host/error.h"
+#include "host/little_endian.h"
 #include "archive/format.h"
 
 #include <algorithm>
@@ -12,6 +12,8 @@
 #include <set>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 namespace {
 
@@ -52,39 +54,8 @@ const StoredEntry &need(const std::vector<StoredEntry> &entries, const std::stri
 Test test_from_archive(const std::vector<StoredEntry> &entries, const std::string &file)
 {
     Test test;
-    const std::vector<uint8_t> &info = need(entries, resource_items, file).data;
-    const std::string bad_table = file + ": TESTINFO is damaged (run wdl check)";
-    if (info.size() < 2)
-        throw Error(bad_table);
-    const uint32_t count = get16(info, 0);
-    size_t pos = 2;
-    for (uint32_t i = 0; i < count; i++) {
-        if (pos + item_record_header > info.size() ||
-            pos + item_record_header + info[pos + item_text_length_at] > info.size())
-            throw Error(bad_table);
-        const size_t len = info[pos + item_text_length_at];
-        Item it;
-        it.answer = info[pos + item_answer_at];
-        const uint16_t mask = uint16_t(get16(info, pos + item_mask_at));
-        it.cells = mask & item_options_mask;
-        it.empty = mask >> item_empty_shift;
-        it.name = cp866_to_utf8(text_until_zero(info, pos + item_name_at, pos + item_name_at + picture_base_size));
-        it.text = text_until_zero(info, pos + item_text_at, pos + item_text_at + len);
-        test.items.push_back(it);
-        pos += item_record_header + len;
-    }
-
-    const std::vector<uint8_t> &msgs = need(entries, resource_messages, file).data;
-    if (msgs.size() < 2)
-        throw Error(file + ": MESSAGES is damaged (run wdl check)");
-    pos = 2;
-    for (uint32_t i = 0, n = get16(msgs, 0); i < n; i++) {
-        if (pos + 2 > msgs.size() || pos + 2 + get16(msgs, pos) > msgs.size())
-            throw Error(file + ": MESSAGES is damaged (run wdl check)");
-        const size_t len = get16(msgs, pos);
-        test.messages.push_back(text_until_zero(msgs, pos + 2, pos + 2 + len));
-        pos += 2 + len;
-    }
+    test.items = decode_testinfo(need(entries, resource_items, file).data, file);
+    test.messages = decode_messages(need(entries, resource_messages, file).data, file);
 
     const std::vector<uint8_t> &font = need(entries, resource_font, file).data;
     if (font.size() != font_size)

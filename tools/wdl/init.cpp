@@ -2,8 +2,8 @@
 // with everything explained where the author edits it.
 #include "tools/wdl/commands.h"
 
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/error.h"
+#include "host/codepages.h"
+#include "host/error.h"
 #include "tools/wdl/init_pictures.h"
 
 #include "runner/runner.h"
@@ -11,6 +11,8 @@
 #include <dirent.h>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 // The repository's font and the sample test's texts (embed_text.cmake).
 extern const char init_font[];

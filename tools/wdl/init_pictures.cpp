@@ -8,6 +8,8 @@
 
 namespace wdl {
 
+using namespace host;  // the tools' shared library
+
 namespace {
 
 enum Figure { solid_square, square_outline, solid_disc, ring, figure_count };

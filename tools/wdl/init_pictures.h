@@ -2,13 +2,15 @@
 // example items of a new test.
 #pragma once
 
-#include "tools/wdl/mono_png.h"
+#include "host/mono_png.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 // 352x190, white, a one-pixel frame along the edge of each cell in `cells`
 // (bit c for cell c, 0..8 row by row).

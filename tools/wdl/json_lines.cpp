@@ -11,6 +11,8 @@
 
 namespace wdl {
 
+using namespace host;  // the tools' shared library
+
 namespace {
 
 // An input iterator that remembers how far the parser has read.

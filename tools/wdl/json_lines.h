@@ -4,13 +4,15 @@
 // which ordinary parsing silently merges.
 #pragma once
 
-#include "tools/wdl/text_convert.h"
+#include "host/text_convert.h"
 
 #include <map>
 #include <memory>
 #include <string>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 struct JsonLines {
     std::map<std::string, int> line;     // pointer -> 1-based line

@@ -1,6 +1,6 @@
 // wdl: builds, lists, extracts, checks and previews test archives.
 #include "tools/wdl/commands.h"
-#include "tools/wdl/error.h"
+#include "host/error.h"
 
 #include <CLI/CLI.hpp>
 

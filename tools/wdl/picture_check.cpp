@@ -8,6 +8,8 @@
 
 namespace wdl {
 
+using namespace host;  // the tools' shared library
+
 namespace {
 
 struct Box {

@@ -9,13 +9,15 @@
 #pragma once
 
 #include "tools/wdl/commands.h"
-#include "tools/wdl/mono_png.h"
+#include "host/mono_png.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 enum : int { cell_border = 3, frame_reach = 2 };
 

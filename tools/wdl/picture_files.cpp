@@ -1,7 +1,7 @@
 #include "tools/wdl/picture_files.h"
 
-#include "tools/wdl/archive_file.h"
-#include "tools/wdl/error.h"
+#include "host/archive_file.h"
+#include "host/error.h"
 #include "tools/wdl/test_source.h"
 
 #include <dirent.h>
@@ -10,6 +10,8 @@
 #include <cstdio>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 namespace {
 

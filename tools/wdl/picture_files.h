@@ -2,14 +2,16 @@
 // and read as one-bit pictures with what the reading changed reported.
 #pragma once
 
-#include "tools/wdl/diagnostics.h"
-#include "tools/wdl/mono_png.h"
+#include "host/diagnostics.h"
+#include "host/mono_png.h"
 
 #include <map>
 #include <string>
 #include <vector>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 class PictureFolder {
 public:

@@ -2,7 +2,7 @@
 // the runner itself on the headless platform over a copy of the archive.
 #include "tools/wdl/commands.h"
 
-#include "tools/wdl/error.h"
+#include "host/error.h"
 #include "headless/headless.h"
 #include "runner/runner.h"
 
@@ -15,6 +15,8 @@
 #include <filesystem>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 namespace {
 
@@ -64,10 +66,12 @@ std::vector<uint8_t> preview_screen(const std::vector<uint8_t> &archive, int ite
     std::vector<headless::Step> script;
     if (item > 0) {
         if (intro)
-            script.push_back({headless::Action::key, 57});
+            script.push_back({headless::Action::key, uint8_t(headless::scan_code("space"))});
         for (int k = 0; k + 1 < item; k++) {
-            script.push_back({headless::Action::key, uint8_t(test.items[size_t(k)].answer + 1)});
-            script.push_back({headless::Action::key, 28});
+            // the digit keys' codes follow each other from "1" (a damaged answer byte gives some other key)
+            const int key = headless::scan_code("1") + test.items[size_t(k)].answer - 1;
+            script.push_back({headless::Action::key, uint8_t(key)});
+            script.push_back({headless::Action::key, uint8_t(headless::scan_code("enter"))});
         }
     }
     const size_t expected_waits = (intro ? 1 : 0) + (item > 0 ? 2 * size_t(item - 1) + 1 : 0);

@@ -1,10 +1,12 @@
 #include "tools/wdl/result_text.h"
 
-#include "tools/wdl/cp866.h"
+#include "host/codepages.h"
 
 #include "runner/runner.h"
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 const char lost_in_result_file_why[] =
     " come out as other characters in RESULT-W.TXT, whose Windows-1251 has only the letters of CP866 (RESULT-D.TXT "

@@ -1,7 +1,7 @@
 #include "tools/wdl/source_reader.h"
 
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/error.h"
+#include "host/codepages.h"
+#include "host/error.h"
 #include "tools/wdl/json_lines.h"
 #include "tools/wdl/picture_files.h"
 
@@ -14,6 +14,8 @@
 #include <memory>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 namespace {
 

@@ -3,9 +3,9 @@
 // file, line and column an author has to change.
 #pragma once
 
-#include "tools/wdl/diagnostics.h"
+#include "host/diagnostics.h"
 #include "tools/wdl/test_source.h"
-#include "tools/wdl/text_convert.h"
+#include "host/text_convert.h"
 
 #include <map>
 #include <set>
@@ -13,6 +13,8 @@
 #include <vector>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 struct SourceMap {
     std::string manifest, font, messages, instruction;

@@ -1,12 +1,14 @@
 #include "tools/wdl/test_source.h"
 
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/error.h"
-#include "tools/wdl/le_bytes.h"
+#include "host/codepages.h"
+#include "host/error.h"
+#include "host/little_endian.h"
 
 #include <nlohmann/json.hpp>
 
 namespace wdl {
+
+using namespace host;  // the tools' shared library
 
 std::string picture_name(const std::string &item_name, char which) { return item_name.substr(0, 7) + which; }
 
@@ -34,36 +36,6 @@ std::string escape_message(const std::string &text)
             out += "\\\\";
         else
             out += text[i];
-    }
-    return out;
-}
-
-std::vector<uint8_t> encode_testinfo(const std::vector<Item> &items)
-{
-    std::vector<uint8_t> out;
-    append16(out, uint32_t(items.size()));
-    for (const Item &it : items) {
-        const uint16_t mask = uint16_t(it.cells | (it.empty << 12));
-        out.push_back(uint8_t(it.answer));
-        out.push_back(uint8_t(it.text.size() + 1));
-        append16(out, mask);
-        for (size_t k = 0; k < 8; k++)
-            out.push_back(k < it.name.size() ? uint8_t(it.name[k]) : 0);
-        out.insert(out.end(), it.text.begin(), it.text.end());
-        out.push_back(0);
-    }
-    return out;
-}
-
-std::vector<uint8_t> encode_messages(const std::vector<std::string> &messages)
-{
-    std::vector<uint8_t> out;
-    append16(out, uint32_t(messages.size()));
-    for (const std::string &m : messages) {
-        const size_t len = m.size() + 1;
-        append16(out, uint32_t(len));
-        out.insert(out.end(), m.begin(), m.end());
-        out.push_back(0);
     }
     return out;
 }

@@ -4,9 +4,10 @@
 // message texts and the pictures, as described in tools/wdl/README.md.
 #pragma once
 
-#include "tools/wdl/archive_file.h"
-#include "tools/wdl/glyph_text.h"
-#include "tools/wdl/mono_png.h"
+#include "host/archive_file.h"
+#include "host/glyph_text.h"
+#include "host/mono_png.h"
+#include "host/tables.h"
 
 #include "archive/format.h"
 
@@ -17,17 +18,7 @@
 
 namespace wdl {
 
-enum : int {
-    item_text_max = 254    // the record's length byte counts the zero too
-};
-
-struct Item {
-    std::string name;    // 1..7 characters: pictures NAME0 (problem), NAME1 (answers)
-    int answer = 0;      // digit key 1..9: rank of the right cell among the present ones
-    uint16_t cells = 0;  // bit c: answer cell c (0..8, row by row) is present
-    int empty = 0;       // 1..9: the problem cell left empty
-    std::string text;    // CP866, without its zero byte
-};
+using namespace host;  // the tools' shared library
 
 struct Test {
     FontBytes font{};
@@ -47,9 +38,6 @@ Test load_source(const std::string &folder_or_manifest);
 // DOS8X8RU, TESTTEXT (when there is one), then NAME0 and NAME1 per item
 // (a picture the test lacks is left out: checking the archive reports it).
 std::vector<Resource> test_resources(const Test &test);
-
-std::vector<uint8_t> encode_testinfo(const std::vector<Item> &items);
-std::vector<uint8_t> encode_messages(const std::vector<std::string> &messages);
 
 // The resource name of an item's picture: the name's first 7 characters and '0' or '1'.
 std::string picture_name(const std::string &item_name, char which);

@@ -5,7 +5,7 @@
 #include "tools/report/error.h"
 #include "tools/report/output.h"
 #include "tools/report/sim/simulate.h"
-#include "tools/wdl/archive_file.h"
+#include "host/archive_file.h"
 
 #include <CLI/CLI.hpp>
 
@@ -41,7 +41,7 @@ int main(int argc, char **argv)
         if (archive.empty()) {
             test = report::sim::make_test(items, seed);
         } else {
-            const std::vector<uint8_t> bytes = wdl::read_file(archive);
+            const std::vector<uint8_t> bytes = host::read_file(archive);
             test = report::sim::test_from_definition(
                 report::read_test_definition(std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()),
                                              archive),

@@ -4,7 +4,7 @@
 #include "tools/report/error.h"
 #include "tools/report/journal.h"
 #include "tools/report/result_sheet.h"
-#include "tools/wdl/error.h"
+#include "host/error.h"
 
 #include <cstdlib>
 
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (sheet.marks.empty() || sheet.marks.size() > sheet.texts.size())
                 std::abort();
         } catch (const report::Error &) {
-        } catch (const wdl::Error &) {
+        } catch (const host::Error &) {
         }
     }
     return 0;

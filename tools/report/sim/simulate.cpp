@@ -1,5 +1,7 @@
 #include "tools/report/sim/simulate.h"
 
+#include "archive/testinfo.h"
+
 #include "tools/report/fields.h"
 #include "tools/report/session.h"
 
@@ -34,18 +36,12 @@ int Random::below(int n)
 
 int digit_of_cell(uint16_t cells, int cell)
 {
-    int digit = 0;
-    for (int c = 1; c <= cell; c++)
-        digit += cells >> (c - 1) & 1;
-    return digit;
+    return option_digit(cells, cell - 1);
 }
 
 int cell_of_digit(uint16_t cells, int digit)
 {
-    for (int c = 1, rank = 0; c <= 9; c++)
-        if ((cells >> (c - 1) & 1) && ++rank == digit)
-            return c;
-    return 0;
+    return option_cell(cells, digit) + 1;
 }
 
 namespace {

@@ -5,6 +5,9 @@
 #include "tools/report/archive_items.h"
 #include "tools/report/tests/report_support.h"
 
+#include "host/archive_file.h"
+#include "host/tables.h"
+
 #include <map>
 #include <regex>
 
@@ -197,4 +200,46 @@ TEST_F(Command, RoundTripThroughHeadlessRunsOfTheSampleTest)
     }
     if (!journals)
         std::cout << "[ note ] the runner writes no journals yet: the round trip went through its result files\n";
+}
+
+// Every CP866 byte in the item texts, through the runner's journal and back
+// through the report: the runner writes each byte as the character the
+// report reads it as, so the journals match the archive they were taken with.
+TEST_F(Command, ItemTextsWithEveryByteComeBackAsTheArchiveHasThem)
+{
+    const std::string sample = read_file(SAMPLE_ARCHIVE);
+    const std::vector<uint8_t> bytes(sample.begin(), sample.end());
+    std::vector<host::Resource> resources;
+    for (const host::StoredEntry &e : host::read_archive(bytes, "MERIDOKA.WDL"))
+        resources.push_back({e.name, e.data});
+    host::Resource &table = resources[0];
+    ASSERT_EQ(table.name, "TESTINFO");
+    std::vector<host::Item> items = host::decode_testinfo(table.data, "MERIDOKA.WDL");
+    ASSERT_GE(items.size(), 4u);
+    // bytes 1..255 over the first three items (the zero byte ends a text)
+    for (int code = 1; code < 256; code++)
+        items[size_t((code - 1) / 100)].text += char(code);
+    table.data = host::encode_testinfo(items);
+    const std::vector<uint8_t> archive = host::write_archive(resources);
+
+    const std::string run_dir = path("run");
+    fs::create_directories(run_dir);
+    write_file(run_dir + "/MERIDOKA.WDL", std::string(archive.begin(), archive.end()));
+    const Ran taken =
+        run(std::string(HEADLESS_BINARY) + " --dir " + quoted(run_dir) + " " + quoted(SAMPLE_SCENARIOS "/mixed.scn"));
+    ASSERT_EQ(taken.status, 0) << taken.out;
+    int journals = 0;
+    for (const auto &f : fs::directory_iterator(run_dir))
+        journals += f.path().extension() == ".CSV";
+    ASSERT_EQ(journals, 1);
+
+    // the result file is plain lines, which a line break in an item text splits: the journal alone
+    fs::remove(run_dir + "/RESULT-W.TXT");
+    const std::string store = quoted(path("results.db"));
+    const Ran add_test = run(tool + " add " + store + " " + quoted(run_dir + "/MERIDOKA.WDL"));
+    ASSERT_EQ(add_test.status, 0) << add_test.out;
+    const Ran add = run(tool + " add " + store + " " + quoted(run_dir));
+    EXPECT_EQ(add.status, 0) << add.out;
+    ASSERT_EQ(run(tool + " csv " + store + " -o " + quoted(path("tables"))).status, 0);
+    EXPECT_EQ(read_table(path("tables/sessions.csv")).size(), 1u);
 }

@@ -4,8 +4,8 @@
 //
 //   wdl_bench [SOURCE_DIR]
 #include "tools/wdl/bench/greedy_lzss.h"
-#include "tools/wdl/error.h"
-#include "tools/wdl/lzss_encode.h"
+#include "host/error.h"
+#include "host/lzss_encode.h"
 #include "tools/wdl/test_source.h"
 
 #include "archive/lzss.h"
@@ -40,10 +40,10 @@ bool exists(const std::string &p)
 
 // A 352x190 picture like a test item's: a 3x3 grid of framed cells, each with
 // a shape that is outlined and often hatched.
-wdl::Picture synthetic_picture(unsigned seed)
+host::Picture synthetic_picture(unsigned seed)
 {
     std::mt19937 rng(seed);
-    wdl::Picture p;
+    host::Picture p;
     p.width = 352;
     p.height = 190;
     p.white.assign(352 * 190, 1);

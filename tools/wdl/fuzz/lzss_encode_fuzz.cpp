@@ -1,7 +1,7 @@
 // libFuzzer target: every input packs into a stream that the runner's
 // decoder turns back into exactly that input, never longer than the input
 // plus its flag bytes.
-#include "tools/wdl/lzss_encode.h"
+#include "host/lzss_encode.h"
 
 #include "archive/lzss.h"
 
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size > 65535)
         return 0;
     const std::vector<uint8_t> input(data, data + size);
-    const std::vector<uint8_t> stream = wdl::lzss_encode(input);
+    const std::vector<uint8_t> stream = host::lzss_encode(input);
     if (stream.size() > size + (size + 7) / 8)
         std::abort();
     std::vector<uint8_t> out(size, 0xA5), other(size, 0x5A);

@@ -1,9 +1,9 @@
 // libFuzzer target: any bytes as a text of a source folder (a messages line,
 // the instruction, a manifest) convert to CP866 with every problem reported
 // at a place inside the text, and a manifest's value places lie inside it.
-#include "tools/wdl/diagnostics.h"
+#include "host/diagnostics.h"
 #include "tools/wdl/json_lines.h"
-#include "tools/wdl/text_convert.h"
+#include "host/text_convert.h"
 
 #include <nlohmann/json.hpp>
 
@@ -17,13 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (char c : *text)
         lines += c == '\n';
     for (bool ascii : {false, true}) {
-        wdl::Diagnostics found;
-        wdl::TextOptions options;
+        host::Diagnostics found;
+        host::TextOptions options;
         options.ascii_punctuation = ascii;
-        const std::string out = wdl::convert_text(*text, "t", wdl::places_in(*text, 1, 1), options, found);
+        const std::string out = host::convert_text(*text, "t", host::places_in(*text, 1, 1), options, found);
         if (!ascii && out.size() > size)
             std::abort();
-        for (const wdl::Diagnostic &d : found.all())
+        for (const host::Diagnostic &d : found.all())
             if (d.line < 1 || d.line > lines || d.column < 1)
                 std::abort();
     }
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (kv.second > size)
             std::abort();
         if (kv.second < size && (*text)[kv.second] == '"') {
-            const wdl::PlaceOf place = wdl::string_places(text, kv.second);
+            const host::PlaceOf place = wdl::string_places(text, kv.second);
             for (size_t k = 0; k < 8; k++)
                 if (place(k).line < 1 || place(k).line > lines)
                     std::abort();

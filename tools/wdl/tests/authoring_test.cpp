@@ -3,8 +3,8 @@
 // names, the case of picture files, grey pictures, counts the counter
 // cannot show; and a new test from `wdl init` that builds and checks clean.
 #include "tools/wdl/commands.h"
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/error.h"
+#include "host/codepages.h"
+#include "host/error.h"
 #include "tools/wdl/tests/sample_source.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Every kind of bad source gives one clear message naming what and where,
 // and leaves no archive (not even a partial one) behind.
 #include "tools/wdl/commands.h"
-#include "tools/wdl/error.h"
+#include "host/error.h"
 #include "tools/wdl/tests/sample_source.h"
 
 #include <gtest/gtest.h>

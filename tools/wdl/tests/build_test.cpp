@@ -1,9 +1,9 @@
 // build -> list / check / extract -> build again gives the same bytes, and
 // the archive holds what the source folder says.
-#include "tools/wdl/archive_file.h"
+#include "host/archive_file.h"
 #include "tools/wdl/commands.h"
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/error.h"
+#include "host/codepages.h"
+#include "host/error.h"
 #include "tools/wdl/tests/sample_source.h"
 
 #include "archive/archive.h"

@@ -1,8 +1,8 @@
 // check finds each defect the runner would trip over, in archives broken on
 // purpose, and passes a sound one.
 #include "tools/wdl/commands.h"
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/le_bytes.h"
+#include "host/codepages.h"
+#include "host/little_endian.h"
 #include "tools/wdl/tests/sample_source.h"
 
 #include "archive/format.h"

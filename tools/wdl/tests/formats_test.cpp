@@ -1,8 +1,8 @@
 // The source formats: CP866 texts, the glyph text font, PNG pictures.
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/error.h"
-#include "tools/wdl/glyph_text.h"
-#include "tools/wdl/mono_png.h"
+#include "host/codepages.h"
+#include "host/error.h"
+#include "host/glyph_text.h"
+#include "host/mono_png.h"
 #include "tools/wdl/tests/sample_source.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The encoder's streams decode to their input with the runner's own decoder,
 // and no stream of the format is shorter (checked against a search over
 // every possible token at every step on small inputs).
-#include "tools/wdl/lzss_encode.h"
+#include "host/lzss_encode.h"
 
 #include "archive/lzss.h"
 
@@ -25,7 +25,7 @@ Bytes decode(const Bytes &stream, size_t size)
 
 void expect_round_trip(const Bytes &input, const std::string &what)
 {
-    const Bytes stream = wdl::lzss_encode(input);
+    const Bytes stream = host::lzss_encode(input);
     ASSERT_EQ(decode(stream, input.size()), input) << what << " (" << input.size() << " bytes)";
     // the same bytes over a differently filled buffer: nothing left unwritten
     Bytes other(input.size(), 0x5A);
@@ -88,16 +88,16 @@ size_t shortest_stream(const Bytes &input)
     return *std::min_element(best.begin() + long(n * 8), best.end());
 }
 
-TEST(LzssEncode, EmptyInputGivesEmptyStream) { EXPECT_TRUE(wdl::lzss_encode({}).empty()); }
+TEST(LzssEncode, EmptyInputGivesEmptyStream) { EXPECT_TRUE(host::lzss_encode({}).empty()); }
 
 TEST(LzssEncode, KnownStreams)
 {
     // two literals then a copy of them from window position 4080
-    EXPECT_EQ(wdl::lzss_encode(from("ABABAB")), (Bytes{0x03, 'A', 'B', 0xF0, 0xF1}));
+    EXPECT_EQ(host::lzss_encode(from("ABABAB")), (Bytes{0x03, 'A', 'B', 0xF0, 0xF1}));
     // spaces come from the preset window
-    EXPECT_EQ(wdl::lzss_encode(from("   ")).size(), 3u);
+    EXPECT_EQ(host::lzss_encode(from("   ")).size(), 3u);
     // one byte repeated: a literal and an overlapping copy
-    EXPECT_EQ(wdl::lzss_encode(Bytes(6, 'A')).size(), 4u);
+    EXPECT_EQ(host::lzss_encode(Bytes(6, 'A')).size(), 4u);
 }
 
 TEST(LzssEncode, RoundTripsStructuredData)
@@ -153,7 +153,7 @@ TEST(LzssEncode, NoShorterStreamExists)
             Bytes b(n);
             for (auto &x : b)
                 x = uint8_t(abc[rng() % abc.size()]);
-            const Bytes stream = wdl::lzss_encode(b);
+            const Bytes stream = host::lzss_encode(b);
             ASSERT_EQ(decode(stream, n), b);
             ASSERT_EQ(stream.size(), shortest_stream(b)) << "input of " << n << " bytes, alphabet " << k;
             tried++;
@@ -169,7 +169,7 @@ TEST(LzssEncode, LongestMatchesAgreeWithABruteForceSearch)
         Bytes b(n);
         for (auto &x : b)
             x = uint8_t(round % 2 ? " ab"[rng() % 3] : "\xff\xff\xff\x0f"[rng() % 4]);
-        const std::vector<wdl::LongestMatch> got = wdl::lzss_longest_matches(b);
+        const std::vector<host::LongestMatch> got = host::lzss_longest_matches(b);
         Bytes s(4096 + n, ' ');
         std::copy(b.begin(), b.end(), s.begin() + 4096);
         for (size_t i = round % 7; i < n; i += 13) {
@@ -213,7 +213,7 @@ TEST(LzssEncode, NeverLongerThanTheGreedyEncoder)
         }
         const Bytes greedy = wdl_bench::greedy_encode(b);
         ASSERT_EQ(decode(greedy, n), b);
-        ASSERT_LE(wdl::lzss_encode(b).size(), greedy.size()) << "round " << round;
+        ASSERT_LE(host::lzss_encode(b).size(), greedy.size()) << "round " << round;
     }
 }
 

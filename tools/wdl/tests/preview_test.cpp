@@ -1,6 +1,6 @@
 // preview shows exactly the screen a person sees in the runner at that point.
 #include "tools/wdl/commands.h"
-#include "tools/wdl/error.h"
+#include "host/error.h"
 #include "tools/wdl/tests/sample_source.h"
 
 #include "runner/runner.h"

@@ -1,6 +1,6 @@
 #include "tools/wdl/tests/sample_source.h"
 
-#include "tools/wdl/archive_file.h"
+#include "host/archive_file.h"
 #include "tools/wdl/commands.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // a byte-order mark in the manifest, a raw font, the manifest named directly,
 // a pictures folder elsewhere, escapes in messages.
 #include "tools/wdl/commands.h"
-#include "tools/wdl/cp866.h"
-#include "tools/wdl/error.h"
+#include "host/codepages.h"
+#include "host/error.h"
 #include "tools/wdl/tests/sample_source.h"
 
 #include <gtest/gtest.h>
