@@ -22,6 +22,10 @@ void *res_load(const char *name, uint32_t *length);
 ** runs to the end of the resource stops there. */
 void *res_load_text(const char *name, uint32_t *length);
 
+/* 1 when header, the first archive_header_size bytes of a file (zero past a
+** short file's end), begins an archive (its magic); else 0. */
+int archive_header_valid(const uint8_t *header);
+
 /* Compares at most n characters, ASCII letters folded to lower case; stops
 ** where both names end. Returns the signed 8-bit difference, 0 for equal. */
 int res_name_cmp(const char *a, const char *b, int n);

@@ -18,6 +18,14 @@ int res_name_cmp(const char *a, const char *b, int n)
     return (int8_t)(uint8_t)(ca - cb);
 }
 
+int archive_header_valid(const uint8_t *header)
+{
+    for (int i = 0; i < 4; i++)
+        if (header[i] != (uint8_t)archive_magic[i])
+            return 0;
+    return 1;
+}
+
 /* Loads resource `name` into a block with `extra` zero bytes after it. */
 static void *load(const char *name, uint32_t *length, uint32_t extra)
 {
@@ -33,11 +41,9 @@ static void *load(const char *name, uint32_t *length, uint32_t extra)
     uint8_t header[archive_header_size];
     mem_fill(header, 0, sizeof header);
     file_read(header, 1, sizeof header, f);
-    for (int i = 0; i < 4; i++) {
-        if (header[i] != (uint8_t)archive_magic[i]) {
-            file_close(f);
-            return 0;
-        }
+    if (!archive_header_valid(header)) {
+        file_close(f);
+        return 0;
     }
 
     uint32_t count = get_u16(header + archive_count_at);
