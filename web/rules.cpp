@@ -18,14 +18,11 @@
 ** file is read, however large. */
 int web_archive_header(void)
 {
-    FileHandle f = file_open(archive_file_name, "rb");
-    if (!f)
-        return 0;
     uint8_t header[archive_header_size];
-    mem_fill(header, 0, sizeof header);
-    file_read(header, 1, sizeof header, f);
-    file_close(f);
-    return archive_header_valid(header);
+    FileHandle f = archive_open(header);
+    if (f)
+        file_close(f);
+    return f != 0;
 }
 
 /* A Cyrillic letter of CP866 is one of U+0400..U+04FF: its UTF-8 form is
