@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include "archive/format.h"
+#include "platform/platform.h"
 
 /* Loads the resource `name` (at most 8 characters compared) into a new
 ** zero-filled block from mem_alloc, unpacked if stored packed, and stores its
@@ -21,6 +22,11 @@ void *res_load(const char *name, uint32_t *length);
 ** after the resource's bytes (not counted in *length), so that a text that
 ** runs to the end of the resource stops there. */
 void *res_load_text(const char *name, uint32_t *length);
+
+/* Opens the archive file and reads its first archive_header_size bytes
+** into header (zero past a short file's end), and no more. Null when it
+** cannot be opened or does not begin as an archive (its magic). */
+FileHandle archive_open(uint8_t *header);
 
 /* Compares at most n characters, ASCII letters folded to lower case; stops
 ** where both names end. Returns the signed 8-bit difference, 0 for equal. */

@@ -18,6 +18,22 @@ int res_name_cmp(const char *a, const char *b, int n)
     return (int8_t)(uint8_t)(ca - cb);
 }
 
+FileHandle archive_open(uint8_t *header)
+{
+    FileHandle f = file_open(archive_file_name, "rb");
+    if (!f)
+        return 0;
+    mem_fill(header, 0, archive_header_size);
+    file_read(header, 1, archive_header_size, f);
+    for (int i = 0; i < 4; i++) {
+        if (header[i] != (uint8_t)archive_magic[i]) {
+            file_close(f);
+            return 0;
+        }
+    }
+    return f;
+}
+
 /* Loads resource `name` into a block with `extra` zero bytes after it. */
 static void *load(const char *name, uint32_t *length, uint32_t extra)
 {
@@ -26,19 +42,10 @@ static void *load(const char *name, uint32_t *length, uint32_t extra)
         length = &unused;
     *length = 0;
 
-    FileHandle f = file_open(archive_file_name, "rb");
+    uint8_t header[archive_header_size];
+    FileHandle f = archive_open(header);
     if (!f)
         return 0;
-
-    uint8_t header[archive_header_size];
-    mem_fill(header, 0, sizeof header);
-    file_read(header, 1, sizeof header, f);
-    for (int i = 0; i < 4; i++) {
-        if (header[i] != (uint8_t)archive_magic[i]) {
-            file_close(f);
-            return 0;
-        }
-    }
 
     uint32_t count = get_u16(header + archive_count_at);
     uint8_t *dir = (uint8_t *)mem_alloc(count * archive_entry_size);

@@ -62,6 +62,13 @@ void web_let_events_in(void);
 void web_sleep(void);
 void web_wake(void);
 
+/* ---- the core's rules, asked by the page before a run (web/rules.cpp) ---
+** Exported; called on a module that runs no program. */
+int web_archive_header(void);      /* 1: MERIDOKA.WDL begins an archive */
+int web_archive_cyrillic(void);    /* 1: its texts are Russian */
+int web_options_refused(void);     /* 1: the program would refuse the page's options */
+const char *web_journal_header(void);
+
 /* ---- the end ------------------------------------------------------------ */
 void web_show_error(const char *text);
 void web_program_ended(int status);

@@ -11,5 +11,5 @@ if [ ! -d tests/browser/node_modules/playwright-core ]; then
   echo "65-web: tests/browser/node_modules is missing (scripts/setup.sh runs npm ci there)" >&2
   exit 1
 fi
-node --test web/tests/page.test.mjs
+MERIDOKA_WEB_DIR=build-web node --test web/tests/page.test.mjs
 node web/tests/run-suite.mjs build-web build/headless/meridoka-headless build/data/ru/MERIDOKA.WDL build/web-e2e

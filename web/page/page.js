@@ -17,7 +17,7 @@ import { openStorage } from './storage.js';
 import { isJournal, resumable } from './journal.js';
 import { Poster } from './poster.js';
 import { readSettings } from './settings.js';
-import { archiveLanguage, isArchive } from './archive.js';
+import { openCore, quoted } from './core.js';
 import { texts } from './texts.js';
 
 const $ = (id) => document.getElementById(id);
@@ -25,6 +25,7 @@ const box = $('box'), message = $('message');
 let run = null;
 let pageState = 'loading';
 let module = null;       // the compiled WebAssembly module
+let core = null;         // the program's rules, asked of the module (core.js)
 let archiveLabel = '';
 let storage = null;      // IndexedDB, when the browser has it
 let settings = null;
@@ -230,10 +231,6 @@ async function archiveFromFolder() {
 }
 
 // The options of a new session: the participant from the page's address.
-function quoted(arg) {
-  return `"${arg.replace(/"/g, '""')}"`;
-}
-
 function newSession() {
   return participant ? quoted(`/P:${participant}`) : '';
 }
@@ -299,7 +296,7 @@ async function begin(archive, label) {
 // not one (read no further than its first bytes, however large).
 async function chosen(file) {
   if (!file || !welcome()) return;
-  if (!isArchive(new Uint8Array(await file.slice(0, 12).arrayBuffer()))) {
+  if (!core.isArchive(new Uint8Array(await file.slice(0, 12).arrayBuffer()))) {
     if (!welcome()) return;
     if (run && run.state === 'question') forsake(run);
     run = null;
@@ -343,9 +340,6 @@ function holdFolder() {
   });
 }
 
-// The participant ID rule of the program (runner/command_line.cpp).
-const validParticipant = (id) => /^[!-~]{1,32}$/.test(id);
-
 // What keeps this device from the test: no keyboard (a touch screen only)
 // or a screen too small for 640x480 device pixels; null when nothing.
 function deviceProblem() {
@@ -379,22 +373,24 @@ async function load() {
   compiled.catch(() => {});
   settings = await readSettings(window.meridokaSettings);
   const bytes = await archive;
-  translate(settings.language || archiveLanguage(bytes));
+  // the module tells the archive's language
+  try {
+    module = await compiled;
+    core = await openCore(createMeridoka, module);
+  } catch (error) {
+    translate(settings.language || 'en');
+    return stop('failed', t.notLoaded(error.message));
+  }
+  translate(settings.language || core.language(bytes));
   say(t.loading);
   if (settings.problem) return stop('failed', t.badSettings(settings.problem));
   await holdFolder();
   poster = new Poster(settings.postUrl, settings.postRetryMs, postingChanged);
   const server = settings.postUrl && !settings.offlineAllowed ? poster.reachable() : Promise.resolve(true);
-  const stored = openStorage();
-  try {
-    module = await compiled;
-  } catch (error) {
-    return stop('failed', t.notLoaded(error.message));
-  }
-  storage = await stored;
+  storage = await openStorage();
   if (storage) for (const f of await storage.files()) folder.put(f.name, f.bytes);
   listKept();
-  if (participant && !validParticipant(participant)) return stop('failed', t.badParticipant(participant));
+  if (core.refuses(newSession())) return stop('failed', t.badParticipant(participant));
   const problem = deviceProblem();
   if (problem) await goOnAnyway(problem);
   if (!(await server)) return stop('offline', t.noServer);

@@ -9,6 +9,7 @@
 // while it was busy come in first ('busy'). A sleeper is woken at most
 // once; a wake-up scheduled for a sleep that has already ended does nothing.
 
+import { moduleOptions } from './core.js';
 import { Screen } from './screen.js';
 import { isSystemKey, scanCodes } from './scancodes.js';
 
@@ -38,17 +39,10 @@ export class Run {
     this.keys = (event) => this.keyDown(event);
   }
 
-  // Starts the program on a compiled module; resolves once it runs.
   // Starts the program on a compiled module. The options object becomes the
   // module, exports and all.
   start(createModule, compiled) {
-    this.module = {
-      web: this.platform(),
-      instantiateWasm: (imports, receive) => {
-        WebAssembly.instantiate(compiled, imports).then((instance) => receive(instance, compiled));
-        return {};
-      },
-    };
+    this.module = moduleOptions(this.platform(), compiled);
     return createModule(this.module);
   }
 

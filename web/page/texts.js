@@ -1,4 +1,4 @@
-// The page's own texts, in the test's language (archive.js tells it, the
+// The page's own texts, in the test's language (the archive's, core.js; the
 // page's setting `language` can fix it). The program's own screens and
 // messages come from the archive and the program, as in the other builds.
 

@@ -1,16 +1,25 @@
 // The page's plain parts under Node.js: the working folder behind the file
-// layer, the key map, and what the page reads in journals. Run:
+// layer, the key map, what the page reads in journals, and the program's
+// rules the page asks of the module (built by web/build.sh into
+// MERIDOKA_WEB_DIR, build-web by default). Run:
 // node --test web/tests/page.test.mjs
 import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { join, resolve } from 'node:path';
 import test from 'node:test';
+import { pathToFileURL } from 'node:url';
 import { Folder } from '../page/folder.js';
 import { isSystemKey, scanCodes } from '../page/scancodes.js';
 import { crc32, resumable, rows } from '../page/journal.js';
-import { archiveLanguage, isArchive } from '../page/archive.js';
+import { openCore, quoted } from '../page/core.js';
 import { readSettings } from '../page/settings.js';
 
 const bytes = (text) => new TextEncoder().encode(text);
 const text = (b) => new TextDecoder().decode(b);
+
+const webDir = resolve(process.env.MERIDOKA_WEB_DIR || 'build-web');
+const { default: createMeridoka } = await import(pathToFileURL(join(webDir, 'meridoka.js')));
+const core = await openCore(createMeridoka, await WebAssembly.compile(readFileSync(join(webDir, 'meridoka.wasm'))));
 
 test('the folder keeps files as the file layer of the other builds does', () => {
   const closed = [];
@@ -74,21 +83,21 @@ test('the folder: new files only, commits, truncation, renaming over, deleting',
 });
 
 // A journal of a 3-item test for `participant` and this archive, its rows
-// up to `last`, ended `endedBy` (null: cut short).
+// up to `last`, ended `endedBy` (null: cut short). Its header row is the
+// program's own, and the fields go in by their names there: the page reads
+// the journals the program writes.
 const archive = bytes('the archive');
-const header = 'session,participant,event,ms,local_time,item,digit,cell,correct_cell,right,rt_ms,first_digit_ms,key,' +
-  'item_text,program,version,build,archive_bytes,archive_crc32,items,clock,clock_resolution_us,ended_by,right_total,' +
-  'wrong_total,answered,note\r\n';
+const columns = core.journalHeader.replace(/^\ufeff/, '').replace(/\r\n$/, '').split(',');
 function journal(participant, answered, endedBy, crc = crc32(archive)) {
   const row = (event, item, extra = {}) => {
-    const f = Array(27).fill('');
-    Object.assign(f, { 0: '0123456789abcdef', 1: participant, 2: event, 3: '0', 4: '2026-12-08T10:15:02', 5: item }, extra);
-    return f.join(',') + '\r\n';
+    const named = { session: '0123456789abcdef', participant, event, ms: '0', local_time: '2026-12-08T10:15:02', item, ...extra };
+    for (const name of Object.keys(named)) assert.ok(columns.includes(name), `the journal has a column ${name}`);
+    return columns.map((c) => named[c] ?? '').join(',') + '\r\n';
   };
-  let text = '\ufeff' + header + row('session_start', '', { 18: crc, 19: '3' });
+  let text = core.journalHeader + row('session_start', '', { archive_crc32: crc, items: '3' });
   for (let i = 1; i <= answered; i++)
-    text += row('item_shown', i, { 13: `"Item ${i}, ""quoted""\r\nsecond line"` }) + row('answer_confirmed', i);
-  if (endedBy) text += row('session_end', '', { 22: endedBy });
+    text += row('item_shown', i, { item_text: `"Item ${i}, ""quoted""\r\nsecond line"` }) + row('answer_confirmed', i);
+  if (endedBy) text += row('session_end', '', { ended_by: endedBy });
   return bytes(text);
 }
 
@@ -97,8 +106,10 @@ test('journals: rows, CRC-32, which session the page offers to resume', () => {
   const j = journal('P1', 1, null);
   const all = rows(j);
   assert.equal(all.length, 4);
-  assert.equal(all[2].fields[13], 'Item 1, "quoted"\r\nsecond line', 'quoted fields, CR LF inside');
-  assert.deepEqual(rows(j, all[2].start).map((r) => r.fields[2]), ['item_shown', 'answer_confirmed'], 'from a row on');
+  assert.ok(core.journalHeader.startsWith('\ufeffsession,'), 'a row is sent under its first field, the session ID');
+  assert.equal(all[2].fields[columns.indexOf('item_text')], 'Item 1, "quoted"\r\nsecond line', 'quoted fields, CR LF inside');
+  assert.deepEqual(rows(j, all[2].start).map((r) => r.fields[columns.indexOf('event')]), ['item_shown', 'answer_confirmed'],
+                   'from a row on');
   assert.equal(rows(bytes(text(j) + 'cut,row')).length, 4, 'a cut last row is no row');
 
   const offered = (files, participant = 'P1', a = archive) => {
@@ -167,20 +178,36 @@ function archiveOf(entries, packed = false) {
   return out;
 }
 
-test('archives: told from other files by their first bytes; their language from their texts', () => {
+test("archives, as the program reads them: told from other files by their first bytes; their language from their texts", () => {
   const russian = Uint8Array.from([0x01, 0x00, 0x05, 0x00, 0x8f, 0xe0, 0xa8, 0xa2, 0x00]);  // CP866 "Прив"
   const english = Uint8Array.from([0x01, 0x00, 0x03, 0x00, 0x48, 0x69, 0x00]);
-  assert.ok(isArchive(archiveOf({ MESSAGES: english }).subarray(0, 12)));
-  assert.ok(!isArchive(bytes('Not a test archive, just text.')));
-  assert.equal(archiveLanguage(archiveOf({ DOS8X8RU: new Uint8Array(20).fill(0xa0), MESSAGES: english })), 'en',
+  assert.ok(core.isArchive(archiveOf({ MESSAGES: english }).subarray(0, 12)));
+  assert.ok(!core.isArchive(bytes('Not a test archive, just text.')));
+  assert.ok(!core.isArchive(bytes('wdlz in small letters')));
+  assert.ok(!core.isArchive(new Uint8Array(0)), 'an empty file');
+  assert.equal(core.language(archiveOf({ DOS8X8RU: new Uint8Array(20).fill(0xa0), MESSAGES: english })), 'en',
                'bytes of a font or picture are no text');
-  assert.equal(archiveLanguage(archiveOf({ MESSAGES: russian })), 'ru');
+  assert.equal(core.language(archiveOf({ MESSAGES: russian })), 'ru');
   const long = new Uint8Array(4 + 0x90).fill(0x41);
   long.set([0x01, 0x00, 0x90, 0x00]);
-  assert.equal(archiveLanguage(archiveOf({ MESSAGES: long })), 'en', 'a length is no letter');
-  assert.equal(archiveLanguage(archiveOf({ MESSAGES: russian }, true)), 'ru', 'a packed entry');
-  assert.equal(archiveLanguage(archiveOf({ MESSAGES: english, TESTTEXT: russian.subarray(4) }, true)), 'ru');
-  assert.equal(archiveLanguage(bytes('WDLZ and then nonsense')), 'en');
+  assert.equal(core.language(archiveOf({ MESSAGES: long })), 'en', 'a length is no letter');
+  assert.equal(core.language(archiveOf({ MESSAGES: russian }, true)), 'ru', 'a packed entry');
+  assert.equal(core.language(archiveOf({ MESSAGES: english, TESTTEXT: russian.subarray(4) }, true)), 'ru');
+  const boxes = Uint8Array.from([0x01, 0x00, 0x04, 0x00, 0xb0, 0xc4, 0xdb, 0x00]);  // shades, lines, a block
+  assert.equal(core.language(archiveOf({ MESSAGES: boxes })), 'en', 'box drawing is no letter');
+  assert.equal(core.language(bytes('WDLZ and then nonsense')), 'en');
+  assert.equal(core.language(null), 'en', 'no archive');
+  assert.equal(core.language(readFileSync(join(webDir, 'MERIDOKA.WDL'))), 'ru', "the sample, by the archive tool");
+  assert.ok(core.isArchive(readFileSync(join(webDir, 'MERIDOKA.WDL')).subarray(0, 12)));
+});
+
+test('participant IDs in the page\'s address: the options the page gives are refused as the program refuses them', () => {
+  const refused = (id) => core.refuses(quoted(`/P:${id}`));
+  for (const id of ['P017', 'a', '!', '~', 'x'.repeat(32), 'a"b', '"', 'a""b', '/P:x', '#1&2?', '\\'])
+    assert.equal(refused(id), false, `${JSON.stringify(id)} is taken`);
+  for (const id of ['', 'x'.repeat(33), 'a'.repeat(500), 'a b', ' a', 'tab\t', 'caf\u00e9', '\u042f', '\u007f', 'a\u0000b'])
+    assert.equal(refused(id), true, `${JSON.stringify(id)} is refused`);
+  assert.equal(core.refuses(''), false, 'no options, no refusal');
 });
 
 test('settings: over the defaults; a postUrl that is no web address is named', async () => {

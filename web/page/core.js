@@ -1,0 +1,64 @@
+// The program's own rules, asked of the module before a run, so that the
+// page keeps no copy of them (web/rules.cpp): whether a file is a test
+// archive (its first bytes), the language of an archive's texts, whether
+// the program would refuse the page's options (a participant ID that breaks
+// the rule), and the journal's header row. The module here runs no program:
+// its folder holds only the archive asked about.
+
+import { Folder } from './folder.js';
+
+// An argument of the program's options: in double quotes, a quote inside
+// doubled (runner/command_line.h).
+export const quoted = (arg) => `"${arg.replace(/"/g, '""')}"`;
+
+// The options of a module made from `compiled` (a WebAssembly.Module).
+export function moduleOptions(web, compiled) {
+  return {
+    web,
+    instantiateWasm: (imports, receive) => {
+      WebAssembly.instantiate(compiled, imports).then((instance) => receive(instance, compiled));
+      return {};
+    },
+  };
+}
+
+export async function openCore(createModule, compiled) {
+  const folder = new Folder();
+  let args = '';
+  const m = await createModule({
+    ...moduleOptions({
+      fileOpen: (name, read, write, create, fresh) => folder.open(name, read, write, create, fresh),
+      fileRead: (handle, into) => folder.read(handle, into),
+      fileSeek: (handle, offset, origin) => folder.seek(handle, offset, origin),
+      fileTell: (handle) => folder.tell(handle),
+      fileClose: (handle) => folder.close(handle),
+      fileExists: (name) => folder.exists(name),
+      arguments: () => args,
+    }, compiled),
+    noInitialRun: true,
+  });
+  // Asks `question` of the module with these bytes as MERIDOKA.WDL.
+  const withArchive = (bytes, question) => {
+    folder.put('MERIDOKA.WDL', bytes);
+    try {
+      return question();
+    } finally {
+      folder.remove('MERIDOKA.WDL');
+    }
+  };
+  const header = m._web_journal_header();
+  return {
+    // head: at least the file's first 12 bytes (no more are read)
+    isArchive: (head) => withArchive(head, () => m._web_archive_header() === 1),
+    // 'ru' or 'en' (also for bytes that are no archive, or none)
+    language: (bytes) => (bytes && withArchive(bytes, () => m._web_archive_cyrillic()) ? 'ru' : 'en'),
+    // the options given to the program (/P:ID ...) would be refused; a
+    // zero would end them early in the program's string, so they are
+    refuses: (options) => {
+      args = options;
+      return options.includes('\0') || m._web_options_refused() === 1;
+    },
+    // the byte-order mark and the header row, CR LF included
+    journalHeader: new TextDecoder('utf-8', { ignoreBOM: true }).decode(m.HEAPU8.subarray(header, m.HEAPU8.indexOf(0, header))),
+  };
+}
