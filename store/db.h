@@ -64,6 +64,9 @@ public:
     // sessions then costs a few round trips to a server each, not one a
     // statement. Nothing to gain in-process: SQLite ignores it.
     virtual void set_pipelined(bool) {}
+    // Rows in COPY's text form ("1\t2\t\\N\n" ...) into `table (columns)`
+    // at once: far less work for a server than INSERTs. PostgreSQL only.
+    virtual void copy_in(const std::string &table_and_columns, const std::string &rows) = 0;
 
     int64_t int_query(const std::string &sql)  // first column of the first row; 0 when none
     {

@@ -292,6 +292,14 @@ public:
         }
         PQclear(PQexec(link_.conn, sql));
     }
+    void copy_in(const std::string &table_and_columns, const std::string &rows) override
+    {
+        const bool was = link_.pipelined;
+        link_.stop_pipeline();  // a pipeline takes no COPY
+        exec_copy("COPY " + table_and_columns + " FROM STDIN", rows);
+        if (was)
+            set_pipelined(true);
+    }
     void set_pipelined(bool on) override
     {
         if (!on)
@@ -302,6 +310,24 @@ public:
     }
 
 private:
+    void exec_copy(const std::string &sql, const std::string &rows)
+    {
+        PGresult *r = PQexec(link_.conn, sql.c_str());
+        if (PQresultStatus(r) != PGRES_COPY_IN)
+            fail(link_.conn, r);
+        PQclear(r);
+        if (PQputCopyData(link_.conn, rows.data(), int(rows.size())) != 1 || PQputCopyEnd(link_.conn, nullptr) != 1)
+            fail(link_.conn, nullptr);
+        PGresult *failed = nullptr;
+        while (PGresult *res = PQgetResult(link_.conn)) {
+            if (PQresultStatus(res) != PGRES_COMMAND_OK && !failed)
+                failed = res;
+            else
+                PQclear(res);
+        }
+        if (failed)
+            fail(link_.conn, failed);
+    }
     Link link_;
     int serial_ = 0;
 };
