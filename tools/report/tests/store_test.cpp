@@ -105,6 +105,17 @@ TEST_F(StoreTest, AddingAgainChangesNothingAndALongerCopyReplacesTheShorter)
     EXPECT_EQ(b3.resumes, 1);
     EXPECT_EQ(b3.responses.size(), 6u);
     EXPECT_EQ(count("responses"), 6 + 5 + 6);
+
+    // both copies in one add: the longer replaces the shorter within one batch, answers and all
+    sim::SessionPlan first = plan("00000000000000b4", "P4", {5, 1}, "");
+    journal("both/a/S0000004.CSV", first);
+    sim::SessionPlan longer = plan("00000000000000b4", "P4", all_right);
+    longer.resume_after = 2;
+    journal("both/b/S0000004.CSV", longer);
+    s = add({path("both/a"), path("both/b")});
+    EXPECT_EQ(s.added, 1);
+    EXPECT_EQ(s.replaced, 1);
+    EXPECT_EQ(count("responses"), 6 + 5 + 6 + 6);
 }
 
 TEST_F(StoreTest, DamagedFilesAreReportedWithTheirLineAndNeverHalfEnter)
