@@ -25,7 +25,7 @@ const Table tables[] = {
      "wrong_total, marks",
      "id", 22},
     {"journal_rows", "session, row_number, body", "session{c}, row_number", 3},
-    {"journal_row_conflicts", "session, row_number, body", "session{c}, row_number, body{c}", 3},
+    {"journal_row_conflicts", "session, row_number, body_sha256, body", "session{c}, row_number, body_sha256{c}", 4},
     {"responses", "session_ref, item, \"right\", digit, cell, correct_cell, rt_ms, first_digit_ms, previews, refusals",
      "session_ref, item", 10},
 };

@@ -37,7 +37,7 @@ public:
     Statement &bind_text_or_null(int i, std::string_view v) { return v.empty() ? bind_null(i) : bind(i, v); }
 
     virtual bool step() = 0;   // true: a row is ready; false: done
-    void run()                 // step to the end, then reset for the next binds
+    virtual void run()         // step to the end, then reset for the next binds (pipelined: only sent)
     {
         while (step()) {
         }
@@ -58,6 +58,15 @@ public:
     virtual std::unique_ptr<Statement> prepare(const std::string &sql) = 0;
     // A rollback that never throws (for destructors and error paths).
     virtual void rollback_quietly(const char *sql) noexcept = 0;
+    // Inside a transaction: statements that return nothing (run(), exec())
+    // are only sent, and their outcome is read with the next result wanted
+    // or when pipelining stops (which throws the first failure). A batch of
+    // sessions then costs a few round trips to a server each, not one a
+    // statement. Nothing to gain in-process: SQLite ignores it.
+    virtual void set_pipelined(bool) {}
+    // Rows in COPY's text form ("1\t2\t\\N\n" ...) into `table (columns)`
+    // at once: far less work for a server than INSERTs. PostgreSQL only.
+    virtual void copy_in(const std::string &table_and_columns, const std::string &rows) = 0;
 
     int64_t int_query(const std::string &sql)  // first column of the first row; 0 when none
     {

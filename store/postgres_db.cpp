@@ -1,5 +1,6 @@
 // The PostgreSQL side of db.h, over libpq: statements prepared on the
-// server once, values sent and read as text.
+// server once, values sent and read as text; inside a batch, pipelined
+// (db.h, set_pipelined).
 #include "store/db.h"
 
 #include <libpq-fe.h>
@@ -60,25 +61,111 @@ std::string numbered(const std::string &sql, int &count)
     return out;
 }
 
+[[noreturn]] void fail(PGconn *conn, PGresult *r)
+{
+    const DbError e(kind_of(conn, r), message_of(conn, r));
+    PQclear(r);
+    throw e;
+}
+
+// The connection as its statements share it: whether commands are
+// pipelined, and how many were sent whose outcome is not read yet.
+struct Link {
+    PGconn *conn = nullptr;
+    bool pipelined = false;
+    int pending = 0;
+
+    void sent(int ok)
+    {
+        if (!ok)
+            fail(conn, nullptr);
+        pending++;
+    }
+    // Simple statements one by one: a pipeline takes no "a; b".
+    void send_sql(const std::string &sql)
+    {
+        for (size_t from = 0; from < sql.size();) {
+            size_t end = sql.find(';', from);
+            if (end == std::string::npos)
+                end = sql.size();
+            const std::string one = sql.substr(from, end - from);
+            if (one.find_first_not_of(" \n") != std::string::npos)
+                sent(PQsendQueryParams(conn, one.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
+            from = end + 1;
+        }
+    }
+    // Reads the outcome of everything sent; the last command's result goes
+    // to `last` when wanted. Throws the first failure.
+    void sync(PGresult **last = nullptr)
+    {
+        if (!PQpipelineSync(conn))
+            fail(conn, nullptr);
+        PGresult *failed = nullptr;
+        for (int i = 0; i < pending; i++)
+            while (PGresult *r = PQgetResult(conn)) {
+                const ExecStatusType st = PQresultStatus(r);
+                if (st == PGRES_FATAL_ERROR && !failed)
+                    failed = r;
+                else if (last && i == pending - 1 && (st == PGRES_TUPLES_OK || st == PGRES_COMMAND_OK))
+                    *last = r;
+                else
+                    PQclear(r);
+            }
+        pending = 0;
+        PGresult *end = PQgetResult(conn);  // the sync's own result
+        const bool synced = PQresultStatus(end) == PGRES_PIPELINE_SYNC;
+        PQclear(end);
+        if (!failed && synced)
+            return;
+        if (last) {
+            PQclear(*last);
+            *last = nullptr;
+        }
+        fail(conn, failed);
+    }
+    void stop_pipeline()
+    {
+        if (!pipelined)
+            return;
+        pipelined = false;
+        try {
+            sync();
+        } catch (const DbError &) {
+            PQexitPipelineMode(conn);
+            throw;
+        }
+        PQexitPipelineMode(conn);
+    }
+};
+
 class PgStatement final : public Statement {
 public:
-    PgStatement(PGconn *conn, const std::string &sql, int serial) : conn_(conn), name_("s" + std::to_string(serial))
+    PgStatement(Link &link, const std::string &sql, int serial) : link_(link), name_("s" + std::to_string(serial))
     {
         int n = 0;
         const std::string text = numbered(sql, n);
         values_.resize(size_t(n));
         null_.assign(size_t(n), true);
-        PGresult *r = PQprepare(conn_, name_.c_str(), text.c_str(), n, nullptr);
-        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
-        if (!ok)
-            fail(r);
-        PQclear(r);
+        if (link_.pipelined) {
+            link_.sent(PQsendPrepare(link_.conn, name_.c_str(), text.c_str(), n, nullptr));
+        } else {
+            PGresult *r = PQprepare(link_.conn, name_.c_str(), text.c_str(), n, nullptr);
+            if (PQresultStatus(r) != PGRES_COMMAND_OK)
+                fail(link_.conn, r);
+            PQclear(r);
+        }
     }
     ~PgStatement() override
     {
         PQclear(res_);
-        if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_INERROR)
-            PQclear(PQexec(conn_, ("DEALLOCATE " + name_).c_str()));
+        PGconn *conn = link_.conn;
+        if (PQstatus(conn) != CONNECTION_OK)
+            return;
+        const std::string sql = "DEALLOCATE " + name_;
+        if (link_.pipelined)
+            link_.pending += PQsendQueryParams(conn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        else if (PQtransactionStatus(conn) != PQTRANS_INERROR)
+            PQclear(PQexec(conn, sql.c_str()));
     }
     Statement &bind(int i, int64_t v) override { return set(i, std::to_string(v)); }
     Statement &bind(int i, std::string_view v) override { return set(i, std::string(v)); }
@@ -90,19 +177,29 @@ public:
     bool step() override
     {
         if (!res_) {
-            std::vector<const char *> p(values_.size());
-            for (size_t i = 0; i < p.size(); i++)
-                p[i] = null_[i] ? nullptr : values_[i].c_str();
-            res_ = PQexecPrepared(conn_, name_.c_str(), int(p.size()), p.data(), nullptr, nullptr, 0);
-            const ExecStatusType st = PQresultStatus(res_);
-            if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) {
-                PGresult *r = res_;
-                res_ = nullptr;
-                fail(r);
+            if (link_.pipelined) {
+                send();
+                link_.sync(&res_);
+            } else {
+                res_ = PQexecPrepared(link_.conn, name_.c_str(), int(values_.size()), params().data(), nullptr,
+                                      nullptr, 0);
+                const ExecStatusType st = PQresultStatus(res_);
+                if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK) {
+                    PGresult *r = res_;
+                    res_ = nullptr;
+                    fail(link_.conn, r);
+                }
             }
             row_ = -1;
         }
         return ++row_ < PQntuples(res_);
+    }
+    void run() override
+    {
+        if (!link_.pipelined)
+            return Statement::run();
+        send();
+        reset();
     }
     void reset() override
     {
@@ -127,13 +224,19 @@ private:
         null_[size_t(i - 1)] = false;
         return *this;
     }
-    [[noreturn]] void fail(PGresult *r) const
+    std::vector<const char *> params() const
     {
-        const DbError e(kind_of(conn_, r), message_of(conn_, r));
-        PQclear(r);
-        throw e;
+        std::vector<const char *> p(values_.size());
+        for (size_t i = 0; i < p.size(); i++)
+            p[i] = null_[i] ? nullptr : values_[i].c_str();
+        return p;
     }
-    PGconn *conn_;
+    void send()
+    {
+        link_.sent(PQsendQueryPrepared(link_.conn, name_.c_str(), int(values_.size()), params().data(), nullptr,
+                                       nullptr, 0));
+    }
+    Link &link_;
     std::string name_;
     std::vector<std::string> values_;
     std::vector<bool> null_;
@@ -145,11 +248,10 @@ class PgConnection final : public Connection {
 public:
     explicit PgConnection(const std::string &url)
     {
-        conn_ = PQconnectdb(url.c_str());
-        if (PQstatus(conn_) != CONNECTION_OK) {
-            const std::string m = message_of(conn_, nullptr);
-            PQfinish(conn_);
-            conn_ = nullptr;
+        PGconn *conn = PQconnectdb(url.c_str());
+        if (PQstatus(conn) != CONNECTION_OK) {
+            const std::string m = message_of(conn, nullptr);
+            PQfinish(conn);
             DbError::Kind k = DbError::connection;
             if (m.find("password") != std::string::npos || m.find("authentication") != std::string::npos)
                 k = DbError::authentication;
@@ -159,33 +261,74 @@ public:
                 k = DbError::other;
             throw DbError(k, m);
         }
-        PQsetNoticeProcessor(conn_, ignore_notice, nullptr);
+        link_.conn = conn;
+        PQsetNoticeProcessor(conn, ignore_notice, nullptr);
     }
-    ~PgConnection() override { PQfinish(conn_); }
+    ~PgConnection() override { PQfinish(link_.conn); }
     Dialect dialect() const override { return Dialect::postgres; }
     void exec(const std::string &sql) override
     {
-        PGresult *r = PQexec(conn_, sql.c_str());
+        if (link_.pipelined)
+            return link_.send_sql(sql);
+        PGresult *r = PQexec(link_.conn, sql.c_str());
         const ExecStatusType st = PQresultStatus(r);
-        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
-            const DbError e(kind_of(conn_, r), message_of(conn_, r));
-            PQclear(r);
-            throw e;
-        }
+        if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK)
+            fail(link_.conn, r);
         PQclear(r);
     }
     std::unique_ptr<Statement> prepare(const std::string &sql) override
     {
-        return std::make_unique<PgStatement>(conn_, sql, ++serial_);
+        return std::make_unique<PgStatement>(link_, sql, ++serial_);
     }
     void rollback_quietly(const char *sql) noexcept override
     {
-        if (PQstatus(conn_) == CONNECTION_OK)
-            PQclear(PQexec(conn_, sql));
+        if (PQstatus(link_.conn) != CONNECTION_OK)
+            return;
+        try {
+            if (link_.pipelined && std::strncmp(sql, "ROLLBACK TO", 11) == 0)
+                return link_.send_sql(sql);  // a savepoint's: the batch goes on
+            link_.stop_pipeline();
+        } catch (const DbError &) {  // what failed is rolled back here
+        }
+        PQclear(PQexec(link_.conn, sql));
+    }
+    void copy_in(const std::string &table_and_columns, const std::string &rows) override
+    {
+        const bool was = link_.pipelined;
+        link_.stop_pipeline();  // a pipeline takes no COPY
+        exec_copy("COPY " + table_and_columns + " FROM STDIN", rows);
+        if (was)
+            set_pipelined(true);
+    }
+    void set_pipelined(bool on) override
+    {
+        if (!on)
+            return link_.stop_pipeline();
+        if (!link_.pipelined && !PQenterPipelineMode(link_.conn))
+            fail(link_.conn, nullptr);
+        link_.pipelined = true;
     }
 
 private:
-    PGconn *conn_ = nullptr;
+    void exec_copy(const std::string &sql, const std::string &rows)
+    {
+        PGresult *r = PQexec(link_.conn, sql.c_str());
+        if (PQresultStatus(r) != PGRES_COPY_IN)
+            fail(link_.conn, r);
+        PQclear(r);
+        if (PQputCopyData(link_.conn, rows.data(), int(rows.size())) != 1 || PQputCopyEnd(link_.conn, nullptr) != 1)
+            fail(link_.conn, nullptr);
+        PGresult *failed = nullptr;
+        while (PGresult *res = PQgetResult(link_.conn)) {
+            if (PQresultStatus(res) != PGRES_COMMAND_OK && !failed)
+                failed = res;
+            else
+                PQclear(res);
+        }
+        if (failed)
+            fail(link_.conn, failed);
+    }
+    Link link_;
     int serial_ = 0;
 };
 

@@ -4,7 +4,21 @@
 #include "store/store.h"
 #include "store/unit.h"
 
+#include <openssl/sha.h>
+
+
 namespace store {
+
+std::string body_sha256(const std::string &body)
+{
+    unsigned char digest[SHA256_DIGEST_LENGTH];
+    SHA256(reinterpret_cast<const unsigned char *>(body.data()), body.size(), digest);
+    static const char hex[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char b : digest)
+        text += {hex[b >> 4], hex[b & 15]};
+    return text;
+}
 
 RowOutcome Store::put_row(const std::string &session, int64_t row, const std::string &body)
 {
@@ -22,9 +36,9 @@ RowOutcome Store::put_row(const std::string &session, int64_t row, const std::st
             db_->prepare("INSERT INTO journal_rows (session, row_number, body) VALUES (?, ?, ?)")
                 ->bind(1, session).bind(2, row).bind(3, body).run();
         else if (outcome == RowOutcome::conflict)
-            db_->prepare("INSERT INTO journal_row_conflicts (session, row_number, body) VALUES (?, ?, ?) "
-                         "ON CONFLICT DO NOTHING")
-                ->bind(1, session).bind(2, row).bind(3, body).run();
+            db_->prepare("INSERT INTO journal_row_conflicts (session, row_number, body_sha256, body) "
+                         "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING")
+                ->bind(1, session).bind(2, row).bind(3, body_sha256(body)).bind(4, body).run();
         unit.commit();
         return outcome;
     } catch (const DbError &e) {

@@ -23,4 +23,7 @@ struct RowsState {
     bool complete() const { return rows > 0 && first_missing == 0; }
 };
 
+// 64 lower-case hex digits: what a conflicting body is kept under.
+std::string body_sha256(const std::string &body);
+
 }  // namespace store

@@ -1,6 +1,11 @@
 #include "store/schema.h"
 
 #include "store/dialect.h"
+#include "store/rows.h"
+
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace store {
 
@@ -30,8 +35,9 @@ CREATE TABLE journal_rows (                 -- rows as a server receives them, e
 CREATE TABLE journal_row_conflicts (        -- another body for a pair already kept: never dropped
   session TEXT NOT NULL,
   row_number INTEGER NOT NULL,
+  body_sha256 TEXT NOT NULL,                 -- the key, not the body: a key row must stay small (PostgreSQL)
   body TEXT NOT NULL,
-  PRIMARY KEY (session, row_number, body)
+  PRIMARY KEY (session, row_number, body_sha256)
 ) {without_rowid};
 CREATE TABLE responses (
   session_ref BIGINT NOT NULL,               -- sessions.id
@@ -74,6 +80,30 @@ CREATE INDEX sessions_by_marks ON sessions (archive_crc32, marks);
 CREATE INDEX sessions_by_participant ON sessions (participant);
 )sql";
 
+// The part of tables_sql that makes one table.
+std::string table_sql(Dialect d, const std::string &name)
+{
+    const std::string all = dialect_sql(d, tables_sql);
+    const size_t from = all.find("CREATE TABLE " + name + " ("), to = all.find("CREATE TABLE", from + 1);
+    return all.substr(from, to == std::string::npos ? std::string::npos : to - from);
+}
+
+// Version 3: conflicting rows keyed by a hash of their body, not the body
+// itself (a body of a few kilobytes broke PostgreSQL's key size).
+void key_conflicts_by_hash(Connection &c)
+{
+    std::vector<std::pair<std::string, std::pair<int64_t, std::string>>> kept;
+    auto old = c.prepare("SELECT session, row_number, body FROM journal_row_conflicts");
+    while (old->step())
+        kept.push_back({old->text(0), {old->int64(1), old->text(2)}});
+    old.reset();
+    c.exec("DROP TABLE journal_row_conflicts");
+    c.exec(table_sql(c.dialect(), "journal_row_conflicts"));
+    auto in = c.prepare("INSERT INTO journal_row_conflicts (session, row_number, body_sha256, body) VALUES (?, ?, ?, ?)");
+    for (const auto &[session, row] : kept)
+        in->bind(1, session).bind(2, row.first).bind(3, body_sha256(row.second)).bind(4, row.second).run();
+}
+
 }  // namespace
 
 void create_or_migrate(Connection &c, int64_t from_version)
@@ -85,9 +115,7 @@ void create_or_migrate(Connection &c, int64_t from_version)
         c.exec(session_indexes_sql);
     }
     if (from_version == 1) {  // only SQLite stores were made at version 1: a new identity key, single rows
-        const std::string all = dialect_sql(d, tables_sql);
-        c.exec(all.substr(all.find("CREATE TABLE journal_rows"), all.find("CREATE TABLE responses") -
-                                                                     all.find("CREATE TABLE journal_rows")));
+        c.exec(table_sql(d, "journal_rows") + table_sql(d, "journal_row_conflicts"));
         // the old responses table names sessions in a REFERENCES clause, which a rename must leave alone
         c.exec("PRAGMA legacy_alter_table = ON; ALTER TABLE sessions RENAME TO sessions_v1");
         c.exec(dialect_sql(d, sessions_sql));
@@ -95,6 +123,8 @@ void create_or_migrate(Connection &c, int64_t from_version)
         c.exec(session_indexes_sql);
         c.exec("PRAGMA legacy_alter_table = OFF");
     }
+    if (from_version == 2)
+        key_conflicts_by_hash(c);
     write_mark(c, application_id, schema_version);
 }
 

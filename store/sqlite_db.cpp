@@ -103,6 +103,10 @@ public:
         return std::make_unique<SqliteStatement>(db_, sql);
     }
     void rollback_quietly(const char *sql) noexcept override { sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+    void copy_in(const std::string &, const std::string &) override
+    {
+        throw DbError(DbError::other, "COPY is PostgreSQL's");
+    }
     sqlite3 *handle() const { return db_; }
 
 private:

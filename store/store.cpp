@@ -41,15 +41,15 @@ std::string or_none(const std::string &s)
 struct PutStatements {
     explicit PutStatements(Connection &db)
         : insert_test(db.prepare("INSERT INTO tests (archive_crc32, archive_bytes, items) VALUES (?, ?, ?)")),
-          existing(db.prepare("SELECT id, journal_rows, file, participant, started FROM sessions WHERE session = ? "
-                              "AND archive_crc32 = ?")),
-          same_marks(db.prepare("SELECT id, file, participant FROM sessions WHERE archive_crc32 = ? AND marks = ? "
-                                "AND source = ?")),
+          look_up(db.prepare("SELECT 0, id, journal_rows, file, participant, started FROM sessions WHERE "
+                             "session = ? AND archive_crc32 = ? UNION ALL SELECT 1, id, journal_rows, file, "
+                             "participant, started FROM sessions WHERE archive_crc32 = ? AND marks = ? AND "
+                             "source = ? AND 1 = ?")),
           insert_session(db.prepare(
-              "INSERT INTO sessions (session, archive_crc32, participant, source, file, journal_rows, program, "
+              "INSERT INTO sessions (id, session, archive_crc32, participant, source, file, journal_rows, program, "
               "version, build, clock, clock_resolution_us, started, last_time, ended_by, total_ms, resumes, note, "
               "answered, right_total, wrong_total, marks) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-              "?, ?, ?, ?, ?) RETURNING id")),
+              "?, ?, ?, ?, ?, ?)")),
           upsert_item(db.prepare("INSERT INTO test_items (archive_crc32, item, text, cells, correct_cell) "
                                  "VALUES (?, ?, ?, ?, ?) ON CONFLICT (archive_crc32, item) DO UPDATE SET "
                                  "text = coalesce(test_items.text, excluded.text), "
@@ -60,7 +60,7 @@ struct PutStatements {
     }
     void reset_all()
     {
-        for (auto *s : {&insert_test, &existing, &same_marks, &insert_session, &upsert_item})
+        for (auto *s : {&insert_test, &look_up, &insert_session, &upsert_item})
             (*s)->reset();
     }
     // Up to `rows` answers in one statement: one round trip to a server
@@ -77,7 +77,7 @@ struct PutStatements {
         }
         return *st;
     }
-    std::unique_ptr<Statement> insert_test, existing, same_marks, insert_session, upsert_item;
+    std::unique_ptr<Statement> insert_test, look_up, insert_session, upsert_item;
 
 private:
     Connection &db_;
@@ -224,6 +224,7 @@ Store::KnownTest *Store::known_test(const std::string &archive_crc32)
 
 void Store::delete_session(int64_t id)
 {
+    copy_answers_.erase(id);  // answers not sent yet
     db_->prepare("DELETE FROM responses WHERE session_ref = ?")->bind(1, id).run();
     db_->prepare("DELETE FROM sessions WHERE id = ?")->bind(1, id).run();
 }
@@ -247,79 +248,98 @@ PutResult Store::put_session(const Session &s)
             st.insert_test->bind(3, int64_t(s.items)).run();
         }
 
+        // One look-up (one round trip to a server): the copies of this
+        // session (row 0) and, for a finished one, its twin of the other
+        // source with the same marks (row 1).
+        const std::string marks = s.marks();
+        const bool from_result_file = s.source == "result_file";
+        Statement &lk = *st.look_up;
+        lk.bind(1, s.session_id).bind(2, s.archive_crc32).bind(3, s.archive_crc32).bind(4, marks);
+        lk.bind(5, from_result_file ? "journal" : "result_file");
+        lk.bind(6, int64_t(from_result_file || s.ended_by != "unfinished"));
+        struct Found {
+            int64_t id, rows;
+            std::string file, participant, started;
+        };
+        std::vector<Found> copies, twins;
+        while (lk.step())
+            (lk.int64(0) == 0 ? copies : twins)
+                .push_back({lk.int64(1), lk.int64(2), lk.text(3), lk.text(4), lk.text(5)});
+        lk.reset();
+
         // the same session only when ID, archive, participant and start agree
-        Statement &ex = *st.existing;
-        ex.bind(1, s.session_id).bind(2, s.archive_crc32);
         std::string other;  // a session with the same ID but another person or start
-        while (ex.step()) {
-            if (ex.text(3) != s.participant || ex.text(4) != s.started) {
+        for (const Found &c : copies) {
+            if (c.participant != s.participant || c.started != s.started) {
                 if (other.empty())
-                    other = "participant " + or_none(ex.text(3)) + ", started " + or_none(ex.text(4)) + ", from " +
-                            ex.text(2);
+                    other = "participant " + or_none(c.participant) + ", started " + or_none(c.started) + ", from " +
+                            c.file;
                 continue;
             }
-            const int64_t id = ex.int64(0), rows = ex.int64(1);
-            const std::string file = ex.text(2);
-            ex.reset();
-            if (s.source != "journal" || rows >= s.journal_rows)
-                return {PutOutcome::unchanged, "already in the store (from " + file + ")"};
-            delete_session(id);
-            result = {PutOutcome::replaced, "a longer copy of the session from " + file + " (" +
-                                                std::to_string(rows) + " rows, now " +
+            if (s.source != "journal" || c.rows >= s.journal_rows)
+                return {PutOutcome::unchanged, "already in the store (from " + c.file + ")"};
+            delete_session(c.id);
+            result = {PutOutcome::replaced, "a longer copy of the session from " + c.file + " (" +
+                                                std::to_string(c.rows) + " rows, now " +
                                                 std::to_string(s.journal_rows) + ")"};
             break;
         }
-        ex.reset();
         if (!other.empty() && result.outcome == PutOutcome::added)
             result = {PutOutcome::conflict, "conflict: session ID " + s.session_id + " is also that of another "
                                             "session (" + other + "); both are kept"};
 
         // a result file and the journal of the same session: the journal stays
-        const std::string marks = s.marks();
-        if (s.source == "result_file" || s.ended_by != "unfinished") {
-            const bool from_result_file = s.source == "result_file";
-            st.same_marks->bind(1, s.archive_crc32).bind(2, marks).bind(3, from_result_file ? "journal" : "result_file");
-            std::vector<std::pair<int64_t, std::string>> twins;
-            while (st.same_marks->step())
-                if (same_session(s.participant, s.file, st.same_marks->text(2), st.same_marks->text(1)))
-                    twins.emplace_back(st.same_marks->int64(0), st.same_marks->text(1));
-            st.same_marks->reset();
-            if (from_result_file && !twins.empty())
-                return {PutOutcome::covered, "its answers are the journal's of " + twins[0].second};
-            for (const auto &[id, file] : twins) {
-                delete_session(id);
-                result.detail += (result.detail.empty() ? "" : "; ") + std::string("replaces the result file ") + file;
-            }
+        twins.erase(std::remove_if(twins.begin(), twins.end(),
+                                   [&](const Found &t) { return !same_session(s.participant, s.file, t.participant, t.file); }),
+                    twins.end());
+        if (from_result_file && !twins.empty())
+            return {PutOutcome::covered, "its answers are the journal's of " + twins[0].file};
+        for (const Found &t : twins) {
+            delete_session(t.id);
+            result.detail += (result.detail.empty() ? "" : "; ") + std::string("replaces the result file ") + t.file;
         }
 
+        // the id chosen here (writers take turns): nothing to wait for
+        if (next_id_ == 0 || !batch_)
+            next_id_ = db_->int_query("SELECT coalesce(max(id), 0) FROM sessions") + 1;
+        const int64_t ref = next_id_++;
         Statement &in = *st.insert_session;
-        in.bind(1, s.session_id).bind(2, s.archive_crc32).bind(3, s.participant).bind(4, s.source).bind(5, s.file);
-        in.bind(6, int64_t(s.journal_rows)).bind_text_or_null(7, s.program).bind_text_or_null(8, s.version);
-        in.bind_text_or_null(9, s.build).bind_text_or_null(10, s.clock);
-        in.bind_if(11, s.clock_resolution_us >= 0, s.clock_resolution_us);
-        in.bind_text_or_null(12, s.started).bind_text_or_null(13, s.last_time).bind(14, s.ended_by);
-        in.bind_if(15, s.total_ms >= 0, s.total_ms).bind(16, int64_t(s.resumes)).bind_text_or_null(17, s.note);
-        in.bind(18, int64_t(s.responses.size())).bind(19, int64_t(s.right_total()));
-        in.bind(20, int64_t(s.wrong_total())).bind(21, marks);
-        in.step();
-        const int64_t ref = in.int64(0);
+        in.bind(1, ref).bind(2, s.session_id).bind(3, s.archive_crc32).bind(4, s.participant).bind(5, s.source);
+        in.bind(6, s.file).bind(7, int64_t(s.journal_rows)).bind_text_or_null(8, s.program);
+        in.bind_text_or_null(9, s.version).bind_text_or_null(10, s.build).bind_text_or_null(11, s.clock);
+        in.bind_if(12, s.clock_resolution_us >= 0, s.clock_resolution_us);
+        in.bind_text_or_null(13, s.started).bind_text_or_null(14, s.last_time).bind(15, s.ended_by);
+        in.bind_if(16, s.total_ms >= 0, s.total_ms).bind(17, int64_t(s.resumes)).bind_text_or_null(18, s.note);
+        in.bind(19, int64_t(s.responses.size())).bind(20, int64_t(s.right_total()));
+        in.bind(21, int64_t(s.wrong_total())).bind(22, marks);
         in.run();
 
         const bool journal = s.source == "journal";
+        // A pipelined batch sends its answers by COPY when it commits (far
+        // less work for the server); otherwise up to 100 in one INSERT.
+        const bool copied = batch_ && is_postgres();
+        std::string answers;
         constexpr size_t chunk = 100;  // 1,000 values a statement: far below either database's limit
         for (size_t from = 0; from < s.responses.size(); from += chunk) {
             const size_t n = std::min(chunk, s.responses.size() - from);
-            Statement &ir = st.insert_responses(n);
+            Statement *ir = copied ? nullptr : &st.insert_responses(n);
             for (size_t k = 0; k < n; k++) {
                 const Response &r = s.responses[from + k];
-                const int b = int(k) * 10;
-                ir.bind(b + 1, ref).bind(b + 2, int64_t(r.item)).bind(b + 3, int64_t(r.right));
-                ir.bind_if(b + 4, r.digit > 0, r.digit).bind_if(b + 5, r.cell > 0, r.cell);
-                ir.bind_if(b + 6, r.correct_cell > 0, r.correct_cell).bind_if(b + 7, r.rt_ms >= 0, r.rt_ms);
-                ir.bind_if(b + 8, r.first_digit_ms >= 0, r.first_digit_ms);
-                ir.bind_if(b + 9, journal, r.previews).bind_if(b + 10, journal, r.refusals);
+                const int64_t v[10] = {ref, r.item, r.right, r.digit, r.cell, r.correct_cell, r.rt_ms,
+                                       r.first_digit_ms, r.previews, r.refusals};
+                const bool given[10] = {true, true, true, r.digit > 0, r.cell > 0, r.correct_cell > 0,
+                                        r.rt_ms >= 0, r.first_digit_ms >= 0, journal, journal};
+                for (int c = 0; c < 10; c++) {
+                    if (ir)
+                        ir->bind_if(int(k) * 10 + c + 1, given[c], v[c]);
+                    else
+                        answers += (c ? "\t" : "") + (given[c] ? std::to_string(v[c]) : std::string("\\N"));
+                }
+                if (!ir)
+                    answers += '\n';
             }
-            ir.run();
+            if (ir)
+                ir->run();
         }
         // what the session tells about its items, where the store does not know it yet
         std::vector<std::pair<int, KnownItem>> learned;
@@ -335,7 +355,11 @@ PutResult Store::put_session(const Session &s)
             ui.bind(4, int64_t(it.cells)).bind_if(5, it.correct_cell > 0, it.correct_cell).run();
             learned.emplace_back(it.item, now);
         }
+        if (!batch_)
+            after_explicit_ids(*db_, "sessions", "id");
         unit.commit();
+        if (copied)
+            copy_answers_[ref] = std::move(answers);
         if (KnownTest *k = known_test(s.archive_crc32))
             for (const auto &[item, now] : learned)
                 if (item >= 1 && item <= k->items)
@@ -436,6 +460,9 @@ void Store::begin_batch()
     try {
         db_->exec(begin_write_sql(db_->dialect()));
         batch_ = true;
+        next_id_ = 0;  // read again under the writer lock
+        copy_answers_.clear();
+        db_->set_pipelined(true);
     } catch (const DbError &e) {
         translate(e, "starting to add");
     }
@@ -445,6 +472,17 @@ void Store::commit_batch()
 {
     try {
         batch_ = false;
+        after_explicit_ids(*db_, "sessions", "id");  // the ids this batch chose
+        if (!copy_answers_.empty()) {
+            std::string rows;
+            for (const auto &[id, answers] : copy_answers_)
+                rows += answers;
+            copy_answers_.clear();
+            db_->copy_in("responses (session_ref, item, \"right\", digit, cell, correct_cell, rt_ms, first_digit_ms, "
+                         "previews, refusals)",
+                         rows);
+        }
+        db_->set_pipelined(false);
         db_->exec("COMMIT");
     } catch (const DbError &e) {
         db_->rollback_quietly("ROLLBACK");

@@ -109,6 +109,8 @@ private:
     std::unique_ptr<PutStatements> put_;  // prepared once, for thousands of sessions
     std::map<std::string, KnownTest> known_;  // spares the item updates that add nothing
     bool batch_ = false;
+    int64_t next_id_ = 0;  // the next session's id within a batch; 0: not read yet
+    std::map<int64_t, std::string> copy_answers_;  // a PostgreSQL batch's answers, sent by COPY at its commit
 };
 
 }  // namespace store

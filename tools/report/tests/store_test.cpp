@@ -1,6 +1,8 @@
 // The store: what adding files does (again, longer copies, damage, result
 // files), tests kept apart, and the stores that cannot be used.
 #include "store/db.h"
+#include "store/dialect.h"
+#include "store/schema.h"
 #include "store/store.h"
 #include "tools/report/add_command.h"
 #include "tools/report/archive_items.h"
@@ -103,6 +105,17 @@ TEST_F(StoreTest, AddingAgainChangesNothingAndALongerCopyReplacesTheShorter)
     EXPECT_EQ(b3.resumes, 1);
     EXPECT_EQ(b3.responses.size(), 6u);
     EXPECT_EQ(count("responses"), 6 + 5 + 6);
+
+    // both copies in one add: the longer replaces the shorter within one batch, answers and all
+    sim::SessionPlan first = plan("00000000000000b4", "P4", {5, 1}, "");
+    journal("both/a/S0000004.CSV", first);
+    sim::SessionPlan longer = plan("00000000000000b4", "P4", all_right);
+    longer.resume_after = 2;
+    journal("both/b/S0000004.CSV", longer);
+    s = add({path("both/a"), path("both/b")});
+    EXPECT_EQ(s.added, 1);
+    EXPECT_EQ(s.replaced, 1);
+    EXPECT_EQ(count("responses"), 6 + 5 + 6 + 6);
 }
 
 TEST_F(StoreTest, DamagedFilesAreReportedWithTheirLineAndNeverHalfEnter)
@@ -316,7 +329,7 @@ PRAGMA application_id = 1297237067; PRAGMA user_version = 1;
     EXPECT_NE(error_of(file, Store::Mode::read).find("of an older version"), std::string::npos);
     Store(file, Store::Mode::write);
     Store now(file, Store::Mode::read);
-    EXPECT_EQ(now.connection().int_query("PRAGMA user_version"), 2);
+    EXPECT_EQ(now.connection().int_query("PRAGMA user_version"), store::schema_version);
     const std::vector<TestData> tests = now.load();
     ASSERT_EQ(tests.size(), 1u);
     ASSERT_EQ(tests[0].sessions.size(), 1u);
@@ -437,4 +450,37 @@ TEST_F(StoreTest, RowsArriveOneAtATimeOutOfOrder)
     ASSERT_EQ(tests[0].sessions.size(), 1u);
     EXPECT_EQ(tests[0].sessions[0].ended_by, "completed");
     EXPECT_EQ(tests[0].sessions[0].marks(), "++++++");
+}
+
+// A row of a few kilobytes (a long note), and other long bodies for it:
+// each kept once, none lost, on either database (a key holds a hash of the
+// body, never the body). A store whose conflicts were keyed by the body
+// itself is brought over with them.
+TEST_F(StoreTest, LongRowsAndTheirConflictsAreKept)
+{
+    auto body = [](char c) { return "3,12:00:01,note,," + std::string(20000, c) + "\r\n"; };
+    {
+        Store store(db, Store::Mode::write);
+        EXPECT_EQ(store.put_row("00000000000000ee", 1, body('a')), store::RowOutcome::added);
+        EXPECT_EQ(store.put_row("00000000000000ee", 1, body('a')), store::RowOutcome::same);
+        EXPECT_EQ(store.put_row("00000000000000ee", 1, body('b')), store::RowOutcome::conflict);
+        EXPECT_EQ(store.put_row("00000000000000ee", 1, body('b')), store::RowOutcome::conflict);
+        EXPECT_EQ(store.put_row("00000000000000ee", 1, body('c')), store::RowOutcome::conflict);
+        EXPECT_EQ(store.journal_text("00000000000000ee", "H\r\n"), "H\r\n" + body('a'));
+        EXPECT_EQ(count("journal_row_conflicts"), 2);
+
+        // the table as the previous store version had it, with one conflict in it
+        store::Connection &c = store.connection();
+        c.exec("DROP TABLE journal_row_conflicts; CREATE TABLE journal_row_conflicts (session TEXT NOT NULL, "
+               "row_number INTEGER NOT NULL, body TEXT NOT NULL, PRIMARY KEY (session, row_number, body))");
+        c.exec("INSERT INTO journal_row_conflicts VALUES ('00000000000000ee', 1, 'short')");
+        store::write_mark(c, store::application_id, 2);
+    }
+    Store store(db, Store::Mode::write);
+    EXPECT_EQ(store.put_row("00000000000000ee", 1, body('d')), store::RowOutcome::conflict);
+    EXPECT_EQ(store.connection().int_query("SELECT count(*) FROM journal_row_conflicts WHERE body_sha256 = '" +
+                                           store::body_sha256("short") + "'"),
+              1);
+    EXPECT_EQ(count("journal_row_conflicts"), 2);
+    EXPECT_EQ(store::body_sha256("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
