@@ -28,6 +28,8 @@ const Table tables[] = {
     {"journal_row_conflicts", "session, row_number, body_sha256, body", "session{c}, row_number, body_sha256{c}", 4},
     {"responses", "session_ref, item, \"right\", digit, cell, correct_cell, rt_ms, first_digit_ms, previews, refusals",
      "session_ref, item", 10},
+    {"attribute_columns", "name, type, position", "name{c}", 3},
+    {"participant_attributes", "participant, name, value", "participant{c}, name{c}", 3},
 };
 
 const Table &table_named(const std::string &name)

@@ -80,6 +80,22 @@ CREATE INDEX sessions_by_marks ON sessions (archive_crc32, marks);
 CREATE INDEX sessions_by_participant ON sessions (participant);
 )sql";
 
+// Version 4: what is known of each participant (age, sex, group...), one
+// row per participant and attribute, and each attribute's inferred type.
+const char attributes_sql[] = R"sql(
+CREATE TABLE attribute_columns (
+  name TEXT PRIMARY KEY,                     -- as in the imported file's header
+  type TEXT NOT NULL CHECK (type IN ('number', 'date', 'text')),
+  position INTEGER NOT NULL                  -- the column's place, first seen first
+);
+CREATE TABLE participant_attributes (
+  participant TEXT NOT NULL,
+  name TEXT NOT NULL REFERENCES attribute_columns (name),
+  value TEXT NOT NULL,                       -- as written; an empty cell is no row
+  PRIMARY KEY (participant, name)
+) {without_rowid};
+)sql";
+
 // The part of tables_sql that makes one table.
 std::string table_sql(Dialect d, const std::string &name)
 {
@@ -125,6 +141,8 @@ void create_or_migrate(Connection &c, int64_t from_version)
     }
     if (from_version == 2)
         key_conflicts_by_hash(c);
+    if (from_version < 4)
+        c.exec(dialect_sql(d, attributes_sql));
     write_mark(c, application_id, schema_version);
 }
 

@@ -447,11 +447,95 @@ ForgetResult Store::forget_participant(const std::string &participant)
         for (const std::string &id : session_ids)  // the rows a server kept of them
             for (const char *table : {"journal_rows", "journal_row_conflicts"})
                 db_->prepare(std::string("DELETE FROM ") + table + " WHERE session = ?")->bind(1, id).run();
+        auto attributes = db_->prepare("DELETE FROM participant_attributes WHERE participant = ?");
+        attributes->bind(1, participant);
+        auto counted = db_->prepare("SELECT count(*) FROM participant_attributes WHERE participant = ?");
+        counted->bind(1, participant);
+        r.attributes = counted->step() ? counted->int64(0) : 0;
+        counted.reset();
+        attributes->run();
         r.sessions = int64_t(ids.size());
         t.commit();
         return r;
     } catch (const DbError &e) {
         translate(e, "removing a participant");
+    }
+}
+
+AttributesPut Store::put_attributes(const std::vector<std::string> &columns, const std::vector<AttributeRow> &rows)
+{
+    try {
+        AttributesPut r;
+        Unit t(*this);
+        int64_t position = db_->int_query("SELECT coalesce(max(position), 0) FROM attribute_columns");
+        auto known = db_->prepare("SELECT count(*) FROM attribute_columns WHERE name = ?");
+        auto add_column = db_->prepare("INSERT INTO attribute_columns (name, type, position) VALUES (?, 'text', ?)");
+        for (const std::string &c : columns) {
+            known->bind(1, c);
+            const bool have = known->step() && known->int64(0) > 0;
+            known->reset();
+            if (!have)
+                add_column->bind(1, c).bind(2, ++position).run();
+        }
+        auto old = db_->prepare("SELECT name, value FROM participant_attributes WHERE participant = ?");
+        auto drop = db_->prepare("DELETE FROM participant_attributes WHERE participant = ? AND name = ?");
+        auto put = db_->prepare("INSERT INTO participant_attributes (participant, name, value) VALUES (?, ?, ?)");
+        for (const AttributeRow &row : rows) {
+            std::map<std::string, std::string> before;
+            old->bind(1, row.participant);
+            while (old->step())
+                before[old->text(0)] = old->text(1);
+            old->reset();
+            bool changed = false;
+            for (size_t i = 0; i < columns.size() && i < row.values.size(); i++) {
+                const auto was = before.find(columns[i]);
+                const std::string &now = row.values[i];
+                if (was == before.end() ? now.empty() : was->second == now)
+                    continue;
+                changed = true;
+                if (was != before.end())
+                    drop->bind(1, row.participant).bind(2, columns[i]).run();
+                if (!now.empty())
+                    put->bind(1, row.participant).bind(2, columns[i]).bind(3, now).run();
+            }
+            (before.empty() ? r.added : changed ? r.updated : r.unchanged)++;
+        }
+        auto values = db_->prepare("SELECT value FROM participant_attributes WHERE name = ?");
+        auto retype = db_->prepare("UPDATE attribute_columns SET type = ? WHERE name = ?");
+        for (const std::string &c : columns) {
+            std::vector<std::string> all;
+            values->bind(1, c);
+            while (values->step())
+                all.push_back(values->text(0));
+            values->reset();
+            const AttributeType type = infer_type(all);
+            retype->bind(1, type_name(type)).bind(2, c).run();
+            r.columns.push_back({c, type});
+        }
+        t.commit();
+        return r;
+    } catch (const DbError &e) {
+        translate(e, "importing participants' attributes");
+    }
+}
+
+Attributes Store::load_attributes()
+{
+    try {
+        Attributes a;
+        auto cols = db_->prepare("SELECT name, type FROM attribute_columns ORDER BY position");
+        while (cols->step()) {
+            const std::string type = cols->text(1);
+            a.columns.push_back({cols->text(0), type == "number" ? AttributeType::number
+                                                : type == "date" ? AttributeType::date
+                                                                 : AttributeType::text});
+        }
+        auto rows = db_->prepare("SELECT participant, name, value FROM participant_attributes");
+        while (rows->step())
+            a.of[rows->text(0)][rows->text(1)] = rows->text(2);
+        return a;
+    } catch (const DbError &e) {
+        translate(e, "reading participants' attributes");
     }
 }
 

@@ -5,6 +5,7 @@
 // take turns deciding what is new.
 #pragma once
 
+#include "store/attributes.h"
 #include "store/records.h"
 #include "store/rows.h"
 
@@ -39,7 +40,7 @@ struct ArchiveResult {
 
 // Who was forgotten: the sessions and answers removed.
 struct ForgetResult {
-    int64_t sessions = 0, responses = 0;
+    int64_t sessions = 0, responses = 0, attributes = 0;
     std::vector<std::string> files;
 };
 
@@ -63,6 +64,13 @@ public:
     PutResult put_session(const Session &s);
     ArchiveResult put_test_definition(const TestDefinition &def);
     ForgetResult forget_participant(const std::string &participant);
+
+    // Participants' attributes (attributes.h), all of them in one unit. A
+    // participant imported again gets the new values of the columns named;
+    // an empty cell removes that value. Each column's type is inferred again
+    // from every value the store then holds of it.
+    AttributesPut put_attributes(const std::vector<std::string> &columns, const std::vector<AttributeRow> &rows);
+    Attributes load_attributes();
 
     // Single journal rows (rows.h), each put in its own durable unit.
     RowOutcome put_row(const std::string &session, int64_t row, const std::string &body);

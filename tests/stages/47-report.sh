@@ -3,7 +3,8 @@
 # and its readers' fuzz target (stage 40): the page made from simulated
 # sessions of the sample test, opened in headless Chromium (every section,
 # plots drawn, no console errors, nothing fetched). Screenshots and a
-# printed PDF stay in build/report-check/ for a person to look at.
+# printed PDF stay in build/report-check/ for a person to look at, as do a
+# participant's page, its screenshot and PDF.
 set -euo pipefail
 cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build --target meridoka-report report_simulate sample_ru >/dev/null
@@ -22,3 +23,8 @@ if [ ! -d tests/browser/node_modules/playwright-core ]; then
   exit 1
 fi
 node tools/report/tests/check_page.mjs "$out/report.html" "$out"
+
+# one participant's page against a norm table of the simulated group
+$report norms build "$out/results.db" -o "$out/norms.csv" --force >/dev/null
+$report person "$out/results.db" --participant P00017 --norms "$out/norms.csv" -o "$out/P00017.html"
+node tools/report/tests/check_person_page.mjs "$out/P00017.html" "$out"

@@ -1,6 +1,7 @@
 // meridoka-report: gathers session journals and result files into one
 // store (SQLite or PostgreSQL), scores them, analyses every item, writes
 // tables and a page.
+#include "host/archive_file.h"
 #include "store/copy.h"
 #include "store/db.h"
 #include "store/store.h"
@@ -8,12 +9,16 @@
 #include "tools/report/analysis.h"
 #include "tools/report/error.h"
 #include "tools/report/html_page.h"
+#include "tools/report/norm_group.h"
 #include "tools/report/output.h"
+#include "tools/report/participants.h"
+#include "tools/report/person_page.h"
 #include "tools/report/progress.h"
 #include "tools/report/tables.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <ctime>
 #include <iostream>
 
@@ -98,6 +103,53 @@ Readable on screen and printable.
 Example:
   meridoka-report html results.db -o report.html)";
 
+const char participants_help[] = R"(Imports what is known of each participant from a CSV table (UTF-8, RFC 4180,
+a header row): a column named participant or id, and any others (age, birth
+date as YYYY-MM-DD, sex, group, school year...). Each column's type (number,
+date or text) is inferred from its values and shown. Importing a table again
+updates the participants in it; an empty cell removes that value. A table
+with no ID column, an ID twice or bytes that are not UTF-8 is refused whole.
+
+Example:
+  meridoka-report participants import results.db people.csv)";
+
+const char norms_build_help[] = R"(Makes a norm table from a reference group: each participant's first complete
+session of the test, for the participants whose attributes pass --where
+(comparisons of attributes with =, !=, <, <=, >, >=, joined by and / or, with
+parentheses; text values in quotes when they hold spaces). Per raw score (right
+answers after the training items): people, mid-point percentile rank, its
+normal quantile z, T score (50 + 10z), standard score (100 + 15z) and stanine;
+the header lines give the group's size, session dates and KR-20 reliability.
+--bands splits the group by age (the age column, or the age on the session's
+day from a birth date column). A band of fewer than 100 people is refused
+unless --force, which marks it. Formulas: tools/report/README.md, "Norms".
+
+Examples:
+  meridoka-report norms build results.db --test 1a2b3c4d -o norms.csv
+  meridoka-report norms build results.db --test 1a2b3c4d --where "age>=18 and age<30" -o young.csv
+  meridoka-report norms build results.db --test 1a2b3c4d --bands "18-29,30-49,50-99" -o norms.csv)";
+
+const char norms_import_help[] = R"(Checks a norm table made elsewhere (the format norms build writes) and shows
+what it holds: every raw score once per band, percentiles that never fall,
+bands of fewer than 100 people marked as forced. Give -o to keep a checked
+copy in this program's form.
+
+Example:
+  meridoka-report norms import clinic-norms.csv -o norms.csv)";
+
+const char person_help[] = R"(Writes one self-contained, printable (A4) page about one participant's session:
+raw score, Rasch ability (Warm's WLE) with its standard error and 90% and 95%
+bands, percentile rank, T score, standard score and stanine against a norm
+table with bands around the estimated true score, response times per item
+beside the test's median, the answers item by item, plain sentences on what
+to look at twice (very fast answers, misfit, an unfinished or resumed
+session) and the session's facts. With several sessions, the latest is shown
+(or the one given with --session). Age bands are chosen by the participant's
+age on the day of the session.
+
+Example:
+  meridoka-report person results.db --participant P017 --norms norms.csv -o P017.html)";
+
 std::string local_now()
 {
     const std::time_t t = std::time(nullptr);
@@ -165,13 +217,64 @@ int main(int argc, char **argv)
     push->add_option("inputs", inputs, "Files and folders to send")->required();
     push->add_flag("-q,--quiet", quiet, "No progress line");
 
-    for (CLI::App *c : {add, csv, html, forget})
+    CLI::App *participants = app.add_subcommand("participants", "Participants' attributes (age, sex, group...)");
+    participants->require_subcommand(1);
+    CLI::App *import_people = participants->add_subcommand("import", "Import a table of participants' attributes");
+    import_people->footer(participants_help);
+    import_people->add_option("store", store_path, "The store");
+    import_people->add_option("table", inputs, "The CSV table (people.csv)");
+    import_people->add_option("--store", store_option, "The store, instead of naming it first");
+
+    report::NormOptions norm_options;
+    CLI::App *norms = app.add_subcommand("norms", "Norm tables: raw score to percentile and standard scores");
+    norms->require_subcommand(1);
+    CLI::App *norms_build = norms->add_subcommand("build", "Make a norm table from a reference group in the store");
+    norms_build->footer(norms_build_help);
+    norms_build->add_option("store", store_path, "The store");
+    norms_build->add_option("--store", store_option, "The store, instead of naming it first");
+    norms_build->add_option("--test", norm_options.test, "Archive CRC-32 of the test (needed when the store has several)");
+    norms_build->add_option("--where", norm_options.where, "Which participants form the group, e.g. \"age>=18 and age<30\"");
+    norms_build->add_option("--bands", norm_options.bands, "Age bands, e.g. \"18-29,30-49\"");
+    norms_build->add_flag("--force", norm_options.force, "Make bands of fewer than 100 people (marked as forced)");
+    norms_build->add_option("-o,--output", output, "The norm table to write (CSV)")->required();
+    CLI::App *norms_import = norms->add_subcommand("import", "Check a norm table made elsewhere");
+    norms_import->footer(norms_import_help);
+    norms_import->add_option("table", inputs, "The norm table (CSV)")->required();
+    norms_import->add_option("-o,--output", output, "Where to keep a checked copy");
+
+    std::string norms_file, session_id;
+    CLI::App *person = app.add_subcommand("person", "Write one participant's page (score, norms, answers)");
+    person->footer(person_help);
+    person->add_option("store", store_path, "The store");
+    person->add_option("--participant", participant, "The participant's ID")->required();
+    person->add_option("--session", session_id, "The session's ID, when the participant has several");
+    person->add_option("--norms", norms_file, "A norm table (norms build or norms import)");
+    person->add_option("-o,--output", output, "The page to write")->required();
+
+    for (CLI::App *c : {add, csv, html, forget, person})
         c->add_option("--store", store_option, "The store, instead of naming it first");
-    for (CLI::App *c : {csv, html})
+    for (CLI::App *c : {csv, html, person})
         c->add_option("--fast-ms", fast_ms, "Answers confirmed faster than this count as fast (default 1000)")
             ->check(CLI::PositiveNumber);
 
     CLI11_PARSE(app, argc, argv);
+
+    if (*norms_import) {
+        try {
+            const std::vector<uint8_t> bytes = host::read_file(inputs.at(0));
+            const report::NormTable t = report::read_norm_table(
+                inputs[0], std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
+            std::cout << report::norm_table_summary(t);
+            if (!output.empty()) {
+                report::write_whole_file(output, report::norm_table_csv(t));
+                std::cout << "wrote " << output << "\n";
+            }
+            return 0;
+        } catch (const std::exception &e) {
+            std::cerr << "meridoka-report: " << e.what() << "\n";
+            return 1;
+        }
+    }
 
     // --store: every word is an input then
     if (!store_option.empty()) {
@@ -209,8 +312,26 @@ int main(int argc, char **argv)
             const store::ForgetResult r = store.forget_participant(participant);
             for (const std::string &f : r.files)
                 std::cout << "removed the session from " << f << "\n";
+            if (r.attributes > 0)
+                std::cout << "removed the participant's " << r.attributes << " attributes (age, group...)\n";
             std::cout << "participant " << participant << ": " << r.sessions << " sessions and " << r.responses
                       << " answers removed from " << store.location() << "\n";
+            return 0;
+        }
+        if (*import_people) {
+            if (inputs.size() != 1)
+                throw report::Error("participants import takes the store and one CSV table");
+            const std::vector<uint8_t> bytes = host::read_file(inputs[0]);
+            const report::ParticipantTable t = report::read_participant_table(
+                inputs[0], std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
+            store::Store store(store_path, store::Store::Mode::write);
+            const store::AttributesPut r = store.put_attributes(t.columns, t.rows);
+            std::cout << inputs[0] << ": " << t.rows.size() << " participants (" << r.added << " new, " << r.updated
+                      << " updated, " << r.unchanged << " unchanged) into " << store.location() << "\ncolumns:";
+            for (size_t i = 0; i < r.columns.size(); i++)
+                std::cout << (i ? ", " : " ") << r.columns[i].name << " (" << store::type_name(r.columns[i].type)
+                          << ")";
+            std::cout << (r.columns.empty() ? " none besides the ID\n" : "\n");
             return 0;
         }
         if (*add || *push) {
@@ -222,6 +343,42 @@ int main(int argc, char **argv)
         }
         store::Store store(store_path, store::Store::Mode::read);
         const std::vector<report::TestData> tests = store.load();
+        if (*person) {
+            report::NormTable norm_table;
+            if (!norms_file.empty()) {
+                const std::vector<uint8_t> bytes = host::read_file(norms_file);
+                norm_table = report::read_norm_table(
+                    norms_file, std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
+            }
+            const report::TestData *of_test = nullptr;
+            const report::Session *chosen = nullptr;
+            for (const report::TestData &t : tests)
+                for (const report::Session &s : t.sessions)
+                    if (s.participant == participant && (session_id.empty() || s.session_id == session_id) &&
+                        (!chosen || s.started >= chosen->started)) {
+                        of_test = &t;
+                        chosen = &s;
+                    }
+            if (!chosen)
+                throw report::Error("no session of participant " + participant +
+                                    (session_id.empty() ? std::string() : " with ID " + session_id) + " in " +
+                                    store.location());
+            const report::TestAnalysis a = report::analyse_test(*of_test, report::AnalysisOptions{fast_ms});
+            const auto row = std::find_if(a.sessions.begin(), a.sessions.end(),
+                                          [&](const report::SessionRow &r) { return r.session == chosen; });
+            const report::PersonPageInfo info{store.location(), local_now(), fast_ms,
+                                              norms_file.empty() ? nullptr : &norm_table, norms_file};
+            report::write_whole_file(output, report::person_page(a, *row, store.load_attributes(), info));
+            std::cout << "wrote " << output << " (session " << chosen->session_id << " of " << chosen->started
+                      << ")\n";
+            return 0;
+        }
+        if (*norms_build) {
+            const report::NormTable t = report::build_norms(tests, store.load_attributes(), norm_options);
+            report::write_whole_file(output, report::norm_table_csv(t));
+            std::cout << report::norm_table_summary(t) << "wrote " << output << "\n";
+            return 0;
+        }
         const std::vector<report::TestAnalysis> analyses = analyse_store(tests, fast_ms);
         if (*csv) {
             const std::vector<std::string> files = report::write_csv_tables(analyses, output);

@@ -8,6 +8,7 @@
 #include "tools/report/archive_items.h"
 #include "tools/report/error.h"
 #include "tools/report/journal.h"
+#include "tools/report/participants.h"
 #include "tools/report/tests/report_support.h"
 
 #include <sstream>
@@ -469,8 +470,9 @@ TEST_F(StoreTest, LongRowsAndTheirConflictsAreKept)
         EXPECT_EQ(store.journal_text("00000000000000ee", "H\r\n"), "H\r\n" + body('a'));
         EXPECT_EQ(count("journal_row_conflicts"), 2);
 
-        // the table as the previous store version had it, with one conflict in it
+        // the tables as the store version 2 had them, with one conflict in it
         store::Connection &c = store.connection();
+        c.exec("DROP TABLE participant_attributes; DROP TABLE attribute_columns");
         c.exec("DROP TABLE journal_row_conflicts; CREATE TABLE journal_row_conflicts (session TEXT NOT NULL, "
                "row_number INTEGER NOT NULL, body TEXT NOT NULL, PRIMARY KEY (session, row_number, body))");
         c.exec("INSERT INTO journal_row_conflicts VALUES ('00000000000000ee', 1, 'short')");
@@ -482,5 +484,58 @@ TEST_F(StoreTest, LongRowsAndTheirConflictsAreKept)
                                            store::body_sha256("short") + "'"),
               1);
     EXPECT_EQ(count("journal_row_conflicts"), 2);
+    EXPECT_EQ(count("participant_attributes"), 0);  // made by the update
     EXPECT_EQ(store::body_sha256("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+// Participants' attributes: types inferred from every value held, a second
+// import updates (an empty cell removes a value), forget takes them too,
+// and tables a spreadsheet program mangled are refused whole.
+TEST_F(StoreTest, ParticipantAttributesAreImportedUpdatedAndForgotten)
+{
+    const std::string first = "\xEF\xBB\xBFparticipant,age,born,sex,school year\r\n"
+                              "P1,17,2009-03-01,f,11\r\nP2,34,1992-12-31,m,\r\n\"P3\",\"8\",2018-01-09,f,2\r\n";
+    ParticipantTable t = read_participant_table("people.csv", first);
+    ASSERT_EQ(t.columns, (std::vector<std::string>{"age", "born", "sex", "school year"}));
+    store::AttributesPut r = Store(db, Store::Mode::write).put_attributes(t.columns, t.rows);
+    EXPECT_EQ(r.added, 3);
+    ASSERT_EQ(r.columns.size(), 4u);
+    EXPECT_EQ(r.columns[0].type, store::AttributeType::number);
+    EXPECT_EQ(r.columns[1].type, store::AttributeType::date);
+    EXPECT_EQ(r.columns[2].type, store::AttributeType::text);
+
+    // again, with one age changed, one removed and a new column: the age column turns to text
+    t = read_participant_table("people.csv", "id,age,group\nP1,17,A\nP2,,B\nP4,unknown,A\n");
+    r = Store(db, Store::Mode::write).put_attributes(t.columns, t.rows);
+    EXPECT_EQ(r.added, 1);
+    EXPECT_EQ(r.updated, 2);
+    EXPECT_EQ(r.columns[0].type, store::AttributeType::text);
+    store::Attributes a = Store(db, Store::Mode::read).load_attributes();
+    ASSERT_EQ(a.columns.size(), 5u);
+    EXPECT_EQ(a.columns[4].name, "group");
+    EXPECT_EQ(a.of["P1"]["born"], "2009-03-01");
+    EXPECT_EQ(a.of["P2"].count("age"), 0u);
+    EXPECT_EQ(a.of["P3"]["age"], "8");
+
+    const store::ForgetResult f = Store(db, Store::Mode::write).forget_participant("P1");
+    EXPECT_EQ(f.attributes, 5);
+    a = Store(db, Store::Mode::read).load_attributes();
+    EXPECT_EQ(a.of.count("P1"), 0u);
+    EXPECT_EQ(a.of.size(), 3u);
+
+    const auto refusal = [](const std::string &bytes) {
+        try {
+            read_participant_table("people.csv", bytes);
+        } catch (const Error &e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_NE(refusal("name,age\nP1,3\n").find("people.csv:1: no participant ID column"), std::string::npos);
+    EXPECT_NE(refusal("id;age\nP1;3\n").find("separated by semicolons"), std::string::npos);
+    EXPECT_NE(refusal("id,age\nP1,3\nP2,4\nP1,5\n").find("people.csv:4: participant P1 again (first on line 2)"),
+              std::string::npos);
+    EXPECT_NE(refusal("id,town\nP1,\xCC\xEE\xF1\xEA\xE2\xE0\n").find("people.csv:2: not UTF-8 (byte 0xCC)"),
+              std::string::npos);
+    EXPECT_NE(refusal("id,age\nP1,3,4\n").find("nothing was imported"), std::string::npos);
 }
