@@ -158,6 +158,12 @@ std::string local_now()
     return buf;
 }
 
+std::string file_text(const std::string &path)
+{
+    const std::vector<uint8_t> bytes = host::read_file(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 std::vector<report::TestAnalysis> analyse_store(const std::vector<report::TestData> &tests, int64_t fast_ms)
 {
     std::vector<report::TestAnalysis> out;
@@ -223,7 +229,6 @@ int main(int argc, char **argv)
     import_people->footer(participants_help);
     import_people->add_option("store", store_path, "The store");
     import_people->add_option("table", inputs, "The CSV table (people.csv)");
-    import_people->add_option("--store", store_option, "The store, instead of naming it first");
 
     report::NormOptions norm_options;
     CLI::App *norms = app.add_subcommand("norms", "Norm tables: raw score to percentile and standard scores");
@@ -231,7 +236,6 @@ int main(int argc, char **argv)
     CLI::App *norms_build = norms->add_subcommand("build", "Make a norm table from a reference group in the store");
     norms_build->footer(norms_build_help);
     norms_build->add_option("store", store_path, "The store");
-    norms_build->add_option("--store", store_option, "The store, instead of naming it first");
     norms_build->add_option("--test", norm_options.test, "Archive CRC-32 of the test (needed when the store has several)");
     norms_build->add_option("--where", norm_options.where, "Which participants form the group, e.g. \"age>=18 and age<30\"");
     norms_build->add_option("--bands", norm_options.bands, "Age bands, e.g. \"18-29,30-49\"");
@@ -251,7 +255,7 @@ int main(int argc, char **argv)
     person->add_option("--norms", norms_file, "A norm table (norms build or norms import)");
     person->add_option("-o,--output", output, "The page to write")->required();
 
-    for (CLI::App *c : {add, csv, html, forget, person})
+    for (CLI::App *c : {add, csv, html, forget, person, import_people, norms_build})
         c->add_option("--store", store_option, "The store, instead of naming it first");
     for (CLI::App *c : {csv, html, person})
         c->add_option("--fast-ms", fast_ms, "Answers confirmed faster than this count as fast (default 1000)")
@@ -261,9 +265,7 @@ int main(int argc, char **argv)
 
     if (*norms_import) {
         try {
-            const std::vector<uint8_t> bytes = host::read_file(inputs.at(0));
-            const report::NormTable t = report::read_norm_table(
-                inputs[0], std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
+            const report::NormTable t = report::read_norm_table(inputs.at(0), file_text(inputs.at(0)));
             std::cout << report::norm_table_summary(t);
             if (!output.empty()) {
                 report::write_whole_file(output, report::norm_table_csv(t));
@@ -321,9 +323,7 @@ int main(int argc, char **argv)
         if (*import_people) {
             if (inputs.size() != 1)
                 throw report::Error("participants import takes the store and one CSV table");
-            const std::vector<uint8_t> bytes = host::read_file(inputs[0]);
-            const report::ParticipantTable t = report::read_participant_table(
-                inputs[0], std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
+            const report::ParticipantTable t = report::read_participant_table(inputs[0], file_text(inputs[0]));
             store::Store store(store_path, store::Store::Mode::write);
             const store::AttributesPut r = store.put_attributes(t.columns, t.rows);
             std::cout << inputs[0] << ": " << t.rows.size() << " participants (" << r.added << " new, " << r.updated
@@ -346,9 +346,7 @@ int main(int argc, char **argv)
         if (*person) {
             report::NormTable norm_table;
             if (!norms_file.empty()) {
-                const std::vector<uint8_t> bytes = host::read_file(norms_file);
-                norm_table = report::read_norm_table(
-                    norms_file, std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
+                norm_table = report::read_norm_table(norms_file, file_text(norms_file));
             }
             const report::TestData *of_test = nullptr;
             const report::Session *chosen = nullptr;
