@@ -26,5 +26,7 @@ node tools/report/tests/check_page.mjs "$out/report.html" "$out"
 
 # one participant's page against a norm table of the simulated group
 $report norms build "$out/results.db" -o "$out/norms.csv" --force >/dev/null
-$report person "$out/results.db" --participant P00017 --norms "$out/norms.csv" -o "$out/P00017.html"
+$report person "$out/results.db" --participant P00017 --norms "$out/norms.csv" -o "$out/P00017.html" \
+  --pdf "$out/P00017.pdf"
+[ "$(head -c 4 "$out/P00017.pdf")" = "%PDF" ] || { echo "47-report: person --pdf printed no PDF" >&2; exit 1; }
 node tools/report/tests/check_person_page.mjs "$out/P00017.html" "$out"

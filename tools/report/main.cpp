@@ -12,6 +12,7 @@
 #include "tools/report/norm_group.h"
 #include "tools/report/output.h"
 #include "tools/report/participants.h"
+#include "tools/report/pdf_print.h"
 #include "tools/report/person_page.h"
 #include "tools/report/progress.h"
 #include "tools/report/tables.h"
@@ -148,7 +149,8 @@ session) and the session's facts. With several sessions, the latest is shown
 age on the day of the session.
 
 Example:
-  meridoka-report person results.db --participant P017 --norms norms.csv -o P017.html)";
+  meridoka-report person results.db --participant P017 --norms norms.csv -o P017.html
+  meridoka-report person results.db --participant P017 -o P017.html --pdf P017.pdf)";
 
 std::string local_now()
 {
@@ -246,7 +248,7 @@ int main(int argc, char **argv)
     norms_import->add_option("table", inputs, "The norm table (CSV)")->required();
     norms_import->add_option("-o,--output", output, "Where to keep a checked copy");
 
-    std::string norms_file, session_id;
+    std::string norms_file, session_id, pdf_file;
     CLI::App *person = app.add_subcommand("person", "Write one participant's page (score, norms, answers)");
     person->footer(person_help);
     person->add_option("store", store_path, "The store");
@@ -254,6 +256,7 @@ int main(int argc, char **argv)
     person->add_option("--session", session_id, "The session's ID, when the participant has several");
     person->add_option("--norms", norms_file, "A norm table (norms build or norms import)");
     person->add_option("-o,--output", output, "The page to write")->required();
+    person->add_option("--pdf", pdf_file, "Also print it to this PDF (A4) through headless Chromium");
 
     for (CLI::App *c : {add, csv, html, forget, person, import_people, norms_build})
         c->add_option("--store", store_option, "The store, instead of naming it first");
@@ -369,6 +372,10 @@ int main(int argc, char **argv)
             report::write_whole_file(output, report::person_page(a, *row, store.load_attributes(), info));
             std::cout << "wrote " << output << " (session " << chosen->session_id << " of " << chosen->started
                       << ")\n";
+            if (!pdf_file.empty()) {
+                report::print_to_pdf(output, pdf_file);
+                std::cout << "wrote " << pdf_file << "\n";
+            }
             return 0;
         }
         if (*norms_build) {
