@@ -37,8 +37,11 @@ svg .point { fill: var(--bar); } svg .point.wrong { fill: var(--accent); }
 svg .group { stroke: var(--muted); stroke-width: 1.5; stroke-dasharray: 4 3; fill: none; }
 svg .limit { stroke: var(--accent); stroke-dasharray: 2 3; }
 @page { size: A4; margin: 12mm; }
-@media print { body { max-width: none; padding: 0; font-size: 10.5px; } h2 { break-after: avoid; }
-  table, figure, svg { break-inside: avoid; } .grid { columns: 2; } }
+@media print { body { max-width: none; padding: 0; font-size: 9.5px; line-height: 1.3; }
+  h1 { font-size: 17px; } h2 { font-size: 12.5px; margin: 8px 0 3px; padding-top: 3px; break-after: avoid; }
+  .figures { padding: 4px 8px; } .figures b { font-size: 14px; } p { margin: 3px 0; }
+  table { font-size: 9px; margin: 2px 0 4px; } th, td { padding: 0 5px; }
+  svg { max-height: 48mm; } svg, .figures, dl.facts { break-inside: avoid; } .grid { columns: 3; column-gap: 14px; } }
 )css";
 
 std::string esc(const std::string &s)
