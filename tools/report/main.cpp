@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
 
 namespace {
@@ -291,7 +292,10 @@ int main(int argc, char **argv)
         std::cerr << "meridoka-report: name the store (a file or postgresql://...), first or with --store\n";
         return 1;
     }
-    if (*add && inputs.empty()) {
+    // add with nothing to add only brings an existing store up to date (an
+    // older store version is migrated when it is opened for writing)
+    const bool only_update = *add && inputs.empty();
+    if (only_update && !store::is_postgres_url(store_path) && !std::filesystem::exists(store_path)) {
         std::cerr << "meridoka-report: add needs files or folders to add after the store\n";
         return 1;
     }
@@ -339,6 +343,10 @@ int main(int argc, char **argv)
         }
         if (*add || *push) {
             store::Store store(store_path, store::Store::Mode::write);
+            if (only_update) {
+                std::cout << store.location() << ": the store is up to date\n";
+                return 0;
+            }
             report::AddOptions options{participant, test, !quiet && report::stderr_is_terminal()};
             const report::AddSummary s = report::add_inputs(store, inputs, options, std::cout, std::cerr);
             std::cout << report::summary_line(s) << "\n";

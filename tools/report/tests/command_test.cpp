@@ -7,6 +7,7 @@
 
 #include "host/archive_file.h"
 #include "host/tables.h"
+#include "store/store.h"
 
 #include <map>
 #include <regex>
@@ -158,6 +159,22 @@ TEST_F(Command, ClearMessagesAndStatusesForBadInput)
     r = run(tool + " csv " + quoted(path("nothing.db")) + " -o " + quoted(path("t")));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("does not exist"), std::string::npos) << r.out;
+    r = run(tool + " add " + quoted(path("nothing.db")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("add needs files or folders"), std::string::npos) << r.out;
+
+    // a store made by the previous version: csv says to run add once, and add with no files does it
+    store::Store(path("r.db"), store::Store::Mode::write)
+        .connection()
+        .exec("DROP TABLE participant_attributes; DROP TABLE attribute_columns; PRAGMA user_version = 3");
+    r = run(tool + " csv " + quoted(path("r.db")) + " -o " + quoted(path("t")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("run meridoka-report add on it once (with no files)"), std::string::npos) << r.out;
+    r = run(tool + " add " + quoted(path("r.db")));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("the store is up to date"), std::string::npos) << r.out;
+    r = run(tool + " csv " + quoted(path("r.db")) + " -o " + quoted(path("t")));
+    EXPECT_EQ(r.status, 0) << r.out;
 }
 
 // The sample test taken in the headless runner with the scenarios: every
