@@ -77,11 +77,4 @@ int try_answer(RunState *run, int digit);
 int write_results(const RunState *run);
 uint8_t cp866_to_cp1251(uint8_t c);
 
-/* Screen geometry of the test frame (the cells: archive/format.h). */
-enum {
-    problem_x = 8,
-    problem_y = 10,
-    answer_y = 220
-};
-
 #endif
