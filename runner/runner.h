@@ -42,8 +42,8 @@ struct RunState {
 extern const char error_resources_text[];
 extern const char error_display_text[];
 
-/* Shows pattern with its first '%' replaced by `first` and the second by
-** `second` (either may be null when unused). */
+/* Shows "Error: " and pattern with its first '%' replaced by `first` and
+** the second by `second` (either may be null when unused). */
 void show_error_with(const char *pattern, const char *first, const char *second);
 
 int program_main(void);
