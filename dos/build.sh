@@ -14,13 +14,14 @@ mkdir -p "$out/obj"
 warn=(-Wall -Wextra -Werror -Wshadow -Wundef -Wcast-qual -Wmissing-declarations)
 # What keeps the load image within its 16 KB budget: link-time optimisation
 # (the whole program compiled as one at the link, about a fifth smaller),
-# -Oz, no frame pointer, no loop transformations that copy code, and -mrtd
+# -Oz, no frame pointer, no loop transformations that copy code, -mrtd
 # (a called function removes its own arguments: the assembly routines say
-# which convention they follow).
+# which convention they follow), and -malign-data=abi (tables and texts at
+# their type's alignment, not padded to 32 bytes).
 cxx=(g++ -std=c++17 -m16 -march=i386 -ffreestanding -fno-exceptions -fno-rtti -fno-pie -fno-pic -Oz -flto
      -fomit-frame-pointer -fno-move-loop-invariants -fno-tree-ch -fno-tree-loop-im -fno-shrink-wrap -mrtd
      -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-stack-protector
-     -fno-threadsafe-statics -fno-builtin -mpreferred-stack-boundary=2 -fno-ident
+     -fno-threadsafe-statics -fno-builtin -mpreferred-stack-boundary=2 -malign-data=abi -fno-ident
      -ffunction-sections -I. "-DMERIDOKA_VERSION=\"$(scripts/version.sh)\"")
 
 # the portable core's one list, then the DOS platform layer

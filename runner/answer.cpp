@@ -1,6 +1,7 @@
 /* Answer preview and scoring: a digit shows its answer in the empty cell,
 ** only Enter confirms it. */
 #include "runner/runner.h"
+#include "runner/layout.h"
 #include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"

@@ -16,7 +16,7 @@ static const char usage_text[] =
     " /R      resume the participant's last unfinished session\n"
     " /R:FILE resume the session of journal FILE\n";
 
-static const char cannot_write[] = "Error: cannot write %; the answers are in %.\n";
+static const char cannot_write[] = "cannot write %; the answers are in %.\n";
 
 static void run_test(RunState *run)
 {
@@ -60,7 +60,10 @@ int program_main(void)
     if (status != command_ok) {
         /* the usage text, asked for or after a refusal */
         int usage = status == command_usage;
-        show_error_with(usage ? "%" : "Error: bad option %\n%", usage ? usage_text : command.refused, usage_text);
+        if (usage)
+            show_error(usage_text);
+        else
+            show_error_with("bad option %\n%", command.refused, usage_text);
         return usage ? status_ran : status_refused;
     }
 

@@ -49,7 +49,7 @@ static uint32_t highest_below(uint32_t below, char *path)
 
 static int not_written(const char *where)
 {
-    show_error_with("Error: cannot write the session journal %; the test was not started.\n", where, 0);
+    show_error_with("cannot write the session journal %; the test was not started.\n", where, 0);
     return status_not_saved;
 }
 
@@ -114,7 +114,7 @@ static int journal_reopen(RunState *run, const CommandLine *command)
     else if (!str_equal(j->archive_crc32, scan.start[scan_archive_crc32]))
         why = "it was made with another MERIDOKA.WDL";
     if (why) {
-        show_error_with("Error: cannot resume %: %.\n", j->path, why);
+        show_error_with("cannot resume %: %.\n", j->path, why);
         return status_refused;
     }
 

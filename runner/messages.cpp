@@ -10,8 +10,8 @@ const char *run_message(const RunState *run, int number)
 
 void show_error_with(const char *pattern, const char *first, const char *second)
 {
-    char text[320];
-    uint32_t n = 0;
+    char text[320] = "Error: ";
+    uint32_t n = 7;
     for (; *pattern; pattern++) {
         const char *insert = *pattern == '%' ? first : 0;
         if (insert)

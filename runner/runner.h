@@ -42,8 +42,8 @@ struct RunState {
 extern const char error_resources_text[];
 extern const char error_display_text[];
 
-/* Shows pattern with its first '%' replaced by `first` and the second by
-** `second` (either may be null when unused). */
+/* Shows "Error: " and pattern with its first '%' replaced by `first` and
+** the second by `second` (either may be null when unused). */
 void show_error_with(const char *pattern, const char *first, const char *second);
 
 int program_main(void);
@@ -76,12 +76,5 @@ int try_answer(RunState *run, int digit);
 ** answered), -1 it could not be written (the old file stays). */
 int write_results(const RunState *run);
 uint8_t cp866_to_cp1251(uint8_t c);
-
-/* Screen geometry of the test frame (the cells: archive/format.h). */
-enum {
-    problem_x = 8,
-    problem_y = 10,
-    answer_y = 220
-};
 
 #endif

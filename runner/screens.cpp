@@ -1,20 +1,11 @@
 /* The instruction screen, the test frame, one item, and the popup. */
 #include "runner/runner.h"
+#include "runner/layout.h"
 #include "archive/archive.h"
 #include "base/decimal.h"
 #include "base/memory.h"
 #include "graphics/gfx.h"
 #include "platform/platform.h"
-
-enum {
-    panel_x = 360,
-    panel_width = 280,
-    counter_y = 42,
-    item_text_y = 58,
-    label_x = 60,
-    label_pitch_x = 122,
-    label_y = 274
-};
 
 static void white_screen(void)
 {
@@ -28,9 +19,9 @@ void show_instruction(const RunState *run)
     white_screen();
     char *text = (char *)res_load_text(resource_instruction, 0);
     if (text) {
-        gfx_text_paragraph(16, 16, text);
+        gfx_text_paragraph(instruction_x, instruction_y, text);
         mem_free(text);
-        gfx_text_centred(0, 455, 639, run_message(run, msg_press_key));
+        gfx_text_centred(0, press_key_y, press_key_width, run_message(run, msg_press_key));
         get_key();
     }
 }
@@ -38,11 +29,11 @@ void show_instruction(const RunState *run)
 void show_frame(const RunState *run)
 {
     white_screen();
-    gfx_line(360, 0, 360, 430);
-    gfx_line(0, 209, 360, 209);
-    gfx_line(0, 430, 360, 430);
-    gfx_text_centred(panel_x, 10, panel_width, run_message(run, msg_panel_heading));
-    gfx_text_left(10, 435, run_message(run, msg_hint));
+    gfx_line(frame_divider_x, 0, frame_divider_x, frame_bottom_y);
+    gfx_line(0, frame_middle_y, frame_divider_x, frame_middle_y);
+    gfx_line(0, frame_bottom_y, frame_divider_x, frame_bottom_y);
+    gfx_text_centred(panel_x, heading_y, panel_width, run_message(run, msg_panel_heading));
+    gfx_text_left(hint_x, hint_y, run_message(run, msg_hint));
 }
 
 static void put_picture(const char *base, char suffix, int y)
@@ -87,7 +78,7 @@ void show_item(const RunState *run)
     }
 
     gfx_set_colour(1);
-    gfx_bar(361, 42, 638, 66);
+    gfx_bar(panel_x + 1, counter_y, screen_width - 2, counter_clear_bottom);
     gfx_set_colour(0);
 
     char counter[24];
@@ -103,12 +94,12 @@ void show_wrong_popup(const RunState *run, int show)
 {
     const char *text = run_message(run, msg_wrong_answer);
     int w = 8 * ((text ? (int)str_len(text) : 0) + 1);
-    int a = (280 - w) / 2;
+    int x = panel_x + (panel_width - w) / 2;
     gfx_set_colour(1);
-    gfx_bar(a + 356, 201, a + 364 + w, 218);
+    gfx_bar(x - popup_margin, popup_top, x + popup_margin + w, popup_bottom);
     if (!show)
         return;
     gfx_set_colour(0);
-    gfx_rect(a + 356, 201, a + 364 + w, 218);
-    gfx_text_left(a + 365, 206, text);
+    gfx_rect(x - popup_margin, popup_top, x + popup_margin + w, popup_bottom);
+    gfx_text_left(x + popup_margin + 1, popup_text_y, text);
 }

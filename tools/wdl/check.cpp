@@ -6,6 +6,8 @@
 #include "host/error.h"
 #include "host/little_endian.h"
 #include "archive/format.h"
+#include "graphics/gfx.h"
+#include "runner/layout.h"
 #include "tools/wdl/picture_check.h"
 #include "tools/wdl/result_text.h"
 
@@ -31,6 +33,21 @@ std::vector<std::string> split_lines(const std::string &text)
     }
     return lines;
 }
+
+// What fits where on the runner's screens, in characters and lines of the 8x8 font.
+constexpr int glyph = 8, paragraph_pitch = 9;
+constexpr size_t chars_in(int width) { return size_t(width / glyph); }
+constexpr size_t lines_in(int top, int bottom) { return size_t((bottom - top) / glyph); }
+// The longest wrong-answer text whose box stays right of the frame's divider.
+constexpr size_t popup_chars()
+{
+    int n = 0;
+    while ((panel_width - glyph * (n + 2)) / 2 > popup_margin)
+        n++;
+    return size_t(n);
+}
+const std::string picture_size = std::to_string(picture_width) + "x" + std::to_string(picture_height);
+static_assert(chars_in(panel_width) == 35 && popup_chars() == 32, "the panel's text widths");
 
 std::string show(const std::string &cp866)
 {
@@ -178,15 +195,19 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
         c.index = int(i);  // the findings that follow are about message i
         return i < messages.size() ? messages[i] : std::string();
     };
-    c.text_fits("message 0 (panel heading)", message(msg_panel_heading), 35, 4,
-                "above the item counter at y 42, which is cleared for every item");
-    c.text_fits("message 1 (hint under the pictures)", message(msg_hint), 78, 5, "below y 435");
+    c.text_fits("message 0 (panel heading)", message(msg_panel_heading), chars_in(panel_width),
+                lines_in(heading_y, counter_y),
+                "above the item counter at y " + std::to_string(counter_y) + ", which is cleared for every item");
+    c.text_fits("message 1 (hint under the pictures)", message(msg_hint), chars_in(screen_width - hint_x),
+                lines_in(hint_y, screen_height), "below y " + std::to_string(hint_y));
     if (message(msg_wrong_answer).find('\n') != std::string::npos)
         c.error("message 2 (wrong-answer box) must be one line");
-    else if (message(msg_wrong_answer).size() > 32)
+    else if (message(msg_wrong_answer).size() > popup_chars())
         c.error("message 2 (wrong-answer box) has " + std::to_string(message(msg_wrong_answer).size()) +
-                " characters; at most 32 fit: its box would cover the frame line at x 360");
-    c.text_fits("message 5 (bottom of the instruction screen)", message(msg_press_key), 80, 3, "below y 455");
+                " characters; at most " + std::to_string(popup_chars()) +
+                " fit: its box would cover the frame line at x " + std::to_string(frame_divider_x));
+    c.text_fits("message 5 (bottom of the instruction screen)", message(msg_press_key), chars_in(screen_width),
+                lines_in(press_key_y, screen_height), "below y " + std::to_string(press_key_y));
     for (size_t i : {size_t(msg_result_heading), size_t(msg_totals_label)}) {
         if (message(i).find('\n') != std::string::npos)
             c.warn("message " + std::to_string(i) + " (result file) has a line break; the result file's lines end in CR LF");
@@ -199,16 +220,16 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
     c.index = -1;
     if (const StoredEntry *t = find_entry(entries, resource_instruction)) {
         const std::string text = text_until_zero(t->data, 0, t->data.size());
-        c.text_fits("TESTTEXT (instruction)", text, 78, 0, "");
-        int y = 16, bottom = 0;
+        c.text_fits("TESTTEXT (instruction)", text, chars_in(screen_width - instruction_x), 0, "");
+        int y = instruction_y, bottom = 0;
         for (const std::string &l : split_lines(text)) {
             if (!l.empty())
-                bottom = y + 8;
-            y += l.empty() ? 8 : 9;
+                bottom = y + glyph;
+            y += l.empty() ? glyph : paragraph_pitch;
         }
-        if (bottom > 455)
+        if (bottom > press_key_y)
             c.error("TESTTEXT (instruction): the text reaches y " + std::to_string(bottom) +
-                    "; it must end above the bottom line at y 455 (fewer lines)");
+                    "; it must end above the bottom line at y " + std::to_string(press_key_y) + " (fewer lines)");
     } else {
         c.warn("TESTTEXT is missing: the test starts without an instruction screen");
     }
@@ -264,7 +285,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
                 c.error(label + ": the empty cell is " + std::to_string(empty) + "; it must be 1 to 9");
             if (it.mask & 0x0E00)
                 c.warn(label + ": mask bits 9 to 11 are set; they mean nothing");
-            c.text_fits(label + ": text", it.text, 35, 0, "");
+            c.text_fits(label + ": text", it.text, chars_in(panel_width), 0, "");
             if (const std::string lost = lost_in_result_file(it.text); !lost.empty())
                 c.warn(label + ": the text's " + lost + lost_in_result_file_why);
             items.push_back(it);
@@ -308,10 +329,11 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
             const uint32_t w = get16(d, bitmap_width_at), h = get16(d, bitmap_height_at);
             const size_t need = bitmap_header_size + size_t(mono_stride(w)) * h;
             if (w != picture_width || h != picture_height)
-                c.error(what + " is " + std::to_string(w) + "x" + std::to_string(h) +
-                        "; it must be 352x190 (nine 112x50 cells at a pitch of 120x70)");
+                c.error(what + " is " + std::to_string(w) + "x" + std::to_string(h) + "; it must be " + picture_size +
+                        " (nine " + std::to_string(cell_width) + "x" + std::to_string(cell_height) +
+                        " cells at a pitch of " + std::to_string(cell_pitch_x) + "x" + std::to_string(cell_pitch_y) + ")");
             else if (d.size() < need)
-                c.error(what + " is " + std::to_string(d.size()) + " bytes; a 352x190 picture needs " +
+                c.error(what + " is " + std::to_string(d.size()) + " bytes; a " + picture_size + " picture needs " +
                         std::to_string(need));
             else if (get16(d, bitmap_bits_at) != 1)
                 c.error(what + " is not a one-bit picture (" + std::to_string(get16(d, bitmap_bits_at)) + " bits per pixel)");
@@ -332,8 +354,9 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
                 c.warn(label + ": the text has " + std::to_string(lines.size()) +
                        " lines; the runner clears only the first when it shows the next item, so the others stay on screen");
         }
-        if (i < training_items && lines.size() >= 18)
-            c.warn(label + ": the text reaches the wrong-answer box at y 201 (training items show it)");
+        if (i < training_items && lines.size() > lines_in(item_text_y, popup_top))
+            c.warn(label + ": the text reaches the wrong-answer box at y " + std::to_string(popup_top) +
+                   " (training items show it)");
     }
     c.resource.clear();
     c.index = -1;
