@@ -1,8 +1,12 @@
-// libFuzzer: any bytes as a session journal and as a result file in both
-// code pages. The readers either return a session or throw Error; they
+// libFuzzer: any bytes as a session journal, as a result file in both code
+// pages, as a participants' table, a norm table and a reference group's
+// filter. The readers either return what they read or throw Error; they
 // never crash, read out of bounds or hang, and what they return is sound.
 #include "tools/report/error.h"
+#include "tools/report/filter.h"
 #include "tools/report/journal.h"
+#include "tools/report/norms.h"
+#include "tools/report/participants.h"
 #include "tools/report/result_sheet.h"
 #include "host/error.h"
 
@@ -29,6 +33,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         } catch (const report::Error &) {
         } catch (const host::Error &) {
         }
+    }
+    try {
+        const report::ParticipantTable t = report::read_participant_table("people.csv", bytes);
+        for (const store::AttributeRow &row : t.rows)
+            if (row.values.size() != t.columns.size())
+                std::abort();
+    } catch (const report::Error &) {
+    }
+    try {
+        report::read_norm_table("norms.csv", bytes);
+    } catch (const report::Error &) {
+    }
+    try {
+        const std::vector<store::AttributeColumn> columns = {{"age", store::AttributeType::number},
+                                                             {"sex", store::AttributeType::text}};
+        report::Filter f(std::string(bytes), columns);
+        f.matches({{"age", "21"}, {"sex", "f"}});
+    } catch (const report::Error &) {
     }
     return 0;
 }
