@@ -102,6 +102,11 @@ echo "48-store: the server stopped in the middle of an add"
 "$simulate" -n 1200 --archive "$archive" --pcs 4 --seed 11 -o "$work/big" >/dev/null
 cut=$(newdb cut)
 $report add "$cut" "$archive" --quiet >/dev/null 2>&1
+# each new session held up 10 ms in the server, so that the add is surely
+# under way when the server stops, however fast the machine
+q cut "CREATE FUNCTION held_up() RETURNS trigger LANGUAGE plpgsql AS \$\$ BEGIN PERFORM pg_sleep(0.01);
+  RETURN NEW; END \$\$; CREATE TRIGGER held_up BEFORE INSERT ON sessions FOR EACH ROW EXECUTE FUNCTION held_up()" \
+  >/dev/null
 status=0
 $report add "$cut" "$work/big" --quiet >"$work/cut.out" 2>&1 & adder=$!
 for _ in $(seq 1 200); do
@@ -114,6 +119,7 @@ wait "$adder" || status=$?
 grep -q "cannot be reached or went away" "$work/cut.out" || fail "no sentence: $(cat "$work/cut.out")"
 echo "  $(tail -1 "$work/cut.out")"
 pg_as_owner "$PG_BIN/pg_ctl -D $PG_DIR/data -l $PG_DIR/log -o \"-p $PG_PORT -k $PG_DIR -c listen_addresses=\" -w start >/dev/null"
+q cut "DROP TRIGGER held_up ON sessions; DROP FUNCTION held_up()" >/dev/null
 before=$(q cut "SELECT count(*) FROM sessions")
 $report add "$cut" "$work/big" --quiet 2>/dev/null | tail -1
 [ "$(q cut "SELECT count(*) FROM sessions")" = 1200 ] || fail "the second add did not complete the store"
