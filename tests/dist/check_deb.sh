@@ -17,7 +17,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture $(field Architecture)"
 depends=$(field Depends)
 names=$(sed 's/ ([^)]*)//g; s/, /\n/g' <<< "$depends")
-for lib in libc6 libstdc++6 libsdl2-2.0-0 libpng16-16 libsqlite3-0 libpq5 libssl3; do
+for lib in libc6 libstdc++6 libsdl2-2.0-0 libpng16-16 libsqlite3-0 libpq5 libssl3 libreadstat1; do
   grep -Fqx "$lib" <<< "$names" || fail "Depends lacks $lib: $depends"
 done
 

@@ -5,11 +5,12 @@
 # simulated sessions of two runner builds: once with every session
 # complete, once with sessions ended early (answers missing). The R script
 # prints the largest difference per statistic and fails beyond tolerance.
+# Then the exports (wide CSV, codebook, SPSS, Stata) read back in R.
 set -euo pipefail
 cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build --target meridoka-report report_simulate >/dev/null
-if ! Rscript -e 'library(eRm)' >/dev/null 2>&1; then
-  echo "49-erm: R with eRm is missing (scripts/setup.sh installs r-base-core r-cran-erm)" >&2
+if ! Rscript -e 'library(eRm); library(haven); library(foreign)' >/dev/null 2>&1; then
+  echo "49-erm: R with eRm, haven and foreign is missing (scripts/setup.sh installs them)" >&2
   exit 1
 fi
 work=$(mktemp -d /tmp/meridoka-erm-XXXXXX)
@@ -24,3 +25,18 @@ for run in "complete:--complete --seed 5" "missing:--seed 6"; do
   echo "49-erm: $name"
   Rscript tools/report/tests/erm_check.R "$work/$name-tables" 2>&1 | grep -v -e "^Spline" -e "^  Less than" -e "^  Perhaps"
 done
+
+# the exports of the store with sessions ended early, with participants'
+# attributes (UTF-8, cells a spreadsheet would run as formulas), read back
+exports=$work/exports
+mkdir -p "$exports"
+awk -F, 'NR > 1 && !seen[$3]++ {
+  n++; split("Школа №5|=SUM(A1)|@home|-7 days|plain, with a comma|", g, "|")
+  split("+3|year 2|", y, "|")
+  printf "%s,%d,\"%s\",%s,%d,%d\n", $3, 18 + n % 50, g[n % 6 + 1], y[n % 3 + 1], n % 2, n % 4
+} BEGIN { print "participant,age,group,School year,by,класс" }' "$work/missing-tables/sessions.csv" >"$exports/people.csv"
+$report participants import "$work/missing.db" "$exports/people.csv" >/dev/null
+for f in wide:wide.csv codebook:codebook.csv codebook:codebook.md sav:sessions.sav dta:sessions.dta; do
+  $report export "$work/missing.db" --format "${f%%:*}" -o "$exports/${f#*:}" >/dev/null
+done
+Rscript tools/report/tests/export_check.R "$work/missing-tables" "$exports/people.csv" "$exports"

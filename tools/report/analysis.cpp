@@ -181,7 +181,7 @@ void check_model(const TestData &test, const ResponseMatrix &m, TestAnalysis &a)
 
 // Classical statistics over complete sessions, the Rasch model over every
 // answer; both on the items after the training items.
-void analyse_items(const TestData &test, TestAnalysis &a)
+void analyse_items(const TestData &test, const AnalysisOptions &options, TestAnalysis &a)
 {
     const int first = training_items;
     a.analysed_items = std::max(0, test.items - first);
@@ -208,7 +208,8 @@ void analyse_items(const TestData &test, TestAnalysis &a)
     a.rasch = fit_rasch_cml(m);
     if (test.sessions.empty())
         a.rasch.problem = "no sessions yet";
-    group_by_score(test, m, complete, a);
+    if (!options.only)
+        group_by_score(test, m, complete, a);
     for (int i = 0; i < a.analysed_items; i++) {
         ItemRow &row = a.items[size_t(first + i)];
         if (!complete.empty())
@@ -223,6 +224,8 @@ void analyse_items(const TestData &test, TestAnalysis &a)
     std::vector<int> answered;
     std::vector<double> b;
     for (size_t v = 0; v < test.sessions.size(); v++) {
+        if (options.only && &test.sessions[v] != options.only)
+            continue;
         answered.clear();
         int score = 0;
         for (int i = 0; i < a.analysed_items; i++)
@@ -243,7 +246,16 @@ void analyse_items(const TestData &test, TestAnalysis &a)
         a.sessions[v].ability_se = it->second.se;
         a.sessions[v].ability_items = int(answered.size());
     }
-    check_model(test, m, a);
+    if (!options.only) {
+        check_model(test, m, a);
+        return;
+    }
+    // the one session's person fit, at its ML ability
+    const size_t v = size_t(options.only - test.sessions.data());
+    ResponseMatrix one(1, a.analysed_items);
+    for (int i = 0; i < a.analysed_items; i++)
+        one.at(0, i) = m.at(int(v), i);
+    a.sessions[v].fit = model_fit(one, a.rasch.b).persons[0];
 }
 
 std::string fixed(double x, int decimals)
@@ -312,8 +324,9 @@ TestAnalysis analyse_test(const TestData &test, const AnalysisOptions &options)
     a.test = &test;
     describe_items(test, a);
     score_sessions(test, options, a);
-    analyse_items(test, a);
-    flag_items(a);
+    analyse_items(test, options, a);
+    if (!options.only)
+        flag_items(a);
     return a;
 }
 

@@ -16,6 +16,11 @@ namespace report {
 
 struct AnalysisOptions {
     int64_t fast_ms = 1000;  // confirmations faster than this count as fast answers
+    // Set: only what this session's page needs. The items' figures and the
+    // Rasch fit still rest on every session; the ability and person fit are
+    // computed for this session alone, the model checks (fit of the items,
+    // Andersen's test, DIF), score groups and score table not at all.
+    const Session *only = nullptr;
 };
 
 // Items are flagged only with this many answers: below it a share or a fit

@@ -97,4 +97,21 @@ void append_csv_field(std::string &out, std::string_view field)
     out.push_back('"');
 }
 
+std::string spreadsheet_safe(std::string_view text)
+{
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos)
+        return "'" + std::string(text);
+    return std::string(text);
+}
+
+std::string utf8_prefix(std::string_view text, size_t bytes)
+{
+    if (text.size() <= bytes)
+        return std::string(text);
+    size_t n = bytes;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        n--;  // text[n] continues a character: cut before that character
+    return std::string(text.substr(0, n));
+}
+
 }  // namespace report

@@ -37,4 +37,13 @@ private:
 // a double quote, CR or LF, with inner quotes doubled; else bare.
 void append_csv_field(std::string &out, std::string_view field);
 
+// A text cell a spreadsheet program would run as a formula (starting with
+// = + - @, a tab or CR) gets a leading apostrophe, which the programs show
+// as text; anything else is returned as it is.
+std::string spreadsheet_safe(std::string_view text);
+
+// The longest prefix of UTF-8 text of at most `bytes` bytes that ends on a
+// character boundary.
+std::string utf8_prefix(std::string_view text, size_t bytes);
+
 }  // namespace report

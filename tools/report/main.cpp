@@ -16,6 +16,8 @@
 #include "tools/report/person_page.h"
 #include "tools/report/progress.h"
 #include "tools/report/tables.h"
+#include "tools/report/wide_export.h"
+#include "tools/report/wide_table.h"
 
 #include <CLI/CLI.hpp>
 
@@ -153,6 +155,35 @@ Example:
   meridoka-report person results.db --participant P017 --norms norms.csv -o P017.html
   meridoka-report person results.db --participant P017 -o P017.html --pdf P017.pdf)";
 
+const char export_help[] = R"(Writes one test's sessions in the shape statistics packages read: one row per
+session with the participant's attributes (participants import), the totals,
+the ability, and per item the digit answered, right (1/0) and the response
+time in ms. Formats:
+  wide      a CSV table (UTF-8, CR LF); a missing value is an empty cell
+  codebook  every column of the table: name, label, type, values, missing
+            values, meaning; Markdown when FILE ends in .md, else CSV
+  sav       SPSS data file: variable and value labels; item columns with the
+            user-missing values -1 not answered, -2 not reached, -3 not
+            recorded
+  dta       Stata 14+ data file (UTF-8): labels; the same three as .a .b .c
+The format is taken from FILE's ending when --format is not given (.csv wide,
+.md codebook, .sav, .dta). Column names are valid in SPSS and Stata (letters,
+digits, underscore, at most 32 characters).
+
+Examples:
+  meridoka-report export results.db --test 1a2b3c4d --format wide -o sessions-wide.csv
+  meridoka-report export results.db --format codebook -o codebook.md
+  meridoka-report export results.db -o sessions.sav)";
+
+// The export format named, or the one FILE's ending implies ("": none).
+std::string export_format(const std::string &named, const std::string &file)
+{
+    if (!named.empty())
+        return named;
+    const std::string ext = std::filesystem::path(file).extension().string();
+    return ext == ".csv" ? "wide" : ext == ".md" ? "codebook" : ext == ".sav" ? "sav" : ext == ".dta" ? "dta" : "";
+}
+
 std::string local_now()
 {
     const std::time_t t = std::time(nullptr);
@@ -259,9 +290,18 @@ int main(int argc, char **argv)
     person->add_option("-o,--output", output, "The page to write")->required();
     person->add_option("--pdf", pdf_file, "Also print it to this PDF (A4) through headless Chromium");
 
-    for (CLI::App *c : {add, csv, html, forget, person, import_people, norms_build})
+    std::string export_test, format;
+    CLI::App *export_ = app.add_subcommand("export", "One test's sessions as a wide table, codebook, SPSS or Stata file");
+    export_->footer(export_help);
+    export_->add_option("store", store_path, "The store");
+    export_->add_option("--test", export_test, "Archive CRC-32 of the test (needed when the store has several)");
+    export_->add_option("--format", format, "wide, codebook, sav or dta (default: from the file's ending)")
+        ->check(CLI::IsMember({"wide", "codebook", "sav", "dta"}));
+    export_->add_option("-o,--output", output, "The file to write")->required();
+
+    for (CLI::App *c : {add, csv, html, forget, person, import_people, norms_build, export_})
         c->add_option("--store", store_option, "The store, instead of naming it first");
-    for (CLI::App *c : {csv, html, person})
+    for (CLI::App *c : {csv, html, person, export_})
         c->add_option("--fast-ms", fast_ms, "Answers confirmed faster than this count as fast (default 1000)")
             ->check(CLI::PositiveNumber);
 
@@ -372,7 +412,7 @@ int main(int argc, char **argv)
                 throw report::Error("no session of participant " + participant +
                                     (session_id.empty() ? std::string() : " with ID " + session_id) + " in " +
                                     store.location());
-            const report::TestAnalysis a = report::analyse_test(*of_test, report::AnalysisOptions{fast_ms});
+            const report::TestAnalysis a = report::analyse_test(*of_test, report::AnalysisOptions{fast_ms, chosen});
             const auto row = std::find_if(a.sessions.begin(), a.sessions.end(),
                                           [&](const report::SessionRow &r) { return r.session == chosen; });
             const report::PersonPageInfo info{store.location(), local_now(), fast_ms,
@@ -384,6 +424,28 @@ int main(int argc, char **argv)
                 report::print_to_pdf(output, pdf_file);
                 std::cout << "wrote " << pdf_file << "\n";
             }
+            return 0;
+        }
+        if (*export_) {
+            const std::string f = export_format(format, output);
+            if (f.empty())
+                throw report::Error("say which export with --format wide|codebook|sav|dta (the file's ending " +
+                                    std::filesystem::path(output).extension().string() + " does not tell)");
+            const report::TestAnalysis a =
+                report::analyse_test(report::chosen_test(tests, export_test), report::AnalysisOptions{fast_ms});
+            const report::WideTable t = report::wide_table(a, store.load_attributes());
+            if (f == "wide")
+                report::write_whole_file(output, report::wide_csv(t));
+            else if (f == "codebook")
+                report::write_whole_file(output, std::filesystem::path(output).extension() == ".md"
+                                                     ? report::codebook_markdown(t)
+                                                     : report::codebook_csv(t));
+            else if (f == "sav")
+                report::write_sav(t, output);
+            else
+                report::write_dta(t, output);
+            std::cout << "wrote " << output << " (" << f << ": " << t.rows() << " sessions of test "
+                      << a.test->archive_crc32 << ", " << t.columns.size() << " columns)\n";
             return 0;
         }
         if (*norms_build) {
