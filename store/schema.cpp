@@ -96,6 +96,17 @@ CREATE TABLE participant_attributes (
 ) {without_rowid};
 )sql";
 
+// Version 5: figures derived from a test's sessions, kept for the next
+// reader while those sessions stay as they were (the person page's item
+// calibration). Never copied: whoever needs them makes them again.
+const char calibrations_sql[] = R"sql(
+CREATE TABLE calibrations (
+  archive_crc32 TEXT PRIMARY KEY,
+  fingerprint TEXT NOT NULL,                 -- the test's sessions when it was made (Store::test_fingerprint)
+  body TEXT NOT NULL                         -- the figures, in the maker's own text form
+);
+)sql";
+
 // The part of tables_sql that makes one table.
 std::string table_sql(Dialect d, const std::string &name)
 {
@@ -143,6 +154,8 @@ void create_or_migrate(Connection &c, int64_t from_version)
         key_conflicts_by_hash(c);
     if (from_version < 4)
         c.exec(dialect_sql(d, attributes_sql));
+    if (from_version < 5)
+        c.exec(calibrations_sql);
     write_mark(c, application_id, schema_version);
 }
 

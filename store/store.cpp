@@ -614,6 +614,61 @@ std::vector<std::string> Store::tests_matching(const std::vector<std::string> &t
 
 std::vector<TestData> Store::load()
 {
+    return load_sessions(nullptr);
+}
+
+std::vector<TestData> Store::load_participant(const std::string &participant)
+{
+    return load_sessions(&participant);
+}
+
+std::string Store::test_fingerprint(const std::string &archive_crc32)
+{
+    try {
+        auto q = db_->prepare("SELECT count(*), coalesce(max(id), 0), coalesce(sum(journal_rows), 0), "
+                              "coalesce(sum(answered), 0), coalesce(sum(right_total), 0) FROM sessions WHERE "
+                              "archive_crc32 = ?");
+        q->bind(1, archive_crc32);
+        std::string out;
+        if (q->step())
+            for (int c = 0; c < 5; c++)
+                out += (c ? " " : "") + std::to_string(q->int64(c));
+        return out;
+    } catch (const DbError &e) {
+        translate(e, "reading");
+    }
+}
+
+std::string Store::calibration(const std::string &archive_crc32, const std::string &fingerprint)
+{
+    try {
+        auto q = db_->prepare("SELECT body FROM calibrations WHERE archive_crc32 = ? AND fingerprint = ?");
+        q->bind(1, archive_crc32).bind(2, fingerprint);
+        return q->step() ? q->text(0) : std::string();
+    } catch (const DbError &e) {
+        translate(e, "reading");
+    }
+}
+
+void Store::put_calibration(const std::string &archive_crc32, const std::string &fingerprint,
+                            const std::string &body)
+{
+    try {
+        Unit t(*this);
+        db_->prepare("DELETE FROM calibrations WHERE archive_crc32 = ?")->bind(1, archive_crc32).run();
+        db_->prepare("INSERT INTO calibrations (archive_crc32, fingerprint, body) VALUES (?, ?, ?)")
+            ->bind(1, archive_crc32)
+            .bind(2, fingerprint)
+            .bind(3, body)
+            .run();
+        t.commit();
+    } catch (const DbError &e) {
+        translate(e, "writing");
+    }
+}
+
+std::vector<TestData> Store::load_sessions(const std::string *participant)
+{
     try {
         std::vector<TestData> tests;
         std::map<std::string, size_t> test_index;
@@ -647,9 +702,13 @@ std::vector<TestData> Store::load()
         auto ss = db_->prepare(dialect_sql(db_->dialect(),
                                            "SELECT id, session, archive_crc32, participant, source, file, journal_rows, "
                                            "program, version, build, clock, clock_resolution_us, started, last_time, "
-                                           "ended_by, total_ms, resumes, note FROM sessions ORDER BY archive_crc32{c}, "
+                                           "ended_by, total_ms, resumes, note FROM sessions " +
+                                               std::string(participant ? "WHERE participant = ? " : "") +
+                                               "ORDER BY archive_crc32{c}, "
                                            "CASE WHEN started IS NULL THEN 1 ELSE 0 END, started{c}, session{c}, "
                                            "participant{c}, id"));
+        if (participant)
+            ss->bind(1, *participant);
         while (ss->step()) {
             Session s;
             s.session_id = ss->text(1);
@@ -675,8 +734,13 @@ std::vector<TestData> Store::load()
             by_id[ss->int64(0)] = {ti, tests[ti].sessions.size()};
             tests[ti].sessions.push_back(std::move(s));
         }
-        auto rs = db_->prepare("SELECT session_ref, item, \"right\", digit, cell, correct_cell, rt_ms, "
-                               "first_digit_ms, previews, refusals FROM responses ORDER BY session_ref, item");
+        auto rs = db_->prepare(std::string("SELECT session_ref, item, \"right\", digit, cell, correct_cell, rt_ms, "
+                                           "first_digit_ms, previews, refusals FROM responses ") +
+                               (participant ? "WHERE session_ref IN (SELECT id FROM sessions WHERE participant = ?) "
+                                            : "") +
+                               "ORDER BY session_ref, item");
+        if (participant)
+            rs->bind(1, *participant);
         int64_t last_ref = -1;
         Session *s = nullptr;
         while (rs->step()) {

@@ -57,6 +57,7 @@ public:
     ~Store();
 
     const std::string &location() const { return shown_; }  // without a password
+    const std::string &location_given() const { return location_; }  // as given, to open it again
     bool is_postgres() const;
 
     // Each input goes in as one unit, all of it or nothing: a transaction
@@ -91,6 +92,15 @@ public:
     bool has_test(const std::string &archive_crc32);
 
     std::vector<TestData> load();
+    // Like load, with one participant's sessions only (every test they took).
+    std::vector<TestData> load_participant(const std::string &participant);
+
+    // Figures derived from a test's sessions, kept until the sessions
+    // change: the fingerprint names them (count, highest id, rows, answers).
+    std::string test_fingerprint(const std::string &archive_crc32);
+    // The body kept under this fingerprint; "" when none or another.
+    std::string calibration(const std::string &archive_crc32, const std::string &fingerprint);
+    void put_calibration(const std::string &archive_crc32, const std::string &fingerprint, const std::string &body);
 
     // The raw connection, for copying between stores and for tests.
     Connection &connection() { return *db_; }
@@ -111,6 +121,7 @@ private:
     [[noreturn]] void translate(const std::exception &e, const char *doing) const;
     void open_schema(Mode mode);
     void delete_session(int64_t id);
+    std::vector<TestData> load_sessions(const std::string *participant);
 
     std::string location_, shown_;
     std::unique_ptr<Connection> db_;

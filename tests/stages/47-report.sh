@@ -30,3 +30,16 @@ $report person "$out/results.db" --participant P00017 --norms "$out/norms.csv" -
   --pdf "$out/P00017.pdf"
 [ "$(head -c 4 "$out/P00017.pdf")" = "%PDF" ] || { echo "47-report: person --pdf printed no PDF" >&2; exit 1; }
 node tools/report/tests/check_person_page.mjs "$out/P00017.html" "$out"
+
+# the page of a kept calibration is the page made from every session; a
+# change to the test's sessions (here: one participant forgotten) makes it anew
+made() { sed 's/, made [0-9: -]*\././' "$1"; }
+$report person "$out/results.db" --participant P00017 --norms "$out/norms.csv" -o "$out/P00017-kept.html" >/dev/null
+[ "$(made "$out/P00017.html")" = "$(made "$out/P00017-kept.html")" ] ||
+  { echo "47-report: the person page from the kept calibration differs" >&2; exit 1; }
+kept() { sqlite3 "$out/results.db" "SELECT fingerprint FROM calibrations"; }
+before=$(kept)
+[ -n "$before" ] || { echo "47-report: person kept no calibration in the store" >&2; exit 1; }
+$report forget "$out/results.db" --participant P00018 >/dev/null
+$report person "$out/results.db" --participant P00017 -o "$out/P00017-again.html" >/dev/null
+[ "$(kept)" != "$before" ] || { echo "47-report: the calibration was not made anew after a change" >&2; exit 1; }

@@ -1,5 +1,7 @@
 #include "tools/report/analysis.h"
 
+#include "tools/report/calibration.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -51,6 +53,7 @@ void describe_items(const TestData &test, TestAnalysis &a)
     for (ItemRow &row : a.items) {
         if (row.answers)
             row.p = double(row.right) / row.answers;
+        row.median_rt = median(row.rt_ms);
         row.median_rt_right = median(right_rt[size_t(row.item - 1)]);
         row.median_rt_wrong = median(wrong_rt[size_t(row.item - 1)]);
     }
@@ -205,7 +208,16 @@ void analyse_items(const TestData &test, const AnalysisOptions &options, TestAna
         }
     }
     a.classical = classical_statistics(complete);
-    a.rasch = fit_rasch_cml(m);
+    if (const Calibration *c = options.calibration) {
+        a.rasch.fitted = c->fitted;
+        a.rasch.problem = c->problem;
+        a.rasch.b = c->b;
+        a.rasch.se.assign(c->b.size(), nan);
+        for (ItemRow &row : a.items)
+            row.median_rt = c->median_rt[size_t(row.item - 1)];
+    } else {
+        a.rasch = fit_rasch_cml(m);
+    }
     if (test.sessions.empty())
         a.rasch.problem = "no sessions yet";
     if (!options.only)
@@ -251,7 +263,11 @@ void analyse_items(const TestData &test, const AnalysisOptions &options, TestAna
         return;
     }
     // the one session's person fit, at its ML ability
-    const size_t v = size_t(options.only - test.sessions.data());
+    size_t v = 0;
+    while (v < test.sessions.size() && &test.sessions[v] != options.only)
+        v++;
+    if (v == test.sessions.size())
+        return;  // not one of this test's sessions: the calibration alone was wanted
     ResponseMatrix one(1, a.analysed_items);
     for (int i = 0; i < a.analysed_items; i++)
         one.at(0, i) = m.at(int(v), i);

@@ -14,6 +14,8 @@
 
 namespace report {
 
+struct Calibration;
+
 struct AnalysisOptions {
     int64_t fast_ms = 1000;  // confirmations faster than this count as fast answers
     // Set: only what this session's page needs. The items' figures and the
@@ -21,6 +23,10 @@ struct AnalysisOptions {
     // computed for this session alone, the model checks (fit of the items,
     // Andersen's test, DIF), score groups and score table not at all.
     const Session *only = nullptr;
+    // Set: the Rasch difficulties and the items' median times are taken
+    // from it, not computed from the sessions (calibration.h), which may
+    // then be the one session's only.
+    const Calibration *calibration = nullptr;
 };
 
 // Items are flagged only with this many answers: below it a share or a fit
@@ -43,6 +49,7 @@ struct ItemRow {
     int cell_answers = 0;       // answers whose chosen cell is known (journals)
     std::array<int, 9> chosen{};  // answers per cell
     double median_rt_right = 0, median_rt_wrong = 0;  // ms; NaN without such answers
+    double median_rt = 0;       // ms, every answer's; NaN without times
     std::vector<double> rt_ms;  // every confirmation's response time, for the plots
     int previews = 0, refusals = 0;
     FitStatistic fit;               // infit and outfit (n = 0: none)

@@ -7,6 +7,7 @@
 #include "store/store.h"
 #include "tools/report/add_command.h"
 #include "tools/report/analysis.h"
+#include "tools/report/calibration.h"
 #include "tools/report/error.h"
 #include "tools/report/html_page.h"
 #include "tools/report/norm_group.h"
@@ -393,12 +394,14 @@ int main(int argc, char **argv)
             return s.skipped ? 2 : 0;
         }
         store::Store store(store_path, store::Store::Mode::read);
-        const std::vector<report::TestData> tests = store.load();
         if (*person) {
             report::NormTable norm_table;
             if (!norms_file.empty()) {
                 norm_table = report::read_norm_table(norms_file, file_text(norms_file));
             }
+            // the participant's sessions, and what the page needs of the
+            // rest of the test: its calibration, kept in the store
+            const std::vector<report::TestData> tests = store.load_participant(participant);
             const report::TestData *of_test = nullptr;
             const report::Session *chosen = nullptr;
             for (const report::TestData &t : tests)
@@ -412,7 +415,10 @@ int main(int argc, char **argv)
                 throw report::Error("no session of participant " + participant +
                                     (session_id.empty() ? std::string() : " with ID " + session_id) + " in " +
                                     store.location());
-            const report::TestAnalysis a = report::analyse_test(*of_test, report::AnalysisOptions{fast_ms, chosen});
+            const report::Calibration calibration =
+                report::current_calibration(store, of_test->archive_crc32, of_test->items);
+            const report::TestAnalysis a =
+                report::analyse_test(*of_test, report::AnalysisOptions{fast_ms, chosen, &calibration});
             const auto row = std::find_if(a.sessions.begin(), a.sessions.end(),
                                           [&](const report::SessionRow &r) { return r.session == chosen; });
             const report::PersonPageInfo info{store.location(), local_now(), fast_ms,
@@ -426,6 +432,7 @@ int main(int argc, char **argv)
             }
             return 0;
         }
+        const std::vector<report::TestData> tests = store.load();
         if (*export_) {
             const std::string f = export_format(format, output);
             if (f.empty())

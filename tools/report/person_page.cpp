@@ -68,8 +68,8 @@ std::string time_profile(const TestAnalysis &a, const Session &s, int64_t fast_m
     std::vector<bool> right(size_t(n), false);
     double top = fast_ms / 1000.0;
     for (const ItemRow &it : a.items)
-        if (it.item >= 1 && it.item <= n && !it.rt_ms.empty()) {
-            group[size_t(it.item - 1)] = median(it.rt_ms) / 1000;
+        if (it.item >= 1 && it.item <= n && !std::isnan(it.median_rt)) {
+            group[size_t(it.item - 1)] = it.median_rt / 1000;
             top = std::max(top, group[size_t(it.item - 1)]);
         }
     for (const Response &r : s.responses)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The results report's benchmark: simulated journals of a test (as PCs
-# running it would leave them), then add, add again, csv and html timed.
+# running it would leave them), then add, add again, csv, html and one
+# participant's page (person) timed.
 # Prints figures, asserts no speed; a step that fails is reported as
 # failed (no time) and the script exits 1.
 #
@@ -8,7 +9,7 @@
 #   tools/report/bench/run.sh --scaling [SESSIONS] [BUILD_DIR]   csv and html at 50, 100, 200, 400 items
 #
 # The full size: tools/report/bench/run.sh 10000 60 and 1000 200 (targets:
-# add under 10 s, csv and html under 2 s each). The benchmark stage runs
+# add under 10 s, csv and html under 2 s each, person under 1 s). The benchmark stage runs
 # 1,000 x 60. Where R with eRm is installed, the same answers are fitted
 # there (RM and person.parameter over the complete sessions) and the ratio
 # to the report's whole csv printed. With "postgres" the add, csv and html
@@ -82,6 +83,11 @@ one_size() {  # sessions items: simulate, add, csv, html; prints the figures
   again=$(timed "$report" add "$dir/results.db" "$dir/journals" --quiet)
   csv=$(timed "$report" csv "$dir/results.db" -o "$dir/tables")
   html=$(timed "$report" html "$dir/results.db" -o "$dir/report.html")
+  # one participant's page: the first after an add makes the test's
+  # calibration and keeps it in the store; the next ones read it
+  local person first_person
+  first_person=$(timed "$report" person "$dir/results.db" --participant P00017 -o "$dir/person.html")
+  person=$(timed "$report" person "$dir/results.db" --participant P00018 -o "$dir/person.html")
   store=$(du -b "$dir/results.db" 2>/dev/null | cut -f1 || echo 0)
   printf 'report bench: %d sessions of a %d-item test: %d journal rows, %.1f MB of journals\n' \
     "$n" "$k" "$rows" "$(awk -v b="$bytes" 'BEGIN { print b / 1e6 }')"
@@ -89,6 +95,7 @@ one_size() {  # sessions items: simulate, add, csv, html; prints the figures
   printf '  add again %-22s   (nothing changes)\n' "$again"
   printf '  csv       %-22s\n' "$csv"
   printf '  html      %-22s\n' "$html"
+  printf '  person    %-22s   (the first after an add: %s)\n' "$person" "$first_person"
   if [ "$k" -gt 200 ]; then
     printf '  eRm: not run above 200 items (it takes many minutes there)\n'
   elif [ "$csv" != failed ] && have_erm; then
@@ -102,7 +109,8 @@ one_size() {  # sessions items: simulate, add, csv, html; prints the figures
     fi
   fi
   local ok=1
-  [ "$add" != failed ] && [ "$again" != failed ] && [ "$csv" != failed ] && [ "$html" != failed ] || ok=0
+  [ "$add" != failed ] && [ "$again" != failed ] && [ "$csv" != failed ] && [ "$html" != failed ] &&
+    [ "$person" != failed ] && [ "$first_person" != failed ] || ok=0
   printf '  add rate  %s rows/s\n' "$(per_second "$rows" "$add")"
   if [ "$postgres" = postgres ]; then
     local db=bench_$1x$2 url padd pagain pcsv phtml
