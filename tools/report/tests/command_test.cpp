@@ -166,7 +166,8 @@ TEST_F(Command, ClearMessagesAndStatusesForBadInput)
     // a store made by the previous version: csv says to run add once, and add with no files does it
     store::Store(path("r.db"), store::Store::Mode::write)
         .connection()
-        .exec("DROP TABLE participant_attributes; DROP TABLE attribute_columns; PRAGMA user_version = 3");
+        .exec("DROP TABLE calibrations; DROP TABLE participant_attributes; DROP TABLE attribute_columns; "
+              "PRAGMA user_version = 3");
     r = run(tool + " csv " + quoted(path("r.db")) + " -o " + quoted(path("t")));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("run meridoka-report add on it once (with no files)"), std::string::npos) << r.out;

@@ -472,7 +472,7 @@ TEST_F(StoreTest, LongRowsAndTheirConflictsAreKept)
 
         // the tables as the store version 2 had them, with one conflict in it
         store::Connection &c = store.connection();
-        c.exec("DROP TABLE participant_attributes; DROP TABLE attribute_columns");
+        c.exec("DROP TABLE calibrations; DROP TABLE participant_attributes; DROP TABLE attribute_columns");
         c.exec("DROP TABLE journal_row_conflicts; CREATE TABLE journal_row_conflicts (session TEXT NOT NULL, "
                "row_number INTEGER NOT NULL, body TEXT NOT NULL, PRIMARY KEY (session, row_number, body))");
         c.exec("INSERT INTO journal_row_conflicts VALUES ('00000000000000ee', 1, 'short')");
