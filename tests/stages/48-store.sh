@@ -52,6 +52,16 @@ $report html "$pg" -o "$work/pg.html" >/dev/null
 strip() { sed -E 's/ from [^<]*, made [0-9: -]+\. / from STORE. /' "$1"; }
 diff <(strip "$work/sqlite.html") <(strip "$work/pg.html") >/dev/null || fail "the pages of the two stores differ"
 grep -q "postgresql://postgres@/same" "$work/pg.html" || fail "the page does not name its PostgreSQL store"
+# a participant's page: the test's calibration made and kept in each store, then read back
+strip_person() { sed -E 's/From [^<]*, made [0-9: -]+\./From STORE./' "$1"; }
+for p in sqlite:$work/s.db made:$pg kept:$pg; do
+  $report person "${p#*:}" --participant P00017 -o "$work/person-${p%%:*}.html" >/dev/null
+done
+[ "$(q same "SELECT count(*) FROM calibrations")" = 1 ] || fail "the PostgreSQL store kept no calibration"
+for p in made kept; do
+  diff <(strip_person "$work/person-sqlite.html") <(strip_person "$work/person-$p.html") >/dev/null ||
+    fail "the person page of the PostgreSQL store ($p calibration) differs"
+done
 copy=$(newdb copied)
 $report copy "$work/s.db" "$copy"
 $report copy "$copy" "$work/back.db"
