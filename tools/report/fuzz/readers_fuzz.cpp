@@ -1,7 +1,8 @@
 // libFuzzer: any bytes as a session journal, as a result file in both code
-// pages, as a participants' table, a norm table and a reference group's
-// filter. The readers either return what they read or throw Error; they
+// pages, as a participants' table, a norm table, a reference group's
+// filter and a calibration kept in the store. The readers either return what they read or throw Error; they
 // never crash, read out of bounds or hang, and what they return is sound.
+#include "tools/report/calibration.h"
 #include "tools/report/error.h"
 #include "tools/report/filter.h"
 #include "tools/report/journal.h"
@@ -52,5 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         f.matches({{"age", "21"}, {"sex", "f"}});
     } catch (const report::Error &) {
     }
+    report::Calibration c;
+    if (report::read_calibration(std::string(bytes), 60, c) && (c.median_rt.size() != 60 || c.b.size() > 60))
+        std::abort();
     return 0;
 }
