@@ -60,7 +60,9 @@ static void *load(const char *name, uint32_t *length, uint32_t extra)
     int found = 0;
     file_seek(f, (int32_t)get_u32(header + archive_directory_at), 0);
     for (uint32_t i = 0; i < count;) {
-        uint32_t n = count - i < directory_slice ? count - i : directory_slice;
+        uint32_t n = count - i;
+        if (n > directory_slice)
+            n = directory_slice;
         mem_fill(slice, 0, n * archive_entry_size);
         uint32_t got = file_read(slice, 1, n * archive_entry_size, f);
         for (uint32_t k = 0; k < n && !found; k++) {
