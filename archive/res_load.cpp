@@ -34,6 +34,8 @@ FileHandle archive_open(uint8_t *header)
     return f;
 }
 
+enum { directory_slice = 8 }; /* entries read at a time */
+
 /* Loads resource `name` into a block with `extra` zero bytes after it. */
 static void *load(const char *name, uint32_t *length, uint32_t extra)
 {
@@ -47,25 +49,34 @@ static void *load(const char *name, uint32_t *length, uint32_t extra)
     if (!f)
         return 0;
 
+    /* The directory goes through a small buffer a slice at a time, so a
+    ** large one needs no block. It is read to its end, as one read of it
+    ** would leave the file: an entry whose offset cannot be sought reads from
+    ** there. Past the file's end every entry reads as zeros, so after a short
+    ** read one more such entry stands for all the rest. */
     uint32_t count = get_u16(header + archive_count_at);
-    uint8_t *dir = (uint8_t *)mem_alloc(count * archive_entry_size);
-    if (!dir) {
-        file_close(f);
-        return 0;
-    }
+    uint8_t slice[directory_slice * archive_entry_size];
+    uint8_t entry[archive_entry_size];
+    int found = 0;
     file_seek(f, (int32_t)get_u32(header + archive_directory_at), 0);
-    file_read(dir, archive_entry_size, count, f);
-
-    const uint8_t *entry = 0;
-    for (uint32_t i = 0; i < count; i++) {
-        const uint8_t *e = dir + i * archive_entry_size;
-        if (res_name_cmp((const char *)e + entry_name_at, name, archive_name_size) == 0) {
-            entry = e;
-            break;
+    for (uint32_t i = 0; i < count;) {
+        uint32_t n = count - i;
+        if (n > directory_slice)
+            n = directory_slice;
+        mem_fill(slice, 0, n * archive_entry_size);
+        uint32_t got = file_read(slice, 1, n * archive_entry_size, f);
+        for (uint32_t k = 0; k < n && !found; k++) {
+            const uint8_t *e = slice + k * archive_entry_size;
+            if (res_name_cmp((const char *)e + entry_name_at, name, archive_name_size) == 0) {
+                mem_move(entry, e, archive_entry_size);
+                found = 1;
+            }
         }
+        i += n;
+        if (got < n * archive_entry_size && i < count)
+            count = i + 1;
     }
-    if (!entry) {
-        mem_free(dir);
+    if (!found) {
         file_close(f);
         return 0;
     }
@@ -73,7 +84,6 @@ static void *load(const char *name, uint32_t *length, uint32_t extra)
     file_seek(f, (int32_t)get_u32(entry + entry_offset_at), 0);
     uint32_t stored = get_u16(entry + entry_stored_at);
     uint32_t unpacked = get_u16(entry + entry_unpacked_at);
-    mem_free(dir);
 
     uint8_t *out = 0;
     if (unpacked) {

@@ -3,9 +3,11 @@
 ** that descriptor 0 is not the null handle. "Opened without sharing" is an
 ** exclusive, non-blocking flock: a second open of a file that is open here
 ** (in this process or another) fails. New names (a file made with 'x', a
-** rename) are committed with an fsync of their folder.
+** rename) are committed with an fsync of their folder. Names are taken
+** in the folder of files_folder_set (the working folder unless set).
 */
 #include "platform/platform.h"
+#include "posix/files_folder.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,6 +16,10 @@
 #include <string.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+static int base_folder = AT_FDCWD;
+
+void files_folder_set(int folder) { base_folder = folder; }
 
 /* Commits the folder entry of path: a new or renamed name survives a power cut. */
 static void commit_folder_of(const char *path)
@@ -25,7 +31,7 @@ static void commit_folder_of(const char *path)
         memcpy(folder, path, length);
         folder[length] = 0;
     }
-    int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = openat(base_folder, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         fsync(fd);
         close(fd);
@@ -62,7 +68,7 @@ FileHandle file_open(const char *path, const char *mode)
     if (create)
         flags |= O_CREAT | (fresh ? O_EXCL : 0);
 
-    int fd = open(path, flags, 0666);
+    int fd = openat(base_folder, path, flags, 0666);
     if (fd < 0)
         return 0;
     if (read || write) {
@@ -140,7 +146,7 @@ int32_t file_tell(FileHandle f)
     return pos < 0 || pos > 0x7FFFFFFF ? -1 : (int32_t)pos;
 }
 
-int file_exists(const char *path) { return access(path, F_OK) == 0; }
+int file_exists(const char *path) { return faccessat(base_folder, path, F_OK, 0) == 0; }
 
 int file_truncate(FileHandle f, int32_t size)
 {
@@ -151,13 +157,13 @@ int file_truncate(FileHandle f, int32_t size)
 
 int file_replace(const char *from, const char *to)
 {
-    if (rename(from, to) != 0)
+    if (renameat(base_folder, from, base_folder, to) != 0)
         return -1;
     commit_folder_of(to);
     return 0;
 }
 
-int file_delete(const char *path) { return unlink(path) == 0 ? 0 : -1; }
+int file_delete(const char *path) { return unlinkat(base_folder, path, 0) == 0 ? 0 : -1; }
 
 static bool name_matches(const char *pattern, const char *name)
 {
@@ -179,9 +185,13 @@ static bool name_matches(const char *pattern, const char *name)
 
 void file_list(const char *pattern, void (*found)(const char *name, void *context), void *context)
 {
-    DIR *folder = opendir(".");
-    if (!folder)
+    int fd = openat(base_folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *folder = fd >= 0 ? fdopendir(fd) : 0;
+    if (!folder) {
+        if (fd >= 0)
+            close(fd);
         return;
+    }
     while (struct dirent *entry = readdir(folder))
         if (name_matches(pattern, entry->d_name))
             found(entry->d_name, context);

@@ -8,6 +8,7 @@
 #include "sdl/scancodes.h"
 #include "sdl/screen_image.h"
 #include "sdl/shift_state.h"
+#include "sdl/window_manager.h"
 #include "sdl/x11_errors.h"
 
 std::atomic<bool> window_alive{false};
@@ -23,6 +24,7 @@ SDL_Renderer *renderer;
 SDL_Texture *texture;
 Uint32 window_id;
 bool windowed;
+bool kiosk;  // full screen without a window manager (see full_screen_place)
 
 bool display_configured(void)
 {
@@ -67,6 +69,20 @@ SDL_Rect picture_rect(void)
     r.x = (w - r.w) / 2;
     r.y = (h - r.h) / 2;
     return r;
+}
+
+// Full screen is the window manager's full-screen state where one offers
+// it. Without one nobody acts on that request, and SDL would draw for the
+// whole screen into a window that stays 640x480: the window itself is then
+// made borderless, as large as the display and at its corner.
+Uint32 full_screen_place(SDL_Rect *place)
+{
+    SDL_Rect display;
+    if (window_manager_does_full_screen() || SDL_GetDisplayBounds(0, &display) != 0)
+        return SDL_WINDOW_FULLSCREEN_DESKTOP;
+    *place = display;
+    kiosk = true;
+    return SDL_WINDOW_BORDERLESS;
 }
 
 // Full screen: no pointer over the picture, the arrow elsewhere.
@@ -173,8 +189,12 @@ int display_open(void)
     windowed = shift_held() || !ask_full_screen();
     // hidden until the renderer is made: an OpenGL renderer makes SDL create
     // the window anew, and the person should see only the final one
-    window = SDL_CreateWindow("MERIDOKA", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, picture_width,
-                              picture_height, SDL_WINDOW_HIDDEN | (windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP));
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    kiosk = false;
+    SDL_Rect place = {int(SDL_WINDOWPOS_CENTERED), int(SDL_WINDOWPOS_CENTERED), picture_width, picture_height};
+    if (!windowed)
+        flags |= full_screen_place(&place);
+    window = SDL_CreateWindow("MERIDOKA", place.x, place.y, place.w, place.h, flags);
     if (window)
         renderer = SDL_CreateRenderer(window, -1, 0);
     if (window && !renderer)
@@ -191,6 +211,8 @@ int display_open(void)
     SDL_StopTextInput();  // keys only: no input method in between
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
+    if (kiosk)
+        SDL_SetWindowInputFocus(window);  // no window manager hands it out
     if (!windowed) {
         int x, y, wx, wy;
         SDL_GetGlobalMouseState(&x, &y);

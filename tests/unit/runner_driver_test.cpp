@@ -142,18 +142,18 @@ TEST_F(Driver, AllThreeLoadsAreTriedWhenTheFirstFails)
     TestSetup setup;
     setup.items = standard_items(3);
     write_test(setup);
-    // with the table present: table (table, directory, data, items) = 4,
-    // messages (directory, output, input) = 3, font = 3, answer log = 1
+    // with the table present: table (table, data, items) = 3,
+    // messages (output, input) = 2, font = 2, answer log = 1
     EXPECT_EQ(run_test({key(57), esc()}), 0);
-    uint64_t loading = 4 + 3 + 3 + 1;
+    uint64_t loading = 3 + 2 + 2 + 1;
     EXPECT_GT(headless::current().allocations, loading);
 
-    // no table: the table's own block and the directory, then both other loads
+    // no table: the table's own block, then both other loads
     std::vector<Entry> entries = {packed("MESSAGES", messages_bytes(setup.message_texts)),
                                   packed("DOS8X8RU", font_bytes())};
     write_archive(entries);
     EXPECT_EQ(run_test({esc()}), 1);
-    EXPECT_EQ(headless::current().allocations, 2u + 3u + 3u);
+    EXPECT_EQ(headless::current().allocations, 1u + 2u + 2u);
     EXPECT_EQ(headless::current().live_blocks, 0);
 }
 

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace wdl {
 
@@ -112,7 +113,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
         if (what.compare(0, file.size() + 2, file + ": ") == 0)
             what.erase(0, file.size() + 2);  // the report names the file already
         c.error(what);
-        return c.found;
+        return std::move(c.found);  // a member: not moved by itself
     }
 
     // the container
@@ -368,7 +369,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
     }
     if (!items.empty() && items.size() <= training_items)
         c.warn("the test has only training items (the first three)");
-    return c.found;
+    return std::move(c.found);  // a member: not moved by itself
 }
 
 }  // namespace wdl

@@ -4,12 +4,13 @@
 
 #include "host/error.h"
 #include "headless/headless.h"
+#include "posix/files_folder.h"
 #include "runner/runner.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -20,28 +21,29 @@ using namespace host;  // the tools' shared library
 
 namespace {
 
-// Runs fn inside a fresh temporary folder, coming back even on errors.
+// Runs fn(folder) with the runner's files in a fresh temporary folder, which
+// is removed afterwards even on errors. The process's working folder stays.
 template <class Fn>
-void in_temp_dir(Fn fn)
+void in_temp_folder(Fn fn)
 {
-    char here[PATH_MAX];
-    if (!getcwd(here, sizeof here))
-        throw Error(std::string("cannot tell the current folder: ") + std::strerror(errno));
     char tmpl[] = "/tmp/wdl-preview-XXXXXX";
     if (!mkdtemp(tmpl))
         throw Error(std::string("cannot make a temporary folder: ") + std::strerror(errno));
     const std::string dir = tmpl;
+    const int fd = open(tmpl, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     auto cleanup = [&] {
-        if (chdir(here) != 0) {
-        }
+        files_folder_set(AT_FDCWD);
+        if (fd >= 0)
+            close(fd);
         // the archive, the result file and the run's session journal
         std::error_code ignored;
         std::filesystem::remove_all(dir, ignored);
     };
     try {
-        if (chdir(dir.c_str()) != 0)
-            throw Error(dir + ": cannot enter");
-        fn();
+        if (fd < 0)
+            throw Error(dir + ": cannot open");
+        files_folder_set(fd);
+        fn(dir);
     } catch (...) {
         cleanup();
         throw;
@@ -77,8 +79,8 @@ std::vector<uint8_t> preview_screen(const std::vector<uint8_t> &archive, int ite
     const size_t expected_waits = (intro ? 1 : 0) + (item > 0 ? 2 * size_t(item - 1) + 1 : 0);
 
     std::vector<uint8_t> screen;
-    in_temp_dir([&] {
-        FILE *f = std::fopen("MERIDOKA.WDL", "wb");
+    in_temp_folder([&](const std::string &dir) {
+        FILE *f = std::fopen((dir + "/MERIDOKA.WDL").c_str(), "wb");
         if (!f || std::fwrite(archive.data(), 1, archive.size(), f) != archive.size() || std::fclose(f) != 0)
             throw Error("cannot write a copy of the archive into a temporary folder");
         headless::Run &run = headless::reset(script);

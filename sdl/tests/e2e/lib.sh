@@ -5,8 +5,8 @@
 # WORK (a scratch folder).
 
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-SCREEN_W=1024
-SCREEN_H=768
+SCREEN_W=${SCREEN_W:-1024}  # a test may start its server at another size
+SCREEN_H=${SCREEN_H:-768}
 
 xvfb_start() {
   local n

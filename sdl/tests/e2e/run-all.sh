@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of the SDL program under a private Xvfb (display :50 to
 # :59, the first free one): the scenarios against the headless tool in a
-# window, full screen and with Shift held, closing the window both ways, the
+# window, full screen (with a window manager, and without one as seen on the
+# X screen) and with Shift held, closing the window both ways, the
 # error exits, the program killed at 20 points and resumed, and status 3
 # (a read-only folder, a full disk) of this program and the headless tool.
 #
@@ -106,6 +107,14 @@ else
   echo "skip the sample test: $sample is not built"
 fi
 wm_stop
+
+# full screen without a window manager, on a screen that takes the picture
+# at twice its size: the X screen itself must show it
+xvfb_stop
+export SCREEN_W=1400 SCREEN_H=1000
+xvfb_start
+check "full screen without a window manager (the X screen at twice the size)" \
+  "$here/full_screen_root.sh" "$synthetic" "$WORK/root-full"
 
 echo "sdl-e2e: $passed passed, $failed failed"
 [ $failed = 0 ]

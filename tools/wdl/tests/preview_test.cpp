@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -62,6 +63,24 @@ TEST(Preview, RefusesItemsThatDoNotExist)
     TempDir dir;
     const auto archive = sample_archive(dir, 2);
     EXPECT_THROW(wdl::preview_screen(archive, 3), wdl::Error);
+}
+
+// The runner's files go to a folder of their own: the working folder is
+// neither changed nor needed (here it has been removed under the process).
+TEST(Preview, LeavesTheWorkingFolderAlone)
+{
+    TempDir dir;
+    const auto archive = sample_archive(dir, 2);
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    const std::string gone = dir / "gone";
+    ASSERT_EQ(mkdir(gone.c_str(), 0700), 0);
+    ASSERT_EQ(chdir(gone.c_str()), 0);
+    ASSERT_EQ(rmdir(gone.c_str()), 0);
+    headless::Screen screen;
+    EXPECT_NO_THROW(screen = wdl::preview_screen(archive, 1));
+    EXPECT_EQ(screen.size(), 38400u);
+    EXPECT_EQ(chdir(here), 0);
 }
 
 TEST(Preview, WritesAOneBitPng)
