@@ -1,6 +1,6 @@
-#include "tools/report/csv.h"
+#include "host/csv.h"
 
-namespace report {
+namespace host {
 
 bool CsvReader::next(CsvRow &row)
 {
@@ -97,4 +97,4 @@ void append_csv_field(std::string &out, std::string_view field)
     out.push_back('"');
 }
 
-}  // namespace report
+}  // namespace host

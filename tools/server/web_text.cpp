@@ -1,0 +1,40 @@
+#include "tools/server/web_text.h"
+
+#include "host/csv.h"
+
+#include <ctime>
+
+namespace server {
+
+std::string html(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+void append_csv_cell(std::string &out, std::string_view cell)
+{
+    const bool formula = !cell.empty() && std::string_view("=+-@\t\r").find(cell[0]) != std::string_view::npos;
+    host::append_csv_field(out, formula ? "'" + std::string(cell) : std::string(cell));
+}
+
+std::string utc_time(int64_t unix_seconds)
+{
+    const std::time_t t = std::time_t(unix_seconds);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::gmtime(&t));
+    return text;
+}
+
+}  // namespace server
