@@ -12,20 +12,19 @@ void plain(httplib::Response &res, int status, const std::string &text)
     res.set_content(text + "\n", "text/plain; charset=utf-8");
 }
 
-// A store that failed (gone, locked, full): the page tries again later.
-void store_failed(httplib::Response &res, const std::exception &e)
+void store_failed(httplib::Response &res, const std::exception &e, StoreLease *lease)
 {
-    drop_thread_store();
+    if (lease)
+        lease->drop();
     log_line(std::string("store: ") + e.what());
     res.set_header("Retry-After", "2");
     plain(res, 503, "the store cannot take rows just now; try again");
 }
 
-// This thread's store, or null after answering 503 (the database is away).
-store::Store *open_store(const Settings &settings, httplib::Response &res)
+std::unique_ptr<StoreLease> open_store(const Settings &settings, httplib::Response &res)
 {
     try {
-        return &thread_store(settings);
+        return std::make_unique<StoreLease>(settings);
     } catch (const store::Error &e) {
         store_failed(res, e);
         return nullptr;

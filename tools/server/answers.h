@@ -4,6 +4,7 @@
 
 #include "tools/server/service.h"
 
+#include <memory>
 #include <string>
 
 namespace httplib {
@@ -11,18 +12,15 @@ struct Request;
 struct Response;
 }
 
-namespace store {
-class Store;
-}
-
 namespace server {
 
 void plain(httplib::Response &res, int status, const std::string &text);
-// A store that failed (gone, locked, full): this thread's connection is
-// dropped, the client is told to try again.
-void store_failed(httplib::Response &res, const std::exception &e);
-// This thread's store, or null after answering 503 (the database is away).
-store::Store *open_store(const Settings &settings, httplib::Response &res);
+// A store that failed (gone, locked, full): the client is told to try again.
+// `lease`, when given, is dropped: its connection may be broken.
+void store_failed(httplib::Response &res, const std::exception &e, StoreLease *lease = nullptr);
+// A store connection for this request, or null after answering 503 (the
+// database is away).
+std::unique_ptr<StoreLease> open_store(const Settings &settings, httplib::Response &res);
 
 // The client's address: the connection's, or behind a trusted proxy the
 // last one it put in X-Forwarded-For.

@@ -83,11 +83,11 @@ template <class Handle>
 httplib::Server::Handler guarded(const Settings &settings, bool form, Handle handle)
 {
     return [&settings, form, handle](const httplib::Request &req, httplib::Response &res) {
-        store::Store *st = open_store(settings, res);
+        auto st = open_store(settings, res);
         if (!st)
             return;
         try {
-            store::Collector collector(*st);
+            store::Collector collector(**st);
             const std::string token = cookie(req, login_cookie);
             Who who;
             who.token_sha256 = store::body_sha256(token);
@@ -101,7 +101,7 @@ httplib::Server::Handler guarded(const Settings &settings, bool form, Handle han
                                                  "<a href=\"/lab/\">start again</a>.</p>\n");
             handle(req, res, collector, who);
         } catch (const store::StoreError &e) {
-            store_failed(res, e);
+            store_failed(res, e, st.get());
         } catch (const store::Error &e) {
             page(res, 400, "Refused", "<p>" + html(e.what()) + "</p>\n");
         }
@@ -215,27 +215,37 @@ void add_lab_pages(httplib::Server &http, const Settings &settings)
         const std::string form_token = cookie(req, form_cookie);
         if (form_token.empty() || !same_secret(req.get_param_value("csrf"), form_token))
             return page(res, 403, "Refused", "<p>The form is out of date; <a href=\"/lab/login\">log in again</a>.</p>\n");
-        store::Store *st = open_store(settings, res);
+        const std::string name = req.get_param_value("name");
+        std::optional<std::string> hash;
+        {
+            auto st = open_store(settings, res);
+            if (!st)
+                return;
+            try {
+                hash = store::Collector(**st).password_hash(name);
+            } catch (const store::Error &e) {
+                return store_failed(res, e, st.get());
+            }
+        }
+        // with no store connection held: the hash takes time and memory, a refusal a second
+        // (an unknown name costs as much as a wrong password)
+        const bool right = hash ? password_matches(*hash, req.get_param_value("password"))
+                                : (password_matches(hash_password("x"), "y"), false);
+        if (!right) {
+            std::this_thread::sleep_for(std::chrono::seconds(1));  // slows down guessing
+            log_line("login refused: " + client_of(req, settings));
+            return page(res, 403, "Log in", "<p>Wrong name or password. <a href=\"/lab/login\">Try again</a>.</p>\n");
+        }
+        auto st = open_store(settings, res);
         if (!st)
             return;
         try {
-            store::Collector collector(*st);
-            const std::string name = req.get_param_value("name");
-            const auto hash = collector.password_hash(name);
-            // an unknown name costs as much as a wrong password
-            const bool right = hash ? password_matches(*hash, req.get_param_value("password"))
-                                    : (password_matches(hash_password("x"), "y"), false);
-            if (!right) {
-                std::this_thread::sleep_for(std::chrono::seconds(1));  // slows down guessing
-                log_line("login refused: " + client_of(req, settings));
-                return page(res, 403, "Log in", "<p>Wrong name or password. <a href=\"/lab/login\">Try again</a>.</p>\n");
-            }
             const std::string token = random_hex(32);
-            collector.add_login(store::body_sha256(token), name, random_hex(16), unix_now() + login_seconds);
+            store::Collector(**st).add_login(store::body_sha256(token), name, random_hex(16), unix_now() + login_seconds);
             res.set_header("Set-Cookie", set_cookie(settings, login_cookie, token, login_seconds));
             res.set_redirect("/lab/", 303);
         } catch (const store::Error &e) {
-            store_failed(res, e);
+            store_failed(res, e, st.get());
         }
     });
 

@@ -11,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 #include <httplib.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -68,7 +69,11 @@ int serve(server::Settings &settings)
     if (colon == std::string::npos || (port = std::atoi(settings.listen.c_str() + colon + 1)) <= 0 || port > 65535)
         throw store::Error("--listen wants HOST:PORT, e.g. 127.0.0.1:8080, not " + settings.listen);
     const std::string host = settings.listen.substr(0, colon);
-    server::thread_store(settings);  // the store opens (and is brought up to date) before anything is taken
+    std::string shown;
+    {
+        server::StoreLease first(settings);  // the store opens (and is brought up to date) before anything is taken
+        shown = first->location();
+    }
     const server::PageFiles page = server::read_page_files(settings.web);
 
     httplib::Server http;
@@ -76,6 +81,7 @@ int serve(server::Settings &settings)
     http.new_task_queue = [&settings] { return new httplib::ThreadPool(size_t(settings.threads)); };
     http.set_payload_max_length(size_t(std::max<int64_t>(settings.max_body, 64 << 20)));  // archives come by form
     http.set_read_timeout(10, 0);
+    http.set_keep_alive_timeout(2);  // an idle browser's connection holds a thread only briefly
     server::add_participant_side(http, settings, page, limit);
     server::add_lab_pages(http, settings);
     http.set_exception_handler([](const httplib::Request &, httplib::Response &res, std::exception_ptr) {
@@ -83,14 +89,19 @@ int serve(server::Settings &settings)
         res.set_content("the server failed on this request\n", "text/plain");
     });
 
+    // SO_REUSEADDR only: the library's default adds SO_REUSEPORT, with which a
+    // second server on a port in use would share it silently
+    http.set_socket_options([](httplib::socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     if (!http.bind_to_port(host.c_str(), port))
         throw store::Error("cannot listen on " + settings.listen + ": the port is in use by another program, or the "
                            "address is not one of this machine's");
     running = &http;
     std::signal(SIGTERM, stop);
     std::signal(SIGINT, stop);
-    server::log_line("meridoka-server " MERIDOKA_VERSION " listening on " + settings.listen + ", store " +
-                     server::thread_store(settings).location());
+    server::log_line("meridoka-server " MERIDOKA_VERSION " listening on " + settings.listen + ", store " + shown);
     const bool ok = http.listen_after_bind();
     running = nullptr;
     return ok ? 0 : 1;
@@ -115,7 +126,8 @@ int main(int argc, char **argv)
     serve_cmd->add_option("--max-body", settings.max_body, "Bytes a row may have (default 16384)");
     serve_cmd->add_option("--max-rows", settings.max_rows, "Rows a session may hold (default 20000)");
     serve_cmd->add_option("--rate", settings.rate, "Requests per second a client may make (default 50)");
-    serve_cmd->add_option("--threads", settings.threads, "Requests served at once (default 8)");
+    serve_cmd->add_option("--connections", settings.connections, "Connections to the store (default 8)");
+    serve_cmd->add_option("--threads", settings.threads, "Connections served at once (default 64)");
 
     auto *user = app.add_subcommand("user", "Researchers' accounts");
     user->require_subcommand(1);

@@ -50,11 +50,11 @@ void add_participant_side(httplib::Server &http, const Settings &settings, const
         const auto file = page.find(name);
         if (file == page.end() && name != "settings.json" && name != "MERIDOKA.WDL")
             return plain(res, 404, "no such file");
-        store::Store *st = open_store(settings, res);
+        auto st = open_store(settings, res);
         if (!st)
             return;
         try {
-            store::Collector studies(*st);
+            store::Collector studies(**st);
             const auto study = studies.study(key);
             if (!study)
                 return plain(res, 404, "no such study; check the link");
@@ -70,7 +70,7 @@ void add_participant_side(httplib::Server &http, const Settings &settings, const
                 res.set_content(file->second, content_type(name).c_str());
             }
         } catch (const store::Error &e) {
-            store_failed(res, e);
+            store_failed(res, e, st.get());
         }
     });
 
@@ -82,11 +82,11 @@ void add_participant_side(httplib::Server &http, const Settings &settings, const
             return plain(res, 429, "too many requests; try again in a second");
         }
         const std::string key = req.matches[1];
-        store::Store *st = open_store(settings, res);
+        auto st = open_store(settings, res);
         if (!st)
             return;
         try {
-            store::Collector collector(*st);
+            store::Collector collector(**st);
             const auto study = collector.study(key);
             if (!study)
                 return plain(res, 404, "no such study");
@@ -117,7 +117,7 @@ void add_participant_side(httplib::Server &http, const Settings &settings, const
             collector.quarantine({0, row.now, key, client, reason, query, req.body.substr(0, size_t(settings.max_body))});
             return plain(res, status, reason);
         } catch (const store::StoreError &e) {
-            store_failed(res, e);
+            store_failed(res, e, st.get());
         } catch (const store::Error &e) {
             plain(res, 400, e.what());
         }

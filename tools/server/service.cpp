@@ -3,6 +3,7 @@
 #include "store/error.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <vector>
 
 namespace server {
 
@@ -20,20 +22,43 @@ bool ends_with(const std::string &s, const char *end)
     return s.size() > e.size() && s.compare(s.size() - e.size(), e.size(), e) == 0;
 }
 
-thread_local std::unique_ptr<store::Store> this_thread_store;
+// The connections not lent, and how many more may be opened.
+std::mutex pool_mutex;
+std::condition_variable pool_returned;
+std::vector<std::unique_ptr<store::Store>> pool_idle;
+int pool_open = 0;
 std::mutex log_mutex;
 }  // namespace
 
-store::Store &thread_store(const Settings &settings)
+StoreLease::StoreLease(const Settings &settings)
 {
-    if (!this_thread_store)
-        this_thread_store = std::make_unique<store::Store>(settings.store, store::Store::Mode::write, 5000, true);
-    return *this_thread_store;
+    std::unique_lock<std::mutex> lock(pool_mutex);
+    pool_returned.wait(lock, [&] { return !pool_idle.empty() || pool_open < settings.connections; });
+    if (!pool_idle.empty()) {
+        store_ = std::move(pool_idle.back());
+        pool_idle.pop_back();
+        return;
+    }
+    pool_open++;
+    lock.unlock();
+    try {
+        store_ = std::make_unique<store::Store>(settings.store, store::Store::Mode::write, 5000, true);
+    } catch (...) {
+        lock.lock();
+        pool_open--;
+        pool_returned.notify_one();
+        throw;
+    }
 }
 
-void drop_thread_store()
+StoreLease::~StoreLease()
 {
-    this_thread_store.reset();
+    std::lock_guard<std::mutex> lock(pool_mutex);
+    if (store_)
+        pool_idle.push_back(std::move(store_));
+    else
+        pool_open--;
+    pool_returned.notify_one();
 }
 
 int64_t unix_now()

@@ -1,6 +1,6 @@
 // What every part of the running server shares: its settings, the store
-// (one connection per worker thread, opened when first needed and again
-// after the database went away), the clock, and the log.
+// (a few connections lent to requests in turn, opened when first needed and
+// again after the database went away), the clock, and the log.
 #pragma once
 
 #include "store/collector.h"
@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace server {
@@ -21,13 +22,27 @@ struct Settings {
     int64_t max_body = 16384;    // bytes a row may have
     int64_t max_rows = 20000;    // rows a session may hold
     double rate = 50;            // requests a client may make per second (bursts of twice that)
-    int threads = 8;
+    int threads = 64;            // connections served at once (a browser keeps its own open a while)
+    int connections = 8;         // connections to the store, lent to requests in turn
 };
 
-// The store of this thread, opened for writing and durable commits.
-store::Store &thread_store(const Settings &settings);
-// After a StoreError: this thread's connection is dropped and opened again next time.
-void drop_thread_store();
+// A store connection lent to one request, opened for writing and durable
+// commits; back to the others when the lease ends. Throws store::Error when
+// the store cannot be opened.
+class StoreLease {
+public:
+    explicit StoreLease(const Settings &settings);
+    ~StoreLease();
+    StoreLease(const StoreLease &) = delete;
+    StoreLease &operator=(const StoreLease &) = delete;
+    store::Store &operator*() { return *store_; }
+    store::Store *operator->() { return store_.get(); }
+    // After a StoreError: the connection is closed, the next lease opens another.
+    void drop() { store_.reset(); }
+
+private:
+    std::unique_ptr<store::Store> store_;
+};
 
 int64_t unix_now();
 void log_line(const std::string &line);  // standard error, with the time

@@ -1,7 +1,8 @@
 // A participant takes the test in headless Chromium from a study's link on
 // a running meridoka-server, is reloaded in the middle and resumes: the
 // page's own test helpers drive it (web/tests/drive.mjs). Writes the
-// journal the browser kept to OUT, for the stage to compare with the store.
+// journal as the browser kept it just before the reload to OUT, for the
+// stage to compare with the store.
 //   node browser.mjs http://127.0.0.1:PORT/s/KEY/ SCENARIO RELOAD_AT OUT
 import { readFileSync, writeFileSync } from 'node:fs';
 import { launchChromium } from '../../../tests/browser/browser.mjs';
@@ -17,7 +18,7 @@ try {
   });
   if (got.problems.length) failed = got.problems.join('; ');
   else if (got.status !== 0) failed = `status ${got.status}`;
-  else writeFileSync(out, got.journal);
+  else writeFileSync(out, got.journalAtReload);
 } catch (e) {
   failed = String(e);
 } finally {
