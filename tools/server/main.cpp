@@ -91,7 +91,7 @@ int serve(server::Settings &settings)
 
     // SO_REUSEADDR only: the library's default adds SO_REUSEPORT, with which a
     // second server on a port in use would share it silently
-    http.set_socket_options([](httplib::socket_t sock) {
+    http.set_socket_options([](socket_t sock) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
