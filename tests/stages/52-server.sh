@@ -6,7 +6,8 @@
 # non-UTF-8 bodies, traversal on the static paths, SQL in every field,
 # formulas in exported cells, markup on the researchers' pages; the
 # researchers' pages only behind a login and CSRF token; bad start-ups; two
-# servers on one PostgreSQL acting as one; and headless Chromium taking the
+# servers on one PostgreSQL acting as one; rows sent while the server is
+# killed and restarted all kept once; and headless Chromium taking the
 # test from a study link, reloaded and resumed: one session in the store.
 set -euo pipefail
 cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
@@ -198,7 +199,30 @@ checks() {
 }
 
 echo "52-server: SQLite"
-checks "$work/results.db" "sqlite3 $work/results.db"
+sq() { sqlite3 -cmd ".timeout 5000" "$work/results.db" "$1"; }
+checks "$work/results.db" sq
+
+echo "52-server: 40 participants' rows while the server is killed (SIGKILL) and started again, twice"
+fport=$(free_port)
+fstore="$work/fault.db"
+flink=$($server study add --store "$fstore" Fault "$archive")
+fcrc=$($server study list --store "$fstore" | awk 'NR==1 {print $3}')
+start "$fstore" "$fport" --rate 1000
+python3 tools/server/tests/participants.py "http://127.0.0.1:$fport$flink" "$fcrc" 40 30 > "$work/fault.out" &
+sender=$!
+for round in 1 2; do
+  sleep 1.5
+  kill -9 "${pids[-1]}"
+  sleep 0.5
+  start "$fstore" "$fport" --rate 1000
+done
+wait "$sender"
+cat "$work/fault.out"
+grep -q "^1200 rows acknowledged" "$work/fault.out" || fail "not every row was acknowledged"
+[ "$(sqlite3 -cmd ".timeout 5000" "$fstore" "SELECT count(*) FROM journal_rows")" = 1200 ] || fail "rows lost or doubled across the kills"
+[ "$(sqlite3 -cmd ".timeout 5000" "$fstore" "SELECT count(*) FROM journal_row_conflicts")" = 0 ] || fail "a retried row became a conflict"
+[ "$(sqlite3 -cmd ".timeout 5000" "$fstore" "SELECT sum(rows_kept) FROM study_sessions WHERE ended_by = 'completed'")" = 1200 ] ||
+  fail "the sessions' counts disagree with their rows"
 
 echo "52-server: PostgreSQL (a throwaway cluster)"
 pg_start "$work/pg"
