@@ -28,4 +28,14 @@ size_t invalid_utf8_at(std::string_view s)
     return std::string_view::npos;
 }
 
+bool is_lower_hex(std::string_view s, size_t digits)
+{
+    if (s.size() != digits)
+        return false;
+    for (char c : s)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
 }  // namespace host

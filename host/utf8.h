@@ -1,4 +1,4 @@
-// Well-formed UTF-8: what every text a tool takes in must be.
+// Checks of text a tool takes in: well-formed UTF-8, hex digits.
 #pragma once
 
 #include <cstddef>
@@ -10,5 +10,8 @@ namespace host {
 // (overlong forms, surrogates and code points past U+10FFFF included);
 // npos when all of it is.
 size_t invalid_utf8_at(std::string_view s);
+
+// Exactly `digits` lower-case hex digits (a session ID, a CRC-32).
+bool is_lower_hex(std::string_view s, size_t digits);
 
 }  // namespace host

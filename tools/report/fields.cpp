@@ -16,16 +16,6 @@ bool parse_int(std::string_view s, int64_t &out)
     return true;
 }
 
-bool is_lower_hex(std::string_view s, size_t digits)
-{
-    if (s.size() != digits)
-        return false;
-    for (char c : s)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    return true;
-}
-
 bool is_local_time(std::string_view s)
 {
     static const char pattern[] = "dddd-dd-ddTdd:dd:dd";

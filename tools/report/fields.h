@@ -11,7 +11,7 @@ namespace report {
 
 // A decimal number without sign or spaces; false when empty, not digits, or too large.
 bool parse_int(std::string_view s, int64_t &out);
-bool is_lower_hex(std::string_view s, size_t digits);
+using host::is_lower_hex;  // host/utf8.h
 // YYYY-MM-DDThh:mm:ss
 bool is_local_time(std::string_view s);
 // Printable ASCII 0x21..0x7E, 1 to 32 characters: the runner's /P:ID rule.

@@ -10,16 +10,6 @@ namespace server {
 
 namespace {
 
-bool lower_hex(const std::string &s, size_t digits)
-{
-    if (s.size() != digits)
-        return false;
-    for (char c : s)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    return true;
-}
-
 RowCheck refused(const std::string &reason, int status = 400)
 {
     return {false, status, reason};
@@ -32,7 +22,7 @@ RowCheck check_row(const std::string &session, const std::string &row_number, co
 {
     if (int64_t(body.size()) > max_body)
         return refused("the row is longer than " + std::to_string(max_body) + " bytes", 413);
-    if (!lower_hex(session, 16))
+    if (!host::is_lower_hex(session, 16))
         return refused("session must be 16 lower-case hex digits");
     if (row_number.empty() || row_number.size() > 9 || row_number.find_first_not_of("0123456789") != std::string::npos ||
         row_number[0] == '0')
@@ -63,7 +53,7 @@ RowCheck check_row(const std::string &session, const std::string &row_number, co
         if (c < 0x21 || c > 0x7E || participant.size() > 32)
             return refused("the participant ID is not 1 to 32 printable ASCII characters");
     const std::string crc = field(col_archive_crc32);
-    if (!crc.empty() && !lower_hex(crc, 8))
+    if (!crc.empty() && !host::is_lower_hex(crc, 8))
         return refused("archive_crc32 is not 8 lower-case hex digits");
 
     row.session = session;

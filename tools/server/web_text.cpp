@@ -1,6 +1,7 @@
 #include "tools/server/web_text.h"
 
 #include "host/csv.h"
+#include "host/html_escape.h"
 
 #include <ctime>
 
@@ -8,19 +9,7 @@ namespace server {
 
 std::string html(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
+    return host::html_escape(text);
 }
 
 void append_csv_cell(std::string &out, std::string_view cell)

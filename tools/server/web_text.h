@@ -7,7 +7,7 @@
 
 namespace server {
 
-std::string html(std::string_view text);  // & < > " ' escaped
+std::string html(std::string_view text);  // & < > " escaped (host::html_escape)
 // A CSV cell as written: one that a spreadsheet would read as a formula
 // (beginning with = + - @, a tab or CR) gets a leading apostrophe; then
 // quoted when it holds a comma, quote, CR or LF.
