@@ -162,6 +162,9 @@ checks() {
   curl -s -b "$jar" "$base/lab/" > "$work/studies.html"
   grep -q 'Pilot &lt;b&gt;&quot;x&quot;&lt;/b&gt;' "$work/studies.html" || fail "the study's name is not escaped"
   csrf=$(sed -n 's/.*name="csrf" value="\([0-9a-f]*\)".*/\1/p' "$work/studies.html" | head -1)
+  want "$(status POST "$base/lab/studies" -b "$jar" -F "csrf=$csrf" -F "name=From the page" -F "archive=@$archive")" 303 "a study added from the page"
+  want "$(status POST "$base/lab/studies" -b "$jar" -F "name=No token" -F "archive=@$archive")" 403 "a study added without the CSRF token"
+  [ "$($q "SELECT count(*) FROM studies")" = 3 ] || fail "the study added from the page is not in the store"
   curl -s -b "$jar" "$base/lab/study/$key" > "$work/study.html"
   grep -q '&lt;b&gt;x&lt;/b&gt;' "$work/study.html" && ! grep -q '<b>x</b>' "$work/study.html" || fail "a participant's markup is not escaped"
   curl -s -b "$jar" "$base/lab/quarantine" > "$work/quarantine.html"
@@ -213,6 +216,7 @@ sender=$!
 for round in 1 2; do
   sleep 1.5
   kill -9 "${pids[-1]}"
+  wait "${pids[-1]}" 2>/dev/null || true
   sleep 0.5
   start "$fstore" "$fport" --rate 1000
 done
