@@ -20,25 +20,30 @@ std::string body_sha256(const std::string &body)
     return text;
 }
 
+RowOutcome keep_row(Connection &db, const std::string &session, int64_t row, const std::string &body)
+{
+    if (row < 1)
+        throw Error("row " + std::to_string(row) + " of session " + session + ": rows are numbered from 1");
+    auto kept = db.prepare("SELECT body FROM journal_rows WHERE session = ? AND row_number = ?");
+    RowOutcome outcome = RowOutcome::added;
+    if (kept->bind(1, session).bind(2, row).step())
+        outcome = kept->text(0) == body ? RowOutcome::same : RowOutcome::conflict;
+    kept.reset();
+    if (outcome == RowOutcome::added)
+        db.prepare("INSERT INTO journal_rows (session, row_number, body) VALUES (?, ?, ?)")
+            ->bind(1, session).bind(2, row).bind(3, body).run();
+    else if (outcome == RowOutcome::conflict)
+        db.prepare("INSERT INTO journal_row_conflicts (session, row_number, body_sha256, body) "
+                   "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING")
+            ->bind(1, session).bind(2, row).bind(3, body_sha256(body)).bind(4, body).run();
+    return outcome;
+}
+
 RowOutcome Store::put_row(const std::string &session, int64_t row, const std::string &body)
 {
     try {
-        if (row < 1)
-            throw Error("row " + std::to_string(row) + " of session " + session + ": rows are numbered from 1");
         Unit unit(*this);
-        auto kept = db_->prepare("SELECT body FROM journal_rows WHERE session = ? AND row_number = ?");
-        RowOutcome outcome = RowOutcome::added;
-        if (kept->bind(1, session).bind(2, row).step()) {
-            outcome = kept->text(0) == body ? RowOutcome::same : RowOutcome::conflict;
-        }
-        kept.reset();
-        if (outcome == RowOutcome::added)
-            db_->prepare("INSERT INTO journal_rows (session, row_number, body) VALUES (?, ?, ?)")
-                ->bind(1, session).bind(2, row).bind(3, body).run();
-        else if (outcome == RowOutcome::conflict)
-            db_->prepare("INSERT INTO journal_row_conflicts (session, row_number, body_sha256, body) "
-                         "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING")
-                ->bind(1, session).bind(2, row).bind(3, body_sha256(body)).bind(4, body).run();
+        const RowOutcome outcome = keep_row(*db_, session, row, body);
         unit.commit();
         return outcome;
     } catch (const DbError &e) {

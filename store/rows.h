@@ -26,4 +26,9 @@ struct RowsState {
 // 64 lower-case hex digits: what a conflicting body is kept under.
 std::string body_sha256(const std::string &body);
 
+class Connection;
+// Inside the caller's write transaction: the row kept once, or its other
+// body kept apart (Store::put_row, and a server's own units).
+RowOutcome keep_row(Connection &db, const std::string &session, int64_t row, const std::string &body);
+
 }  // namespace store

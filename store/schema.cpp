@@ -107,6 +107,59 @@ CREATE TABLE calibrations (
 );
 )sql";
 
+// Version 6: what a collecting server keeps so that several of its
+// processes on one database act as one (collector.h). IF NOT EXISTS: a
+// store taken back to an older version by hand keeps them.
+const char collector_sql[] = R"sql(
+CREATE TABLE IF NOT EXISTS studies (
+  study_key TEXT PRIMARY KEY,                -- the link's key: 32 hex digits, 128 random bits
+  name TEXT NOT NULL,
+  archive_crc32 TEXT NOT NULL,
+  archive_bytes BIGINT NOT NULL,
+  archive TEXT NOT NULL,                     -- the archive itself, as hex digits
+  is_open INTEGER NOT NULL,
+  created BIGINT NOT NULL                    -- Unix seconds
+);
+CREATE TABLE IF NOT EXISTS study_sessions (               -- which study a session's rows came through, and how far it got
+  session TEXT PRIMARY KEY,
+  study_key TEXT NOT NULL REFERENCES studies (study_key),
+  participant TEXT NOT NULL,
+  first_row BIGINT NOT NULL,                 -- Unix seconds of the first and last row received
+  last_row BIGINT NOT NULL,
+  rows_kept INTEGER NOT NULL,
+  ended_by TEXT,                             -- session_end's; NULL: not ended (or resumed since)
+  right_total TEXT, wrong_total TEXT, answered TEXT
+);
+CREATE INDEX IF NOT EXISTS study_sessions_by_study ON study_sessions (study_key, participant);
+CREATE TABLE IF NOT EXISTS researchers (
+  name TEXT PRIMARY KEY,
+  password_hash TEXT NOT NULL,               -- Argon2id, with its salt and costs
+  created BIGINT NOT NULL
+);
+CREATE TABLE IF NOT EXISTS logins (
+  token_sha256 TEXT PRIMARY KEY,             -- the cookie's token is never kept, only its hash
+  researcher TEXT NOT NULL REFERENCES researchers (name),
+  csrf TEXT NOT NULL,                        -- every form of this login carries it
+  expires BIGINT NOT NULL
+);
+CREATE TABLE IF NOT EXISTS quarantine (                   -- rows refused, kept for the researcher
+  id {id},
+  study_key TEXT NOT NULL,
+  received BIGINT NOT NULL,
+  client TEXT NOT NULL,
+  reason TEXT NOT NULL,
+  query TEXT NOT NULL,
+  body_hex TEXT NOT NULL                     -- as received, any bytes, as hex digits
+);
+CREATE TABLE IF NOT EXISTS audit_log (
+  id {id},
+  at BIGINT NOT NULL,
+  researcher TEXT NOT NULL,
+  action TEXT NOT NULL,
+  detail TEXT NOT NULL
+);
+)sql";
+
 // The part of tables_sql that makes one table.
 std::string table_sql(Dialect d, const std::string &name)
 {
@@ -156,6 +209,8 @@ void create_or_migrate(Connection &c, int64_t from_version)
         c.exec(dialect_sql(d, attributes_sql));
     if (from_version < 5)
         c.exec(calibrations_sql);
+    if (from_version < 6)
+        c.exec(dialect_sql(d, collector_sql));
     write_mark(c, application_id, schema_version);
 }
 

@@ -107,6 +107,7 @@ public:
 
 private:
     friend class Unit;
+    friend class Collector;
     struct KnownItem {
         bool text = false;
         uint16_t cells = 0;

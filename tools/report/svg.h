@@ -2,13 +2,15 @@
 // linear scale and round tick values.
 #pragma once
 
+#include "host/html_escape.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace report {
 
-std::string html_escape(std::string_view text);
+using host::html_escape;  // host/html_escape.h
 
 class Svg {
 public:

@@ -1,6 +1,6 @@
-#include "tools/report/csv.h"
+#include "host/csv.h"
 
-namespace report {
+namespace host {
 
 bool CsvReader::next(CsvRow &row)
 {
@@ -104,14 +104,4 @@ std::string spreadsheet_safe(std::string_view text)
     return std::string(text);
 }
 
-std::string utf8_prefix(std::string_view text, size_t bytes)
-{
-    if (text.size() <= bytes)
-        return std::string(text);
-    size_t n = bytes;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        n--;  // text[n] continues a character: cut before that character
-    return std::string(text.substr(0, n));
-}
-
-}  // namespace report
+}  // namespace host

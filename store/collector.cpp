@@ -1,0 +1,343 @@
+// A collecting server's own tables (collector.h).
+#include "store/collector.h"
+
+#include "store/db.h"
+#include "store/error.h"
+#include "store/unit.h"
+
+namespace store {
+
+namespace {
+
+// Bytes as hex digits: an archive or a refused body may hold any byte, and
+// a PostgreSQL text column takes no NUL.
+std::string to_hex(const std::string &bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (unsigned char b : bytes)
+        hex += {digits[b >> 4], digits[b & 15]};
+    return hex;
+}
+
+std::string from_hex(const std::string &hex)
+{
+    auto value = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+    std::string bytes(hex.size() / 2, '\0');
+    for (size_t i = 0; i < bytes.size(); i++)
+        bytes[i] = char(value(hex[2 * i]) << 4 | value(hex[2 * i + 1]));
+    return bytes;
+}
+
+Study read_study(Statement &q)
+{
+    Study s;
+    s.key = q.text(0);
+    s.name = q.text(1);
+    s.archive_crc32 = q.text(2);
+    s.archive_bytes = q.int64(3);
+    s.open = q.int64(4) != 0;
+    s.created = q.int64(5);
+    return s;
+}
+
+const char study_columns[] = "study_key, name, archive_crc32, archive_bytes, is_open, created";
+
+}  // namespace
+
+void Collector::add_study(const Study &s, const std::string &archive)
+{
+    try {
+        Unit unit(store_);
+        store_.db_->prepare("INSERT INTO studies (study_key, name, archive_crc32, archive_bytes, archive, is_open, "
+                            "created) VALUES (?, ?, ?, ?, ?, ?, ?)")
+            ->bind(1, s.key).bind(2, s.name).bind(3, s.archive_crc32).bind(4, s.archive_bytes)
+            .bind(5, to_hex(archive)).bind(6, int64_t(s.open)).bind(7, s.created).run();
+        unit.commit();
+    } catch (const DbError &e) {
+        store_.translate(e, "adding a study");
+    }
+}
+
+std::optional<Study> Collector::study(const std::string &key)
+{
+    try {
+        auto q = store_.db_->prepare(std::string("SELECT ") + study_columns + " FROM studies WHERE study_key = ?");
+        if (!q->bind(1, key).step())
+            return std::nullopt;
+        return read_study(*q);
+    } catch (const DbError &e) {
+        store_.translate(e, "reading a study");
+    }
+}
+
+std::string Collector::archive(const std::string &key)
+{
+    try {
+        auto q = store_.db_->prepare("SELECT archive FROM studies WHERE study_key = ?");
+        return q->bind(1, key).step() ? from_hex(q->text(0)) : std::string();
+    } catch (const DbError &e) {
+        store_.translate(e, "reading a study's archive");
+    }
+}
+
+bool Collector::set_open(const std::string &key, bool open)
+{
+    try {
+        if (!study(key))
+            return false;
+        Unit unit(store_);
+        store_.db_->prepare("UPDATE studies SET is_open = ? WHERE study_key = ?")->bind(1, int64_t(open)).bind(2, key).run();
+        unit.commit();
+        return true;
+    } catch (const DbError &e) {
+        store_.translate(e, "opening or closing a study");
+    }
+}
+
+std::vector<StudyProgress> Collector::studies(int64_t now)
+{
+    try {
+        std::vector<StudyProgress> all;
+        auto q = store_.db_->prepare(
+            std::string("SELECT ") + study_columns +
+            ", (SELECT count(*) FROM study_sessions ss WHERE ss.study_key = studies.study_key),"
+            " (SELECT count(*) FROM study_sessions ss WHERE ss.study_key = studies.study_key"
+            "   AND ss.ended_by IN ('completed', 'esc')),"
+            " (SELECT count(*) FROM study_sessions ss WHERE ss.study_key = studies.study_key AND ss.first_row >= ?)"
+            " FROM studies ORDER BY created, study_key");
+        q->bind(1, now - 3600);
+        while (q->step()) {
+            StudyProgress p;
+            p.study = read_study(*q);
+            p.started = q->int64(6);
+            p.finished = q->int64(7);
+            p.unfinished = p.started - p.finished;
+            p.last_hour = q->int64(8);
+            all.push_back(p);
+        }
+        return all;
+    } catch (const DbError &e) {
+        store_.translate(e, "reading the studies");
+    }
+}
+
+Arrival Collector::put_row(const ArrivingRow &r)
+{
+    try {
+        Unit unit(store_);
+        Connection &db = *store_.db_;
+        auto owner = db.prepare("SELECT study_key, rows_kept FROM study_sessions WHERE session = ?");
+        const bool known = owner->bind(1, r.session).step();
+        const std::string study_key = known ? owner->text(0) : r.study_key;
+        const int64_t rows = known ? owner->int64(1) : 0;
+        owner.reset();
+        if (study_key != r.study_key)
+            return Arrival::other_study;
+        if (!r.archive_crc32.empty()) {
+            auto own = db.prepare("SELECT archive_crc32 FROM studies WHERE study_key = ?");
+            if (!own->bind(1, r.study_key).step() || own->text(0) != r.archive_crc32)
+                return Arrival::wrong_archive;
+        }
+        if (rows >= r.max_rows)
+            return Arrival::too_many_rows;
+        const RowOutcome kept = keep_row(db, r.session, r.row, r.body);
+        if (kept == RowOutcome::added) {
+            if (!known)
+                db.prepare("INSERT INTO study_sessions (session, study_key, participant, first_row, last_row, "
+                           "rows_kept) VALUES (?, ?, ?, ?, ?, 0)")
+                    ->bind(1, r.session).bind(2, r.study_key).bind(3, r.participant).bind(4, r.now).bind(5, r.now).run();
+            db.prepare("UPDATE study_sessions SET rows_kept = rows_kept + 1, last_row = ? WHERE session = ?")
+                ->bind(1, r.now).bind(2, r.session).run();
+            if (r.event == "session_end")
+                db.prepare("UPDATE study_sessions SET ended_by = ?, right_total = ?, wrong_total = ?, answered = ? "
+                           "WHERE session = ?")
+                    ->bind(1, r.ended_by).bind(2, r.right_total).bind(3, r.wrong_total).bind(4, r.answered)
+                    .bind(5, r.session).run();
+            else if (r.event == "session_interrupted" || r.event == "session_resumed")
+                db.prepare("UPDATE study_sessions SET ended_by = NULL WHERE session = ?")->bind(1, r.session).run();
+        }
+        unit.commit();
+        return kept == RowOutcome::added ? Arrival::added : kept == RowOutcome::same ? Arrival::same : Arrival::conflict;
+    } catch (const DbError &e) {
+        store_.translate(e, "adding a row");
+    }
+}
+
+void Collector::quarantine(const Quarantined &q)
+{
+    try {
+        Unit unit(store_);
+        store_.db_->prepare("INSERT INTO quarantine (study_key, received, client, reason, query, body_hex) "
+                            "VALUES (?, ?, ?, ?, ?, ?)")
+            ->bind(1, q.study_key).bind(2, q.received).bind(3, q.client).bind(4, q.reason).bind(5, q.query)
+            .bind(6, to_hex(q.body)).run();
+        unit.commit();
+    } catch (const DbError &e) {
+        store_.translate(e, "keeping a refused row");
+    }
+}
+
+std::vector<Quarantined> Collector::quarantined(int64_t limit)
+{
+    try {
+        std::vector<Quarantined> all;
+        auto q = store_.db_->prepare("SELECT id, received, study_key, client, reason, query, body_hex FROM quarantine "
+                                     "ORDER BY id DESC LIMIT ?");
+        q->bind(1, limit);
+        while (q->step())
+            all.push_back({q->int64(0), q->int64(1), q->text(2), q->text(3), q->text(4), q->text(5), from_hex(q->text(6))});
+        return all;
+    } catch (const DbError &e) {
+        store_.translate(e, "reading the quarantine");
+    }
+}
+
+std::vector<SessionSummary> Collector::sessions(const std::string &study_key)
+{
+    try {
+        std::vector<SessionSummary> all;
+        auto q = store_.db_->prepare("SELECT session, participant, ended_by, right_total, wrong_total, answered, "
+                                     "first_row, last_row, rows_kept FROM study_sessions WHERE study_key = ? "
+                                     "ORDER BY first_row, session");
+        q->bind(1, study_key);
+        while (q->step())
+            all.push_back({q->text(0), q->text(1), q->text(2), q->text(3), q->text(4), q->text(5), q->int64(6),
+                           q->int64(7), q->int64(8)});
+        return all;
+    } catch (const DbError &e) {
+        store_.translate(e, "reading a study's sessions");
+    }
+}
+
+void Collector::each_row(const std::string &study_key,
+                         const std::function<void(const std::string &, const std::string &, int64_t,
+                                                  const std::string &)> &take)
+{
+    try {
+        auto q = store_.db_->prepare("SELECT ss.participant, r.session, r.row_number, r.body FROM journal_rows r "
+                                     "JOIN study_sessions ss ON ss.session = r.session WHERE ss.study_key = ? "
+                                     "ORDER BY ss.first_row, r.session, r.row_number");
+        q->bind(1, study_key);
+        while (q->step())
+            take(q->text(0), q->text(1), q->int64(2), q->text(3));
+    } catch (const DbError &e) {
+        store_.translate(e, "reading a study's rows");
+    }
+}
+
+int64_t Collector::forget(const std::string &study_key, const std::string &participant)
+{
+    try {
+        Unit unit(store_);
+        Connection &db = *store_.db_;
+        const char *const mine = " WHERE session IN (SELECT session FROM study_sessions WHERE study_key = ? AND participant = ?)";
+        for (const char *table : {"journal_rows", "journal_row_conflicts"})
+            db.prepare(std::string("DELETE FROM ") + table + mine)->bind(1, study_key).bind(2, participant).run();
+        auto count = db.prepare("SELECT count(*) FROM study_sessions WHERE study_key = ? AND participant = ?");
+        count->bind(1, study_key).bind(2, participant).step();
+        const int64_t n = count->int64(0);
+        count.reset();
+        db.prepare("DELETE FROM study_sessions WHERE study_key = ? AND participant = ?")
+            ->bind(1, study_key).bind(2, participant).run();
+        unit.commit();
+        return n;
+    } catch (const DbError &e) {
+        store_.translate(e, "forgetting a participant");
+    }
+}
+
+bool Collector::add_researcher(const std::string &name, const std::string &password_hash, int64_t now)
+{
+    try {
+        Unit unit(store_);
+        auto q = store_.db_->prepare("SELECT 1 FROM researchers WHERE name = ?");
+        if (q->bind(1, name).step())
+            return false;
+        q.reset();
+        store_.db_->prepare("INSERT INTO researchers (name, password_hash, created) VALUES (?, ?, ?)")
+            ->bind(1, name).bind(2, password_hash).bind(3, now).run();
+        unit.commit();
+        return true;
+    } catch (const DbError &e) {
+        store_.translate(e, "adding a researcher");
+    }
+}
+
+std::optional<std::string> Collector::password_hash(const std::string &name)
+{
+    try {
+        auto q = store_.db_->prepare("SELECT password_hash FROM researchers WHERE name = ?");
+        if (!q->bind(1, name).step())
+            return std::nullopt;
+        return q->text(0);
+    } catch (const DbError &e) {
+        store_.translate(e, "reading a researcher");
+    }
+}
+
+void Collector::add_login(const std::string &token_sha256, const std::string &researcher, const std::string &csrf,
+                          int64_t expires)
+{
+    try {
+        Unit unit(store_);
+        store_.db_->prepare("INSERT INTO logins (token_sha256, researcher, csrf, expires) VALUES (?, ?, ?, ?)")
+            ->bind(1, token_sha256).bind(2, researcher).bind(3, csrf).bind(4, expires).run();
+        store_.db_->prepare("DELETE FROM logins WHERE expires < ?")->bind(1, expires - 2 * 86400).run();
+        unit.commit();
+    } catch (const DbError &e) {
+        store_.translate(e, "keeping a login");
+    }
+}
+
+std::optional<Login> Collector::login(const std::string &token_sha256, int64_t now)
+{
+    try {
+        auto q = store_.db_->prepare("SELECT researcher, csrf FROM logins WHERE token_sha256 = ? AND expires > ?");
+        if (!q->bind(1, token_sha256).bind(2, now).step())
+            return std::nullopt;
+        return Login{q->text(0), q->text(1)};
+    } catch (const DbError &e) {
+        store_.translate(e, "reading a login");
+    }
+}
+
+void Collector::drop_login(const std::string &token_sha256)
+{
+    try {
+        Unit unit(store_);
+        store_.db_->prepare("DELETE FROM logins WHERE token_sha256 = ?")->bind(1, token_sha256).run();
+        unit.commit();
+    } catch (const DbError &e) {
+        store_.translate(e, "ending a login");
+    }
+}
+
+void Collector::audit(int64_t now, const std::string &researcher, const std::string &action, const std::string &detail)
+{
+    try {
+        Unit unit(store_);
+        store_.db_->prepare("INSERT INTO audit_log (at, researcher, action, detail) VALUES (?, ?, ?, ?)")
+            ->bind(1, now).bind(2, researcher).bind(3, action).bind(4, detail).run();
+        unit.commit();
+    } catch (const DbError &e) {
+        store_.translate(e, "writing the audit log");
+    }
+}
+
+std::vector<AuditEntry> Collector::audit_log(int64_t limit)
+{
+    try {
+        std::vector<AuditEntry> all;
+        auto q = store_.db_->prepare("SELECT at, researcher, action, detail FROM audit_log ORDER BY id DESC LIMIT ?");
+        q->bind(1, limit);
+        while (q->step())
+            all.push_back({q->int64(0), q->text(1), q->text(2), q->text(3)});
+        return all;
+    } catch (const DbError &e) {
+        store_.translate(e, "reading the audit log");
+    }
+}
+
+}  // namespace store

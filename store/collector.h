@@ -1,0 +1,108 @@
+// What a collecting server keeps beside the results, in the same store so
+// that several server processes on one database act as one: the studies
+// (each with its key, archive and open/closed state), which study each
+// session belongs to and how far it got, the researchers and their logins,
+// rows refused (the quarantine) and an audit log of downloads and
+// deletions. Every change is one durable unit of its own.
+#pragma once
+
+#include "store/store.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace store {
+
+struct Study {
+    std::string key;            // the link's key: 32 lower-case hex digits
+    std::string name;
+    std::string archive_crc32;  // 8 lower-case hex digits
+    int64_t archive_bytes = 0;
+    bool open = true;
+    int64_t created = 0;        // Unix seconds
+};
+
+struct StudyProgress {
+    Study study;
+    int64_t started = 0, finished = 0, unfinished = 0, last_hour = 0;
+};
+
+// One journal row as a participant's page posted it, already checked.
+struct ArrivingRow {
+    std::string study_key, session, participant, event;
+    std::string archive_crc32;  // the row's own column; empty on most rows
+    std::string ended_by, right_total, wrong_total, answered;  // session_end's columns
+    int64_t row = 0;
+    std::string body;
+    int64_t now = 0;            // Unix seconds
+    int64_t max_rows = 0;       // rows a session may hold
+};
+
+enum class Arrival {
+    added, same, conflict,      // as RowOutcome: kept once, or kept apart as a conflict
+    other_study,                // the session belongs to another study
+    wrong_archive,              // the row names another archive than the study's
+    too_many_rows               // the session holds its limit already
+};
+
+struct SessionSummary {
+    std::string session, participant, ended_by, right_total, wrong_total, answered;
+    int64_t first_row = 0, last_row = 0, rows = 0;
+};
+
+struct Quarantined {
+    int64_t id = 0, received = 0;
+    std::string study_key, client, reason, query, body;  // body: as received (may be any bytes)
+};
+
+struct AuditEntry {
+    int64_t at = 0;
+    std::string researcher, action, detail;
+};
+
+struct Login {
+    std::string researcher, csrf;
+};
+
+class Collector {
+public:
+    explicit Collector(Store &store) : store_(store) {}
+
+    void add_study(const Study &study, const std::string &archive);
+    std::optional<Study> study(const std::string &key);
+    std::string archive(const std::string &key);  // the archive's bytes
+    bool set_open(const std::string &key, bool open);
+    std::vector<StudyProgress> studies(int64_t now);
+
+    Arrival put_row(const ArrivingRow &row);
+    void quarantine(const Quarantined &q);
+    std::vector<Quarantined> quarantined(int64_t limit);
+
+    std::vector<SessionSummary> sessions(const std::string &study_key);
+    // Every row of the study's sessions, by session then row number.
+    void each_row(const std::string &study_key,
+                  const std::function<void(const std::string &participant, const std::string &session, int64_t row,
+                                           const std::string &body)> &take);
+    // A participant's sessions of one study forgotten: their rows, conflicts
+    // and summaries. Returns the sessions removed.
+    int64_t forget(const std::string &study_key, const std::string &participant);
+
+    // false: a researcher of that name exists already
+    bool add_researcher(const std::string &name, const std::string &password_hash, int64_t now);
+    std::optional<std::string> password_hash(const std::string &name);
+    void add_login(const std::string &token_sha256, const std::string &researcher, const std::string &csrf,
+                   int64_t expires);
+    std::optional<Login> login(const std::string &token_sha256, int64_t now);
+    void drop_login(const std::string &token_sha256);
+
+    void audit(int64_t now, const std::string &researcher, const std::string &action, const std::string &detail);
+    std::vector<AuditEntry> audit_log(int64_t limit);
+
+private:
+    Store &store_;
+};
+
+}  // namespace store

@@ -1,0 +1,191 @@
+// meridoka-server: takes the browser page's journal rows into the results
+// store, every row once and acknowledged only when durable; serves each
+// study's page under its link; and the researchers' pages behind a login.
+// README.md in this folder.
+#include "host/archive_file.h"
+#include "store/error.h"
+#include "tools/server/lab_pages.h"
+#include "tools/server/participant_side.h"
+#include "tools/server/secrets.h"
+#include "tools/server/service.h"
+
+#include <CLI/CLI.hpp>
+#include <httplib.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <iostream>
+
+namespace {
+
+const char overview[] = R"(meridoka-server: collects the rows of MERIDOKA tests taken in a browser, and
+shows the researchers their studies.
+
+  meridoka-server user add --store results.db anna            a researcher (password from standard input)
+  meridoka-server study add --store results.db "Pilot" MERIDOKA.WDL   prints the study's link /s/KEY/
+  meridoka-server study close --store results.db KEY          rows no longer taken (open: again)
+  meridoka-server serve --store results.db --listen 127.0.0.1:8080 --web build-web
+
+The store is an SQLite file or postgresql://USER@HOST:PORT/DATABASE; several
+servers on one PostgreSQL store act as one. Exit status: 0 done, 1 failed
+(the message says why).)";
+
+httplib::Server *running = nullptr;
+
+void stop(int)
+{
+    if (running)
+        running->stop();
+}
+
+std::string read_password()
+{
+    const bool terminal = isatty(STDIN_FILENO);
+    termios old{};
+    if (terminal) {
+        std::cerr << "Password: " << std::flush;
+        tcgetattr(STDIN_FILENO, &old);
+        termios quiet = old;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    std::string password;
+    std::getline(std::cin, password);
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &old);
+        std::cerr << '\n';
+    }
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    return password;
+}
+
+int serve(server::Settings &settings)
+{
+    const size_t colon = settings.listen.rfind(':');
+    int port = 0;
+    if (colon == std::string::npos || (port = std::atoi(settings.listen.c_str() + colon + 1)) <= 0 || port > 65535)
+        throw store::Error("--listen wants HOST:PORT, e.g. 127.0.0.1:8080, not " + settings.listen);
+    const std::string host = settings.listen.substr(0, colon);
+    std::string shown;
+    {
+        server::StoreLease first(settings);  // the store opens (and is brought up to date) before anything is taken
+        shown = first->location();
+    }
+    const server::PageFiles page = server::read_page_files(settings.web);
+
+    httplib::Server http;
+    server::RateLimit limit(settings.rate);
+    http.new_task_queue = [&settings] { return new httplib::ThreadPool(size_t(settings.threads)); };
+    http.set_payload_max_length(size_t(std::max<int64_t>(settings.max_body, 64 << 20)));  // archives come by form
+    http.set_read_timeout(10, 0);
+    http.set_keep_alive_timeout(2);  // an idle browser's connection holds a thread only briefly
+    server::add_participant_side(http, settings, page, limit);
+    server::add_lab_pages(http, settings);
+    http.set_exception_handler([](const httplib::Request &, httplib::Response &res, std::exception_ptr) {
+        res.status = 500;
+        res.set_content("the server failed on this request\n", "text/plain");
+    });
+
+    // SO_REUSEADDR only: the library's default adds SO_REUSEPORT, with which a
+    // second server on a port in use would share it silently
+    http.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+    if (!http.bind_to_port(host.c_str(), port))
+        throw store::Error("cannot listen on " + settings.listen + ": the port is in use by another program, or the "
+                           "address is not one of this machine's");
+    running = &http;
+    std::signal(SIGTERM, stop);
+    std::signal(SIGINT, stop);
+    server::log_line("meridoka-server " MERIDOKA_VERSION " listening on " + settings.listen + ", store " + shown);
+    const bool ok = http.listen_after_bind();
+    running = nullptr;
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    CLI::App app{overview, "meridoka-server"};
+    app.require_subcommand(1);
+    app.set_version_flag("--version", "meridoka-server " MERIDOKA_VERSION);
+    server::Settings settings;
+    std::string name, archive, key;
+
+    auto *serve_cmd = app.add_subcommand("serve", "Take rows and serve the studies' and researchers' pages");
+    serve_cmd->add_option("--store", settings.store, "The store (an SQLite file, made if missing; or postgresql://...)")->required();
+    serve_cmd->add_option("--listen", settings.listen, "HOST:PORT to listen on (default 127.0.0.1:8080)");
+    serve_cmd->add_option("--web", settings.web, "The browser build's folder (make web: build-web/)")->required();
+    serve_cmd->add_flag("--secure-cookies", settings.secure_cookies, "Behind TLS (a proxy): the login cookie is Secure");
+    serve_cmd->add_flag("--trust-proxy", settings.trust_proxy, "The client's address from the proxy's X-Forwarded-For");
+    serve_cmd->add_option("--max-body", settings.max_body, "Bytes a row may have (default 16384)");
+    serve_cmd->add_option("--max-rows", settings.max_rows, "Rows a session may hold (default 20000)");
+    serve_cmd->add_option("--rate", settings.rate, "Requests per second a client may make (default 50)");
+    serve_cmd->add_option("--connections", settings.connections, "Connections to the store (default 8)");
+    serve_cmd->add_option("--threads", settings.threads, "Connections served at once (default 64)");
+
+    auto *user = app.add_subcommand("user", "Researchers' accounts");
+    user->require_subcommand(1);
+    auto *user_add = user->add_subcommand("add", "A researcher; the password is read from standard input");
+    user_add->add_option("--store", settings.store, "The store")->required();
+    user_add->add_option("name", name, "The researcher's login name")->required();
+
+    auto *study = app.add_subcommand("study", "Studies: each has its archive and its link");
+    study->require_subcommand(1);
+    auto *study_add = study->add_subcommand("add", "A study; prints its link");
+    study_add->add_option("--store", settings.store, "The store")->required();
+    study_add->add_option("name", name, "The study's name")->required();
+    study_add->add_option("archive", archive, "Its MERIDOKA.WDL")->required();
+    auto *study_close = study->add_subcommand("close", "Rows of the study are refused from now on");
+    auto *study_open = study->add_subcommand("open", "Rows of the study are taken again");
+    for (auto *c : {study_close, study_open}) {
+        c->add_option("--store", settings.store, "The store")->required();
+        c->add_option("key", key, "The study's key (from its link /s/KEY/)")->required();
+    }
+    auto *study_list = study->add_subcommand("list", "Every study with its link and progress");
+    study_list->add_option("--store", settings.store, "The store")->required();
+
+    CLI11_PARSE(app, argc, argv);
+    try {
+        server::start_secrets();
+        if (serve_cmd->parsed())
+            return serve(settings);
+        store::Store st(settings.store, store::Store::Mode::write, 5000, true);
+        store::Collector collector(st);
+        if (user_add->parsed()) {
+            const std::string password = read_password();
+            if (password.size() < 10)
+                throw store::Error("a password has at least 10 characters; nothing was added");
+            if (!collector.add_researcher(name, server::hash_password(password), server::unix_now()))
+                throw store::Error("a researcher named " + name + " exists already; nothing was added");
+            std::cout << "researcher " << name << " added\n";
+        } else if (study_add->parsed()) {
+            std::vector<uint8_t> bytes;
+            try {
+                bytes = host::read_file(archive);
+            } catch (const std::exception &) {
+                throw store::Error("cannot read the archive " + archive + " (is the path right?)");
+            }
+            const std::string key_made = server::add_study(collector, name, std::string(bytes.begin(), bytes.end()));
+            std::cout << "/s/" << key_made << "/\n";
+        } else if (study_close->parsed() || study_open->parsed()) {
+            if (!collector.set_open(key, study_open->parsed()))
+                throw store::Error("no study has the key " + key);
+            std::cout << "study " << key << (study_open->parsed() ? " open\n" : " closed\n");
+        } else if (study_list->parsed()) {
+            for (const auto &p : collector.studies(server::unix_now()))
+                std::cout << "/s/" << p.study.key << "/  " << (p.study.open ? "open  " : "closed") << "  "
+                          << p.study.archive_crc32 << "  started " << p.started << ", finished " << p.finished
+                          << ", unfinished " << p.unfinished << "  " << p.study.name << '\n';
+        }
+        return 0;
+    } catch (const store::Error &e) {
+        std::cerr << "meridoka-server: " << e.what() << '\n';
+        return 1;
+    }
+}

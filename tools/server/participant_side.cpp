@@ -1,0 +1,127 @@
+#include "tools/server/participant_side.h"
+
+#include "store/error.h"
+#include "tools/server/answers.h"
+#include "tools/server/row_check.h"
+
+#include <httplib.h>
+
+namespace server {
+
+namespace {
+
+const char study_path[] = R"(/s/([0-9a-f]{32})/)";
+
+std::string content_type(const std::string &name)
+{
+    auto ends = [&](const char *e) {
+        const std::string s(e);
+        return name.size() >= s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0;
+    };
+    if (ends(".html"))
+        return "text/html; charset=utf-8";
+    if (ends(".js"))
+        return "text/javascript; charset=utf-8";
+    if (ends(".wasm"))
+        return "application/wasm";
+    if (ends(".css"))
+        return "text/css; charset=utf-8";
+    if (ends(".json"))
+        return "application/json";
+    return "application/octet-stream";
+}
+
+}  // namespace
+
+void add_participant_side(httplib::Server &http, const Settings &settings, const PageFiles &page, RateLimit &limit)
+{
+    http.Get(R"(/s/([0-9a-f]{32}))", [](const httplib::Request &req, httplib::Response &res) {
+        res.set_redirect(req.path + "/", 301);
+    });
+
+    http.Get(std::string(study_path) + "(.*)", [&](const httplib::Request &req, httplib::Response &res) {
+        res.set_header("Referrer-Policy", "no-referrer");  // the key stays off other sites' logs
+        res.set_header("X-Content-Type-Options", "nosniff");
+        res.set_header("Cache-Control", "no-cache");
+        const std::string key = req.matches[1], name = req.matches[2].length() ? std::string(req.matches[2]) : "index.html";
+        if (!limit.allow(client_of(req, settings)))
+            return plain(res, 429, "too many requests; try again in a second");
+        // only these names, compared whole: no path is ever put together from the request
+        const auto file = page.find(name);
+        if (file == page.end() && name != "settings.json" && name != "MERIDOKA.WDL")
+            return plain(res, 404, "no such file");
+        auto st = open_store(settings, res);
+        if (!st)
+            return;
+        try {
+            store::Collector studies(**st);
+            const auto study = studies.study(key);
+            if (!study)
+                return plain(res, 404, "no such study; check the link");
+            if (!study->open)
+                return plain(res, 403, "this study is closed");
+            if (name == "settings.json") {
+                // relative: the page resolves it against its own address, behind any proxy path
+                res.set_content(R"({ "postUrl": "rows", "postRetryMs": 1000, "offlineAllowed": false, "language": "" })" "\n",
+                                "application/json");
+            } else if (name == "MERIDOKA.WDL") {
+                res.set_content(studies.archive(key), "application/octet-stream");
+            } else {
+                res.set_content(file->second, content_type(name).c_str());
+            }
+        } catch (const store::Error &e) {
+            store_failed(res, e, st.get());
+        }
+    });
+
+    http.Post(std::string(study_path) + "rows", [&](const httplib::Request &req, httplib::Response &res) {
+        res.set_header("Access-Control-Allow-Origin", "*");
+        const std::string client = client_of(req, settings);
+        if (!limit.allow(client)) {
+            res.set_header("Retry-After", "1");
+            return plain(res, 429, "too many requests; try again in a second");
+        }
+        const std::string key = req.matches[1];
+        auto st = open_store(settings, res);
+        if (!st)
+            return;
+        try {
+            store::Collector collector(**st);
+            const auto study = collector.study(key);
+            if (!study)
+                return plain(res, 404, "no such study");
+            if (!study->open)
+                return plain(res, 403, "this study is closed: rows are no longer taken");
+            if (req.get_param_value("probe") == "1")
+                return plain(res, 200, "here");
+
+            store::ArrivingRow row;
+            row.study_key = key;
+            row.now = unix_now();
+            row.max_rows = settings.max_rows;
+            const RowCheck check = check_row(req.get_param_value("session"), req.get_param_value("row"), req.body,
+                                             settings.max_body, row);
+            std::string reason = check.reason;
+            int status = check.status;
+            if (check.ok) {
+                switch (collector.put_row(row)) {
+                case store::Arrival::added: return plain(res, 200, "kept");
+                case store::Arrival::same: return plain(res, 200, "kept before");
+                case store::Arrival::conflict: return plain(res, 200, "kept apart: another row had this number");
+                case store::Arrival::too_many_rows: return plain(res, 413, "the session has too many rows");
+                case store::Arrival::other_study: reason = "the session belongs to another study"; status = 403; break;
+                case store::Arrival::wrong_archive: reason = "the row names another archive than the study's"; status = 422; break;
+                }
+            }
+            std::string query = req.target.substr(0, 512);
+            collector.quarantine({0, row.now, key, client, reason, query, req.body.substr(0, size_t(settings.max_body))});
+            return plain(res, status, reason);
+        } catch (const store::StoreError &e) {
+            store_failed(res, e, st.get());
+        } catch (const store::Error &e) {
+            plain(res, 400, e.what());
+        }
+    });
+}
+
+}  // namespace server
