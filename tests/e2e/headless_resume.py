@@ -79,7 +79,7 @@ def main():
             g.write(f.read())
         with open(os.path.join(slow, "keys.scn"), "w") as f:
             f.write("wait 1000\nkey space\n" + "".join("wait 1000\nkey %s\nwait 300\nkey enter\n" % a for a in answers))
-        subprocess.run([headless, "--dir", slow, "--commit-ms", "590", "keys.scn"], check=True)
+        subprocess.run([headless, "--dir", slow, "--commit-ms", "590", os.path.join(slow, "keys.scn")], check=True)
         rows, _ = journal_check.read(os.path.join(slow, "S0000001.CSV"))
         events = [(r["event"], int(r["ms"])) for r in rows if r["event"].startswith(("answer", "preview"))]
         assert [e for e, _ in events] == ["answer_previewed", "answer_confirmed"] * len(answers), events

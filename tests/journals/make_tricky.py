@@ -14,10 +14,10 @@ damaged; answered: the answers confirmed.
 import argparse
 import json
 import os
+import sys
 
-HEADER = ("session,participant,event,ms,local_time,item,digit,cell,correct_cell,right,rt_ms,"
-          "first_digit_ms,key,item_text,program,version,build,archive_bytes,archive_crc32,items,clock,"
-          "clock_resolution_us,ended_by,right_total,wrong_total,answered,note").split(",")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from journal_check import HEADER  # noqa: E402  the header row's columns
 
 
 class Journal:
@@ -77,8 +77,8 @@ def main():
 
     cut_short = Journal("00000000000000a1", a).start().answers(1, 2).row("item_shown", item=3, item_text="Item 3")
     put("S0000001.CSV", cut_short.data(), "open", 2, "cut short after two answers")
-    put("S0000002.CSV", cut_short.data() + b"00000000000000a1,P1,answer_previ", "open", 2,
-        "a cut last row")
+    cut = Journal("00000000000000a2", a).start().answers(1, 2).row("item_shown", item=3, item_text="Item 3")
+    put("S0000002.CSV", cut.data() + b"00000000000000a2,P1,answer_previ", "open", 2, "a cut last row")
     put("S0000003.CSV", Journal("00000000000000a3", a).start().answers(1, items).end("completed", items).data(),
         "ended", items, "completed")
     left = Journal("00000000000000a4", a).start().answers(1, 3)

@@ -54,7 +54,7 @@ export function crc32(bytes) {
 // What its rows make of the session is the program's own judgement
 // (`judge`: core.js's judgeJournal): a session cut short (a crash) is taken
 // up again, and so is one that ended because the page was left before its
-// last item, its session_end row cut off first (cutTo: its offset). A
+// last item, its ending row cut off first (cutTo: its offset). A
 // damaged journal of the participant is offered no more than the program
 // would resume it; one whose participant cannot be read is passed over.
 export function resumable(folder, participant, archive, judge) {
