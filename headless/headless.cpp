@@ -200,15 +200,19 @@ uint8_t get_key(void)
     if (the_run.keep_waits)
         the_run.waits.emplace_back(screen, screen + screen_size);
     // keys "pressed while the program was busy" reach the slot before this
-    // call; waits before them pass while it is busy
-    for (; the_run.next < the_run.script.size(); the_run.next++) {
-        const Step &s = the_run.script[the_run.next];
-        if (s.action == Action::busy)
-            key_post(s.scan);
-        else if (s.action == Action::wait)
-            the_run.clock += s.ms;
-        else
+    // call; the waits before them pass while it is busy, those after the
+    // last of them while it waits (a key is stamped with its own moment)
+    const std::vector<Step> &script = the_run.script;
+    for (;;) {
+        size_t k = the_run.next;
+        while (k < script.size() && script[k].action == Action::wait)
+            k++;
+        if (k >= script.size() || script[k].action != Action::busy)
             break;
+        for (; the_run.next < k; the_run.next++)
+            the_run.clock += script[the_run.next].ms;
+        key_post(script[k].scan);
+        the_run.next = k + 1;
     }
     return key_read();
 }
@@ -252,11 +256,38 @@ const char *program_arguments(void) { return the_run.arguments.c_str(); }
 
 const char *build_name(void) { return "headless"; }
 
+// A commit that takes commit_ms of the simulated clock (a slow disk): the
+// scenario goes on meanwhile. Its waits pass, and its keys and busy keys
+// whose moment comes before the commit ends are pressed while the program
+// is busy; a screenshot or a close waits for the program.
+static void slow_commit()
+{
+    uint32_t left = the_run.commit_ms;
+    std::vector<Step> &script = the_run.script;
+    while (left && the_run.next < script.size()) {
+        Step &s = script[the_run.next];
+        if (s.action == Action::wait) {
+            uint32_t pass = s.ms < left ? s.ms : left;
+            the_run.clock += pass;
+            left -= pass;
+            s.ms -= pass;
+            the_run.next += s.ms == 0;
+        } else if (s.action == Action::key || s.action == Action::busy) {
+            key_post(s.scan);
+            the_run.next++;
+        } else {
+            break;
+        }
+    }
+    the_run.clock += left;
+}
+
 int file_commit(FileHandle f)
 {
     if (!f)
         return -1;
     the_run.commits++;
+    slow_commit();
     return 0;
 }
 

@@ -48,6 +48,7 @@ struct Run {
     int64_t start_time = 0;     // local time at clock 0, seconds since 1970 as if UTC
     std::string session_id;     // 16 hex digits for session_entropy; empty: random
     unsigned commits = 0;       // file_commit calls; the disk is not waited for
+    uint32_t commit_ms = 0;     // simulated ms each commit takes, the scenario going on meanwhile
 };
 
 // Installs a fresh run (script and settings) for the next program_main.

@@ -4,20 +4,22 @@
 // file.
 //
 //   meridoka-headless [--dos-results] [--dir DIR] [--session-id HEX16]
-//                     [--start-time YYYY-MM-DDThh:mm:ss] SCENARIO [OPTION...]
+//                     [--start-time YYYY-MM-DDThh:mm:ss] [--commit-ms N] SCENARIO [OPTION...]
 //   meridoka-headless --version
 //
 // DIR (default: the current directory) holds MERIDOKA.WDL and receives the
 // output. The options after the scenario are the program's own (/P:ID, /R,
 // /R:FILE, /?, or their long forms). --session-id and --start-time fix the
 // session ID and the local time at the simulated clock's start, so that a
-// journal comes out the same byte for byte. The exit status is the
-// program's own (0 to 4).
+// journal comes out the same byte for byte. --commit-ms makes every commit
+// take N ms of the simulated clock, the scenario going on meanwhile (a slow
+// disk). The exit status is the program's own (0 to 4).
 #include "headless/headless.h"
 
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -29,7 +31,7 @@
 
 static const char usage[] =
     "usage: meridoka-headless [--dos-results] [--dir DIR] [--session-id HEX16] "
-    "[--start-time YYYY-MM-DDThh:mm:ss] SCENARIO [OPTION...]\n";
+    "[--start-time YYYY-MM-DDThh:mm:ss] [--commit-ms N] SCENARIO [OPTION...]\n";
 
 // Numbered as the F12 key numbers them.
 static void save_screen(const headless::Screen &screen)
@@ -49,6 +51,7 @@ int main(int argc, char **argv)
     const char *dir = nullptr, *scenario = nullptr;
     std::string session_id;
     int64_t start_time = -1;
+    uint32_t commit_ms = 0;
     int i = 1;
     for (; i < argc && !scenario; i++) {
         bool value = i + 1 < argc;
@@ -65,6 +68,9 @@ int main(int argc, char **argv)
         } else if (!std::strcmp(argv[i], "--start-time") && value &&
                    (start_time = headless::parse_local_time(argv[i + 1])) >= 0) {
             i++;
+        } else if (!std::strcmp(argv[i], "--commit-ms") && value && std::strspn(argv[i + 1], "0123456789") ==
+                   std::strlen(argv[i + 1]) && std::strlen(argv[i + 1]) - 1 < 6) {
+            commit_ms = uint32_t(std::strtoul(argv[++i], nullptr, 10));
         } else if (argv[i][0] != '-') {
             scenario = argv[i];
         } else {
@@ -101,6 +107,7 @@ int main(int argc, char **argv)
     run.dos_results = dos;
     run.arguments = arguments;
     run.session_id = session_id;
+    run.commit_ms = commit_ms;
     if (start_time >= 0)
         run.start_time = start_time;
     int status = program_main();

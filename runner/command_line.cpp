@@ -62,7 +62,10 @@ int parse_command_line(const char *text, CommandLine *out)
                 continue;
             }
         }
-        word[sizeof out->refused - 1] = 0;
+        /* shown whole up to a longest participant ID after "/P:"; a longer
+        ** argument is cut, and "..." says so */
+        if (str_len(word) >= sizeof out->refused)
+            mem_move(word + sizeof out->refused - 4, "...", 4);
         mem_move(out->refused, word, sizeof out->refused);
         return command_refused;
     }

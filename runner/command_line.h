@@ -29,7 +29,7 @@ struct CommandLine {
     char participant[participant_size];   /* empty when none was given */
     char journal[journal_path_size];      /* FILE of /R:FILE */
     uint8_t resume;                       /* resume_* */
-    char refused[24];                     /* the argument refused, cut to fit */
+    char refused[40];                     /* the argument refused; a longer one cut, ending "..." */
 };
 
 /* Reads the options in text into *out (which starts zeroed); returns a

@@ -1,8 +1,8 @@
 /*
 ** The session journal (README, "Session journals"): one CSV file per
-** session, S0000001.CSV and up, every event a row written and forced to the
-** disk before the next key is read; read again to resume a session that
-** was cut short.
+** session, S0000001.CSV and up, every event a row written at once, every
+** answer forced to the disk before the next key is read; read again to
+** resume a session that was cut short.
 */
 #ifndef MERIDOKA_JOURNAL_H
 #define MERIDOKA_JOURNAL_H
@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "runner/journal_columns.h"
+#include "runner/session_rules.h"
 #include "runner/command_line.h"
 
 struct RunState;
@@ -37,8 +38,9 @@ struct Journal {
 };
 
 /* ---- rows (journal_writer.cpp) ------------------------------------------
-** Each row goes out with one write and is committed; a row that fails is
-** cut off again and ends the journal (failed).
+** Each row goes out with one write; answers and session rows are committed
+** (with the rows before them), item_shown and previews wait for the next
+** commit. A row that fails is cut off again and ends the journal (failed).
 **   journal_begin   the header and session_start of a new journal
 **   journal_event   item_shown (once the item is on the screen), the answer
 **                   events for `digit` on the current item at the last key's
@@ -52,23 +54,25 @@ void journal_event(RunState *run, int event, int digit, int extra);
 void journal_resume(RunState *run, int32_t cut_bytes);
 
 /* ---- reading (journal_reader.cpp) ---------------------------------------
-** A streaming reader that keeps only what resuming needs. A row is whole
-** when it has every column and ends in CR LF; a last row that is not
-** whole is a cut row (`cut` bytes after `kept`). A file that does not
-** start with the header and a whole row, or any other row that is not
-** whole, or answers out of order, make the journal damaged (`damaged`
-** holds the row's line, 1 for the header).
+** A streaming reader that keeps only what resuming needs, judging the rows
+** by the session rules (session_rules.h). A row is whole when it has every
+** column and ends in CR LF; a last row that is not whole is a cut row
+** (`cut` bytes after `kept`). A file that does not start with the header
+** and a whole row, or any other row that is not whole, or one the rules
+** refuse, make the journal damaged (`damaged` holds the row's line, 1 for
+** the header).
 */
-enum { scan_session, scan_participant, scan_archive_crc32, scan_texts };
+enum { scan_session, scan_participant, scan_archive_crc32, scan_started, scan_texts };
 
 struct JournalScan {
+    SessionRules rules;
     char start[scan_texts][participant_size];   /* of the session_start row */
     uint32_t last_ms;        /* ms of the last whole row */
     int32_t kept;            /* bytes up to the end of the last whole row */
     int32_t cut;             /* bytes after it */
     uint32_t damaged;
     uint32_t answered;       /* items confirmed, in order from the first */
-    uint32_t ended;          /* a session_end row */
+    uint32_t ended;          /* a session_end row stands (session_ended or session_left) */
 };
 
 /* Reads f from its start. Confirmed answers go to answers[item - 1] (1

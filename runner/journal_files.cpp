@@ -75,7 +75,10 @@ static int journal_create(RunState *run)
     return not_written("in this folder");
 }
 
-/* Opens the participant's most recent journal without a session_end row. */
+/* Opens the participant's most recent journal without a session_end row.
+** A damaged journal that may be theirs (its participant cannot be read)
+** is the most recent too: the caller refuses it rather than go back to an
+** older session unasked. */
 static FileHandle open_latest(Journal *j, const char *participant)
 {
     JournalScan scan;
@@ -84,7 +87,8 @@ static FileHandle open_latest(Journal *j, const char *participant)
         if (!f)
             continue;  /* in use by a running session, or unreadable */
         journal_scan(f, &scan, 0, 0);
-        if (!scan.damaged && !scan.ended && str_equal(scan.start[scan_participant], participant))
+        int theirs = str_equal(scan.start[scan_participant], participant);
+        if ((scan.damaged && (theirs || !scan.start[scan_session][0])) || (!scan.ended && theirs))
             return f;
         file_close(f);
     }

@@ -2,7 +2,8 @@
 ** Journal rows. A row's fields are gathered in two arrays (a text, else a
 ** number, else empty), then turned into one line of CSV in a buffer: texts
 ** as UTF-8 from the archive's CP866, quoted when they hold a comma, a
-** quote, CR or LF. The line goes out with one write and is committed. ms
+** quote, CR or LF. The line goes out with one write; answers and session
+** rows are committed, with every row before them. ms
 ** counts from the session's start on the platform's monotonic clock.
 */
 #include "runner/runner.h"
@@ -100,7 +101,11 @@ static void write_row(Journal *j, int event, uint32_t ms)
     mem_fill(row_value, 0xFF, sizeof row_value);
     if (j->failed)
         return;
-    if (file_write(row, 1, row_length, j->file) == row_length && file_commit(j->file) == 0) {
+    /* Rows that hold no answer go to the disk with the next one that does
+    ** (or a session row): a key pressed during a slow commit would be a
+    ** key pressed while busy, and the Enter that confirms a preview lost. */
+    int later = event == event_item_shown || event == event_previewed || event == event_withdrawn;
+    if (file_write(row, 1, row_length, j->file) == row_length && (later || file_commit(j->file) == 0)) {
         j->length += (int32_t)row_length;
     } else {
         file_truncate(j->file, j->length);

@@ -52,7 +52,7 @@ groups = [("archive/ (reader, LZSS, tables)", ("archive/",)),
           ("pictures", ("graphics/image.cpp",)),
           ("font text", ("graphics/text.cpp",)),
           ("wdl encoder and glyph text", ("host/lzss_encode.cpp", "host/glyph_text.cpp")),
-          ("journal reader", ("runner/journal_reader.cpp", "runner/journal_format.cpp")),
+          ("journal reader", ("runner/journal_reader.cpp", "runner/session_rules.cpp", "runner/journal_format.cpp")),
           ("command line", ("runner/command_line.cpp",))]
 path, hits = None, {}
 for line in open(lcov):

@@ -2,7 +2,8 @@
 ** The core's own rules, for the page to ask before a run (web/page/core.js),
 ** on a module that runs no program: whether the file MERIDOKA.WDL in the
 ** working folder is an archive and whether its texts are Russian, whether
-** the options the page would give are refused, the journal's header row.
+** the options the page would give are refused, the journal's header row,
+** what a journal's rows make of its session.
 ** The page keeps no copy of these formats.
 */
 #include "archive/archive.h"
@@ -65,3 +66,28 @@ int web_options_refused(void)
 
 /* The journal's byte-order mark and header row, CR LF included. */
 const char *web_journal_header(void) { return journal_header; }
+
+/* The last journal judged: kept for the questions that follow. */
+static JournalScan judged;
+
+int web_journal_judge(void)
+{
+    mem_fill(&judged, 0, sizeof judged);
+    FileHandle f = file_open("JOURNAL.CSV", "rb");
+    if (!f)
+        return session_damaged;
+    journal_scan(f, &judged, 0, 0);
+    file_close(f);
+    return judged.damaged ? session_damaged : judged.rules.state;
+}
+
+int32_t web_journal_number(int which)
+{
+    const SessionRules *r = &judged.rules;
+    return which == 0 ? (int32_t)r->answered : which == 1 ? (int32_t)r->items : r->end_at;
+}
+
+const char *web_journal_start(int which)
+{
+    return which >= 0 && which < scan_texts ? judged.start[which] : "";
+}

@@ -68,6 +68,15 @@ int web_archive_header(void);      /* 1: MERIDOKA.WDL begins an archive */
 int web_archive_cyrillic(void);    /* 1: its texts are Russian */
 int web_options_refused(void);     /* 1: the program would refuse the page's options */
 const char *web_journal_header(void);
+/* The session rules (runner/session_rules.h) over the journal JOURNAL.CSV:
+** its SessionState (session_damaged also when the file is no journal);
+** then the details of that journal: web_journal_number 0 answered, 1
+** items, 2 where its last session_end row begins (-1: none);
+** web_journal_start 0 session, 1 participant, 2 archive CRC-32, 3 local
+** time of its session_start row ("" when unread). */
+int web_journal_judge(void);
+int32_t web_journal_number(int which);
+const char *web_journal_start(int which);
 
 /* ---- the end ------------------------------------------------------------ */
 void web_show_error(const char *text);

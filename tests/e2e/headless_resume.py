@@ -67,7 +67,34 @@ def main():
                               text=True).stdout == "meridoka-headless %s\n" % version
         assert "Error: bad option /X" in run("", "/X", check=4)
         assert "Error: cannot resume" in run("", "/R", check=4)  # the session has ended
-    print("headless command line: options, fixed session, cut and resumed: ok")
+        long_id = "P" * 33
+        assert "Error: bad option /P:%s\n" % long_id in run("", "/P:" + long_id, check=4), "the refused ID whole"
+        assert "Error: bad option /R:%s...\n" % ("x" * 33) in run("", "/R:" + "x" * 80, check=4), "cut, and says so"
+
+        # a slow disk: every commit takes 590 ms while the person goes on
+        # typing; an Enter 300 ms after the digit confirms it
+        slow = os.path.join(work, "slow")
+        os.mkdir(slow)
+        with open(os.path.join(work, "MERIDOKA.WDL"), "rb") as f, open(os.path.join(slow, "MERIDOKA.WDL"), "wb") as g:
+            g.write(f.read())
+        with open(os.path.join(slow, "keys.scn"), "w") as f:
+            f.write("wait 1000\nkey space\n" + "".join("wait 1000\nkey %s\nwait 300\nkey enter\n" % a for a in answers))
+        subprocess.run([headless, "--dir", slow, "--commit-ms", "590", os.path.join(slow, "keys.scn")], check=True)
+        rows, _ = journal_check.read(os.path.join(slow, "S0000001.CSV"))
+        events = [(r["event"], int(r["ms"])) for r in rows if r["event"].startswith(("answer", "preview"))]
+        assert [e for e, _ in events] == ["answer_previewed", "answer_confirmed"] * len(answers), events
+        assert all(b - a == 300 for (_, a), (_, b) in zip(events[::2], events[1::2])), events
+        with open(os.path.join(slow, "RESULT-W.TXT"), "rb") as f:
+            assert f.read() == expected, "a slow disk changed the answers"
+
+        # a key pressed while busy withdraws a preview at its own moment,
+        # not at the next key's
+        busy = "key space\nkey %s\nwait 500\nbusy 5\nwait 700\n" % answers[0] + keys[0]
+        run(busy + "".join(keys[1:]), "/P:busy")
+        rows, _ = journal_check.read(os.path.join(work, "S0000002.CSV"))
+        ms = {r["event"]: int(r["ms"]) for r in reversed(rows)}  # each event's first row
+        assert ms["preview_withdrawn"] - ms["answer_previewed"] == 500, rows
+    print("headless command line: options, fixed session, cut and resumed, a slow disk: ok")
     return 0
 
 

@@ -3,7 +3,7 @@
 # of the kept corpora under valgrind. Not part of "all".
 set(REPLAY_CORE_SOURCES ${MERIDOKA_CORE_SOURCES})
 list(FILTER REPLAY_CORE_SOURCES EXCLUDE REGEX "^runner/")
-list(APPEND REPLAY_CORE_SOURCES runner/journal_reader.cpp runner/journal_format.cpp runner/command_line.cpp)
+list(APPEND REPLAY_CORE_SOURCES runner/journal_reader.cpp runner/session_rules.cpp runner/journal_format.cpp runner/command_line.cpp)
 list(TRANSFORM REPLAY_CORE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 add_library(meridoka_replay_core STATIC EXCLUDE_FROM_ALL ${REPLAY_CORE_SOURCES}
   ${CMAKE_SOURCE_DIR}/frontend/screen_memory.cpp ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_platform.cpp)

@@ -72,7 +72,8 @@ TEST(CommandLine, AnythingElseIsRefusedAndNamed)
     }
     Parsed p = parse("/P:a /Q:this-argument-is-much-too-long-to-show-whole");
     EXPECT_EQ(p.verdict, command_refused);
-    EXPECT_STREQ(p.line.refused, "/Q:this-argument-is-muc");
+    EXPECT_STREQ(p.line.refused, "/Q:this-argument-is-much-too-long-to...");  // cut, and says so
+    EXPECT_STREQ(parse("/P:123456789012345678901234567890123").line.refused, "/P:123456789012345678901234567890123");
     // a path that fills the journal field is refused, one shorter is taken
     EXPECT_EQ(parse(("/R:" + std::string(journal_path_size, 'a')).c_str()).verdict, command_refused);
     EXPECT_EQ(parse(("/R:" + std::string(journal_path_size - 1, 'a')).c_str()).verdict, command_ok);

@@ -5,6 +5,8 @@
 #include "tools/report/fields.h"
 #include "tools/report/journal_format.h"
 
+#include "runner/session_rules.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -52,6 +54,7 @@ private:
     void start();
     void item_event(std::string_view event);
     void end();
+    void follow_rules(std::string_view event, size_t at);
 
     const std::string &file_;
     std::vector<std::string> &warnings_;
@@ -61,9 +64,7 @@ private:
     std::vector<ItemState> state_;
     int current_ = 0;  // the item on screen
     int64_t last_ms_ = 0;
-    bool ended_ = false;
-    bool withdrawable_end_ = false;  // closed before the last item: a resumed page takes it back
-    bool interrupted_ = false;
+    SessionRules rules_;  // what the rows make of the session (runner/session_rules.h)
 };
 
 int64_t JournalParser::number(Column c, int64_t lo, int64_t hi) const
@@ -95,8 +96,41 @@ void JournalParser::check_common()
     if (!is_local_time(field(col_local_time)))
         fail("local_time '" + std::string(field(col_local_time)) + "' is not YYYY-MM-DDThh:mm:ss");
     s_.last_time = field(col_local_time);
-    if (ended_)
+}
+
+// The session rules every reader of a journal follows; each refusal named.
+void JournalParser::follow_rules(std::string_view event, size_t at)
+{
+    SessionRow r{};
+    while (r.event <= event_session_end && event != event_name(JournalEvent(r.event)))
+        r.event++;
+    if (r.event == event_session_start)
+        r.items = uint32_t(number(col_items, 1, 65535));
+    if (r.event == event_confirmed && s_.journal_rows > 0)
+        r.item = uint32_t(number(col_item, 1, s_.items));
+    r.closed = field(col_ended_by) == "closed";
+    r.at = int32_t(std::min<size_t>(at, INT32_MAX));
+    const bool left = rules_.state == session_left;
+    switch (session_take(&rules_, &r)) {
+    case row_taken:
+        break;
+    case row_first_not_start:
+        fail("the first row is '" + std::string(event) + "', not session_start");
+    case row_second_start:
+        fail("a second session_start");
+    case row_unknown_event:
+        fail("unknown event '" + std::string(event) + "'");
+    case row_answer_out_of_order:
+        fail("item " + std::to_string(r.item) + " confirmed " +
+             (r.item <= rules_.answered ? std::string("a second time")
+                                        : "before item " + std::to_string(rules_.answered + 1)));
+    case row_resumed_alone:
+        fail("session_resumed without session_interrupted before it");
+    default:
         fail("a row after session_end");
+    }
+    if (left && rules_.withdrawn)
+        s_.note += std::string(s_.note.empty() ? "" : "; ") + "a session_end (closed) withdrawn on resuming";
 }
 
 // A journal must be UTF-8, as the runner writes it. One re-saved by a
@@ -145,9 +179,6 @@ void JournalParser::item_event(std::string_view event)
     const int item = int(number(col_item, 1, s_.items));
     ItemState &st = state_[size_t(item)];
     if (event == event_name(event_resumed)) {
-        if (!interrupted_)
-            fail("session_resumed without session_interrupted before it");
-        interrupted_ = false;
         if (st.confirmed)
             fail("resumed at item " + std::to_string(item) + ", which is already answered");
         s_.resumes++;
@@ -200,9 +231,7 @@ void JournalParser::item_event(std::string_view event)
         st.refusals++;
         return;
     }
-    // answer_confirmed
-    if (st.confirmed)
-        fail("item " + std::to_string(item) + " confirmed a second time");
+    // answer_confirmed (in order: the session rules)
     if (item <= training_items && !right)
         fail("a wrong answer confirmed on training item " + std::to_string(item));
     st.confirmed = true;
@@ -227,8 +256,6 @@ void JournalParser::end()
     if (by == "completed" && answered != s_.items)
         fail("ended_by completed, but only " + std::to_string(answered) + " of " + std::to_string(s_.items) +
              " items are answered");
-    ended_ = true;
-    withdrawable_end_ = by == "closed" && answered < s_.items;
 }
 
 Session JournalParser::parse(std::string_view bytes)
@@ -246,11 +273,12 @@ Session JournalParser::parse(std::string_view bytes)
     check_encoding(bytes);
     s_.source = "journal";
     s_.file = file_;
+    session_begin(&rules_);
     while (reader.next(row)) {
         line_ = row.line;
         const bool last = row.end == bytes.size();
         if (row.fields.size() != column_count || row.bad_quote || !row.ended) {
-            if (last) {
+            if (session_partial(&rules_, last) == row_cut) {
                 warnings_.push_back(where(file_, line_) + "cut last row of " + std::to_string(row.end - row.begin) +
                                     " bytes dropped (the session stopped while writing it)");
                 s_.note = "cut last row of " + std::to_string(row.end - row.begin) + " bytes dropped";
@@ -262,18 +290,9 @@ Session JournalParser::parse(std::string_view bytes)
         }
         row_ = &row.fields;
         const std::string_view event = field(col_event);
-        if (ended_ && withdrawable_end_ && event == event_name(event_interrupted)) {
-            // the page withdrew that session_end when it resumed the session
-            ended_ = false;
-            s_.note += std::string(s_.note.empty() ? "" : "; ") + "a session_end (closed) withdrawn on resuming";
-        }
-        if (s_.journal_rows == 0) {
-            if (event != event_name(event_session_start))
-                fail("the first row is '" + std::string(event) + "', not session_start");
+        follow_rules(event, row.begin);
+        if (s_.journal_rows == 0)
             start();
-        } else if (event == event_name(event_session_start)) {
-            fail("a second session_start");
-        }
         check_common();
         s_.journal_rows++;
         if (event == event_name(event_session_start))
@@ -281,16 +300,12 @@ Session JournalParser::parse(std::string_view bytes)
         if (event == event_name(event_item_shown) || event == event_name(event_previewed) || event == event_name(event_withdrawn) ||
             event == event_name(event_refused) || event == event_name(event_confirmed) || event == event_name(event_resumed))
             item_event(event);
-        else if (event == event_name(event_interrupted))
-            interrupted_ = true;
         else if (event == event_name(event_session_end))
             end();
-        else
-            fail("unknown event '" + std::string(event) + "'");
     }
     if (s_.journal_rows == 0)
         fail("no session_start row: the journal holds no session");
-    if (!ended_)
+    if (rules_.state == session_open)
         s_.ended_by = "unfinished";
     s_.total_ms = last_ms_;
     std::sort(s_.responses.begin(), s_.responses.end(),

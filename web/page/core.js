@@ -2,7 +2,8 @@
 // page keeps no copy of them (web/rules.cpp): whether a file is a test
 // archive (its first bytes), the language of an archive's texts, whether
 // the program would refuse the page's options (a participant ID that breaks
-// the rule), and the journal's header row. The module here runs no program:
+// the rule), the journal's header row, and what a journal's rows make of its
+// session. The module here runs no program:
 // its folder holds only the archive asked about.
 
 import { Folder } from './folder.js';
@@ -37,15 +38,18 @@ export async function openCore(createModule, compiled) {
     }, compiled),
     noInitialRun: true,
   });
-  // Asks `question` of the module with these bytes as MERIDOKA.WDL.
-  const withArchive = (bytes, question) => {
-    folder.put('MERIDOKA.WDL', bytes);
+  // Asks `question` of the module with these bytes in its folder as `name`.
+  const withFile = (name, bytes, question) => {
+    folder.put(name, bytes);
     try {
       return question();
     } finally {
-      folder.remove('MERIDOKA.WDL');
+      folder.remove(name);
     }
   };
+  const withArchive = (bytes, question) => withFile('MERIDOKA.WDL', bytes, question);
+  const utf8 = new TextDecoder('utf-8', { ignoreBOM: true });
+  const string = (at) => utf8.decode(m.HEAPU8.subarray(at, m.HEAPU8.indexOf(0, at)));
   const header = m._web_journal_header();
   return {
     // head: at least the file's first 12 bytes (no more are read)
@@ -59,6 +63,16 @@ export async function openCore(createModule, compiled) {
       return options.includes('\0') || m._web_options_refused() === 1;
     },
     // the byte-order mark and the header row, CR LF included
-    journalHeader: new TextDecoder('utf-8', { ignoreBOM: true }).decode(m.HEAPU8.subarray(header, m.HEAPU8.indexOf(0, header))),
+    journalHeader: string(header),
+    // what a journal's rows make of its session, by the program's own rules
+    // (runner/session_rules.h): state 'open' (cut short), 'left' (the page
+    // was left before the last item: cutTo is where its session_end row
+    // begins), 'ended', 'damaged' or 'none'; the session_start row's texts
+    judgeJournal: (bytes) => withFile('JOURNAL.CSV', bytes, () => {
+      const state = ['none', 'open', 'left', 'ended', 'damaged'][m._web_journal_judge()];
+      const [session, participant, archive, started] = [0, 1, 2, 3].map((n) => string(m._web_journal_start(n)));
+      return { state, answered: m._web_journal_number(0), items: m._web_journal_number(1),
+               cutTo: state === 'left' ? m._web_journal_number(2) : null, session, participant, archive, started };
+    }),
   };
 }

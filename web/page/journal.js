@@ -1,6 +1,7 @@
 // What the page reads in the session journals the program keeps in its
 // working folder (README, "Session journals"): whether the latest session
-// of a participant can be taken up again, and the rows to send on.
+// of a participant can be taken up again (by the program's rules), and the
+// rows to send on.
 
 const decoder = new TextDecoder();
 
@@ -50,27 +51,20 @@ export function crc32(bytes) {
 
 // The participant's latest journal, when it can be resumed with this
 // archive: { name, participant, started, answered, items, cutTo } or null.
-// A session without a session_end row was cut short (a crash); one that
-// ended because the page was left (`closed`) before its last item is taken
-// up again too, its session_end row cut off first (cutTo: its offset).
-export function resumable(folder, participant, archive) {
+// What its rows make of the session is the program's own judgement
+// (`judge`: core.js's judgeJournal): a session cut short (a crash) is taken
+// up again, and so is one that ended because the page was left before its
+// last item, its ending row cut off first (cutTo: its offset). A
+// damaged journal of the participant is offered no more than the program
+// would resume it; one whose participant cannot be read is passed over.
+export function resumable(folder, participant, archive, judge) {
   const names = folder.names().filter(isJournal).sort((a, b) => a.toUpperCase().localeCompare(b.toUpperCase()));
   for (const name of names.reverse()) {
-    const all = rows(folder.get(name));
-    if (all.length < 2 || all[0].fields[0] !== 'session') continue;
-    const column = Object.fromEntries(all[0].fields.map((f, i) => [f, i]));
-    const start = all[1].fields, last = all[all.length - 1].fields;
-    const get = (row, col) => row[column[col]];
-    if (get(start, 'event') !== 'session_start' || get(start, 'participant') !== participant) continue;
-    const answered = all.filter((r) => get(r.fields, 'event') === 'answer_confirmed').length;
-    const items = Number(get(start, 'items'));
-    let cutTo = null;
-    if (get(last, 'event') === 'session_end') {
-      if (get(last, 'ended_by') !== 'closed' || answered >= items) return null;
-      cutTo = all[all.length - 1].start;
-    }
-    if (!archive || get(start, 'archive_crc32') !== crc32(archive)) return null;
-    return { name, participant, started: get(start, 'local_time'), answered, items, cutTo };
+    const j = judge(folder.get(name));
+    if (j.participant !== participant || (j.state === 'damaged' && !j.session)) continue;
+    if (j.state !== 'open' && j.state !== 'left') return null;
+    if (!archive || j.archive !== crc32(archive)) return null;
+    return { name, participant, started: j.started, answered: j.answered, items: j.items, cutTo: j.cutTo };
   }
   return null;
 }

@@ -239,7 +239,7 @@ function newSession() {
 // person chooses to go on with it or to begin anew. A session that ended
 // because the page was left loses that session_end row on Resume.
 function offerResume(archive) {
-  const found = resumable(folder, participant, archive);
+  const found = resumable(folder, participant, archive, core.judgeJournal);
   if (!found) return Promise.resolve(newSession());
   pageState = 'offer';
   say(t.offer(found.participant, found.started.replace('T', ' '), found.answered, found.items));

@@ -4,10 +4,12 @@
 // MERIDOKA_WEB_DIR, build-web by default). Run:
 // node --test web/tests/page.test.mjs
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
-import { join, resolve } from 'node:path';
+import { spawnSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join, resolve } from 'node:path';
 import test from 'node:test';
-import { pathToFileURL } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import { Folder } from '../page/folder.js';
 import { isSystemKey, scanCodes } from '../page/scancodes.js';
 import { crc32, resumable, rows } from '../page/journal.js';
@@ -96,7 +98,7 @@ function journal(participant, answered, endedBy, crc = crc32(archive)) {
   };
   let text = core.journalHeader + row('session_start', '', { archive_crc32: crc, items: '3' });
   for (let i = 1; i <= answered; i++)
-    text += row('item_shown', i, { item_text: `"Item ${i}, ""quoted""\r\nsecond line"` }) + row('answer_confirmed', i);
+    text += row('item_shown', i, { item_text: `"Item ${i}, ""quoted""\r\nsecond line"` }) + row('answer_confirmed', i, { right: '1' });
   if (endedBy) text += row('session_end', '', { ended_by: endedBy });
   return bytes(text);
 }
@@ -115,7 +117,7 @@ test('journals: rows, CRC-32, which session the page offers to resume', () => {
   const offered = (files, participant = 'P1', a = archive) => {
     const folder = new Folder();
     for (const [name, b] of Object.entries(files)) folder.put(name, b);
-    return resumable(folder, participant, a);
+    return resumable(folder, participant, a, core.judgeJournal);
   };
   const crashed = offered({ 'S0000001.CSV': journal('P1', 1, null) });
   assert.deepEqual([crashed.name, crashed.answered, crashed.items, crashed.cutTo], ['S0000001.CSV', 1, 3, null]);
@@ -129,6 +131,32 @@ test('journals: rows, CRC-32, which session the page offers to resume', () => {
                'only the latest session counts');
   assert.equal(offered({ 'S0000003.CSV': journal('P1', 1, null), 's0000002.csv': journal('P2', 1, null) }).name,
                'S0000003.CSV', "the participant's latest");
+});
+
+// The journals every reader must judge alike (tests/journals/make_tricky.py;
+// the runner's resume and the store's add judge them in
+// tests/e2e/journal_rules.py): the page's judgement is the module's.
+test('tricky journals: the page judges them as the runner and the store do', () => {
+  const dir = mkdtempSync(join(tmpdir(), 'tricky-'));
+  try {
+    const maker = join(dirname(fileURLToPath(import.meta.url)), '..', '..', 'tests', 'journals', 'make_tricky.py');
+    const made = spawnSync('python3', [maker, dir, '--crc', crc32(archive)]);
+    assert.equal(made.status, 0, String(made.stderr));
+    const verdicts = JSON.parse(readFileSync(join(dir, 'verdicts.json'), 'utf8'));
+    for (const [name, v] of Object.entries(verdicts)) {
+      const data = new Uint8Array(readFileSync(join(dir, name)));
+      const j = core.judgeJournal(data);
+      assert.equal(j.state, v.state, `${name}: ${v.why}`);
+      if (v.state !== 'damaged') assert.equal(j.answered, v.answered, `${name}: answered`);
+      assert.equal(j.cutTo, v.cut_to, `${name}: where a resumed page cuts`);
+      const folder = new Folder();
+      folder.put(name, data);
+      const offer = resumable(folder, 'P1', archive, core.judgeJournal);
+      assert.equal(offer !== null, v.state === 'open' || v.state === 'left', `${name}: offered`);
+    }
+  } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
 });
 
 test('key codes: the digit row answers on any layout, the keypad does not', () => {

@@ -299,9 +299,9 @@ TEST(Journal, ReSavedInAnotherCodePageOrResumedInTheBrowser)
 }
 
 // The journal's columns and events are the runner's (runner/journal_columns.h):
-// the header this tool checks is the runner's own, and every column and
-// event the page's script names is one of them.
-TEST(Journal, ColumnsAndEventsAreTheRunnersAndThePagesNamesAreAmongThem)
+// the header this tool checks is the runner's own, and the page's script
+// leaves the session rules to the module.
+TEST(Journal, ColumnsAndEventsAreTheRunnersAndThePageKeepsNoCopyOfTheRules)
 {
     EXPECT_EQ(column_names.size(), size_t(journal_columns));
     std::string header(utf8_bom);
@@ -311,20 +311,11 @@ TEST(Journal, ColumnsAndEventsAreTheRunnersAndThePagesNamesAreAmongThem)
     EXPECT_EQ(column_names[col_archive_crc32], "archive_crc32");
     EXPECT_EQ(event_name(event_confirmed), "answer_confirmed");
 
+    // the page judges a journal by the program's own rules (through the
+    // module): its script keeps no copy of them, naming no event
     const std::string page = report_test::read_file(PAGE_JOURNAL_SCRIPT);
     ASSERT_FALSE(page.empty()) << PAGE_JOURNAL_SCRIPT;
-    const std::regex column_used(R"(get\([^,()]+, '([a-z_0-9]+)'\))");
-    const std::regex event_used(R"('event'\) [!=]== '([a-z_]+)')");
-    int columns = 0, events = 0;
-    for (std::sregex_iterator m(page.begin(), page.end(), column_used), end; m != end; ++m, columns++)
-        EXPECT_NE(std::find(column_names.begin(), column_names.end(), (*m)[1].str()), column_names.end())
-            << "the page names a column the journal does not have: " << (*m)[1];
-    for (std::sregex_iterator m(page.begin(), page.end(), event_used), end; m != end; ++m, events++) {
-        bool known = false;
-        for (int e = event_session_start; e <= event_session_end; e++)
-            known |= event_name(JournalEvent(e)) == (*m)[1].str();
-        EXPECT_TRUE(known) << "the page names an event the journal does not have: " << (*m)[1];
-    }
-    EXPECT_GT(columns, 3);
-    EXPECT_GT(events, 1);
+    for (int e = event_session_start; e <= event_session_end; e++)
+        EXPECT_EQ(page.find(std::string(event_name(JournalEvent(e)))), std::string::npos)
+            << "the page's script names the event " << event_name(JournalEvent(e));
 }
