@@ -25,8 +25,10 @@ static int take_row(JournalScan *scan, uint8_t *answers, uint32_t capacity)
     while (event <= event_session_end && !str_equal(fields[col_event], journal_event_names[event]))
         event++;
     mem_move(scan->start, fields, 2 * participant_size);
-    if (event == event_session_start)
+    if (event == event_session_start) {
         mem_move(scan->start[scan_archive_crc32], fields[col_archive_crc32], participant_size);
+        mem_move(scan->start[scan_started], fields[col_local_time], participant_size);
+    }
     scan->last_ms = parse_uint(fields[col_ms]);
     scan->ended |= event == event_session_end;
     if (event == event_confirmed) {
