@@ -21,12 +21,8 @@ char scan_char(uint8_t key)
 
 /* Texts for an archive whose message table lacks the screens' own. */
 static const char *const builtin_texts[] = {
-    "Participant ID:",
-    "Type the ID, then Enter. Backspace: take back a character. Esc: end.",
-    "This participant has an unfinished session:",
-    "Reached item",
-    "Started",
-    "1: continue that session, 2: start a new one, Esc: end."};
+    "Participant ID:", "Type the ID, then Enter. Esc: end.", "This ID has an unfinished session:",
+    "Reached item", "Started", "1: continue it, 2: new session, Esc: end."};
 
 static const char *admin_text(const RunState *run, int number)
 {
