@@ -8,12 +8,12 @@ alone; a damaged settings entry is refused with the resources message.
     headless_admin.py HEADLESS
 """
 import os
-import subprocess
 import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+import headless_session  # noqa: E402
 import journal_check  # noqa: E402
 
 with open(os.path.join(HERE, "id-screen.scn")) as f:
@@ -24,21 +24,13 @@ def main():
     headless = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory() as work:
         def make(*options):
-            return subprocess.run([sys.executable, os.path.join(HERE, "make_test_archive.py"),
-                                   os.path.join(work, "MERIDOKA.WDL"), "--items", "4", *options],
-                                  check=True, stdout=subprocess.PIPE, text=True).stdout.split()
+            return headless_session.make_archive(work, "--items", "4", *options)
 
         answers = make("--ask-id", "required", "--offer-resume", "--id-length", "6")
         keys = ["key %s\nwait 250\nkey enter\n" % a for a in answers]
 
         def run(keys_text, *options, check=0):
-            scenario = os.path.join(work, "keys.scn")
-            with open(scenario, "w") as f:
-                f.write(keys_text)
-            done = subprocess.run([headless, "--dir", work, "--session-id", "00112233aabbccdd", "--start-time",
-                                   "2026-01-02T03:04:05", scenario, *options], stderr=subprocess.PIPE, text=True)
-            assert done.returncode == check, (options, done.returncode, done.stderr)
-            return done.stderr
+            return headless_session.run(headless, work, keys_text, *options, check=check)
 
         def read(name):
             with open(os.path.join(work, name), "rb") as f:
