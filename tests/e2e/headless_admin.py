@@ -27,14 +27,13 @@ def main():
             return headless_session.make_archive(work, "--items", "4", *options)
 
         answers = make("--ask-id", "required", "--offer-resume", "--id-length", "6")
-        keys = ["key %s\nwait 250\nkey enter\n" % a for a in answers]
+        keys = headless_session.answer_keys(answers)
 
         def run(keys_text, *options, check=0):
             return headless_session.run(headless, work, keys_text, *options, check=check)
 
         def read(name):
-            with open(os.path.join(work, name), "rb") as f:
-                return f.read()
+            return headless_session.read(work, name)
 
         def journals():
             return sorted(n for n in os.listdir(work) if n.endswith(".CSV"))

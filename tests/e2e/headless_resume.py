@@ -22,14 +22,13 @@ def main():
     headless = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory() as work:
         answers = headless_session.make_archive(work, "--items", "4")
-        keys = ["key %s\nwait 250\nkey enter\n" % a for a in answers]
+        keys = headless_session.answer_keys(answers)
 
         def run(keys_text, *options, check=0):
             return headless_session.run(headless, work, keys_text, *options, check=check)
 
         def read(name):
-            with open(os.path.join(work, name), "rb") as f:
-                return f.read()
+            return headless_session.read(work, name)
 
         run("key space\n" + "".join(keys), "--participant", "P,1")
         expected = read("RESULT-W.TXT")

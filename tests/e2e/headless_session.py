@@ -24,3 +24,13 @@ def run(headless, work, keys_text, *options, check=0):
                            "2026-01-02T03:04:05", scenario, *options], stderr=subprocess.PIPE, text=True)
     assert done.returncode == check, (options, done.returncode, done.stderr)
     return done.stderr
+
+
+def answer_keys(answers):
+    """Per item: its right digit, 250 ms, Enter."""
+    return ["key %s\nwait 250\nkey enter\n" % a for a in answers]
+
+
+def read(work, name):
+    with open(os.path.join(work, name), "rb") as f:
+        return f.read()
