@@ -35,6 +35,17 @@
 **   TESTTEXT  the instruction text, CP866, zero-terminated (optional)
 **   NAME0     an item's problem picture, NAME1 its answers (NAME: the base
 **             name of its record, at most 7 characters)
+**   ADMINSET  how the test is given (optional; without it the program asks
+**             nothing): a fixed record of admin_size bytes, read only when
+**             its u16 length (offset 0) is admin_size and its version byte
+**             (offset 2) is admin_version: ask for the participant's ID
+**             (0 no, 1 yes, 2 required: Enter refused while it is empty),
+**             the ID's longest length (1..32), the characters it may hold
+**             (bit 0 letters A-Z, bit 1 digits 0-9, and up to 8 marks from
+**             admin_marks, zero-padded), offer to resume that ID's
+**             unfinished session (0/1), show the remaining time (0/1), the
+**             test's time limit in minutes and an item's in seconds (u16
+**             each, 0 none). Anything else in it makes the archive damaged.
 **   Pictures are MonoBitmaps: a 62-byte header of which the program reads
 **   only the u16 width (offset 18) and u16 height (offset 22), then rows
 **   bottom row first, each ceil(width / 8) bytes padded to a multiple of 4.
@@ -75,6 +86,7 @@ inline constexpr const char *resource_items = "TESTINFO";
 inline constexpr const char *resource_messages = "MESSAGES";
 inline constexpr const char *resource_font = "DOS8X8RU";
 inline constexpr const char *resource_instruction = "TESTTEXT";
+inline constexpr const char *resource_admin = "ADMINSET";
 enum { picture_problem_suffix = '0', picture_answers_suffix = '1', picture_base_size = 7 };
 
 /* TESTINFO records. */
@@ -98,8 +110,42 @@ enum {
     msg_result_heading = 3,        /* first line of the result file */
     msg_totals_label = 4,          /* start of the result file's last line */
     msg_press_key = 5,             /* bottom of the instruction screen */
-    message_count = 6
+    message_count = 6,
+    /* optional: the ID screen and the resume offer (built-in English texts
+    ** stand in for those an archive lacks) */
+    msg_id_prompt = 6,             /* above the ID as it is typed */
+    msg_id_keys = 7,               /* bottom of the ID screen */
+    msg_resume_heading = 8,        /* the ID has an unfinished session */
+    msg_resume_item = 9,           /* before the item it reached, "12/27" */
+    msg_resume_started = 10,       /* before its start, "2026-12-09 09:15" */
+    msg_resume_keys = 11,          /* bottom of the resume offer */
+    message_count_all = 12
 };
+
+/* ADMINSET. */
+enum {
+    admin_size = 20,
+    admin_length_at = 0,           /* u16, admin_size */
+    admin_version_at = 2,          /* admin_version */
+    admin_ask_id_at = 3,           /* admin_ask_* */
+    admin_id_length_at = 4,        /* 1..32 */
+    admin_id_classes_at = 5,       /* admin_letters | admin_digits */
+    admin_id_marks_at = 6,         /* admin_marks_size bytes */
+    admin_resume_at = 14,
+    admin_show_time_at = 15,
+    admin_test_minutes_at = 16,    /* u16 */
+    admin_item_seconds_at = 18,    /* u16 */
+    admin_version = 1,
+    admin_ask_no = 0, admin_ask_yes = 1, admin_ask_required = 2,
+    admin_letters = 1, admin_digits = 2,
+    admin_marks_size = 8,
+    admin_id_longest = 32,         /* the /P: rule's length */
+    admin_test_minutes_max = 600,
+    admin_item_seconds_max = 3600
+};
+/* The marks an ID may hold: those typed without Shift, so a scan code
+** gives the same one on any keyboard layout. */
+inline constexpr const char *admin_marks = "-=[];'`\\,./";
 
 /* DOS8X8RU. */
 enum {

@@ -40,9 +40,10 @@ def check(src):
         else:
             y += 8
     msgs = open(os.path.join(src, manifest["messages"]), encoding="utf-8").read().rstrip("\n").split("\n")
-    if len(msgs) != 6:
-        fail(f"{len(msgs)} messages, want 6")
+    if len(msgs) != 12:
+        fail(f"{len(msgs)} messages, want 12 (6 to 11: the ID screen and the resume offer)")
     limits = {0: (35, 1), 1: (78, 2), 2: (33, 1), 5: (80, 1)}  # characters a line, lines
+    limits.update({i: (76, 1) for i in range(6, 12)})
     for i, msg in enumerate(msgs):
         cp866(msg, f"message {i}")
         parts = msg.split("\\n")

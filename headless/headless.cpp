@@ -1,5 +1,6 @@
 #include "headless/headless.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -87,7 +88,11 @@ int scan_code(const std::string &name)
     if (name == "space") return 57;
     if (name == "f1") return 59;
     if (name == "f12") return 88;
-    if (name == "a") return 30;
+    if (name == "backspace") return 14;
+    // a letter or mark types what it types into an ID
+    for (int scan = 1; name.size() == 1 && scan < 128; scan++)
+        if (scan_char(uint8_t(scan)) && scan_char(uint8_t(scan)) == std::toupper((unsigned char)name[0]))
+            return scan;
     if (name.size() > 1 && name[0] == '#') {
         char *end = nullptr;
         long v = std::strtol(name.c_str() + 1, &end, 10);

@@ -89,7 +89,9 @@ void video_wait_shown(void);
 
 /* ---- keys ----------------------------------------------------------------
 ** get_key: the PC scan code (set 1) of a fresh key press, or 0 for no key.
-** 1 is Esc, 2..10 the main-row digits 1..9, 28 Enter.
+** 1 is Esc, 2..10 the main-row digits 1..9, 28 Enter, 14 Backspace; the
+** letter and mark keys give their own codes (16..53) whatever the keyboard
+** layout, which is how the ID screen types the same ID on every layout.
 ** key_time_ms: the clock_ms reading of the moment the key that the last
 ** get_key returned arrived (the key event's receipt); for "no key" and
 ** the closed window's Esc, the moment get_key returned.

@@ -20,7 +20,6 @@ static const char cannot_write[] = "cannot write %; the answers are in %.\n";
 
 static void run_test(RunState *run)
 {
-    gfx_set_font(run->font, run->font_length);
     if (!run->journal.resumed)
         show_instruction(run);
     show_frame(run);
@@ -71,10 +70,16 @@ int program_main(void)
     run.messages = (uint8_t *)res_load_text(resource_messages, &run.messages_length);
     run.font = (uint8_t *)res_load(resource_font, &run.font_length);
     run.answer_log = run.items ? (uint8_t *)mem_alloc(run.items->count) : 0;
+    gfx_set_font(run.font, run.font_length);
 
     status = status_resources;
-    if (run.items && run.messages && run.font && run.answer_log && run.items->count > 0)
+    if (run.items && run.messages && run.font && run.answer_log && run.items->count > 0 &&
+        settings_load(&run.admin))
+        status = administer(&run, &command);
+    if (status == status_ran)
         status = journal_open(&run, &command);
+    if (status != status_ran)
+        video_close();  /* the screens before the session opened it */
     if (status == status_ran) {
         if (video_open()) {
             run_test(&run);
@@ -98,5 +103,5 @@ int program_main(void)
         show_error(error_resources_text);
     else if (status == status_display)
         show_error(error_display_text);
-    return status;
+    return status == status_left ? status_ran : status;
 }

@@ -66,7 +66,7 @@ enum { scan_session, scan_participant, scan_archive_crc32, scan_started, scan_te
 
 struct JournalScan {
     SessionRules rules;
-    char start[scan_texts][participant_size];   /* of the session_start row */
+    char start[scan_texts][participant_size];   /* of the session_start row (scan_started: its local_time) */
     uint32_t last_ms;        /* ms of the last whole row */
     int32_t kept;            /* bytes up to the end of the last whole row */
     int32_t cut;             /* bytes after it */
@@ -93,6 +93,10 @@ void journal_scan(FileHandle f, JournalScan *scan, uint8_t *answers, uint32_t ca
 ** Each shows its own message when it fails (status 1 excepted: the caller's).
 */
 int journal_open(RunState *run, const CommandLine *command);
+/* 1 when the participant's most recent unfinished journal (as /R finds it)
+** is whole and made with this archive: its name in run->journal.path, what
+** it holds in *scan; else 0. */
+int journal_unfinished(RunState *run, const char *participant, JournalScan *scan);
 void journal_discard(RunState *run);
 void journal_close(RunState *run);
 

@@ -133,13 +133,33 @@ static int journal_reopen(RunState *run, const CommandLine *command)
     return j->failed ? not_written(j->path) : status_ran;
 }
 
+/* The archive's size and CRC as the journal writes them: 0 when it cannot
+** be read. */
+static int measure(Journal *j)
+{
+    uint32_t crc;
+    if (!archive_measure(&j->archive_bytes, &crc))
+        return 0;
+    *format_hex(j->archive_crc32, crc, 8) = 0;
+    return 1;
+}
+
+int journal_unfinished(RunState *run, const char *participant, JournalScan *scan)
+{
+    Journal *j = &run->journal;
+    FileHandle f = measure(j) ? open_latest(j, participant) : 0;
+    if (!f)
+        return 0;
+    journal_scan(f, scan, 0, 0);
+    file_close(f);
+    return !scan->damaged && !scan->ended && str_equal(j->archive_crc32, scan->start[scan_archive_crc32]);
+}
+
 int journal_open(RunState *run, const CommandLine *command)
 {
     Journal *j = &run->journal;
-    uint32_t crc;
-    if (!archive_measure(&j->archive_bytes, &crc))
+    if (!measure(j))
         return status_resources;
-    *format_hex(j->archive_crc32, crc, 8) = 0;
     mem_move(j->participant, command->participant, sizeof j->participant);
     return command->resume ? journal_reopen(run, command) : journal_create(run);
 }

@@ -39,7 +39,11 @@ enum {
     popup_top = 201,
     popup_bottom = 218,
     popup_margin = 4, /* box beyond the text's width plus one glyph */
-    popup_text_y = 206
+    popup_text_y = 206,
+
+    /* the ID screen and the resume offer: lines at instruction_x from
+    ** instruction_y on, their keys at press_key_y */
+    admin_line_pitch = 16
 };
 
 #endif

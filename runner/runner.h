@@ -7,6 +7,7 @@
 #define MERIDOKA_RUNNER_H
 
 #include <stdint.h>
+#include "archive/settings.h"
 #include "archive/testinfo.h"
 #include "runner/journal.h"
 
@@ -14,7 +15,9 @@ enum {
     key_none = 0,
     key_esc = 1,
     key_digit_1 = 2,   /* digits 1..9 are scan codes 2..10 */
+    key_digit_2 = 3,
     key_digit_9 = 10,
+    key_backspace = 14,
     key_enter = 28
 };
 
@@ -24,7 +27,8 @@ enum {
     status_resources = 1,
     status_display = 2,
     status_not_saved = 3,   /* the journal could not be made, or the results not written */
-    status_refused = 4      /* the command line was refused */
+    status_refused = 4,     /* the command line was refused */
+    status_left = -1        /* Esc before the session began: nothing to save, exits as status_ran */
 };
 
 /* One run, from loading until program_main returns. */
@@ -37,6 +41,7 @@ struct RunState {
     uint8_t *answer_log;        /* per item: 1 answered right, 0 otherwise */
     int current_item;           /* the item on the screen; those before it are answered */
     Journal journal;
+    AdminSettings admin;        /* the ADMINSET resource, all zero without one */
 };
 
 extern const char error_resources_text[];
@@ -54,6 +59,19 @@ const char *run_message(const RunState *run, int number);
 /* The instruction screen until a key is pressed (nothing without its text),
 ** then the empty test frame. */
 void show_instruction(const RunState *run);
+void white_screen(void);
+
+/* Before the session (admin_screens.cpp): the ID screen, when the settings
+** ask for an ID and the command line gave none, and the offer to resume
+** that ID's unfinished session with this archive, when the settings say so
+** and the command line asked for no resume. What they decide goes into
+** *command as /P: and /R:FILE would. status_ran: go on with the session;
+** status_left: Esc, no session; status_display. They open the display
+** when they need it. */
+int administer(RunState *run, CommandLine *command);
+/* The character a key types into an ID (capital letters, digits, the marks
+** of admin_marks), or 0. */
+char scan_char(uint8_t key);
 void show_frame(const RunState *run);
 void show_item(const RunState *run);
 void show_wrong_popup(const RunState *run, int show);

@@ -7,7 +7,7 @@
 #include "graphics/gfx.h"
 #include "platform/platform.h"
 
-static void white_screen(void)
+void white_screen(void)
 {
     gfx_set_colour(1);
     gfx_clear();

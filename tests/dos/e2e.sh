@@ -186,6 +186,7 @@ python3 tests/e2e/make_test_archive.py "$arch/five-packed.wdl" --items 5 --packe
 python3 tests/e2e/make_test_archive.py "$arch/f1.wdl" --items 5 --f1-text > /dev/null
 python3 tests/e2e/make_test_archive.py "$arch/zero.wdl" --items 0 > /dev/null
 python3 tests/dos/limit_archives.py "$arch"
+python3 tests/e2e/make_test_archive.py "$arch/five-id.wdl" --items 5 --ask-id required --id-length 6 > /dev/null
 
 run_case whole "$arch/eight.wdl" "$scenarios/whole.scn" 0 compare --dump-data-last
 [ ! -e "$work/whole/dos/DATA0001.BIN" ] || memory_use "$work/whole/dos/DATA0001.BIN"
@@ -195,6 +196,8 @@ run_case whole-lzss "$arch/eight-lzss.wdl" "$scenarios/whole.scn" 0 compare --du
 run_case whole-packed "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0 compare --dump-data-last
 [ ! -e "$work/whole-packed/dos/DATA0001.BIN" ] || memory_use "$work/whole-packed/dos/DATA0001.BIN"
 run_case esc-first "$arch/eight.wdl" "$scenarios/esc-first.scn" 0
+# the ID screen typed by scan code, as every build's
+run_case id-screen "$arch/five-id.wdl" tests/e2e/id-screen.scn 0
 run_case from-mode-1 "$arch/five-packed.wdl" "$scenarios/five-right.scn" 0 mode1
 run_case no-archive none "$scenarios/one-key.scn" 1
 run_case ega "$arch/eight.wdl" "$scenarios/one-key.scn" 2 ega

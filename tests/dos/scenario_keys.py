@@ -26,7 +26,7 @@ import re
 import struct
 import sys
 
-NAMES = {"0": 11, "esc": 1, "enter": 28, "space": 57, "f1": 59, "f12": 88, "a": 30}
+NAMES = {"0": 11, "esc": 1, "enter": 28, "space": 57, "f1": 59, "f12": 88, "backspace": 14}
 # scan code, character code, flags (1: a Ctrl+Break as the BIOS delivers it)
 BREAKS = {"ctrl-break": (0, 0, 1), "ctrl-c": (0x2E, 0x03, 0)}
 
@@ -43,6 +43,9 @@ def scan_code(name, number):
         return ord(name) - ord("0") + 1
     if name in NAMES:
         return NAMES[name]
+    for scan, char in CHARS.items():  # a letter or mark: its key
+        if len(name) == 1 and scan not in (1, 14, 15, 28, 57) and char == ord(name.lower()):
+            return scan
     m = re.fullmatch(r"#(\d+)", name)
     if m and 1 <= int(m.group(1)) <= 127:
         return int(m.group(1))

@@ -14,29 +14,21 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, HERE)
+import headless_session  # noqa: E402
 import journal_check  # noqa: E402
 
 
 def main():
     headless = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory() as work:
-        answers = subprocess.run([sys.executable, os.path.join(HERE, "make_test_archive.py"),
-                                  os.path.join(work, "MERIDOKA.WDL"), "--items", "4"],
-                                 check=True, stdout=subprocess.PIPE, text=True).stdout.split()
-        keys = ["key %s\nwait 250\nkey enter\n" % a for a in answers]
+        answers = headless_session.make_archive(work, "--items", "4")
+        keys = headless_session.answer_keys(answers)
 
         def run(keys_text, *options, check=0):
-            scenario = os.path.join(work, "keys.scn")
-            with open(scenario, "w") as f:
-                f.write(keys_text)
-            done = subprocess.run([headless, "--dir", work, "--session-id", "00112233aabbccdd", "--start-time",
-                                   "2026-01-02T03:04:05", scenario, *options], stderr=subprocess.PIPE, text=True)
-            assert done.returncode == check, (options, done.returncode, done.stderr)
-            return done.stderr
+            return headless_session.run(headless, work, keys_text, *options, check=check)
 
         def read(name):
-            with open(os.path.join(work, name), "rb") as f:
-                return f.read()
+            return headless_session.read(work, name)
 
         run("key space\n" + "".join(keys), "--participant", "P,1")
         expected = read("RESULT-W.TXT")

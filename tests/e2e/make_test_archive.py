@@ -2,13 +2,18 @@
 """Writes a small synthetic test archive for end-to-end tests.
 
     make_test_archive.py OUT.WDL [--items N] [--no-intro] [--no-messages]
-                         [--packed] [--f1-text]
+                         [--packed] [--f1-text] [--ask-id no|yes|required]
+                         [--offer-resume] [--id-length N] [--id-marks MARKS]
+                         [--settings-hex HEX]
 
 Items have patterned 352x190 one-bit pictures (each cell of the problem
 picture shows its number as bars, the empty cell is blank), varied option
 masks, answers and empty cells. The font is generated: every glyph is a
 distinct pattern, so that text is visible and checkable pixel by pixel.
 With --packed every entry is stored as a literal-only packed stream.
+--ask-id and --offer-resume add the administration settings (ADMINSET;
+the ID of letters, digits and MARKS); --settings-hex stores HEX as that
+entry instead, as it is (a damaged one, say).
 """
 import argparse
 import struct
@@ -82,6 +87,10 @@ def messages(texts):
     return out
 
 
+def settings(ask, length, marks, resume):
+    return struct.pack("<HBBBB8sBBHH", 20, 1, ask, length, 3, marks, resume, 0, 0, 0)
+
+
 def literal_pack(data):
     out = bytearray()
     for i in range(0, len(data), 8):
@@ -108,6 +117,11 @@ def main():
     ap.add_argument("--no-messages", action="store_true")
     ap.add_argument("--packed", action="store_true")
     ap.add_argument("--f1-text", action="store_true", help="item texts hold CP866 byte 0xF1")
+    ap.add_argument("--ask-id", choices=["no", "yes", "required"])
+    ap.add_argument("--offer-resume", action="store_true")
+    ap.add_argument("--id-length", type=int, default=12)
+    ap.add_argument("--id-marks", default="-.")
+    ap.add_argument("--settings-hex")
     a = ap.parse_args()
 
     items = []
@@ -129,6 +143,11 @@ def main():
                                                b"Total:", b"Press any key"])))
     if not a.no_intro:
         entries.append((b"TESTTEXT", b"Instruction line one\nline two\n\nafter an empty line\x00"))
+    if a.settings_hex is not None:
+        entries.append((b"ADMINSET", bytes.fromhex(a.settings_hex)))
+    elif a.ask_id or a.offer_resume:
+        ask = ["no", "yes", "required"].index(a.ask_id or "no")
+        entries.append((b"ADMINSET", settings(ask, a.id_length, a.id_marks.encode(), int(a.offer_resume))))
     for it in items:
         entries.append((it["name"] + b"0", picture(it, False)))
         entries.append((it["name"] + b"1", picture(it, True)))

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes a small seed corpus for each fuzz target.
 
-    make_seeds.py DIR     creates DIR/lzss, DIR/res_load, DIR/tables, DIR/graphics, DIR/journal, DIR/options
+    make_seeds.py DIR     creates DIR/lzss, DIR/res_load, DIR/tables, DIR/graphics, DIR/journal, DIR/options, DIR/settings
 """
 import os
 import struct
@@ -124,10 +124,24 @@ def seeds_options():
     yield b"/? /X"
 
 
+def settings(ask=2, length=12, classes=3, marks=b"-.", resume=1, show=0, minutes=0, seconds=0):
+    return struct.pack("<HBBBB", 20, 1, ask, length, classes) + marks.ljust(8, b"\0") + \
+        struct.pack("<BBHH", resume, show, minutes, seconds)
+
+
+def seeds_settings():
+    yield b"\0" + settings()
+    yield b"\1" + settings(ask=1, classes=0, marks=b"-=[];'`\\", minutes=600, seconds=3600)
+    yield b"\0" + settings(classes=0, marks=b"")
+    yield b"\0" + settings(marks=b"-\0.")
+    yield b"\0" + settings()[:19]
+
+
 def main():
     root = sys.argv[1]
     for name, gen in (("lzss", seeds_lzss), ("res_load", seeds_res_load), ("tables", seeds_tables),
-                      ("graphics", seeds_graphics), ("journal", seeds_journal), ("options", seeds_options)):
+                      ("graphics", seeds_graphics), ("journal", seeds_journal), ("options", seeds_options),
+                      ("settings", seeds_settings)):
         d = os.path.join(root, name)
         os.makedirs(d, exist_ok=True)
         for i, seed in enumerate(gen()):

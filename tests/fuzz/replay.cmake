@@ -10,7 +10,7 @@ add_library(meridoka_replay_core STATIC EXCLUDE_FROM_ALL ${REPLAY_CORE_SOURCES}
 # valgrind 3.19 reads DWARF 4, not clang's default DWARF 5
 target_compile_options(meridoka_replay_core PRIVATE -gdwarf-4)
 set(REPLAY_TARGETS)
-foreach(name lzss res_load tables graphics journal options)
+foreach(name lzss res_load tables graphics journal options settings)
   add_executable(replay_${name} EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_${name}.cpp
                  ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
   target_compile_options(replay_${name} PRIVATE -gdwarf-4)

@@ -12,7 +12,7 @@ scripts/fuzz.sh "${FUZZ_SECONDS:-20}" build-fuzz
 # valgrind's memcheck: it sees reads of memory that was never written,
 # which AddressSanitizer cannot.
 cmake --build build-fuzz --target fuzz_replay
-for target in lzss res_load tables graphics journal options; do
+for target in lzss res_load tables graphics journal options settings; do
   echo "--- $target: kept corpus under valgrind"
   valgrind -q --error-exitcode=99 build-fuzz/tests/replay_$target tests/fuzz/corpus/$target/*
 done

@@ -12,6 +12,6 @@ python3 tests/dos/check_8086_test.py
 tests/dos/e2e.sh build-dos
 # the load image against its budget (a figure, not a test)
 image=$(stat -c %s build-dos/meridoka.bin)
-echo "dos: load image $image bytes of the 16,384-byte budget ($((16384 - image)) left)"
+echo "dos: load image $image bytes of the 18,432-byte budget ($((18432 - image)) left)"
 # the cost per answer of the journal on DOS (figures, not tests)
 tests/dos/commit_bench.sh build-dos

@@ -2,6 +2,7 @@
 // with the screen geometry of the test frame.
 #include "tools/wdl/commands.h"
 
+#include "host/admin_settings.h"
 #include "host/codepages.h"
 #include "host/error.h"
 #include "host/little_endian.h"
@@ -216,6 +217,27 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
             c.warn("message " + std::to_string(i) + " (result file): " + lost + lost_in_result_file_why);
     }
 
+    // how the test is given, and the texts of its screens
+    c.resource = resource_admin;
+    c.index = -1;
+    AdminSettings admin{};
+    const StoredEntry *admin_entry = find_entry(entries, resource_admin);
+    if (admin_entry) {
+        const int fault = settings_parse(admin_entry->data.data(), uint32_t(admin_entry->data.size()), &admin);
+        if (fault != settings_ok)
+            c.error("ADMINSET (administration) is damaged: " + admin_fault(fault) + "; the runner refuses to start");
+    }
+    c.resource = resource_messages;
+    static const char *const screen_texts[] = {"ID screen prompt", "ID screen keys", "resume offer heading",
+                                               "resume offer item", "resume offer start", "resume offer keys"};
+    for (size_t i = msg_id_prompt; i < message_count_all; i++) {
+        const std::string label = "message " + std::to_string(i) + " (" + screen_texts[i - msg_id_prompt] + ")";
+        if (i < messages.size())
+            c.text_fits(label, message(i), chars_in(screen_width - 2 * instruction_x), 1, "(one line)");
+        else if (admin_entry && (i < msg_resume_heading ? admin.ask_id != admin_ask_no : admin.offer_resume != 0))
+            c.warn(label + " is missing: the runner shows its built-in English text");
+    }
+
     // the instruction
     c.resource = resource_instruction;
     c.index = -1;
@@ -364,7 +386,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
     for (const StoredEntry &e : entries) {
         const std::string l = lower(e.name);
         if (l != lower(resource_items) && l != lower(resource_messages) && l != lower(resource_font) &&
-            l != lower(resource_instruction) && !pictures_used.count(l))
+            l != lower(resource_instruction) && l != lower(resource_admin) && !pictures_used.count(l))
             c.warn("entry " + show(e.name) + " is not used by the test");
     }
     if (!items.empty() && items.size() <= training_items)

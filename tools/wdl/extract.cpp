@@ -66,6 +66,12 @@ Test test_from_archive(const std::vector<StoredEntry> &entries, const std::strin
         test.has_instruction = true;
         test.instruction = text_until_zero(t->data, 0, t->data.size());
     }
+    if (const StoredEntry *a = find_entry(entries, resource_admin)) {
+        const int fault = settings_parse(a->data.data(), uint32_t(a->data.size()), &test.admin);
+        if (fault != settings_ok)
+            throw Error(file + ": ADMINSET is damaged: " + admin_fault(fault) + " (run wdl check)");
+        test.has_admin = true;
+    }
     for (const Item &it : test.items)
         for (char which : {char(picture_problem_suffix), char(picture_answers_suffix)}) {
             const std::string res = it.name + which;
@@ -103,6 +109,11 @@ void list_command(const std::string &archive, std::ostream &out)
     std::snprintf(line, sizeof line, "%-10s %8s %8llu %8llu %6.1f%%\n", "total", "", (unsigned long long)stored,
                   (unsigned long long)unpacked, unpacked ? 100.0 * double(stored) / double(unpacked) : 100.0);
     out << line;
+    if (const StoredEntry *a = find_entry(entries, resource_admin)) {
+        AdminSettings s;
+        const int fault = settings_parse(a->data.data(), uint32_t(a->data.size()), &s);
+        out << "administration: " << (fault == settings_ok ? admin_summary(s) : "damaged, " + admin_fault(fault)) << "\n";
+    }
 }
 
 void extract_command(const std::string &archive, const std::vector<std::string> &names, const std::string &dir,

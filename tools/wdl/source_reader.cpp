@@ -70,6 +70,7 @@ private:
     bool whole_number(const json &v, const std::string &ptr, const std::string &what, int lo, int hi, int &value);
     bool path_value(const json &doc, const char *key, std::string &path);
     bool parse_item(const json &it, size_t index, Item &item);
+    void parse_admin(const json &block);
     // The file's text; false (and an error) when it cannot be read, which
     // leaves `resource` out of the archive's checks.
     bool read(const std::string &path, const char *resource, std::string &text);
@@ -103,6 +104,94 @@ bool Reader::path_value(const json &doc, const char *key, std::string &path)
     }
     path = join_path(dir_, v.get<std::string>());
     return true;
+}
+
+// The "administration" block: every value checked here, the record once
+// more by the runner's own parser (a fault here would be the tool's).
+void Reader::parse_admin(const json &block)
+{
+    const std::string base = "/administration";
+    if (!block.is_object()) {
+        fail(base, "\"administration\" must be an object {\"ask_id\": \"required\", ...}");
+        return;
+    }
+    static const std::set<std::string> known = {"ask_id", "id_max_length", "id_letters", "id_digits", "id_marks",
+                                                "offer_resume", "test_minutes", "item_seconds", "show_remaining_time"};
+    bool ok = true;
+    for (auto kv = block.begin(); kv != block.end(); ++kv)
+        if (!known.count(kv.key())) {
+            fail(base + "/" + kv.key(), "unknown key \"" + kv.key() +
+                                            "\" in \"administration\" (known: ask_id, id_max_length, id_letters, "
+                                            "id_digits, id_marks, offer_resume, test_minutes, item_seconds, "
+                                            "show_remaining_time)");
+            ok = false;
+        }
+    AdminSettings &s = out_.test.admin;
+    s = AdminSettings{};
+    s.id_length = admin_id_longest;
+    s.id_classes = admin_letters | admin_digits;
+    const auto flag = [&](const char *key, uint8_t bit, uint8_t &into) {
+        if (!block.contains(key))
+            return;
+        if (!block[key].is_boolean()) {
+            fail(base + "/" + key, std::string("\"") + key + "\" must be true or false");
+            ok = false;
+        } else {
+            into = uint8_t(block[key].get<bool>() ? into | bit : into & ~bit);
+        }
+    };
+    const auto number = [&](const char *key, int lo, int hi, uint16_t &into) {
+        int v = 0;
+        if (!block.contains(key))
+            return;
+        if (whole_number(block[key], base + "/" + key, std::string("\"") + key + "\"", lo, hi, v))
+            into = uint16_t(v);
+        else
+            ok = false;
+    };
+    if (block.contains("ask_id")) {
+        const json &v = block["ask_id"];
+        const std::string a = v.is_string() ? v.get<std::string>() : "";
+        if (a == "no" || a == "yes" || a == "required") {
+            s.ask_id = uint8_t(a == "no" ? admin_ask_no : a == "yes" ? admin_ask_yes : admin_ask_required);
+        } else {
+            fail(base + "/ask_id", "\"ask_id\" must be \"no\", \"yes\" or \"required\"");
+            ok = false;
+        }
+    }
+    uint16_t length = s.id_length;
+    number("id_max_length", 1, admin_id_longest, length);
+    s.id_length = uint8_t(length);
+    flag("id_letters", admin_letters, s.id_classes);
+    flag("id_digits", admin_digits, s.id_classes);
+    if (block.contains("id_marks")) {
+        const json &v = block["id_marks"];
+        const std::string m = v.is_string() ? v.get<std::string>() : std::string(1, '\0');
+        bool good = m.size() <= admin_marks_size;
+        for (char c : m)
+            good = good && c && std::string(admin_marks).find(c) != std::string::npos;
+        if (good) {
+            std::copy(m.begin(), m.end(), s.id_marks);
+        } else {
+            fail(base + "/id_marks", std::string("\"id_marks\" must be at most 8 of the marks ") + admin_marks +
+                                         " (typed without Shift, the same on every keyboard layout)");
+            ok = false;
+        }
+    }
+    flag("offer_resume", 1, s.offer_resume);
+    flag("show_remaining_time", 1, s.show_time);
+    number("test_minutes", 1, admin_test_minutes_max, s.test_minutes);
+    number("item_seconds", 1, admin_item_seconds_max, s.item_seconds);
+    if (!ok)
+        return;
+    AdminSettings parsed;
+    const std::vector<uint8_t> bytes = encode_admin(s);
+    const int fault = settings_parse(bytes.data(), uint32_t(bytes.size()), &parsed);
+    if (fault != settings_ok) {
+        fail(base, "\"administration\": " + admin_fault(fault));
+        return;
+    }
+    out_.test.has_admin = true;
 }
 
 std::string item_label(size_t index, const json &item)
@@ -364,11 +453,13 @@ SourceRead Reader::run(const std::string &folder_or_manifest)
         fail("", "the manifest must be one JSON object {\"font\": ..., \"messages\": ..., \"items\": [...]}");
         return std::move(out_);
     }
-    static const std::set<std::string> known = {"font", "instruction", "messages", "pictures", "items"};
+    static const std::set<std::string> known = {"font", "instruction", "messages", "pictures", "administration", "items"};
     for (auto kv = doc.begin(); kv != doc.end(); ++kv)
         if (!known.count(kv.key()))
-            fail("/" + kv.key(),
-                 "unknown key \"" + kv.key() + "\" (known: font, instruction, messages, pictures, items)");
+            fail("/" + kv.key(), "unknown key \"" + kv.key() +
+                                     "\" (known: font, instruction, messages, pictures, administration, items)");
+    if (doc.contains("administration"))
+        parse_admin(doc["administration"]);
     for (const char *k : {"font", "messages", "items"})
         if (!doc.contains(k))
             fail("", std::string("\"") + k + "\" is missing");

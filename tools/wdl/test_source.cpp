@@ -51,6 +51,8 @@ std::vector<Resource> test_resources(const Test &test)
         t.push_back(0);
         res.push_back({"TESTTEXT", t});
     }
+    if (test.has_admin)
+        res.push_back({resource_admin, encode_admin(test.admin)});
     for (const Item &item : test.items)
         for (char which : {'0', '1'}) {
             const std::string name = picture_name(item.name, which);
@@ -101,7 +103,10 @@ void write_source(const std::string &folder, const Test &test)
     std::string doc = "{\n  \"font\": \"font.txt\",\n";
     if (test.has_instruction)
         doc += "  \"instruction\": \"instruction.txt\",\n";
-    doc += "  \"messages\": \"messages.txt\",\n  \"pictures\": \"pictures\",\n  \"items\": [\n";
+    doc += "  \"messages\": \"messages.txt\",\n  \"pictures\": \"pictures\",\n";
+    if (test.has_admin)
+        doc += admin_json(test.admin) + ",\n";
+    doc += "  \"items\": [\n";
     for (size_t i = 0; i < test.items.size(); i++)
         doc += "    " + item_json(test.items[i]) + (i + 1 < test.items.size() ? "," : "") + "\n";
     doc += "  ]\n}\n";

@@ -4,6 +4,7 @@
 // message texts and the pictures, as described in tools/wdl/README.md.
 #pragma once
 
+#include "host/admin_settings.h"
 #include "host/archive_file.h"
 #include "host/glyph_text.h"
 #include "host/mono_png.h"
@@ -27,6 +28,8 @@ struct Test {
     std::vector<std::string> messages;  // CP866, without their zero bytes
     std::vector<Item> items;
     std::map<std::string, Picture> pictures;  // by resource name
+    bool has_admin = false;             // test.json's "administration" block: ADMINSET
+    AdminSettings admin{};
 };
 
 // Reads a source folder (or a manifest file). Throws Error listing every
@@ -35,7 +38,7 @@ struct Test {
 Test load_source(const std::string &folder_or_manifest);
 
 // The archive's resources in their fixed order: TESTINFO, MESSAGES,
-// DOS8X8RU, TESTTEXT (when there is one), then NAME0 and NAME1 per item
+// DOS8X8RU, TESTTEXT and ADMINSET (when there are), then NAME0 and NAME1 per item
 // (a picture the test lacks is left out: checking the archive reports it).
 std::vector<Resource> test_resources(const Test &test);
 
