@@ -77,7 +77,8 @@ one_size() {  # sessions items: simulate, add, csv, html; prints the figures
   local n=$1 k=$2 dir=$work/$1x$2
   "$simulate" -n "$n" --items "$k" -o "$dir/journals" >/dev/null
   local rows bytes add again csv html store
-  rows=$(cat "$dir"/journals/*/*.CSV | grep -c $'\r$' || true)
+  # (find, not a glob: tens of thousands of journals overflow one command line)
+  rows=$(find "$dir/journals" -name '*.CSV' -exec cat {} + | grep -c $'\r$' || true)
   bytes=$(du -sb "$dir/journals" | cut -f1)
   add=$(timed "$report" add "$dir/results.db" "$dir/journals" --quiet)
   again=$(timed "$report" add "$dir/results.db" "$dir/journals" --quiet)
