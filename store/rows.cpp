@@ -70,6 +70,19 @@ RowsState Store::rows_state(const std::string &session)
     }
 }
 
+std::vector<std::string> Store::row_sessions()
+{
+    try {
+        std::vector<std::string> sessions;
+        auto q = db_->prepare("SELECT DISTINCT session FROM journal_rows ORDER BY session");
+        while (q->step())
+            sessions.push_back(q->text(0));
+        return sessions;
+    } catch (const DbError &e) {
+        translate(e, "reading rows");
+    }
+}
+
 std::string Store::journal_text(const std::string &session, const std::string &header)
 {
     try {

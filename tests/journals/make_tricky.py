@@ -86,8 +86,12 @@ def main():
     put("S0000004.CSV", left.end("closed", 3).data(), "left", 3, "the page was left before the last item",
         cut_to=before_end)
     # resumed in the browser; the lab's server got the left page's session_end too
-    resumed = Journal("00000000000000a5", a).start().answers(1, 3).end("closed", 3)
-    resumed.row("session_interrupted").row("session_resumed", item=4, note="web").answer(4)
+    # (the resumed page times its rows on from the last row it kept, so the
+    # interruption's ms is below the withdrawn session_end's)
+    resumed = Journal("00000000000000a5", a).start().answers(1, 3)
+    kept_ms = resumed.ms
+    resumed.end("closed", 3)
+    resumed.row("session_interrupted", ms=kept_ms).row("session_resumed", item=4, note="web").answer(4)
     put("S0000005.CSV", resumed.data(), "open", 4, "resumed after the page was left: its session_end in the middle")
     after_esc = Journal("00000000000000a6", a).start().answers(1, 3).end("esc", 3).row("item_shown", item=4)
     put("S0000006.CSV", after_esc.data(), "damaged", 3, "a row after session_end (esc)")

@@ -11,7 +11,7 @@
 # test from a study link, reloaded and resumed: one session in the store.
 set -euo pipefail
 cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
-cmake --build build --target meridoka-server sample_ru >/dev/null
+cmake --build build --target meridoka-server meridoka-report sample_ru >/dev/null
 # the browser build, again only when a source is newer (stage 65 builds it too)
 if [ ! -f build-web/meridoka.wasm ] ||
    [ -n "$(find web platform runner base archive graphics frontend core.sources -newer build-web/meridoka.wasm -print -quit)" ]; then
@@ -27,7 +27,7 @@ pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   pg_stop
-  rm -rf "$work"
+  [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "52-server: FAIL: $*" >&2; exit 1; }
@@ -198,6 +198,14 @@ checks() {
   [ "$rows_kept" -gt $((before + 2)) ] || fail "$rows_kept rows kept, $before written before the reload"
   [ "$($q "SELECT ended_by FROM study_sessions WHERE participant = 'P017'")" = completed ] || fail "the session did not end completed"
   echo "    $rows_kept rows of one session ($before before the reload)"
+  # the researcher's report: the rows read as the session's journal by add
+  local rc=0
+  build/tools/report/meridoka-report add "$store" --quiet >/dev/null 2>"$work/add.err" || rc=$?
+  [ $rc = 0 ] || [ $rc = 2 ] || fail "add of the collected rows: $(tail -3 "$work/add.err")"
+  build/tools/report/meridoka-report csv "$store" -o "$work/tables" >/dev/null
+  grep -q ',P017,.*,completed,' "$work/tables/sessions.csv" ||
+    fail "the report's sessions.csv lacks P017's completed session: $(grep P017 "$work/tables/sessions.csv")"
+  echo "    and the report's sessions.csv has it, completed"
   rm -f "$jar"
 }
 

@@ -7,6 +7,7 @@
 #include "tools/report/journal_format.h"
 #include "tools/report/progress.h"
 #include "tools/report/result_sheet.h"
+#include "store/collector.h"
 #include "store/store.h"
 
 #include <algorithm>
@@ -109,6 +110,8 @@ public:
     {
     }
     void add(const Input &in);
+    void add_study_archive(const std::string &name, std::string_view bytes);
+    void add_collected(const std::string &session);
     AddSummary summary;
 
 private:
@@ -150,6 +153,46 @@ void Adder::add(const Input &in)
         say(err_, std::string(e.what()) + " (file skipped)");
     }
     progress_.update(summary.files, std::to_string(summary.added + summary.replaced) + " new sessions");
+}
+
+// A collecting server's study keeps its archive: it outranks what the
+// rows claim, as an archive file does.
+void Adder::add_study_archive(const std::string &name, std::string_view bytes)
+{
+    try {
+        for (const std::string &removed : store_.put_test_definition(read_test_definition(bytes, name)).removed) {
+            say(err_, removed);
+            summary.removed++;
+        }
+    } catch (const StoreError &) {
+        throw;
+    } catch (const Error &e) {
+        summary.skipped++;
+        say(err_, std::string(e.what()) + " (archive skipped)");
+    }
+}
+
+// A session whose rows a collecting server kept one at a time: read as a
+// journal as far as its rows go without a gap. Read again on every add, it
+// goes in as a longer copy once more of its rows have arrived.
+void Adder::add_collected(const std::string &session)
+{
+    const std::string name = "rows of session " + session + " in the store";
+    try {
+        std::vector<std::string> warnings;
+        Session s = parse_journal(store_.journal_text(session, std::string(journal_header)), name, warnings);
+        s.file = name;
+        const PutResult r = store_.put_session(s);
+        if (r.outcome == PutOutcome::unchanged)
+            return;
+        count(r, name);
+        summary.collected++;
+    } catch (const StoreError &) {
+        throw;
+    } catch (const Error &e) {
+        summary.skipped++;
+        say(err_, std::string(e.what()) + " (session skipped)");
+    }
 }
 
 void Adder::count(const PutResult &r, const std::string &path)
@@ -285,6 +328,9 @@ AddSummary add_inputs(Store &store, const std::vector<std::string> &inputs, cons
     Adder adder(store, options, out, err, long(files.size()));
     // commits grouped about twice a second: each file is still all in or all out
     store.begin_batch();
+    store::Collector collector(store);
+    for (const store::StudyProgress &p : collector.studies(0))
+        adder.add_study_archive("the archive of study '" + p.study.name + "'", collector.archive(p.study.key));
     auto since = std::chrono::steady_clock::now();
     for (const Input &in : files) {
         adder.add(in);
@@ -294,6 +340,8 @@ AddSummary add_inputs(Store &store, const std::vector<std::string> &inputs, cons
             since = std::chrono::steady_clock::now();
         }
     }
+    for (const std::string &session : store.row_sessions())
+        adder.add_collected(session);
     store.commit_batch();
     AddSummary s = adder.summary;
     s.skipped += missing;
@@ -314,6 +362,8 @@ std::string summary_line(const AddSummary &s)
         line += ", " + std::to_string(s.conflicts) + " sharing an ID with another session (kept apart)";
     if (s.removed)
         line += ", " + std::to_string(s.removed) + " removed (their archive disagrees)";
+    if (s.collected)
+        line += ", " + std::to_string(s.collected) + " from rows a server collected";
     if (s.archives)
         line += ", " + std::to_string(s.archives) + (s.archives == 1 ? " archive" : " archives");
     if (s.warnings)

@@ -24,13 +24,15 @@ struct AddSummary {
     int added = 0, replaced = 0, unchanged = 0, covered = 0, archives = 0;
     int conflicts = 0;  // sessions sharing an ID with another person's or start's: kept apart
     int removed = 0;    // sessions taken out because their archive, added now, disagrees
+    int collected = 0;  // sessions new or longer from rows a collecting server kept
     int skipped = 0;   // damaged or unreadable files
     int warnings = 0;  // cut last rows dropped
 };
 
 // Adds every input (files, and folders searched for S???????.CSV,
 // RESULT-W.TXT, RESULT-D.TXT and MERIDOKA.WDL): archives first, then
-// journals, then result files, each file in its own transaction. Damaged
+// journals, then result files, each file in its own transaction; then the
+// sessions whose rows a collecting server kept in the store. Damaged
 // files are reported on `err` with file and line and skipped. Throws
 // StoreError when the store itself fails.
 AddSummary add_inputs(Store &store, const std::vector<std::string> &inputs, const AddOptions &options,

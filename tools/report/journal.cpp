@@ -64,6 +64,7 @@ private:
     std::vector<ItemState> state_;
     int current_ = 0;  // the item on screen
     int64_t last_ms_ = 0;
+    int64_t ms_before_end_ = 0;  // a session_end the page withdraws on resuming: its time is taken back too
     SessionRules rules_;  // what the rows make of the session (runner/session_rules.h)
 };
 
@@ -111,6 +112,8 @@ void JournalParser::follow_rules(std::string_view event, size_t at)
     r.closed = field(col_ended_by) == "closed";
     r.at = int32_t(std::min<size_t>(at, INT32_MAX));
     const bool left = rules_.state == session_left;
+    if (r.event == event_session_end)
+        ms_before_end_ = last_ms_;
     switch (session_take(&rules_, &r)) {
     case row_taken:
         break;
@@ -129,8 +132,10 @@ void JournalParser::follow_rules(std::string_view event, size_t at)
     default:
         fail("a row after session_end");
     }
-    if (left && rules_.withdrawn)
+    if (left && rules_.withdrawn) {
+        last_ms_ = ms_before_end_;  // the resumed page goes on from the last row before that end
         s_.note += std::string(s_.note.empty() ? "" : "; ") + "a session_end (closed) withdrawn on resuming";
+    }
 }
 
 // A journal must be UTF-8, as the runner writes it. One re-saved by a

@@ -384,13 +384,12 @@ int main(int argc, char **argv)
         }
         if (*add || *push) {
             store::Store store(store_path, store::Store::Mode::write);
-            if (only_update) {
+            if (only_update)
                 std::cout << store.location() << ": the store is up to date\n";
-                return 0;
-            }
             report::AddOptions options{participant, test, !quiet && report::stderr_is_terminal()};
             const report::AddSummary s = report::add_inputs(store, inputs, options, std::cout, std::cerr);
-            std::cout << report::summary_line(s) << "\n";
+            if (!only_update || s.collected || s.skipped)  // (without files: only rows a server collected)
+                std::cout << report::summary_line(s) << "\n";
             return s.skipped ? 2 : 0;
         }
         store::Store store(store_path, store::Store::Mode::read);
