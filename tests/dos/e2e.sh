@@ -231,7 +231,7 @@ run_case fkeys "$arch/eight.wdl" "$scenarios/fkeys.scn" 0
 run_case f1-text "$arch/f1.wdl" "$scenarios/five-right.scn" 0
 [ ! -d "$work/f1-text" ] || grep -q $'Item 1 \xf1\xb0' "$work/f1-text/dos/RESULT-D.TXT" || fail "f1-text: 0xF1 was not kept"
 run_case zero-items "$arch/zero.wdl" "$scenarios/one-key.scn" 1
-run_case big-directory "$arch/big-directory.wdl" "$scenarios/one-key.scn" 1 dos-only
+run_case big-directory "$arch/big-directory.wdl" "$scenarios/esc-first.scn" 0
 run_case wide-directory "$arch/wide-directory.wdl" "$scenarios/esc-first.scn" 0
 run_case big-table "$arch/big-table.wdl" "$scenarios/one-key.scn" 1
 run_case many-items "$arch/many-items.wdl" "$scenarios/esc-first.scn" 0

@@ -3,8 +3,8 @@
 
     limit_archives.py DIR
 
-big-directory.wdl  5,000 directory entries: the directory block (80,000
-                   bytes) is more than one heap block can hold
+big-directory.wdl  5,000 directory entries (80,000 bytes, more than one heap
+                   block could hold): loads, the directory read in pieces
 wide-directory.wdl 3,000 directory entries (48,000 bytes): still loads
 big-table.wdl      an item count of 65,535 over two records: the item array
                    is more than one heap block can hold
