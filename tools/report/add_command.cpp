@@ -115,6 +115,12 @@ public:
     AddSummary summary;
 
 private:
+    // Runs `step`; a damaged input is told and counted as skipped (the
+    // store's own failures stop the add).
+    template <class Step> void skipping(const char *what, Step step);
+    void put_archive(const std::string &name, std::string_view bytes);
+    PutResult put_journal(const std::string &name, std::string_view bytes, const std::string &file,
+                          std::vector<std::string> &warnings);
     void add_archive(const std::string &path, std::string_view bytes);
     void add_journal(const std::string &path, std::string_view bytes);
     void add_result(const std::string &path, std::string_view bytes);
@@ -127,10 +133,22 @@ private:
     Progress progress_;
 };
 
+template <class Step> void Adder::skipping(const char *what, Step step)
+{
+    try {
+        step();
+    } catch (const StoreError &) {
+        throw;
+    } catch (const Error &e) {
+        summary.skipped++;
+        say(err_, std::string(e.what()) + " (" + what + " skipped)");
+    }
+}
+
 void Adder::add(const Input &in)
 {
     summary.files++;
-    try {
+    skipping("file", [&] {
         const std::string bytes = read_bytes(in.path);
         Kind kind = in.kind == Kind::unknown ? kind_by_content(bytes) : in.kind;
         switch (kind) {
@@ -146,12 +164,7 @@ void Adder::add(const Input &in)
         case Kind::unknown:
             throw Error(where(in.path, 1) + "not a session journal, a result file or a test archive");
         }
-    } catch (const StoreError &) {
-        throw;
-    } catch (const Error &e) {
-        summary.skipped++;
-        say(err_, std::string(e.what()) + " (file skipped)");
-    }
+    });
     progress_.update(summary.files, std::to_string(summary.added + summary.replaced) + " new sessions");
 }
 
@@ -159,17 +172,7 @@ void Adder::add(const Input &in)
 // rows claim, as an archive file does.
 void Adder::add_study_archive(const std::string &name, std::string_view bytes)
 {
-    try {
-        for (const std::string &removed : store_.put_test_definition(read_test_definition(bytes, name)).removed) {
-            say(err_, removed);
-            summary.removed++;
-        }
-    } catch (const StoreError &) {
-        throw;
-    } catch (const Error &e) {
-        summary.skipped++;
-        say(err_, std::string(e.what()) + " (archive skipped)");
-    }
+    skipping("archive", [&] { put_archive(name, bytes); });
 }
 
 // A session whose rows a collecting server kept one at a time: read as a
@@ -178,21 +181,15 @@ void Adder::add_study_archive(const std::string &name, std::string_view bytes)
 void Adder::add_collected(const std::string &session)
 {
     const std::string name = "rows of session " + session + " in the store";
-    try {
+    skipping("session", [&] {
         std::vector<std::string> warnings;
-        Session s = parse_journal(store_.journal_text(session, std::string(journal_header)), name, warnings);
-        s.file = name;
-        const PutResult r = store_.put_session(s);
+        const PutResult r =
+            put_journal(name, store_.journal_text(session, std::string(journal_header)), name, warnings);
         if (r.outcome == PutOutcome::unchanged)
-            return;
+            return;  // read again on every add: only what changed is told
         count(r, name);
         summary.collected++;
-    } catch (const StoreError &) {
-        throw;
-    } catch (const Error &e) {
-        summary.skipped++;
-        say(err_, std::string(e.what()) + " (session skipped)");
-    }
+    });
 }
 
 void Adder::count(const PutResult &r, const std::string &path)
@@ -219,21 +216,32 @@ void Adder::count(const PutResult &r, const std::string &path)
         say(out_, path + ": " + r.detail);
 }
 
-void Adder::add_archive(const std::string &path, std::string_view bytes)
+void Adder::put_archive(const std::string &name, std::string_view bytes)
 {
-    const store::ArchiveResult r = store_.put_test_definition(read_test_definition(bytes, path));
-    summary.archives++;
+    const store::ArchiveResult r = store_.put_test_definition(read_test_definition(bytes, name));
     for (const std::string &removed : r.removed)
         say(err_, removed);
     summary.removed += int(r.removed.size());
 }
 
+PutResult Adder::put_journal(const std::string &name, std::string_view bytes, const std::string &file,
+                             std::vector<std::string> &warnings)
+{
+    Session s = parse_journal(bytes, name, warnings);
+    s.file = file;
+    return store_.put_session(s);
+}
+
+void Adder::add_archive(const std::string &path, std::string_view bytes)
+{
+    put_archive(path, bytes);
+    summary.archives++;
+}
+
 void Adder::add_journal(const std::string &path, std::string_view bytes)
 {
     std::vector<std::string> warnings;
-    Session s = parse_journal(bytes, path, warnings);
-    s.file = stored_path(path);
-    const PutResult r = store_.put_session(s);
+    const PutResult r = put_journal(path, bytes, stored_path(path), warnings);
     count(r, path);
     if (r.outcome == PutOutcome::unchanged)
         return;  // its cut row was reported when it went in
