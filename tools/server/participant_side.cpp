@@ -31,6 +31,21 @@ std::string content_type(const std::string &name)
     return "application/octet-stream";
 }
 
+// The open study a link's key names; when there is none, the answer
+// (404 unknown, 403 closed) is sent and nothing is returned.
+std::optional<store::Study> open_study(store::Collector &studies, const std::string &key, httplib::Response &res,
+                                       const char *unknown, const char *closed)
+{
+    auto study = studies.study(key);
+    if (!study)
+        plain(res, 404, unknown);
+    else if (!study->open)
+        plain(res, 403, closed);
+    else
+        return study;
+    return std::nullopt;
+}
+
 }  // namespace
 
 void add_participant_side(httplib::Server &http, const Settings &settings, const PageFiles &page, RateLimit &limit)
@@ -55,11 +70,8 @@ void add_participant_side(httplib::Server &http, const Settings &settings, const
             return;
         try {
             store::Collector studies(**st);
-            const auto study = studies.study(key);
-            if (!study)
-                return plain(res, 404, "no such study; check the link");
-            if (!study->open)
-                return plain(res, 403, "this study is closed");
+            if (!open_study(studies, key, res, "no such study; check the link", "this study is closed"))
+                return;
             if (name == "settings.json") {
                 // relative: the page resolves it against its own address, behind any proxy path
                 res.set_content(R"({ "postUrl": "rows", "postRetryMs": 1000, "offlineAllowed": false, "language": "" })" "\n",
@@ -87,11 +99,8 @@ void add_participant_side(httplib::Server &http, const Settings &settings, const
             return;
         try {
             store::Collector collector(**st);
-            const auto study = collector.study(key);
-            if (!study)
-                return plain(res, 404, "no such study");
-            if (!study->open)
-                return plain(res, 403, "this study is closed: rows are no longer taken");
+            if (!open_study(collector, key, res, "no such study", "this study is closed: rows are no longer taken"))
+                return;
             if (req.get_param_value("probe") == "1")
                 return plain(res, 200, "here");
 
