@@ -125,15 +125,42 @@ std::vector<StudyProgress> Collector::studies(int64_t now)
     }
 }
 
+namespace {
+
+constexpr int look_ahead = 64;  // rows whose sessions and kept bodies are read in one query
+
+std::string repeated(const std::string &one, int n)
+{
+    std::string all = one;
+    for (int i = 1; i < n; i++)
+        all += ", " + one;
+    return all;
+}
+
+}  // namespace
+
+// What a batch knows of its sessions and rows: read once for many rows,
+// then kept up to date by the batch's own writes (it holds the writer lock).
+struct Collector::BatchState {
+    struct SessionSeen {
+        bool known = false;
+        std::string owner;
+        int64_t rows = 0;
+    };
+    std::map<std::string, SessionSeen> sessions;
+    std::map<std::pair<std::string, int64_t>, std::optional<std::string>> kept;  // nullopt: no row
+};
+
 // The statements of a batch of rows, prepared once on the writer's
-// connection: a server prepares nothing per row.
+// connection: a server prepares nothing per row, and on PostgreSQL a
+// batch's reads are a few round trips, its writes pipelined.
 struct Collector::RowStatements {
     explicit RowStatements(Connection &db)
         : study(db.prepare(std::string("SELECT ") + study_columns + " FROM studies WHERE study_key = ?")),
-          // one round trip a row: the session's owner and rows, and this row's kept body
-          look(db.prepare("SELECT (SELECT study_key FROM study_sessions WHERE session = ?), "
-                          "(SELECT rows_kept FROM study_sessions WHERE session = ?), "
-                          "(SELECT body FROM journal_rows WHERE session = ? AND row_number = ?)")),
+          sessions(db.prepare("SELECT session, study_key, rows_kept FROM study_sessions WHERE session IN (" +
+                              repeated("?", look_ahead) + ")")),
+          bodies(db.prepare("SELECT session, row_number, body FROM journal_rows WHERE (session, row_number) IN "
+                            "(VALUES " + repeated("(?, CAST(? AS BIGINT))", look_ahead) + ")")),
           keep(db.prepare("INSERT INTO journal_rows (session, row_number, body) VALUES (?, ?, ?)")),
           keep_apart(db.prepare("INSERT INTO journal_row_conflicts (session, row_number, body_sha256, body) "
                                 "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING")),
@@ -147,7 +174,7 @@ struct Collector::RowStatements {
                                 "VALUES (?, ?, ?, ?, ?, ?)"))
     {
     }
-    std::unique_ptr<Statement> study, look, keep, keep_apart, first, more, ended, resumed, quarantine;
+    std::unique_ptr<Statement> study, sessions, bodies, keep, keep_apart, first, more, ended, resumed, quarantine;
 };
 
 Collector::Collector(Store &store) : store_(store) {}
@@ -171,9 +198,13 @@ void Collector::put_rows(const std::vector<RowRequest *> &batch)
         if (!rows_)
             rows_ = std::make_unique<RowStatements>(db);
         RowStatements &st = *rows_;
-        db.set_pipelined(true);  // writes are only sent; each row's look-up reads them back in order
+        db.set_pipelined(true);  // writes are only sent; the look-aheads read them back in order
         std::map<std::string, std::optional<Study>> studies;  // read in this unit: a study closed is closed
-        for (RowRequest *q : batch) {
+        BatchState state;
+        for (size_t at = 0; at < batch.size(); at++) {
+            RowRequest *q = batch[at];
+            if (at % look_ahead == 0)
+                look_ahead_from(batch, at, state);
             auto s = studies.find(q->row.study_key);
             if (s == studies.end()) {
                 std::optional<Study> found;
@@ -186,7 +217,7 @@ void Collector::put_rows(const std::vector<RowRequest *> &batch)
                 q->arrival = s->second ? Arrival::closed : Arrival::no_study;
                 continue;
             }
-            q->arrival = q->refused.empty() ? put_one(q->row, *s->second) : Arrival::refused;
+            q->arrival = q->refused.empty() ? put_one(q->row, *s->second, state) : Arrival::refused;
             const char *reason = arrival_reason(q->arrival);
             if (q->arrival == Arrival::refused || *reason) {
                 const Quarantined &k = q->quarantine;
@@ -202,15 +233,44 @@ void Collector::put_rows(const std::vector<RowRequest *> &batch)
     }
 }
 
-Arrival Collector::put_one(const ArrivingRow &r, const Study &study)
+void Collector::look_ahead_from(const std::vector<RowRequest *> &batch, size_t from, BatchState &state)
 {
     RowStatements &st = *rows_;
-    st.look->bind(1, r.session).bind(2, r.session).bind(3, r.session).bind(4, r.row);
-    st.look->step();
-    const bool known = !st.look->is_null(0), kept = !st.look->is_null(2);
-    const std::string owner = st.look->text(0), body = st.look->text(2);
-    const int64_t rows = st.look->int64(1);
-    st.look->reset();
+    int sessions = 0, pairs = 0;
+    for (size_t i = from; i < batch.size() && i < from + look_ahead; i++) {
+        const ArrivingRow &r = batch[i]->row;
+        if (!batch[i]->refused.empty())
+            continue;
+        if (!state.sessions.count(r.session)) {
+            state.sessions[r.session];  // not kept unless read below
+            st.sessions->bind(++sessions, r.session);
+        }
+        if (!state.kept.count({r.session, r.row})) {
+            state.kept[{r.session, r.row}];
+            pairs++;
+            st.bodies->bind(2 * pairs - 1, r.session).bind(2 * pairs, r.row);
+        }
+    }
+    for (int i = sessions + 1; i <= look_ahead; i++)
+        st.sessions->bind_null(i);
+    for (int i = pairs + 1; i <= look_ahead; i++)
+        st.bodies->bind_null(2 * i - 1).bind_null(2 * i);
+    while (st.sessions->step())
+        state.sessions[st.sessions->text(0)] = {true, st.sessions->text(1), st.sessions->int64(2)};
+    st.sessions->reset();
+    while (st.bodies->step())
+        state.kept[{st.bodies->text(0), st.bodies->int64(1)}] = st.bodies->text(2);
+    st.bodies->reset();
+}
+
+Arrival Collector::put_one(const ArrivingRow &r, const Study &study, BatchState &state)
+{
+    RowStatements &st = *rows_;
+    BatchState::SessionSeen &session = state.sessions[r.session];
+    std::optional<std::string> &kept_body = state.kept[{r.session, r.row}];
+    const bool known = session.known, kept = kept_body.has_value();
+    const std::string owner = session.owner, body = kept_body.value_or("");
+    const int64_t rows = session.rows;
     if (known && owner != r.study_key)
         return Arrival::other_study;
     if (!r.archive_crc32.empty() && r.archive_crc32 != study.archive_crc32)
@@ -226,6 +286,8 @@ Arrival Collector::put_one(const ArrivingRow &r, const Study &study)
         return Arrival::conflict;
     }
     st.keep->bind(1, r.session).bind(2, r.row).bind(3, r.body).run();
+    kept_body = r.body;
+    session = {true, r.study_key, rows + 1};
     if (known)
         st.more->bind(1, r.now).bind(2, r.session).run();
     else

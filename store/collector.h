@@ -125,7 +125,9 @@ public:
 
 private:
     struct RowStatements;
-    Arrival put_one(const ArrivingRow &r, const Study &study);
+    struct BatchState;
+    void look_ahead_from(const std::vector<RowRequest *> &batch, size_t from, BatchState &state);
+    Arrival put_one(const ArrivingRow &r, const Study &study, BatchState &state);
     Store &store_;
     std::unique_ptr<RowStatements> rows_;  // prepared once for every batch
 };

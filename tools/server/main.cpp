@@ -141,7 +141,7 @@ int main(int argc, char **argv)
     serve_cmd->add_option("--max-rows", settings.max_rows, "Rows a session may hold (default 20000)");
     serve_cmd->add_option("--rate", settings.rate, "Requests per second a client may make (default 50)");
     serve_cmd->add_option("--connections", settings.connections, "Connections to the store (default 8)");
-    serve_cmd->add_option("--threads", settings.threads, "Requests served at once (default 64)");
+    serve_cmd->add_option("--threads", settings.threads, "Requests served at once (default 256)");
     serve_cmd->add_option("--keep-alive", settings.keep_alive,
                           "Seconds an idle connection is kept for its next request (default 0: one request a "
                           "connection; each kept connection holds a thread)");

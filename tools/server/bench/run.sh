@@ -18,7 +18,7 @@ archive=build/data/ru/MERIDOKA.WDL
 items=$(python3 -c 'import json; print(len(json.load(open("data/ru/test.json"))["items"]))')
 cmake --build build --target meridoka-server sample_ru >/dev/null
 [ -f build-web/index.html ] || web/build.sh build-web >/dev/null
-ulimit -n 65536  # a socket per participant, on both ends
+ulimit -n "$(ulimit -Hn)"  # a socket per participant, on both ends
 . tests/store/postgres.sh
 work=$(mktemp -d /tmp/meridoka-server-bench-XXXXXX)
 chmod 755 "$work"
