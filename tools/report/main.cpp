@@ -402,6 +402,16 @@ int main(int argc, char **argv)
                 std::cout << store.location() << ": the store is up to date\n";
             report::AddOptions options{participant, test, !quiet && report::stderr_is_terminal()};
             const report::AddSummary s = report::add_inputs(store, inputs, options, std::cout, std::cerr);
+            // what a participant's page needs of the rest of the test, made now
+            // rather than by the first page after this add
+            if (*add && s.added + s.replaced + s.removed + s.collected > 0) {
+                try {
+                    report::keep_calibrations(store);
+                } catch (const std::exception &e) {
+                    std::cerr << "meridoka-report: the calibration for participants' pages was not kept (" << e.what()
+                              << "); the first page makes it\n";
+                }
+            }
             if (!only_update || s.collected || s.skipped)  // (without files: only rows a server collected)
                 std::cout << report::summary_line(s) << "\n";
             return s.skipped ? 2 : 0;
