@@ -222,6 +222,8 @@ std::string by_attribute(const TestAnalysis &a, const std::string &id)
 {
     const LikelihoodRatioTest &lr = a.andersen_by;
     std::string out = "<h4>By " + esc(a.by) + "</h4>";
+    if (!lr.done && a.dif_groups.empty())
+        return out;  // no two groups: the sentence below says why
     if (!lr.done)
         return out + "<p class=\"muted\">No likelihood-ratio test by " + esc(a.by) + ": " + esc(lr.problem) + ".</p>";
     const std::string g0 = a.group_names[0], g1 = a.group_names[1];
