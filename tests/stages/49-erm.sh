@@ -40,3 +40,12 @@ for f in wide:wide.csv codebook:codebook.csv codebook:codebook.md sav:sessions.s
   $report export "$work/missing.db" --format "${f%%:*}" -o "$exports/${f#*:}" >/dev/null
 done
 Rscript tools/report/tests/export_check.R "$work/missing-tables" "$exports/people.csv" "$exports"
+
+# DIF and Andersen's test by a participant attribute: a sex column imported
+# (two uneven groups), the tables again with --by, checked as above
+awk -F, 'NR > 1 && !seen[$3]++ { n++; printf "%s,%s\n", $3, (n * 7 % 3 == 0 ? "f" : "m") }
+  BEGIN { print "participant,sex" }' "$work/missing-tables/sessions.csv" >"$work/sex.csv"
+$report participants import "$work/missing.db" "$work/sex.csv" >/dev/null
+$report csv "$work/missing.db" --by sex -o "$work/by-tables" >/dev/null
+echo "49-erm: missing, by sex"
+Rscript tools/report/tests/erm_check.R "$work/by-tables" 2>&1 | grep -v -e "^Spline" -e "^  Less than" -e "^  Perhaps"

@@ -1,6 +1,7 @@
 #include "tools/report/analysis.h"
 
 #include "tools/report/calibration.h"
+#include "tools/report/norm_group.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +26,7 @@ void describe_items(const TestData &test, TestAnalysis &a)
         row.training = row.item <= training_items;
         row.correct_cell = info.correct_cell;
         row.cells = info.cells;
-        row.p = row.r_it = row.b = row.b_se = row.andersen_z = nan;
+        row.p = row.r_it = row.b = row.b_se = row.andersen_z = row.andersen_by_z = nan;
         row.fit.outfit = row.fit.outfit_t = row.fit.infit = row.fit.infit_t = nan;
     }
     std::vector<std::vector<double>> right_rt(size_t(test.items)), wrong_rt(size_t(test.items));
@@ -125,31 +126,62 @@ void group_by_score(const TestData &test, const ResponseMatrix &m, const std::ve
     }
 }
 
-// The two DIF groups: the builds of the runner, when the sessions come from
-// exactly two (a check of the mode of administration); an attribute of the
-// participants can be passed the same way.
-std::vector<int> dif_split(const TestData &test, TestAnalysis &a)
+// The two groups DIF compares: the participants' two values of the
+// attribute asked for; else the builds of the runner, when the sessions
+// come from exactly two (a check of the mode of administration).
+void split_groups(const TestData &test, const AnalysisOptions &options, TestAnalysis &a)
 {
-    std::vector<std::string> builds;
-    for (const Session &s : test.sessions)
-        if (std::find(builds.begin(), builds.end(), s.build) == builds.end())
-            builds.push_back(s.build);
-    if (builds.size() != 2) {
-        a.dif_problem = "differential item functioning needs two groups of persons; the sessions come from " +
-                        std::to_string(builds.size()) + (builds.size() == 1 ? " build" : " builds") +
-                        " of the runner and no other grouping is given";
-        return {};
+    std::vector<std::string> label;  // per session ("": in neither group)
+    if (!options.by.empty()) {
+        a.by = options.by;
+        for (const Session &s : test.sessions) {
+            const std::map<std::string, std::string> v =
+                options.attributes ? judged_values(*options.attributes, s) : std::map<std::string, std::string>();
+            const auto found = v.find(options.by);
+            label.push_back(found == v.end() ? std::string() : found->second);
+        }
+    } else {
+        for (const Session &s : test.sessions)
+            label.push_back(s.build);
     }
-    std::sort(builds.begin(), builds.end());
-    a.dif_groups = "build " + builds[0] + " against build " + builds[1];
-    std::vector<int> split;
-    for (const Session &s : test.sessions)
-        split.push_back(s.build == builds[0] ? 0 : 1);
-    return split;
+    std::vector<std::string> values;
+    int without = 0;
+    for (const std::string &l : label) {
+        without += l.empty();
+        if (!l.empty() && std::find(values.begin(), values.end(), l) == values.end())
+            values.push_back(l);
+    }
+    std::sort(values.begin(), values.end());
+    const std::string what = options.by.empty() ? "build" : options.by;
+    if (values.size() != 2) {
+        std::string listed;
+        for (size_t i = 0; i < values.size() && i < 6; i++)
+            listed += (i ? ", " : "") + values[i];
+        if (values.size() > 6)
+            listed += "...";
+        if (options.by.empty())
+            a.dif_problem = "differential item functioning needs two groups of persons; the sessions come from " +
+                            std::to_string(values.size()) + (values.size() == 1 ? " build" : " builds") +
+                            " of the runner and no attribute to compare by was given (--by)";
+        else
+            a.dif_problem = "comparing by " + what + " needs exactly two values of it; the sessions' participants " +
+                            "have " + std::to_string(values.size()) + (values.size() == 1 ? " value" : " values") +
+                            (values.empty() ? "" : " (" + listed + ")") +
+                            ": import a column with two values to compare by";
+        return;
+    }
+    const std::string is = options.by.empty() ? " " : " = ";
+    a.group_names = {what + is + values[0], what + is + values[1]};
+    a.dif_groups = a.group_names[0] + " against " + a.group_names[1];
+    if (without > 0)
+        a.dif_groups += " (" + std::to_string(without) + (without == 1 ? " session" : " sessions") +
+                        " without a value left out)";
+    for (const std::string &l : label)
+        a.group_of.push_back(l.empty() ? -1 : l == values[0] ? 0 : 1);
 }
 
-// Fit, the model test between low and high scorers, DIF, the score table.
-void check_model(const TestData &test, const ResponseMatrix &m, TestAnalysis &a)
+// Fit, the model tests (low against high scorers, the attribute's groups), DIF, the score table.
+void check_model(const ResponseMatrix &m, TestAnalysis &a)
 {
     const int first = training_items;
     a.fit = model_fit(m, a.rasch.b);
@@ -160,11 +192,19 @@ void check_model(const TestData &test, const ResponseMatrix &m, TestAnalysis &a)
     a.andersen = andersen_test(m, median_split(m));
     for (int i = 0; i < a.analysed_items; i++)
         a.items[size_t(first + i)].andersen_z = a.andersen.done ? a.andersen.z[size_t(i)] : nan;
-    const std::vector<int> split = dif_split(test, a);
-    if (!split.empty()) {
-        const std::vector<DifResult> dif = mantel_haenszel(m, split);
+    if (!a.group_of.empty()) {
+        const std::vector<DifResult> dif = mantel_haenszel(m, a.group_of);
         for (int i = 0; i < a.analysed_items; i++)
             a.items[size_t(first + i)].dif = dif[size_t(i)];
+    }
+    if (!a.by.empty()) {
+        if (!a.group_of.empty())
+            a.andersen_by =
+                andersen_test(m, a.group_of, {"the group " + a.group_names[0], "the group " + a.group_names[1]});
+        else
+            a.andersen_by.problem = a.dif_problem;
+        for (int i = 0; i < a.analysed_items; i++)
+            a.items[size_t(first + i)].andersen_by_z = a.andersen_by.done ? a.andersen_by.z[size_t(i)] : nan;
     }
     std::vector<double> b;
     for (double d : a.rasch.b)
@@ -259,7 +299,7 @@ void analyse_items(const TestData &test, const AnalysisOptions &options, TestAna
         a.sessions[v].ability_items = int(answered.size());
     }
     if (!options.only) {
-        check_model(test, m, a);
+        check_model(m, a);
         return;
     }
     // the one session's person fit, at its ML ability
@@ -322,9 +362,15 @@ void flag_items(TestAnalysis &a)
         if (std::fabs(row.andersen_z) > 2.58)
             row.flags.push_back(std::string(flag_andersen) + " (z " + fixed(row.andersen_z, 1) + ": " +
                                 (row.andersen_z > 0 ? "harder" : "easier") + " for the high scorers)");
+        if (std::fabs(row.andersen_by_z) > 2.58)
+            row.flags.push_back(std::string(flag_andersen_by) + " (" + a.group_names[0] + " and " +
+                                a.group_names[1] + ", z " + fixed(row.andersen_by_z, 1) + ": harder for " +
+                                a.group_names[row.andersen_by_z > 0 ? 1 : 0] + ")");
         if (row.dif.ets == EtsClass::c)
-            row.flags.push_back(std::string(flag_dif) + " (delta " + fixed(row.dif.delta, 2) + ": favours the " +
-                                (row.dif.delta < 0 ? "first" : "second") + " group)");
+            row.flags.push_back(std::string(flag_dif) + " (delta " + fixed(row.dif.delta, 2) + ": " +
+                                a.group_names[row.dif.delta < 0 ? 0 : 1] +
+                                " solved it more often than " + a.group_names[row.dif.delta < 0 ? 1 : 0] +
+                                " of the same raw score)");
     }
     if (fewest >= 0)
         a.flag_note = "items are flagged once " + std::to_string(flag_minimum_answers) +
@@ -340,6 +386,8 @@ TestAnalysis analyse_test(const TestData &test, const AnalysisOptions &options)
     a.test = &test;
     describe_items(test, a);
     score_sessions(test, options, a);
+    if (!options.only)
+        split_groups(test, options, a);
     analyse_items(test, options, a);
     if (!options.only)
         flag_items(a);

@@ -15,6 +15,11 @@
 namespace report {
 
 struct Calibration;
+}  // namespace report
+namespace store {
+struct Attributes;
+}  // namespace store
+namespace report {
 
 struct AnalysisOptions {
     int64_t fast_ms = 1000;  // confirmations faster than this count as fast answers
@@ -27,6 +32,11 @@ struct AnalysisOptions {
     // from it, not computed from the sessions (calibration.h), which may
     // then be the one session's only.
     const Calibration *calibration = nullptr;
+    // Set: DIF and a second Andersen test compare the participants by this
+    // attribute (its two values among the sessions), read from attributes;
+    // unset, DIF compares the runner's builds when there are two.
+    std::string by = {};
+    const store::Attributes *attributes = nullptr;
 };
 
 // Items are flagged only with this many answers: below it a share or a fit
@@ -55,6 +65,7 @@ struct ItemRow {
     FitStatistic fit;               // infit and outfit (n = 0: none)
     double andersen_z = 0;          // upper against lower scorers' difficulty, standardised; NaN: not compared
     DifResult dif;                  // between the DIF groups (ets none: not computed)
+    double andersen_by_z = 0;       // second against first group of the attribute's (NaN: not compared)
     std::array<int, score_groups> group_answers{};                // complete sessions per score group with a known cell
     std::array<std::array<int, 9>, score_groups> group_chosen{};  // their answers per cell
     std::vector<std::string> flags;
@@ -92,6 +103,10 @@ struct TestAnalysis {
     LikelihoodRatioTest andersen;  // raw score at or below the median against above
     std::string dif_groups;        // the groups compared ("": none), e.g. "build win32 against build dos"
     std::string dif_problem;       // why no DIF, when none
+    std::array<std::string, 2> group_names;  // the DIF groups, e.g. "sex = f" ("": none)
+    std::vector<int> group_of;     // per session: 0 or 1 (-1: in neither group)
+    std::string by;                // the attribute compared ("": none)
+    LikelihoodRatioTest andersen_by;  // by the attribute's two groups
     std::vector<ScoreRow> score_table;  // for the analysed items, when the model is fitted
     std::array<int, score_groups + 1> group_bounds{};  // score group g: bounds[g] <= score < bounds[g+1]
     std::string flag_note;         // why items are not flagged yet ("": they are)
@@ -108,5 +123,6 @@ inline constexpr const char *flag_underfit = "misfits the model: answers less pr
 inline constexpr const char *flag_overfit = "overfits the model: answers more predictable than the model expects";
 inline constexpr const char *flag_andersen = "difficulty differs between low and high scorers";
 inline constexpr const char *flag_dif = "differential item functioning, ETS class C";
+inline constexpr const char *flag_andersen_by = "difficulty differs between the groups";
 
 }  // namespace report

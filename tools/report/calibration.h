@@ -30,5 +30,9 @@ bool read_calibration(const std::string &text, int items, Calibration &out);
 // next reader (through a second connection that writes; a store that
 // cannot be written to, or is busy, just goes without).
 Calibration current_calibration(store::Store &store, const std::string &archive_crc32, int items);
+// Makes and keeps the calibration of every test whose sessions changed
+// since theirs was kept (add calls it, so that the first page after an add
+// reads it instead of every session); returns how many it made.
+int keep_calibrations(store::Store &store);
 
 }  // namespace report

@@ -217,6 +217,30 @@ std::string answers_table(const TestAnalysis &a)
     return out + "</tbody></table></div></details>";
 }
 
+// Andersen's test between the two groups of an attribute, with its plot.
+std::string by_attribute(const TestAnalysis &a, const std::string &id)
+{
+    const LikelihoodRatioTest &lr = a.andersen_by;
+    std::string out = "<h4>By " + esc(a.by) + "</h4>";
+    if (!lr.done && a.dif_groups.empty())
+        return out;  // no two groups: the sentence below says why
+    if (!lr.done)
+        return out + "<p class=\"muted\">No likelihood-ratio test by " + esc(a.by) + ": " + esc(lr.problem) + ".</p>";
+    const std::string g0 = a.group_names[0], g1 = a.group_names[1];
+    out += "<div class=\"figures\">" + key_figure(number_text(lr.lr, 1), "Andersen's LR, df " + number_text(lr.df, 0)) +
+           key_figure(lr.p < 0.001 ? "< 0.001" : number_text(lr.p, 3), "p (equal difficulties)") + "</div>";
+    out += "<p>" +
+           esc(lr.p < 0.05 ? "The difficulties differ between " + g0 + " and " + g1 +
+                                 " more than chance explains (p < 0.05): the items do not measure the same way in "
+                                 "both groups."
+                           : "The difficulties of " + g0 + " and " + g1 + " agree within chance (p >= 0.05).") +
+           " " + esc(g0) + ": " + std::to_string(lr.persons[0]) + " persons, " + esc(g1) + ": " +
+           std::to_string(lr.persons[1]) + ".</p>";
+    return out + figure(id + "-andersen-by", "Difficulties of " + g0 + " and " + g1, andersen_plot(a, lr, a.group_names),
+                        "Each item's difficulty estimated among " + g0 + " (x) and " + g1 +
+                            " (y), both centred; on the dashed line they agree. Red: |z| > 2.58.");
+}
+
 std::string model_section(const TestAnalysis &a, const std::string &id)
 {
     std::string out = "<section id=\"" + id + "-model\"><h3>Model checks</h3>";
@@ -241,19 +265,24 @@ std::string model_section(const TestAnalysis &a, const std::string &id)
                std::to_string(lr.persons[1]) + ").</p>";
     else
         out += "<p class=\"muted\">No likelihood-ratio test: " + esc(lr.problem) + ".</p>";
-    out += figure(id + "-andersen", "Difficulties of low and high scorers", andersen_plot(a),
+    out += figure(id + "-andersen", "Difficulties of low and high scorers",
+                  andersen_plot(a, lr, {"low scorers", "high scorers"}),
                   "Each item's difficulty estimated among the low scorers (x) and the high scorers (y), both "
                   "centred; on the dashed line they agree. Red: |z| > 2.58.");
     out += figure(id + "-information", "Test information", information_plot(a),
                   "The information the analysed items give about an ability (solid, left axis) and the standard error "
                   "of an estimate there, 1/sqrt(information) (red, right axis).");
+    if (!a.by.empty())
+        out += by_attribute(a, id);
     if (!a.dif_groups.empty())
         out += "<p>Differential item functioning (Mantel-Haenszel, strata: raw score of complete sessions): " +
                esc(a.dif_groups) + ".</p>";
     else
         out += "<p class=\"muted\">" + esc(upper_first(a.dif_problem)) + ".</p>";
     out += "<div class=\"scroll\"><table><thead><tr><th>item</th><th>b</th><th>infit</th><th>t</th><th>outfit</th>"
-           "<th>t</th><th>z low/high</th><th>DIF delta</th><th>ETS</th></tr></thead><tbody>\n";
+           "<th>t</th><th>z low/high</th>" +
+           std::string(a.by.empty() ? "" : "<th>z " + esc(a.by) + "</th>") +
+           "<th>DIF delta</th><th>ETS</th></tr></thead><tbody>\n";
     for (const ItemRow &r : a.items) {
         if (r.training)
             continue;
@@ -262,7 +291,7 @@ std::string model_section(const TestAnalysis &a, const std::string &id)
         out += td(std::to_string(r.item), true) + td(number_text(r.b, 2), true) + td(number_text(r.fit.infit, 2), true) +
                td(number_text(r.fit.infit_t, 1), true) + td(number_text(r.fit.outfit, 2), true) +
                td(number_text(r.fit.outfit_t, 1), true) + td(number_text(r.andersen_z, 1), true) +
-               td(dif ? number_text(r.dif.delta, 2) : "", true) + td(ets_name(r.dif.ets)) + "</tr>\n";
+               (a.by.empty() ? std::string() : td(number_text(r.andersen_by_z, 1), true)) + td(dif ? number_text(r.dif.delta, 2) : "", true) + td(ets_name(r.dif.ets)) + "</tr>\n";
     }
     out += "</tbody></table></div>";
     return out + "</section>\n";

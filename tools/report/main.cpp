@@ -199,11 +199,21 @@ std::string file_text(const std::string &path)
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::vector<report::TestAnalysis> analyse_store(const std::vector<report::TestData> &tests, int64_t fast_ms)
+std::vector<report::TestAnalysis> analyse_store(const std::vector<report::TestData> &tests, int64_t fast_ms,
+                                                const std::string &by, const store::Attributes &attributes)
 {
+    const std::vector<store::AttributeColumn> columns = report::judged_columns(attributes);
+    if (!by.empty() && std::none_of(columns.begin(), columns.end(), [&](const auto &c) { return c.name == by; })) {
+        std::string known;
+        for (const store::AttributeColumn &c : columns)
+            known += (known.empty() ? "" : ", ") + c.name;
+        throw report::Error("--by " + by + ": the store holds no such participant attribute (" +
+                            (known.empty() ? std::string("none imported yet: participants import") : "known: " + known) +
+                            ")");
+    }
     std::vector<report::TestAnalysis> out;
     for (const report::TestData &t : tests)
-        out.push_back(report::analyse_test(t, report::AnalysisOptions{fast_ms}));
+        out.push_back(report::analyse_test(t, report::AnalysisOptions{fast_ms, nullptr, nullptr, by, &attributes}));
     return out;
 }
 
@@ -302,6 +312,10 @@ int main(int argc, char **argv)
 
     for (CLI::App *c : {add, csv, html, forget, person, import_people, norms_build, export_})
         c->add_option("--store", store_option, "The store, instead of naming it first");
+    std::string by;
+    for (CLI::App *c : {csv, html})
+        c->add_option("--by", by, "A participant attribute with two values (sex, group...): DIF and Andersen's test "
+                                  "between its groups");
     for (CLI::App *c : {csv, html, person, export_})
         c->add_option("--fast-ms", fast_ms, "Answers confirmed faster than this count as fast (default 1000)")
             ->check(CLI::PositiveNumber);
@@ -388,6 +402,16 @@ int main(int argc, char **argv)
                 std::cout << store.location() << ": the store is up to date\n";
             report::AddOptions options{participant, test, !quiet && report::stderr_is_terminal()};
             const report::AddSummary s = report::add_inputs(store, inputs, options, std::cout, std::cerr);
+            // what a participant's page needs of the rest of the test, made now
+            // rather than by the first page after this add
+            if (*add && s.added + s.replaced + s.removed + s.collected > 0) {
+                try {
+                    report::keep_calibrations(store);
+                } catch (const std::exception &e) {
+                    std::cerr << "meridoka-report: the calibration for participants' pages was not kept (" << e.what()
+                              << "); the first page makes it\n";
+                }
+            }
             if (!only_update || s.collected || s.skipped)  // (without files: only rows a server collected)
                 std::cout << report::summary_line(s) << "\n";
             return s.skipped ? 2 : 0;
@@ -460,7 +484,8 @@ int main(int argc, char **argv)
             std::cout << report::norm_table_summary(t) << "wrote " << output << "\n";
             return 0;
         }
-        const std::vector<report::TestAnalysis> analyses = analyse_store(tests, fast_ms);
+        const store::Attributes attributes = store.load_attributes();
+        const std::vector<report::TestAnalysis> analyses = analyse_store(tests, fast_ms, by, attributes);
         if (*csv) {
             const std::vector<std::string> files = report::write_csv_tables(analyses, output);
             std::cout << "wrote";

@@ -57,10 +57,9 @@ std::string information_plot(const TestAnalysis &a)
     return svg.str();
 }
 
-std::string andersen_plot(const TestAnalysis &a)
+std::string andersen_plot(const TestAnalysis &a, const LikelihoodRatioTest &t, const std::array<std::string, 2> &names)
 {
-    Svg svg(460, 460, "Difficulties of low and high scorers");
-    const LikelihoodRatioTest &t = a.andersen;
+    Svg svg(460, 460, "Difficulties of " + names[0] + " and " + names[1]);
     if (!t.done) {
         svg.text(230, 230, "no comparison", "empty", "middle");
         return svg.str();
@@ -88,15 +87,15 @@ std::string andersen_plot(const TestAnalysis &a)
     const int first = training_items;
     for (int i : t.items) {
         const ItemRow &row = a.items[size_t(first + i)];
-        const double b0 = t.group[0].b[size_t(i)], b1 = t.group[1].b[size_t(i)];
-        svg.circle(x(b0), y(b1), 3, std::fabs(row.andersen_z) > 2.58 ? "point flagged" : "point",
-                   "item " + std::to_string(row.item) + ": low " + number_text(b0, 2) + ", high " +
-                       number_text(b1, 2) + ", z " + number_text(row.andersen_z, 2));
-        if (std::fabs(row.andersen_z) > 2.58)
+        const double b0 = t.group[0].b[size_t(i)], b1 = t.group[1].b[size_t(i)], z = t.z[size_t(i)];
+        svg.circle(x(b0), y(b1), 3, std::fabs(z) > 2.58 ? "point flagged" : "point",
+                   "item " + std::to_string(row.item) + ": " + names[0] + " " + number_text(b0, 2) + ", " +
+                       names[1] + " " + number_text(b1, 2) + ", z " + number_text(z, 2));
+        if (std::fabs(z) > 2.58)
             svg.text(x(b0) + 5, y(b1) - 4, std::to_string(row.item), "item-label");
     }
-    svg.vertical_text(12, (top + bottom) / 2, "difficulty, high scorers", "axis-label");
-    svg.text((left + right) / 2, svg.height() - 4, "difficulty, low scorers (logits)", "axis-label", "middle");
+    svg.vertical_text(12, (top + bottom) / 2, "difficulty, " + names[1], "axis-label");
+    svg.text((left + right) / 2, svg.height() - 4, "difficulty, " + names[0] + " (logits)", "axis-label", "middle");
     return svg.str();
 }
 

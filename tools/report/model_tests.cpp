@@ -14,13 +14,15 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 ResponseMatrix rows_of(const ResponseMatrix &m, const std::vector<int> &split, int group, const std::vector<int> &cols)
 {
+    // group -1: both groups (a person in neither is left out of the whole too)
+    const auto in = [&](int v) { return group < 0 ? split[size_t(v)] >= 0 : split[size_t(v)] == group; };
     int n = 0;
     for (int v = 0; v < m.persons; v++)
-        n += split[size_t(v)] == group || group < 0;
+        n += in(v);
     ResponseMatrix out(n, int(cols.size()));
     int row = 0;
     for (int v = 0; v < m.persons; v++)
-        if (split[size_t(v)] == group || group < 0) {
+        if (in(v)) {
             for (size_t j = 0; j < cols.size(); j++)
                 out.at(row, int(j)) = m.at(v, cols[j]);
             row++;
@@ -67,7 +69,8 @@ std::vector<int> median_split(const ResponseMatrix &m)
     return split;
 }
 
-LikelihoodRatioTest andersen_test(const ResponseMatrix &m, const std::vector<int> &split)
+LikelihoodRatioTest andersen_test(const ResponseMatrix &m, const std::vector<int> &split,
+                                  const std::array<std::string, 2> &names)
 {
     LikelihoodRatioTest t;
     std::vector<int> cols;
@@ -80,7 +83,7 @@ LikelihoodRatioTest andersen_test(const ResponseMatrix &m, const std::vector<int
         for (int k = 0; k < 2; k++) {
             g[k] = fit_rasch_cml(rows_of(m, split, k, cols));
             if (!g[k].fitted && g[k].problem.find("fewer than two") != std::string::npos) {
-                t.problem = std::string("the ") + (k ? "upper" : "lower") + " group has too few usable answers";
+                t.problem = names[size_t(k)] + " has too few usable answers";
                 return t;
             }
         }
@@ -100,7 +103,7 @@ LikelihoodRatioTest andersen_test(const ResponseMatrix &m, const std::vector<int
     }
     for (int k = 0; k < 2; k++)
         if (!g[k].fitted) {
-            t.problem = std::string("the ") + (k ? "upper" : "lower") + " group's estimates: " + g[k].problem;
+            t.problem = names[size_t(k)] + ", its estimates: " + g[k].problem;
             return t;
         }
     const RaschFit whole = fit_rasch_cml(rows_of(m, split, -1, cols));

@@ -8,6 +8,7 @@
 
 #include "tools/report/rasch.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,9 @@ struct LikelihoodRatioTest {
     std::vector<double> z;          // per column: (b1 - b0) / sqrt(se0^2 + se1^2); NaN if not compared
 };
 
-LikelihoodRatioTest andersen_test(const ResponseMatrix &m, const std::vector<int> &split);
+// names: the groups as a sentence names them ("the lower group").
+LikelihoodRatioTest andersen_test(const ResponseMatrix &m, const std::vector<int> &split,
+                                  const std::array<std::string, 2> &names = {"the lower group", "the upper group"});
 
 enum class EtsClass { none, a, b, c };  // none: not computed
 const char *ets_name(EtsClass c);

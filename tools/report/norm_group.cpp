@@ -125,6 +125,7 @@ NormTable build_norms(const std::vector<TestData> &tests, const store::Attribute
         std::vector<std::vector<uint8_t>> rows;
         std::vector<int> scores;
         std::set<std::string> seen;
+        std::vector<std::vector<double>> times(size_t(test.items));  // per item, for the person page's profile
         for (const Session &s : test.sessions) {
             if (!is_complete(s) || !seen.insert(s.participant).second)
                 continue;  // a participant's first complete session only
@@ -140,9 +141,12 @@ NormTable build_norms(const std::vector<TestData> &tests, const store::Attribute
                     continue;
             }
             std::vector<uint8_t> row;
-            for (const Response &r : s.responses)
+            for (const Response &r : s.responses) {
                 if (r.item > training_items)
                     row.push_back(r.right);
+                if (r.rt_ms >= 0 && r.item >= 1 && r.item <= test.items)
+                    times[size_t(r.item - 1)].push_back(double(r.rt_ms));
+            }
             rows.push_back(std::move(row));
             scores.push_back(scored_right(s));
             const std::string day = s.started.substr(0, 10);
@@ -163,6 +167,9 @@ NormTable build_norms(const std::vector<TestData> &tests, const store::Attribute
         band.forced = band.people < norm_minimum_people;
         band.kr20 = classical_statistics(rows).kr20;
         band.rows = norm_rows(scores, t.max_score);
+        if (std::any_of(times.begin(), times.end(), [](const auto &v) { return !v.empty(); }))
+            for (const std::vector<double> &v : times)
+                band.median_rt_ms.push_back(median(v));
         t.bands.push_back(band);
     }
     return t;

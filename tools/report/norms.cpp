@@ -92,6 +92,12 @@ std::string norm_table_csv(const NormTable &t)
         out += "#band," + b.label + ",people," + std::to_string(b.people) + ",from," + b.first_date + ",to," +
                b.last_date + ",kr20," + (std::isnan(b.kr20) ? std::string() : number_text(b.kr20, 4)) +
                ",forced," + (b.forced ? "yes" : "no") + "\r\n";
+        if (!b.median_rt_ms.empty()) {
+            out += "#item_times," + b.label;
+            for (double ms : b.median_rt_ms)
+                out += "," + number_text(ms, 0);
+            out += "\r\n";
+        }
     }
     out += "band,raw_score,people,percentile,z,t_score,standard_score,stanine\r\n";
     for (const NormBand &b : t.bands)
@@ -191,6 +197,14 @@ NormTable read_norm_table(const std::string &file, std::string_view bytes)
                 fail("band " + b.label + " rests on " + std::to_string(b.people) + " people, fewer than " +
                      std::to_string(norm_minimum_people) + ", and is not marked as forced");
             t.bands.push_back(b);
+        } else if (key == "#item_times" && row.fields.size() >= 3) {
+            auto band = std::find_if(t.bands.begin(), t.bands.end(),
+                                     [&](const NormBand &b) { return b.label == row.fields[1]; });
+            if (band == t.bands.end() || !band->median_rt_ms.empty())
+                fail("#item_times of band '" + std::string(row.fields[1]) +
+                     "', which no #band line above names or which has them already");
+            for (size_t i = 2; i < row.fields.size(); i++)
+                band->median_rt_ms.push_back(row.fields[i].empty() ? NAN : number(row.fields[i], 0, 1e9));
         } else if (key == "band") {
             header = true;
         } else if (header && row.fields.size() == 8) {

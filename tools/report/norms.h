@@ -27,6 +27,9 @@ struct NormBand {
     double kr20 = 0;             // NaN: not known
     bool forced = false;         // fewer than norm_minimum_people
     std::vector<NormRow> rows;   // raw score 0 .. max
+    // The band's median response time per item 1..N in ms (NaN: no times);
+    // empty when the table gives none (made elsewhere or before).
+    std::vector<double> median_rt_ms;
 };
 
 struct NormTable {

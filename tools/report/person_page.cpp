@@ -36,12 +36,16 @@ svg .axis-label { font-size: 11px; fill: var(--ink); } svg .person { stroke: var
 svg .point { fill: var(--bar); } svg .point.wrong { fill: var(--accent); }
 svg .group { stroke: var(--muted); stroke-width: 1.5; stroke-dasharray: 4 3; fill: none; }
 svg .limit { stroke: var(--accent); stroke-dasharray: 2 3; }
+/* print: one A4 page up to about 90 items (four columns of answers, the facts in two) */
 @page { size: A4; margin: 12mm; }
 @media print { body { max-width: none; padding: 0; font-size: 9.5px; line-height: 1.3; }
   h1 { font-size: 17px; } h2 { font-size: 12.5px; margin: 8px 0 3px; padding-top: 3px; break-after: avoid; }
   .figures { padding: 4px 8px; } .figures b { font-size: 14px; } p { margin: 3px 0; }
   table { font-size: 9px; margin: 2px 0 4px; } th, td { padding: 0 5px; }
-  svg { max-height: 48mm; } svg, .figures, dl.facts { break-inside: avoid; } .grid { columns: 3; column-gap: 14px; } }
+  svg { max-height: 38mm; } svg, .figures, dl.facts { break-inside: avoid; }
+  .figures { gap: 2px 14px; } .figures b { font-size: 13px; }
+  .grid { columns: 4; column-gap: 10px; } .grid th, .grid td { padding: 0 3px; white-space: nowrap; }
+  dl.facts { grid-template-columns: max-content 1fr max-content 1fr; gap: 0 12px; } }
 )css";
 
 std::string esc(const std::string &s)
@@ -59,19 +63,42 @@ std::string seconds(int64_t ms)
     return ms < 0 ? std::string("-") : number_text(ms / 1000.0, 1);
 }
 
-// Response times per item: the person's beside the median of the test's
-// complete sessions in the store.
-std::string time_profile(const TestAnalysis &a, const Session &s, int64_t fast_ms)
+// The norm band a session is judged by: the table's "all", else the band of
+// the participant's age on the session's day (years: NaN when not known).
+const NormBand *session_band(const NormTable &t, const store::Attributes &attributes, const Session &s,
+                             double &years)
+{
+    const std::map<std::string, std::string> values = judged_values(attributes, s);
+    const auto age = values.find("age");
+    years = age == values.end() || !store::is_number_value(age->second) ? NAN
+                                                                         : std::strtod(age->second.c_str(), nullptr);
+    for (const NormBand &b : t.bands)
+        if (b.label == "all")
+            return &b;
+    return std::isnan(years) ? nullptr : band_for_age(t, years);
+}
+
+// The band's median times when the norm table gives them for every item.
+bool has_item_times(const NormBand *band, int items)
+{
+    return band && int(band->median_rt_ms.size()) == items;
+}
+
+// Response times per item: the person's beside the median of the norm
+// band (when it gives times) or else of the test's sessions in the store.
+std::string time_profile(const TestAnalysis &a, const Session &s, const NormBand *band, int64_t fast_ms)
 {
     const int n = a.test->items;
     std::vector<double> group(size_t(n), NAN), mine(size_t(n), NAN);
     std::vector<bool> right(size_t(n), false);
     double top = fast_ms / 1000.0;
-    for (const ItemRow &it : a.items)
-        if (it.item >= 1 && it.item <= n && !std::isnan(it.median_rt)) {
-            group[size_t(it.item - 1)] = it.median_rt / 1000;
+    for (const ItemRow &it : a.items) {
+        const double ms = has_item_times(band, n) ? band->median_rt_ms[size_t(it.item - 1)] : it.median_rt;
+        if (it.item >= 1 && it.item <= n && !std::isnan(ms)) {
+            group[size_t(it.item - 1)] = ms / 1000;
             top = std::max(top, group[size_t(it.item - 1)]);
         }
+    }
     for (const Response &r : s.responses)
         if (r.item >= 1 && r.item <= n && r.rt_ms >= 0) {
             mine[size_t(r.item - 1)] = r.rt_ms / 1000.0;
@@ -134,24 +161,15 @@ std::string norm_section(const SessionRow &row, const store::Attributes &attribu
         return out + "<p>The session answered " + std::to_string(s.responses.size()) + " of " +
                std::to_string(s.items) + " items. Norms hold for the whole test only, so no norm scores are "
                                          "shown; the ability above rests on the items answered.</p>";
-    const std::map<std::string, std::string> values = judged_values(attributes, s);
-    const auto age = values.find("age");
-    const double years = age == values.end() || !store::is_number_value(age->second)
-                             ? NAN
-                             : std::strtod(age->second.c_str(), nullptr);
-    const NormBand *band = nullptr;
-    for (const NormBand &b : t->bands)
-        if (b.label == "all")
-            band = &b;
-    if (!band && !std::isnan(years))
-        band = band_for_age(*t, years);
+    double years;
+    const NormBand *band = session_band(*t, attributes, s, years);
     if (!band) {
         std::string labels;
         for (const NormBand &b : t->bands)
             labels += (labels.empty() ? "" : ", ") + b.label;
         return out + "<p>" + esc(s.participant) +
                (std::isnan(years) ? std::string("'s age is not known (import it with participants import)")
-                                  : " was " + age->second + " years old on the day of the session") +
+                                  : " was " + number_text(years, years == std::floor(years) ? 0 : 1) + " years old on the day of the session") +
                ", which lies outside every age band of the norm table (" + esc(labels) +
                "): no norm scores are shown.</p>";
     }
@@ -277,10 +295,19 @@ std::string person_page(const TestAnalysis &a, const SessionRow &row, const stor
     out += "<h2>Response times</h2>";
     if (row.fast_answers < 0)
         out += "<p>This session came from a result file, which records no times.</p>";
-    else
-        out += time_profile(a, s, info.fast_ms) +
-               "<p class=muted>Solid line and points: this session (red: wrong). Dashed: the median of the "
-               "test's sessions in the store. Dotted red line: the fast-answer limit.</p>";
+    else {
+        double years;
+        const NormBand *band = info.norms && info.norms->test == s.archive_crc32
+                                   ? session_band(*info.norms, attributes, s, years)
+                                   : nullptr;
+        const bool normed = has_item_times(band, s.items);
+        out += time_profile(a, s, normed ? band : nullptr, info.fast_ms) +
+               "<p class=muted>Solid line and points: this session (red: wrong). Dashed: the median of " +
+               (normed ? "the norm group (" + esc(info.norms_file) + ", band " + esc(band->label) + ", " +
+                             std::to_string(band->people) + " people)"
+                       : std::string("the test's sessions in the store")) +
+               ". Dotted red line: the fast-answer limit.</p>";
+    }
 
     // item by item
     out += "<h2>Item by item</h2><div class=grid><table><tr><th>item</th><th>answer</th><th>right</th>"
@@ -290,7 +317,7 @@ std::string person_page(const TestAnalysis &a, const SessionRow &row, const stor
         while (next < s.responses.size() && s.responses[next].item < i)
             next++;
         const Response *r = next < s.responses.size() && s.responses[next].item == i ? &s.responses[next] : nullptr;
-        out += "<tr><td class=n>" + std::to_string(i) + (i <= training_items ? " (training)" : "") + "</td>";
+        out += "<tr><td class=n>" + std::to_string(i) + (i <= training_items ? "*" : "") + "</td>";
         if (!r)
             out += "<td colspan=3 class=muted>not answered</td></tr>";
         else
@@ -298,7 +325,7 @@ std::string person_page(const TestAnalysis &a, const SessionRow &row, const stor
                    (r->right ? ">right" : " class=wrong>wrong") + "</td><td class=n>" + seconds(r->rt_ms) +
                    "</td></tr>";
     }
-    out += "</table></div>";
+    out += "</table></div><p class=muted>* a training item: not counted in the raw score.</p>";
 
     // facts
     const auto fact = [](const char *k, const std::string &v) {

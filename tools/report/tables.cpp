@@ -45,7 +45,8 @@ CsvTable tests_table(const std::vector<TestAnalysis> &tests)
     CsvTable t({"test", "archive_bytes", "items", "item_table", "sessions", "complete_sessions", "analysed_items",
                 "mean_score", "score_sd", "kr20", "rasch", "rasch_persons", "rasch_iterations",
                 "rasch_log_likelihood", "separation_reliability", "andersen_lr", "andersen_df", "andersen_p",
-                "andersen_items", "andersen_note", "dif_groups", "dif_note", "flags_note"});
+                "andersen_items", "andersen_note", "dif_groups", "dif_note", "flags_note", "by", "andersen_by_lr",
+                "andersen_by_df", "andersen_by_p", "andersen_by_items", "andersen_by_note"});
     for (const TestAnalysis &a : tests) {
         const TestData &d = *a.test;
         t << d.archive_crc32 << count_text(d.archive_bytes) << std::to_string(d.items)
@@ -62,6 +63,10 @@ CsvTable tests_table(const std::vector<TestAnalysis> &tests)
           << (lr.done ? number_text(lr.p, 4) : "") << (lr.done ? std::to_string(lr.items.size()) : "")
           << (lr.done ? "" : a.rasch.fitted ? lr.problem : "the Rasch model is not fitted") << a.dif_groups
           << a.dif_problem << a.flag_note;
+        const LikelihoodRatioTest &by = a.andersen_by;
+        t << a.by << (by.done ? number_text(by.lr, 4) : "") << (by.done ? number_text(by.df, 0) : "")
+          << (by.done ? number_text(by.p, 4) : "") << (by.done ? std::to_string(by.items.size()) : "")
+          << (by.done || a.by.empty() ? "" : a.rasch.fitted ? by.problem : "the Rasch model is not fitted");
         t.end_row();
     }
     return t;
@@ -72,9 +77,10 @@ CsvTable sessions_table(const std::vector<TestAnalysis> &tests)
     CsvTable t({"test", "session", "participant", "source", "date", "started", "build", "version", "items",
                 "answered", "score", "wrong", "score_without_training", "ended_by", "total_ms",
                 "median_rt_ms", "fast_answers", "refused_training", "resumes", "ability", "ability_se", "file",
-                "note", "ability_items", "ability_basis", "infit", "infit_t", "outfit", "outfit_t"});
+                "note", "ability_items", "ability_basis", "infit", "infit_t", "outfit", "outfit_t", "dif_group"});
     for (const TestAnalysis &a : tests)
-        for (const SessionRow &r : a.sessions) {
+        for (size_t v = 0; v < a.sessions.size(); v++) {
+            const SessionRow &r = a.sessions[v];
             const Session &s = *r.session;
             t << s.archive_crc32 << s.session_id << s.participant << s.source << date_of(s.started) << s.started
               << s.build << s.version << std::to_string(s.items) << std::to_string(s.responses.size())
@@ -85,6 +91,8 @@ CsvTable sessions_table(const std::vector<TestAnalysis> &tests)
               << number_text(r.ability_se, 4) << s.file << s.note << std::to_string(r.ability_items)
               << (std::isnan(r.ability) ? "" : r.partial ? "partial" : "complete");
             fit_fields(t, r.fit);
+            const int g = v < a.group_of.size() ? a.group_of[v] : -1;
+            t << (g >= 0 ? a.group_names[size_t(g)] : "");
             t.end_row();
         }
     return t;
@@ -125,7 +133,7 @@ CsvTable items_table(const std::vector<TestAnalysis> &tests)
     columns.insert(columns.end(), shares, shares + 9);
     for (const char *c : {"median_rt_right_ms", "median_rt_wrong_ms", "previews", "refusals", "flags", "fit_n",
                           "infit", "infit_t", "outfit", "outfit_t", "andersen_z", "dif_odds_ratio", "dif_delta",
-                          "dif_chi2", "dif_p", "dif_ets"})
+                          "dif_chi2", "dif_p", "dif_ets", "andersen_by_z"})
         columns.push_back(c);
     CsvTable t(columns);
     for (const TestAnalysis &a : tests)
@@ -144,7 +152,7 @@ CsvTable items_table(const std::vector<TestAnalysis> &tests)
             const bool dif = r.dif.ets != EtsClass::none;
             t << number_text(r.andersen_z, 3) << (dif ? number_text(r.dif.odds_ratio, 4) : "")
               << (dif ? number_text(r.dif.delta, 4) : "") << (dif ? number_text(r.dif.chi2, 4) : "")
-              << (dif ? number_text(r.dif.p, 4) : "") << ets_name(r.dif.ets);
+              << (dif ? number_text(r.dif.p, 4) : "") << ets_name(r.dif.ets) << number_text(r.andersen_by_z, 3);
             t.end_row();
         }
     return t;

@@ -1,6 +1,7 @@
 // One participant's page in headless Chromium at 1280x800: its sections
 // there, the time profile drawn, nothing wider than the window, no console
-// errors, nothing fetched; a screenshot and an A4 PDF for a person to look at.
+// errors, nothing fetched; printed, nothing wider than A4; a screenshot and
+// an A4 PDF for a person to look at.
 //
 //   node tools/report/tests/check_person_page.mjs P.html OUT_DIR
 import { openPage } from '../../../tests/browser/browser.mjs';
@@ -31,6 +32,14 @@ try {
   if (/NaN|\binf\b/.test(page.text)) failures.push('the page shows NaN or inf');
   await p.screenshot(`${outDir}/person-1280x800.png`, { fullPage: true });
   await p.page.emulateMedia({ media: 'print' });
+  // printed: A4 less the page's 12 mm margins is 186 mm = 703 CSS px wide;
+  // nothing may reach past it (it would be cut off on paper)
+  await p.page.setViewportSize({ width: 703, height: 1000 });
+  const past = await p.page.evaluate(() =>
+    [...document.querySelectorAll('body *')]
+      .filter((e) => e.getBoundingClientRect().right > 703.5)
+      .map((e) => `${e.tagName.toLowerCase()} "${(e.textContent || '').slice(0, 30)}"`));
+  if (past.length) failures.push(`printed, ${past.length} elements reach past the A4 width: ${past.slice(0, 3).join(', ')}`);
   await p.page.pdf({ path: `${outDir}/person.pdf`, preferCSSPageSize: true, printBackground: true });
   failures.push(...p.problems);
 } finally {

@@ -9,7 +9,7 @@ dir <- commandArgs(TRUE)[1]
 rd <- function(name) {
   columns <- names(read.csv(file.path(dir, name), fileEncoding = "UTF-8-BOM", nrows = 1))
   read.csv(file.path(dir, name), fileEncoding = "UTF-8-BOM", stringsAsFactors = FALSE,
-           colClasses = ifelse(columns %in% c("test", "session", "participant", "build"), "character", NA))
+           colClasses = ifelse(columns %in% c("test", "session", "participant", "build", "dif_group", "by"), "character", NA))
 }
 tests <- rd("tests.csv"); items <- rd("items.csv"); sessions <- rd("sessions.csv")
 responses <- rd("responses.csv"); scores <- rd("scores.csv")
@@ -74,11 +74,13 @@ if (all(!is.na(X)))
 check("its degrees of freedom", tests$andersen_df, lr$df, 0)
 check("its p", tests$andersen_p, lr$pvalue, 1e-4)
 
-# Mantel-Haenszel between the two builds: complete sessions, strata by raw score
+# Mantel-Haenszel between the two DIF groups (the builds, or the attribute's
+# values with --by): complete sessions, strata by raw score
 if (nzchar(tests$dif_groups)) {
-  build <- sessions$build[match(rownames(X), sessions$session)]
-  groups <- sort(unique(build))
-  Xc <- X[complete, , drop = FALSE]; g <- factor(build[complete], levels = groups)
+  group <- sessions$dif_group[match(rownames(X), sessions$session)]
+  groups <- sort(unique(group[nzchar(group)]))
+  inside <- complete & nzchar(group)
+  Xc <- X[inside, , drop = FALSE]; g <- factor(group[inside], levels = groups)
   total <- rowSums(Xc)
   chi2 <- odds <- rep(NA_real_, ncol(Xc))
   for (i in seq_len(ncol(Xc))) {
@@ -87,11 +89,35 @@ if (nzchar(tests$dif_groups)) {
     mh <- mantelhaen.test(tab, correct = TRUE)
     chi2[i] <- unname(mh$statistic); odds[i] <- unname(mh$estimate)
   }
+  cat("  DIF groups:", tests$dif_groups, "\n")
   check("Mantel-Haenszel chi-square", analysed$dif_chi2, chi2, 1e-3)
   check("Mantel-Haenszel odds ratio", analysed$dif_odds_ratio, odds, 1e-3)
+  # the ETS class from R's figures: C when |delta| >= 1.5 and p < 0.05, B when |delta| >= 1 and p < 0.05
+  delta <- -2.35 * log(odds); p <- pchisq(chi2, 1, lower.tail = FALSE)
+  ets <- ifelse(p >= 0.05 | abs(delta) < 1, "A", ifelse(abs(delta) >= 1.5, "C", "B"))
+  if (any(analysed$dif_ets != ets, na.rm = TRUE)) {
+    cat("  ETS classes FAILED: differ from R's on items", analysed$item[which(analysed$dif_ets != ets)], "\n")
+    failed <- TRUE
+  } else cat(sprintf("  ETS classes agree on %d items (%d B, %d C)\n", sum(!is.na(ets)), sum(ets == "B", na.rm = TRUE),
+                     sum(ets == "C", na.rm = TRUE)))
 } else {
   cat("  no DIF groups in the tables: Mantel-Haenszel not compared\n")
   failed <- TRUE
+}
+
+# Andersen's test between the attribute's two groups (--by), and its
+# per-item z against eRm's Wald test on the same split
+if (!is.na(tests$by) && nzchar(tests$by)) {
+  group <- sessions$dif_group[match(rownames(X), sessions$session)]
+  inside <- nzchar(group)
+  rm_by <- if (all(inside)) rm else RM(X[inside, , drop = FALSE])
+  split <- as.integer(factor(group[inside], levels = sort(unique(group[inside])))) - 1L
+  lr_by <- LRtest(rm_by, splitcr = split)
+  check(paste("Andersen LR by", tests$by), tests$andersen_by_lr, lr_by$LR, 1e-2)
+  check("its degrees of freedom", tests$andersen_by_df, lr_by$df, 0)
+  check("its p", tests$andersen_by_p, lr_by$pvalue, 1e-4)
+  wald <- Waldtest(rm_by, splitcr = split)
+  check("per-item z (eRm's Wald test)", analysed$andersen_by_z, unname(wald$coef.table[, 1]), 1e-2)
 }
 if (failed) quit(status = 1)
 cat("eRm check: every statistic within its tolerance\n")

@@ -2,6 +2,7 @@
 // gets: a test of training items only, one session, items and persons with
 // every answer right or wrong, sessions ended early. Each case must give a
 // sentence, never a NaN, an infinity or a figure computed from nothing.
+#include "store/attributes.h"
 #include "tools/report/analysis.h"
 #include "tools/report/html_page.h"
 #include "tools/report/sim/simulate.h"
@@ -184,4 +185,45 @@ TEST(ItemAnalysis, DifBetweenTwoBuildsFindsAShiftedItem)
     for (const ItemRow &r : a.items)
         c_items += r.dif.ets == EtsClass::c;
     EXPECT_EQ(c_items, 1);
+}
+
+TEST(ItemAnalysis, DifAndAndersenByAnAttributeNameTheGroupInTheFlag)
+{
+    std::vector<std::string> marks = simulated_marks(1200, 20, 7);
+    TestData t = make_test(20, marks);
+    store::Attributes people;
+    people.columns.push_back({"sex", store::AttributeType::text});
+    sim::Random rng(11);
+    for (size_t v = 0; v < t.sessions.size(); v++) {
+        Session &s = t.sessions[v];
+        if (v % 10 == 9)
+            continue;  // no sex known: in neither group
+        people.of[s.participant]["sex"] = v % 2 ? "m" : "f";
+        if (v % 2 && s.responses[12].right && rng.uniform() < 0.5)
+            s.responses[12].right = false;  // much harder for one group
+    }
+    AnalysisOptions o;
+    o.by = "sex";
+    o.attributes = &people;
+    const TestAnalysis a = analyse_test(t, o);
+    EXPECT_EQ(a.dif_groups, "sex = f against sex = m (120 sessions without a value left out)");
+    EXPECT_EQ(a.items[12].dif.ets, EtsClass::c);
+    ASSERT_TRUE(a.andersen_by.done) << a.andersen_by.problem;
+    EXPECT_LE(a.andersen_by.persons[0] + a.andersen_by.persons[1], 1080);  // those without a value left out
+    EXPECT_LT(a.andersen_by.p, 0.001);
+    EXPECT_GT(a.items[12].andersen_by_z, 2.58);
+    bool dif_said = false, andersen_said = false;
+    for (const std::string &f : a.items[12].flags) {
+        dif_said |= f.rfind(flag_dif, 0) == 0 && f.find("sex = f solved it more often") != std::string::npos;
+        andersen_said |= f.rfind(flag_andersen_by, 0) == 0 && f.find("harder for sex = m") != std::string::npos;
+    }
+    EXPECT_TRUE(dif_said);
+    EXPECT_TRUE(andersen_said);
+    // three values: no figures, a sentence
+    people.of[t.sessions[0].participant]["sex"] = "x";
+    const TestAnalysis three = analyse_test(t, o);
+    EXPECT_TRUE(three.dif_groups.empty());
+    EXPECT_FALSE(three.andersen_by.done);
+    EXPECT_NE(three.dif_problem.find("3 values (f, m, x)"), std::string::npos) << three.dif_problem;
+    EXPECT_EQ(three.items[12].dif.ets, EtsClass::none);
 }

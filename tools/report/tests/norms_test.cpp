@@ -104,11 +104,19 @@ TEST(Norms, TheGroupIsChosenByAttributesAndTooSmallAGroupIsMarked)
     EXPECT_EQ(band_for_age(banded, 29.5), &banded.bands[0]);
     EXPECT_EQ(band_for_age(banded, 50), nullptr);
 
-    // written and read back the same; marked forced; a bad copy refused
+    // written and read back the same (with the bands' item times); marked forced; a bad copy refused
+    banded.bands[1].median_rt_ms = {1500, 2250, NAN, 3000, 4125.5, 900, 800};
     const std::string csv = norm_table_csv(banded);
+    EXPECT_NE(csv.find("\r\n#item_times,30-49,1500,2250,,3000,4126,900,800\r\n"), std::string::npos);
     const NormTable back = read_norm_table("n.csv", csv);
     ASSERT_EQ(back.bands.size(), 2u);
     EXPECT_EQ(norm_table_csv(back), csv);
+    EXPECT_TRUE(back.bands[0].median_rt_ms.empty());
+    ASSERT_EQ(back.bands[1].median_rt_ms.size(), 7u);
+    EXPECT_TRUE(std::isnan(back.bands[1].median_rt_ms[2]));
+    std::string twice = csv;
+    twice.insert(twice.find("band,raw_score"), "#item_times,30-49,1\r\n");
+    EXPECT_NE(refusal([&] { read_norm_table("n.csv", twice); }).find("has them already"), std::string::npos);
     EXPECT_NE(csv.find("forced,yes"), std::string::npos);
     std::string unmarked = csv;
     unmarked.replace(unmarked.find("forced,yes"), 10, "forced,no");
