@@ -28,15 +28,12 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-sys.path.insert(0, os.path.join(HERE, "win32"))
 import journal_check  # noqa: E402
 import kill_resume  # noqa: E402
-from xscreen import XServer  # noqa: E402
 
 X_KEYS = {"esc": "Escape", "enter": "Return", "space": "space", "backspace": "BackSpace",
           "-": "minus", ".": "period", "/": "slash", "f12": "F12"}
@@ -189,20 +186,8 @@ def main():
     ap.add_argument("--headless", required=True)
     ap.add_argument("--work")
     args = ap.parse_args()
-    work = args.work or tempfile.mkdtemp(prefix="meridoka-id-resume-")
-    os.makedirs(work, exist_ok=True)
-    x = XServer(int(os.environ["DISPLAY"].lstrip(":").split(".")[0]), start=False)
-    try:
-        IdResume(kill_resume.Program(x, args.exe, dict(os.environ)), os.path.abspath(args.headless), work).run()
-    except (Failure, journal_check.Bad, RuntimeError, subprocess.SubprocessError) as e:
-        print("ID screen and resume offer: %s (work files in %s)" % (e, work), file=sys.stderr)
-        return 1
-    finally:
-        x.close()
-    if not args.work:
-        shutil.rmtree(work, ignore_errors=True)
-    return 0
-
+    return kill_resume.on_display("ID screen and resume offer", "meridoka-id-resume-", args,
+                                  lambda program, headless, work: IdResume(program, headless, work).run())
 
 if __name__ == "__main__":
     sys.exit(main())
