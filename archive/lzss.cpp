@@ -1,7 +1,7 @@
 #include "archive/lzss.h"
 #include "base/memory.h"
 
-void lzss_unpack(const uint8_t *src, uint8_t *dst, uint32_t src_len, uint32_t dst_len)
+uint32_t lzss_unpack(const uint8_t *src, uint8_t *dst, uint32_t src_len, uint32_t dst_len)
 {
     uint8_t ring[lzss_window_size];
     uint32_t r = lzss_window_start;
@@ -13,16 +13,16 @@ void lzss_unpack(const uint8_t *src, uint8_t *dst, uint32_t src_len, uint32_t ds
         for (int bit = 0; bit < 8; bit++) {
             if (flags & (1u << bit)) {
                 if (in >= src_len)
-                    return;
+                    return out;
                 uint8_t c = src[in++];
                 ring[r] = c;
                 if (out >= dst_len)
-                    return;
+                    return out;
                 dst[out++] = c;
                 r = (r + 1) & (lzss_window_size - 1);
             } else {
                 if (in + 2 > src_len)
-                    return;
+                    return out;
                 uint32_t b1 = src[in], b2 = src[in + 1];
                 in += 2;
                 uint32_t p = b1 | ((b2 & 0xF0u) << 4);
@@ -38,4 +38,5 @@ void lzss_unpack(const uint8_t *src, uint8_t *dst, uint32_t src_len, uint32_t ds
             }
         }
     }
+    return out;
 }

@@ -11,7 +11,8 @@
 
 /* Decodes src into dst; stops when the input is used up or dst_len bytes
 ** were written. Bytes of dst that the stream does not produce are left as
-** they were. Never reads or writes outside src, dst and its own window. */
-void lzss_unpack(const uint8_t *src, uint8_t *dst, uint32_t src_len, uint32_t dst_len);
+** they were. Never reads or writes outside src, dst and its own window.
+** Returns how many bytes of dst it wrote. */
+uint32_t lzss_unpack(const uint8_t *src, uint8_t *dst, uint32_t src_len, uint32_t dst_len);
 
 #endif

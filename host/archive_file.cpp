@@ -87,30 +87,23 @@ std::vector<StoredEntry> read_archive(const std::vector<uint8_t> &bytes, const s
         for (int k = 0; k < archive_name_size && e[entry_name_at + k]; k++)
             s.name += char(e[entry_name_at + k]);
         s.in_file = uint64_t(s.data_offset) + s.stored_size <= bytes.size();
-        std::vector<uint8_t> stored(s.stored_size, 0);  // what a short read leaves: zeros
-        if (s.stored_size && s.data_offset < bytes.size()) {  // an empty vector's data() may be null
-            const size_t avail = std::min<size_t>(s.stored_size, bytes.size() - s.data_offset);
-            std::memcpy(stored.data(), &bytes[s.data_offset], avail);
+        // The stored bytes are read in place; only an entry that runs past
+        // the end of the file gets a copy, padded with the zeros a short
+        // read leaves.
+        std::vector<uint8_t> padded;
+        const uint8_t *stored = s.stored_size && s.in_file ? &bytes[s.data_offset] : nullptr;
+        if (s.stored_size && !s.in_file) {
+            padded.assign(s.stored_size, 0);
+            if (s.data_offset < bytes.size())
+                std::memcpy(padded.data(), &bytes[s.data_offset], bytes.size() - s.data_offset);
+            stored = padded.data();
         }
         if (s.unpacked_size == 0) {
-            s.data = std::move(stored);
+            s.data = padded.empty() ? std::vector<uint8_t>(stored, stored + s.stored_size) : std::move(padded);
             s.produced = s.stored_size;
         } else {
-            // The decoder writes a prefix of the output. Over zeros, a last
-            // byte that is not zero was written: the stream yields it all.
-            // Otherwise decode again over other bytes to learn where it stops.
-            std::vector<uint8_t> a(s.unpacked_size, 0x00);
-            lzss_unpack(stored.data(), a.data(), s.stored_size, s.unpacked_size);
-            uint32_t n = uint32_t(a.size());
-            if (a.back() == 0x00) {
-                std::vector<uint8_t> b(s.unpacked_size, 0xFF);
-                lzss_unpack(stored.data(), b.data(), s.stored_size, s.unpacked_size);
-                n = 0;
-                while (n < a.size() && !(a[n] == 0x00 && b[n] == 0xFF))
-                    n++;
-            }
-            s.produced = n;
-            s.data = std::move(a);
+            s.data.assign(s.unpacked_size, 0);  // what the stream does not yield stays zero
+            s.produced = lzss_unpack(stored, s.data.data(), s.stored_size, s.unpacked_size);
         }
     }
     return entries;

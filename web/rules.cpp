@@ -7,6 +7,7 @@
 ** The page keeps no copy of these formats.
 */
 #include "archive/archive.h"
+#include "archive/settings.h"
 #include "archive/testinfo.h"
 #include "base/cp866.h"
 #include "base/memory.h"
@@ -53,6 +54,14 @@ int web_archive_cyrillic(void)
     found = found || cyrillic(instruction);
     mem_free(instruction);
     return found;
+}
+
+/* 1 when the archive's administration settings offer to resume a session
+** cut short: the program makes that offer itself, after the ID is known. */
+int web_archive_offers_resume(void)
+{
+    AdminSettings settings;
+    return settings_load(&settings) && settings.offer_resume;
 }
 
 /* 1 when the program would refuse the options the page gives it (the

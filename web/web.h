@@ -66,6 +66,7 @@ void web_wake(void);
 ** Exported; called on a module that runs no program. */
 int web_archive_header(void);      /* 1: MERIDOKA.WDL begins an archive */
 int web_archive_cyrillic(void);    /* 1: its texts are Russian */
+int web_archive_offers_resume(void);  /* 1: its settings offer a resume */
 int web_options_refused(void);     /* 1: the program would refuse the page's options */
 const char *web_journal_header(void);
 /* The session rules (runner/session_rules.h) over the journal JOURNAL.CSV:

@@ -192,6 +192,26 @@ def run(program, headless, work, points, seed, log=print):
     return lines
 
 
+def on_display(what, prefix, args, test):
+    """A command's test(program, headless, work) with the Linux program
+    args.exe on the X display in DISPLAY, in args.work or a temporary
+    folder (removed when it passes); a failure is printed under `what`.
+    Returns the exit status."""
+    work = args.work or tempfile.mkdtemp(prefix=prefix)
+    os.makedirs(work, exist_ok=True)
+    x = XServer(int(os.environ["DISPLAY"].lstrip(":").split(".")[0]), start=False)
+    try:
+        test(Program(x, args.exe, dict(os.environ)), os.path.abspath(args.headless), work)
+    except (Failure, journal_check.Bad, RuntimeError, subprocess.SubprocessError) as e:
+        print("%s: %s (work files in %s)" % (what, e, work), file=sys.stderr)
+        return 1
+    finally:
+        x.close()
+    if not args.work:
+        shutil.rmtree(work, ignore_errors=True)
+    return 0
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--exe", required=True)
@@ -200,19 +220,8 @@ def main():
     ap.add_argument("--seed", type=int, default=13)
     ap.add_argument("--work")
     args = ap.parse_args()
-    work = args.work or tempfile.mkdtemp(prefix="meridoka-kill-")
-    os.makedirs(work, exist_ok=True)
-    x = XServer(int(os.environ["DISPLAY"].lstrip(":").split(".")[0]), start=False)
-    try:
-        run(Program(x, args.exe, dict(os.environ)), os.path.abspath(args.headless), work, args.points, args.seed)
-    except (Failure, journal_check.Bad, RuntimeError, subprocess.SubprocessError) as e:
-        print("kill test: %s (work files in %s)" % (e, work), file=sys.stderr)
-        return 1
-    finally:
-        x.close()
-    if not args.work:
-        shutil.rmtree(work, ignore_errors=True)
-    return 0
+    return on_display("kill test", "meridoka-kill-", args,
+                      lambda program, headless, work: run(program, headless, work, args.points, args.seed))
 
 
 if __name__ == "__main__":

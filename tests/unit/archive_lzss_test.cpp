@@ -89,3 +89,14 @@ TEST(MemHelpers, FillAndMoveOverlapping)
 }
 
 }  // namespace
+
+TEST(Lzss, ReturnsHowManyBytesItWrote)
+{
+    Bytes out(8, 0);
+    const Bytes s = {0x03, 0x41, 0x42, 0xF0, 0xF1};
+    EXPECT_EQ(lzss_unpack(s.data(), out.data(), 5, 8), 6u);  // the stream ends first
+    EXPECT_EQ(lzss_unpack(s.data(), out.data(), 5, 4), 4u);  // the capacity ends first
+    EXPECT_EQ(lzss_unpack(s.data(), out.data(), 0, 8), 0u);
+    const Bytes zeros = {0x00, 0x00};  // a match cut short yields nothing
+    EXPECT_EQ(lzss_unpack(zeros.data(), out.data(), 2, 8), 0u);
+}

@@ -56,6 +56,9 @@ export async function openCore(createModule, compiled) {
     isArchive: (head) => withArchive(head, () => m._web_archive_header() === 1),
     // 'ru' or 'en' (also for bytes that are no archive, or none)
     language: (bytes) => (bytes && withArchive(bytes, () => m._web_archive_cyrillic()) ? 'ru' : 'en'),
+    // the archive's settings offer to resume a session cut short: the
+    // program asks, once the participant is known
+    offersResume: (bytes) => !!bytes && withArchive(bytes, () => m._web_archive_offers_resume() === 1),
     // the options given to the program (/P:ID ...) would be refused; a
     // zero would end them early in the program's string, so they are
     refuses: (options) => {

@@ -237,10 +237,13 @@ function newSession() {
 
 // The participant's latest session, cut short with this archive: the
 // person chooses to go on with it or to begin anew. A session that ended
-// because the page was left loses that session_end row on Resume.
+// because the page was left loses that session_end row on Resume. When the
+// archive's settings offer a resume, the program offers a session cut short
+// itself (it knows the ID typed on its screen too): the page then offers
+// only one that was left, which the program takes as ended. One offer.
 function offerResume(archive) {
   const found = resumable(folder, participant, archive, core.judgeJournal);
-  if (!found) return Promise.resolve(newSession());
+  if (!found || (found.cutTo === null && core.offersResume(archive))) return Promise.resolve(newSession());
   pageState = 'offer';
   say(t.offer(found.participant, found.started.replace('T', ' '), found.answered, found.items));
   $('offer').hidden = false;

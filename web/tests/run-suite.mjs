@@ -4,7 +4,8 @@
 // canvas showed it, the session journal row for row but for what differs by
 // nature), leaving the page mid-test, a reload and resume, journal rows
 // posted to a server that fails at first, full screen, the archive chosen
-// or dropped, a missing or broken archive, no WebAssembly.
+// or dropped, a missing or broken archive, no WebAssembly, the ID screen and
+// the resume offer (admin.mjs).
 //
 //   [WEB_E2E_ONLY=REGEX] node web/tests/run-suite.mjs BUILD_WEB HEADLESS SAMPLE_WDL WORK_DIR
 import { execFileSync, spawnSync } from 'node:child_process';
@@ -17,6 +18,7 @@ import { fetchLink, parseScenario, runScenario, until } from './drive.mjs';
 import { serve } from './server.mjs';
 import { rows } from '../page/journal.js';
 import { remoteChecks } from './remote.mjs';
+import { adminChecks } from './admin.mjs';
 
 const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
 const [webDir, headless, sample, work] = process.argv.slice(2).map((a) => resolve(a));
@@ -369,6 +371,7 @@ await check('the question, an item and the end, as screenshots of the page', () 
 }, { width: 1366, height: 768 }));
 
 await remoteChecks({ check, browser, server, work, root, onPage, quickRun, storedFiles, studySite, postedAsHeadless });
+await adminChecks({ check, browser, server, work, root, headless, journalsDiffer });
 
 await browser.close();
 await server.close();

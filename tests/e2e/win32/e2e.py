@@ -5,7 +5,8 @@ rhythm (each key only once the screen has settled, i.e. the program waits
 for a key). Every F12 screenshot and the result file are compared byte for
 byte with what the headless tool produces for the same scenario, the
 session journal row by row (times, clock and build aside). The kill test
-kills the program at 5 points and resumes each session (../kill_resume.py).
+kills the program at 5 points and resumes each session (../kill_resume.py);
+the ID screen and the resume offer are ../id_resume.py.
 
     e2e.py --exe build-win32/meridoka-x86_64.exe --headless build/headless/meridoka-headless
            [--displays 40-49] [--keep] [--only NAME ...] [--sample build/data/ru/MERIDOKA.WDL [--sample-scenarios data/ru]]
@@ -23,6 +24,7 @@ ROOT = os.path.abspath(os.path.join(HERE, "..", "..", ".."))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.dirname(HERE))
 import journal_check  # noqa: E402
+import id_resume  # noqa: E402
 import kill_resume  # noqa: E402
 from xscreen import XServer, free_display  # noqa: E402
 
@@ -294,6 +296,17 @@ def case_killed_and_resumed(s):
     return "5 points: " + "; ".join(line.split(": ", 1)[1] for line in lines)
 
 
+def case_id_screen_and_resume(s):
+    """The ID typed on the program's screen and the resume offer (../id_resume.py)."""
+    work = os.path.join(s.work, "id")
+    os.makedirs(work)
+    program = kill_resume.Program(s.x, s.args.exe, s.env, wine=WINE)
+    try:
+        return id_resume.IdResume(program, os.path.abspath(s.args.headless), work, settle=0.6).run()
+    except (kill_resume.Failure, journal_check.Bad) as e:
+        raise Failure(str(e))
+
+
 def case_sample_test(s):
     """The bundled sample test, when it has been built, with its own scenarios."""
     if not s.args.sample or not os.path.exists(s.args.sample):
@@ -310,7 +323,7 @@ def case_sample_test(s):
 
 
 CASES = [case_no_display, case_windowed_whole_test, case_full_screen, case_esc_on_first_item,
-         case_window_closed, case_no_archive, case_killed_and_resumed, case_sample_test]
+         case_window_closed, case_no_archive, case_killed_and_resumed, case_id_screen_and_resume, case_sample_test]
 
 
 def main():
