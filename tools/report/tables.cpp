@@ -72,7 +72,7 @@ CsvTable sessions_table(const std::vector<TestAnalysis> &tests)
     CsvTable t({"test", "session", "participant", "source", "date", "started", "build", "version", "items",
                 "answered", "score", "wrong", "score_without_training", "ended_by", "total_ms",
                 "median_rt_ms", "fast_answers", "refused_training", "resumes", "ability", "ability_se", "file",
-                "note", "ability_items", "ability_basis", "infit", "infit_t", "outfit", "outfit_t"});
+                "note", "ability_items", "ability_basis", "infit", "infit_t", "outfit", "outfit_t", "not_reached"});
     for (const TestAnalysis &a : tests)
         for (const SessionRow &r : a.sessions) {
             const Session &s = *r.session;
@@ -85,6 +85,7 @@ CsvTable sessions_table(const std::vector<TestAnalysis> &tests)
               << number_text(r.ability_se, 4) << s.file << s.note << std::to_string(r.ability_items)
               << (std::isnan(r.ability) ? "" : r.partial ? "partial" : "complete");
             fit_fields(t, r.fit);
+            t << std::to_string(s.not_reached());  // a time limit's, apart from wrong
             t.end_row();
         }
     return t;
