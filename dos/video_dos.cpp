@@ -57,14 +57,23 @@ static uint32_t key_time;
 uint32_t key_time_ms(void) { return key_time; }
 
 /* Keys typed while the program was busy are thrown away; only a key
-** pressed after the call counts. Keys without a character give 0. */
-uint8_t get_key(void)
+** pressed after the call counts. Keys without a character give 0. Timed,
+** the keyboard is polled until the clock reaches the deadline. */
+static uint8_t read_key(bool timed, uint32_t deadline)
 {
     while (bios_key_ready())
         breaks(bios_read_key());
+    while (timed && !bios_key_ready() && !breaks(0))
+        if ((int32_t)(clock_ms() - deadline) >= 0) {
+            key_time = deadline;
+            return 0;
+        }
     uint16_t key = breaks(0) ? 0 : bios_read_key();
     key_time = clock_ms();
     if (breaks(key))
         return scan_esc;
     return (key & 0xFF) ? (uint8_t)(key >> 8) : 0;
 }
+
+uint8_t get_key(void) { return read_key(false, 0); }
+uint8_t get_key_until(uint32_t deadline_ms) { return read_key(true, deadline_ms); }

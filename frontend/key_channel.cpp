@@ -58,13 +58,16 @@ static bool stale_key(void)
     return !(word & end_flip) && word != 0;
 }
 
-/* Waits unless something is there, then takes a pending key (and the
-** time it came, while the key is still in the word); *waited tells which. */
-static uint32_t take_word(int *waited)
+/* Waits unless something is there (until the deadline, when timed), then
+** takes a pending key (and the time it came, while the key is still in the
+** word); *waited tells which, 2 for a wait that timed out. */
+static uint32_t take_word(int *waited, int timed, uint32_t deadline)
 {
     *waited = load_word() == 0;
-    if (*waited)
+    if (*waited && !timed)
         key_event_wait();
+    else if (*waited && !key_event_wait_until(deadline))
+        *waited = 2;
     uint32_t word = load_word();
     if ((word & 0xFF) == tag_pending) {
         read_time = __atomic_load_n(&arrival, __ATOMIC_SEQ_CST);
@@ -75,15 +78,15 @@ static uint32_t take_word(int *waited)
     return word;
 }
 
-uint8_t key_read(void)
+static uint8_t read_key(int timed, uint32_t deadline)
 {
     int waited;
     while (stale_key())
-        take_word(&waited);  /* a key pressed while busy: thrown away */
-    uint32_t word = take_word(&waited);
+        take_word(&waited, 0, 0);  /* a key pressed while busy: thrown away */
+    uint32_t word = take_word(&waited, timed, deadline);
     if ((word & 0xFF) != tag_pending)
-        read_time = clock_ms();  /* no key, or the window's Esc: now */
-    else if (!waited)
+        read_time = waited == 2 ? deadline : clock_ms();  /* time-out, no key, or the window's Esc */
+    else if (waited != 1)
         /* The key came after the flush, just before the wait: its signal
         ** is set, or about to be. Take it now; left over, it would make the
         ** next read report "no key" at once, which in a preview withdraws
@@ -91,6 +94,11 @@ uint8_t key_read(void)
         key_event_wait();
     return (word & 0xFF) ? (uint8_t)(word >> 8) : 0;
 }
+
+uint8_t key_read(void) { return read_key(0, 0); }
+
+/* A key that comes just as the time runs out is the key's: it is returned. */
+uint8_t key_read_until(uint32_t deadline_ms) { return read_key(1, deadline_ms); }
 
 uint32_t key_time_ms(void) { return read_time; }
 

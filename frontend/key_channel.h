@@ -27,8 +27,9 @@
 void key_post(uint8_t scan);    /* a key press, as its PC scan code */
 void key_quit(void);            /* the window is gone */
 
-/* Driver side: the body of get_key (platform/platform.h). */
+/* Driver side: the bodies of get_key and get_key_until (platform/platform.h). */
 uint8_t key_read(void);
+uint8_t key_read_until(uint32_t deadline_ms);
 
 /* An empty slot again, for a fresh run (tests, the headless tool). */
 void key_channel_reset(void);
@@ -41,10 +42,13 @@ void key_channel_reset(void);
 **                      wait; signals do not add up
 **   key_event_wait     sleeps until signalled and takes the signal; returns
 **                      at once while no event exists
+**   key_event_wait_until  the same, but gives up when clock_ms reaches
+**                      deadline_ms: 1 signalled (or no event), 0 time-out
 */
 int key_event_create(void);
 void key_event_destroy(void);
 void key_event_signal(void);
 void key_event_wait(void);
+int key_event_wait_until(uint32_t deadline_ms);
 
 #endif

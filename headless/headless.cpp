@@ -30,10 +30,21 @@ bool event_set = false;
 void take_shot() { the_run.shots.emplace_back(screen, screen + screen_size); }
 
 // What happens in the world while the program blocks in its wait: script
-// steps run until one of them signals the event.
-void block_until_signalled()
+// steps run until one of them signals the event, or (timed) until a wait
+// reaches the deadline: that wait passes the deadline exactly, the rest of
+// it is left for later. false: the time ran out.
+bool block_until_signalled(bool timed, uint32_t deadline)
 {
     while (!event_set) {
+        const int32_t left = int32_t(deadline - the_run.clock);
+        if (timed && left <= 0)
+            return false;
+        if (timed && the_run.next < the_run.script.size() && the_run.script[the_run.next].action == Action::wait &&
+            the_run.script[the_run.next].ms > uint32_t(left)) {
+            the_run.script[the_run.next].ms -= uint32_t(left);
+            the_run.clock = deadline;
+            return false;
+        }
         if (the_run.next >= the_run.script.size()) {
             the_run.script_ran_out = true;
             key_quit();
@@ -48,6 +59,7 @@ void block_until_signalled()
         case Action::wait: the_run.clock += s.ms; break;
         }
     }
+    return true;
 }
 
 // Now, as local wall-clock time read as UTC.
@@ -200,7 +212,8 @@ void video_close(void)
 
 void video_repaint(void) { the_run.repaints++; }
 
-uint8_t get_key(void)
+// Before every key wait: the screen kept, and the busy keys pressed.
+static void before_key_wait()
 {
     if (the_run.keep_waits)
         the_run.waits.emplace_back(screen, screen + screen_size);
@@ -219,7 +232,18 @@ uint8_t get_key(void)
         key_post(script[k].scan);
         the_run.next = k + 1;
     }
+}
+
+uint8_t get_key(void)
+{
+    before_key_wait();
     return key_read();
+}
+
+uint8_t get_key_until(uint32_t deadline_ms)
+{
+    before_key_wait();
+    return key_read_until(deadline_ms);
 }
 
 void video_wait_shown(void) {}
@@ -311,8 +335,18 @@ void key_event_wait(void)
 {
     if (!event_exists)
         return;
-    block_until_signalled();
+    block_until_signalled(false, 0);
     event_set = false;  // the wait takes the signal
+}
+
+int key_event_wait_until(uint32_t deadline_ms)
+{
+    if (!event_exists)
+        return 1;
+    if (!block_until_signalled(true, deadline_ms))
+        return 0;
+    event_set = false;
+    return 1;
 }
 
 void show_error(const char *text) { the_run.errors.emplace_back(text); }

@@ -95,10 +95,17 @@ void video_wait_shown(void);
 ** key_time_ms: the clock_ms reading of the moment the key that the last
 ** get_key returned arrived (the key event's receipt); for "no key" and
 ** the closed window's Esc, the moment get_key returned.
+** get_key_until: get_key that gives up when clock_ms reaches deadline_ms
+** (a reading of the same clock): 0 then, and key_time_ms is deadline_ms
+** itself, the moment the time ran out. 0 also means "no key" as from
+** get_key; the caller tells a time-out by the clock (clock_ms() minus
+** deadline_ms, taken in 32 bits, is not negative). A deadline already past
+** gives 0 at once unless a fresh key is there.
 ** window_closed: 1 once the person closed the window (from then on every
 ** get_key reads Esc), else 0; always 0 where there is no window (DOS).
 */
 uint8_t get_key(void);
+uint8_t get_key_until(uint32_t deadline_ms);
 uint32_t key_time_ms(void);
 int window_closed(void);
 

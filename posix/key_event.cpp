@@ -4,8 +4,10 @@
 ** a mutex and a condition variable, which makes an auto-reset event.
 */
 #include "frontend/key_channel.h"
+#include "platform/platform.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -49,4 +51,20 @@ void key_event_wait(void)
     std::unique_lock<std::mutex> lock(mutex);
     wake.wait(lock, [] { return signalled; });
     signalled = false;  // auto-reset: one wait takes one signal
+}
+
+int key_event_wait_until(uint32_t deadline_ms)
+{
+    if (!exists.load())
+        return 1;
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!signalled) {
+        // the deadline is on clock_ms; a wake-up a little early waits again
+        const int32_t left = int32_t(deadline_ms - clock_ms());
+        if (left <= 0)
+            return 0;
+        wake.wait_for(lock, std::chrono::milliseconds(left));
+    }
+    signalled = false;
+    return 1;
 }

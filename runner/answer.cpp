@@ -46,18 +46,21 @@ int try_answer(RunState *run, int digit)
 
     journal_event(run, event_previewed, digit, 0);
 
-    int result = 0, event = event_withdrawn, extra = get_key();
-    if (extra == key_enter) {
+    int result = 0, event = event_withdrawn, extra = timed_key(run);
+    if (run->timed_out)
+        event = -1;  /* the preview goes with the item, without a row of its own */
+    else if (extra == key_enter) {
         result = score_answer(item, index, digit);
         run->answer_log[index] = (uint8_t)(result & answer_right);
         event = result ? event_confirmed : event_refused;
         extra = result & answer_right;
     }
     /* before the popup's key is read: Enter's row, or the withdrawing key's */
-    journal_event(run, event, digit, extra);
+    if (event >= 0)
+        journal_event(run, event, digit, extra);
     if (event == event_refused) {
         show_wrong_popup(run, 1);
-        get_key();
+        timed_key(run);
         show_wrong_popup(run, 0);
     }
 

@@ -1,5 +1,7 @@
 /* The one parser of the program's options, for every build. */
 #include "runner/command_line.h"
+#include "archive/format.h"
+#include "base/decimal.h"
 #include "base/memory.h"
 
 /* Reads the argument at p into word (at most size - 1 bytes); returns
@@ -54,6 +56,11 @@ int parse_command_line(const char *text, CommandLine *out)
             uint32_t length = str_len(value);
             if (option == 'p' && valid_participant(value)) {
                 mem_move(out->participant, value, length + 1);
+                continue;
+            }
+            uint32_t minutes = parse_uint(value);
+            if (option == 't' && minutes >= 1 && minutes <= admin_test_minutes_max) {
+                out->test_minutes = (uint16_t)minutes;
                 continue;
             }
             if (option == 'r' && length && length < journal_path_size) {

@@ -1,7 +1,8 @@
 /*
 ** The program's options, one syntax on every build (README, "Command
 ** line"): /P:ID participant, /R resume the participant's latest unfinished
-** session, /R:FILE resume that journal, /? usage. Letters in any case;
+** session, /R:FILE resume that journal, /T:minutes the test's time limit,
+** /? usage. Letters in any case;
 ** arguments are apart by spaces; double quotes group, and inside them a
 ** doubled quote stands for one quote. (The Linux front end and the headless
 ** tool turn the long forms --participant, --resume, --help, --version into
@@ -22,13 +23,14 @@ enum { resume_none, resume_latest, resume_named };
 enum {
     command_ok,
     command_usage,      /* /? asked for the usage text */
-    command_refused     /* an unknown option, or /P: without 1 to 32 printable ASCII characters */
+    command_refused     /* an unknown option, /P: without 1 to 32 printable ASCII characters, /T: out of range */
 };
 
 struct CommandLine {
     char participant[participant_size];   /* empty when none was given */
     char journal[journal_path_size];      /* FILE of /R:FILE */
     uint8_t resume;                       /* resume_* */
+    uint16_t test_minutes;                /* /T:minutes, 1 to admin_test_minutes_max; 0 none */
     char refused[40];                     /* the argument refused; a longer one cut, ending "..." */
 };
 

@@ -11,30 +11,50 @@ const char error_resources_text[] =
 const char error_display_text[] = "Error: VGA adapter with at least 640x480 resolution required.\n";
 
 static const char usage_text[] =
-    "MERIDOKA " MERIDOKA_VERSION " [/P:ID] [/R | /R:FILE]\n"
+    "MERIDOKA " MERIDOKA_VERSION " [/P:ID] [/R | /R:FILE] [/T:MIN]\n"
     " /P:ID   participant ID, 1-32 printable ASCII characters\n"
     " /R      resume the participant's last unfinished session\n"
-    " /R:FILE resume the session of journal FILE\n";
+    " /R:FILE resume the session of journal FILE\n"
+    " /T:MIN  time limit for the test, 1-600 minutes\n";
 
 static const char cannot_write[] = "cannot write %; the answers are in %.\n";
 
+/* The items from the current one on, until the last is closed, Esc, or
+** the test's time is up (a time_up row; the item on the screen stays
+** unanswered). An item whose own time runs out closes unanswered. */
 static void run_test(RunState *run)
 {
     if (!run->journal.resumed)
         show_instruction(run);
     show_frame(run);
     while (run->current_item < run->items->count) {
+        if (test_time_up(run)) {  /* a session resumed with no time left */
+            run->timed_out = timeout_test;
+            run->timed_out_at = clock_ms();
+            break;
+        }
         show_item(run);
         video_wait_shown();  /* the item's time starts when it is on the screen */
         journal_event(run, event_item_shown, 0, 0);
+        if (run->test_start_ms == no_value)
+            run->test_start_ms = run->journal.shown_ms;
         uint8_t key;
         do {
-            key = get_key();
+            key = timed_key(run);
             if (key == key_esc)
                 return;
-        } while (key < key_digit_1 || key > key_digit_9 || !try_answer(run, key - 1));
+        } while (!run->timed_out && (key < key_digit_1 || key > key_digit_9 || !try_answer(run, key - 1)) &&
+                 !run->timed_out);
+        if (run->timed_out == timeout_test)
+            break;
+        if (run->timed_out) {
+            run->answer_log[run->current_item] = logged_timed_out;
+            journal_event(run, event_item_timeout, 0, 0);
+        }
         run->current_item++;
     }
+    if (run->timed_out == timeout_test)
+        journal_event(run, event_time_up, 0, 0);
 }
 
 /* The result file; status 3 and a message naming the file that could not
@@ -76,6 +96,7 @@ int program_main(void)
     if (run.items && run.messages && run.font && run.answer_log && run.items->count > 0 &&
         settings_load(&run.admin))
         status = administer(&run, &command);
+    limits_set(&run, &command);
     if (status == status_ran)
         status = journal_open(&run, &command);
     if (status != status_ran)

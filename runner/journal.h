@@ -18,6 +18,10 @@ struct RunState;
 
 enum { no_value = 0xFFFFFFFFu };
 
+/* An item's entry in the answer log: wrong, right, or closed unanswered
+** when its time ran out (item_timeout). */
+enum { logged_wrong = 0, logged_right = 1, logged_timed_out = 2 };
+
 /* The journal of the running session (part of RunState). */
 struct Journal {
     FileHandle file;
@@ -45,7 +49,9 @@ struct Journal {
 **   journal_event   item_shown (once the item is on the screen), the answer
 **                   events for `digit` on the current item at the last key's
 **                   time (extra: the withdrawing key's scan code, or 1 right
-**                   and 0 wrong), session_end with the totals so far
+**                   and 0 wrong), time_up and item_timeout (on the current
+**                   item, at the moment the time ran out: the last key
+**                   wait's key_time_ms), session_end with the totals so far
 **   journal_resume  session_interrupted (noting a cut row that was dropped)
 **                   and, while an item is left, session_resumed
 */
@@ -71,12 +77,13 @@ struct JournalScan {
     int32_t kept;            /* bytes up to the end of the last whole row */
     int32_t cut;             /* bytes after it */
     uint32_t damaged;
-    uint32_t answered;       /* items confirmed, in order from the first */
+    uint32_t answered;       /* items closed (confirmed or timed out), in order from the first */
     uint32_t ended;          /* a session_end row stands (session_ended or session_left) */
+    uint32_t first_shown_ms; /* ms of the first item_shown: the test's time starts; no_value before */
 };
 
-/* Reads f from its start. Confirmed answers go to answers[item - 1] (1
-** right, 0 wrong) while they fit in `capacity`; answers may be null. */
+/* Reads f from its start. Closed items go to answers[item - 1] (logged_*)
+** while they fit in `capacity`; answers may be null. */
 void journal_scan(FileHandle f, JournalScan *scan, uint8_t *answers, uint32_t capacity);
 
 /* ---- files (journal_files.cpp) ------------------------------------------

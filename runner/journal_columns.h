@@ -17,7 +17,10 @@ enum JournalColumn {
 
 enum JournalEvent {
     event_session_start, event_item_shown, event_previewed, event_withdrawn, event_refused,
-    event_confirmed, event_interrupted, event_resumed, event_session_end
+    event_confirmed, event_interrupted, event_resumed, event_session_end,
+    event_time_up,        /* the test's time limit ran out on the current item */
+    event_item_timeout,   /* an item's time limit ran out: the item closes unanswered */
+    journal_events
 };
 
 /* The byte-order mark and the header row, CR LF included. */

@@ -127,6 +127,7 @@ static int journal_reopen(RunState *run, const CommandLine *command)
     j->ms_base = scan.last_ms;
     j->resumed = 1;
     run->current_item = (int)scan.answered;
+    run->test_start_ms = scan.first_shown_ms;  /* the time used goes on counting */
     /* a cut last row is never trusted: it goes before anything is added */
     j->failed = file_truncate(j->file, scan.kept) != 0;
     journal_resume(run, scan.cut);

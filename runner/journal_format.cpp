@@ -8,4 +8,5 @@ const char journal_header[] =
 
 const char *const journal_event_names[] = {
     "session_start", "item_shown", "answer_previewed", "preview_withdrawn", "answer_refused",
-    "answer_confirmed", "session_interrupted", "session_resumed", "session_end"};
+    "answer_confirmed", "session_interrupted", "session_resumed", "session_end",
+    "time_up", "item_timeout"};

@@ -25,7 +25,7 @@ static int take_row(JournalScan *scan, int32_t at, uint8_t *answers, uint32_t ca
 {
     SessionRow row;
     row.event = 0;
-    while (row.event <= event_session_end && !str_equal(fields[col_event], journal_event_names[row.event]))
+    while (row.event < journal_events && !str_equal(fields[col_event], journal_event_names[row.event]))
         row.event++;
     row.item = parse_uint(fields[col_item]);
     row.items = parse_uint(fields[col_items]);
@@ -40,8 +40,12 @@ static int take_row(JournalScan *scan, int32_t at, uint8_t *answers, uint32_t ca
         mem_move(scan->start[scan_started], fields[col_local_time], participant_size);
     }
     scan->last_ms = parse_uint(fields[col_ms]);
+    if (row.event == event_item_shown && scan->first_shown_ms == no_value)
+        scan->first_shown_ms = scan->last_ms;
     if (row.event == event_confirmed && answers && row.item <= capacity)
         answers[row.item - 1] = (uint8_t)right;
+    if (row.event == event_item_timeout && answers && row.item <= capacity)
+        answers[row.item - 1] = logged_timed_out;
     return 1;
 }
 
@@ -52,6 +56,7 @@ void journal_scan(FileHandle f, JournalScan *scan, uint8_t *answers, uint32_t ca
     int32_t row_at = 0;
     uint8_t last = 0;
     mem_fill(scan, 0, sizeof *scan);
+    scan->first_shown_ms = no_value;
     session_begin(&scan->rules);
     file_seek(f, 0, 0);
     /* the header first, whole (it fits the buffer) */

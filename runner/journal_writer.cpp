@@ -138,8 +138,8 @@ void journal_event(RunState *run, int event, int digit, int extra)
     int index = run->current_item, count = run->items->count;
     const TestItem *item = &run->items->items[index < count ? index : 0];
     int answer = event >= event_previewed && event <= event_confirmed;
-    /* an answer at its key's arrival; the rest now */
-    uint32_t ms = journal_ms(j, answer ? key_time_ms() : clock_ms());
+    /* an answer at its key's arrival, a time-out when the time ran out; the rest now */
+    uint32_t ms = journal_ms(j, answer ? key_time_ms() : event >= event_time_up ? run->timed_out_at : clock_ms());
     row_value[col_item] = (uint32_t)index + 1;
     if (event == event_item_shown) {
         j->shown_ms = ms;
@@ -163,14 +163,19 @@ void journal_event(RunState *run, int event, int digit, int extra)
         row_value[col_first_digit_ms] = j->first_digit_ms - j->shown_ms;
     }
     if (event == event_session_end) {
-        uint32_t right = 0;
-        for (int i = 0; i < index; i++)
-            right += run->answer_log[i];
+        uint32_t right = 0, answered = 0;
+        for (int i = 0; i < index; i++) {
+            right += run->answer_log[i] == logged_right;
+            answered += run->answer_log[i] != logged_timed_out;
+        }
         row_value[col_item] = no_value;
-        row_text[col_ended_by] = index >= count ? "completed" : window_closed() ? "closed" : "esc";
+        row_text[col_ended_by] = index >= count                       ? "completed"
+                                 : run->timed_out == timeout_test   ? "time_limit"
+                                 : window_closed()                  ? "closed"
+                                                                    : "esc";
         row_value[col_right_total] = right;
-        row_value[col_wrong_total] = (uint32_t)index - right;
-        row_value[col_answered] = (uint32_t)index;
+        row_value[col_wrong_total] = answered - right;
+        row_value[col_answered] = answered;
     }
     write_row(j, event, ms);
 }

@@ -30,6 +30,11 @@ enum {
     counter_clear_bottom = 66, /* the counter's band, cleared for every item */
     item_text_y = 58,
 
+    /* the remaining time (when the test shows it): centred in the panel
+    ** at its foot, above frame_bottom_y, clear of the item text's usual
+    ** lines and the wrong-answer box */
+    time_left_y = 420,
+
     /* the digits over the answer picture's cells */
     label_x = 60,
     label_pitch_x = 122,

@@ -51,9 +51,9 @@ static void write_lines(const RunState *run, int n)
     for (int j = 0; j < table->count; j++) {
         const TestItem *item = &table->items[j];
         char prefix[4] = {' ', ' ', '|', ' '};
-        if (j < n) {
-            prefix[0] = run->answer_log[j] == 1 ? '+' : '-';
-            if (run->answer_log[j] == 1)
+        if (j < n && run->answer_log[j] != logged_timed_out) {  /* its time ran out: no mark, as not reached */
+            prefix[0] = run->answer_log[j] == logged_right ? '+' : '-';
+            if (run->answer_log[j] == logged_right)
                 right++;
             else
                 wrong++;
@@ -74,7 +74,7 @@ static void write_lines(const RunState *run, int n)
     end = format_uint(end, wrong, 1);
     for (const char *s = "(-) ("; *s; s++)
         *end++ = *s;
-    end = format_uint(end, (uint32_t)n, 1);
+    end = format_uint(end, right + wrong, 1);
     *end++ = '/';
     end = format_uint(end, table->count, 1);
     *end++ = ')';

@@ -42,7 +42,15 @@ struct RunState {
     int current_item;           /* the item on the screen; those before it are answered */
     Journal journal;
     AdminSettings admin;        /* the ADMINSET resource, all zero without one */
+    /* time limits (time_limits.cpp): 0 for none */
+    uint32_t test_limit_ms;
+    uint32_t item_limit_ms;
+    uint32_t test_start_ms;     /* journal ms of the first item_shown; no_value before it */
+    uint32_t timed_out_at;      /* the clock_ms reading when that time ran out */
+    uint8_t timed_out;          /* timeout_* of the last timed_key */
 };
+
+enum { timeout_none, timeout_item, timeout_test };
 
 extern const char error_resources_text[];
 extern const char error_display_text[];
@@ -76,6 +84,17 @@ void show_frame(const RunState *run);
 void show_item(const RunState *run);
 void show_wrong_popup(const RunState *run, int show);
 
+/* Time limits (time_limits.cpp).
+**   limits_set    the limits from the settings, /T: overriding the test's
+**   timed_key     get_key, but while a limit runs, at most until the item's
+**                 time is up: 0 then, with run->timed_out saying which limit
+**                 (else timeout_none); draws the remaining time when the
+**                 settings show it
+**   test_time_up  1 when the test's time has run out */
+void limits_set(RunState *run, const CommandLine *command);
+uint8_t timed_key(RunState *run);
+int test_time_up(const RunState *run);
+
 /* Result bits of a confirmed answer. */
 enum { answer_right = 1, answer_past_training = 2 };
 
@@ -86,7 +105,8 @@ int answer_cell(const TestItem *item, int digit);
 int score_answer(const TestItem *item, int index, int digit);
 /* Previews digit on the current item and waits for a key: Enter confirms
 ** (the result bits; a wrong training answer is refused with the popup), any
-** other key withdraws the preview (0). */
+** other key withdraws the preview (0). When the time runs out meanwhile the
+** preview goes without a row (0, run->timed_out set). */
 int try_answer(RunState *run, int digit);
 
 /* The result file for the items before run->current_item, written whole

@@ -25,9 +25,9 @@ int session_take(SessionRules *s, const SessionRow *row)
         verdict = row_first_not_start;
     else if (s->state == session_none)
         s->items = row->items;
-    else if (event < event_item_shown || event > event_session_end)
+    else if (event < event_item_shown || event >= journal_events)
         verdict = event == event_session_start ? row_second_start : row_unknown_event;
-    else if (event == event_confirmed && row->item != s->answered + 1)
+    else if ((event == event_confirmed || event == event_item_timeout) && row->item != s->answered + 1)
         verdict = row_answer_out_of_order;
     else if (event == event_resumed && !s->interrupted)
         verdict = row_resumed_alone;
@@ -35,7 +35,7 @@ int session_take(SessionRules *s, const SessionRow *row)
         s->state = session_damaged;
         return verdict;
     }
-    s->answered += event == event_confirmed;
+    s->answered += event == event_confirmed || event == event_item_timeout;
     s->resumes += event == event_resumed;
     s->interrupted = event == event_interrupted || (s->interrupted && event != event_resumed);
     s->state = session_open;

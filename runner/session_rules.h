@@ -10,7 +10,8 @@
 **   - the first row is session_start, and there is no second one;
 **   - a row that is not whole is a cut last row when nothing follows it
 **     (a crash while it was written: dropped, never trusted), else damage;
-**   - answers are confirmed in order, one per item;
+**   - items close in order, one row each: answer_confirmed, or
+**     item_timeout when the item's time limit ran out;
 **   - session_resumed follows a session_interrupted;
 **   - nothing follows session_end, except where the page was left before
 **     the last item (ended_by closed): a resumed page withdraws that row,
@@ -42,14 +43,14 @@ enum RowVerdict {
     row_first_not_start,
     row_second_start,
     row_unknown_event,
-    row_answer_out_of_order,
+    row_answer_out_of_order,  /* or an item_timeout out of order */
     row_resumed_alone,      /* session_resumed without session_interrupted */
     row_after_end
 };
 
 struct SessionRules {
     uint32_t items;       /* of session_start */
-    uint32_t answered;    /* answers confirmed, in order from the first */
+    uint32_t answered;    /* items closed (confirmed or timed out), in order from the first */
     uint32_t resumes;     /* session_resumed rows */
     int32_t end_at;       /* where the last session_end row begins (-1: none): a
                           ** resumed page cuts a left session back to it */
@@ -61,7 +62,7 @@ struct SessionRules {
 /* The fields of one whole row that the rules read. */
 struct SessionRow {
     int event;            /* JournalEvent; any other number: an unknown name */
-    uint32_t item;        /* answer_confirmed: its item */
+    uint32_t item;        /* answer_confirmed, item_timeout: its item */
     uint32_t items;       /* session_start: the test's items */
     int closed;           /* session_end: ended_by is "closed" */
     int32_t at;           /* the row's first byte in the file */

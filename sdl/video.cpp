@@ -56,3 +56,4 @@ void video_wait_shown(void)
 }
 
 uint8_t get_key(void) { return key_read(); }
+uint8_t get_key_until(uint32_t deadline_ms) { return key_read_until(deadline_ms); }

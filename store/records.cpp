@@ -15,6 +15,14 @@ int Session::wrong_total() const
     return int(responses.size()) - right_total();
 }
 
+int Session::not_reached() const
+{
+    const int answered = int(responses.size());
+    if (ended_by == "completed" || ended_by == "time_limit")
+        return items - answered;
+    return responses.empty() ? 0 : responses.back().item - answered;
+}
+
 std::string Session::marks() const
 {
     std::string m;

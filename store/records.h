@@ -44,7 +44,7 @@ struct Session {
     int64_t clock_resolution_us = -1;
     std::string started;        // local time of session_start; empty for result files
     std::string last_time;      // local time of the last row
-    std::string ended_by;       // completed, esc, closed; unfinished; stopped (result file)
+    std::string ended_by;       // completed, esc, closed, time_limit; unfinished; stopped (result file)
     int64_t total_ms = -1;      // ms of the last row
     int journal_rows = 0;       // rows kept (0 for result files): a longer copy wins
     int resumes = 0;
@@ -54,6 +54,10 @@ struct Session {
 
     int right_total() const;
     int wrong_total() const;
+    // Items whose time ran out unanswered: after a time limit ended the
+    // session (or in a completed one), every item without an answer; else
+    // those without one before the last answered.
+    int not_reached() const;
     // The result file's marks of the answered items: '+' or '-' each.
     std::string marks() const;
 };

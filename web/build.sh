@@ -20,7 +20,7 @@ sources+=(frontend/*.cpp web/*.cpp)
 # Asyncify lets the blocking driver sleep in these five calls (web/web.h);
 # only the functions on the way to them are rewritten.
 link=(-sENVIRONMENT=web -sMODULARIZE -sEXPORT_ES6 -sEXPORT_NAME=createMeridoka
-      -sASYNCIFY "-sASYNCIFY_IMPORTS=[web_display_open,web_let_events_in,web_sleep,web_wait_shown,web_file_commit]" -sASYNCIFY_IGNORE_INDIRECT
+      -sASYNCIFY "-sASYNCIFY_IMPORTS=[web_display_open,web_let_events_in,web_sleep,web_sleep_for,web_wait_shown,web_file_commit]" -sASYNCIFY_IGNORE_INDIRECT
       -sFILESYSTEM=0 -sMALLOC=emmalloc -sALLOW_MEMORY_GROWTH -sINITIAL_MEMORY=4MB -sTOTAL_STACK=256KB
       "-sEXPORTED_FUNCTIONS=[_main,_web_key_press,_web_page_left,_web_archive_header,_web_archive_cyrillic,_web_archive_offers_resume,_web_options_refused,_web_journal_header,_web_journal_judge,_web_journal_number,_web_journal_start]"
       "-sINCOMING_MODULE_JS_API=[web,instantiateWasm,noInitialRun]"

@@ -61,6 +61,12 @@ uint8_t get_key(void)
     return key_read();
 }
 
+uint8_t get_key_until(uint32_t deadline_ms)
+{
+    web_let_events_in();
+    return key_read_until(deadline_ms);
+}
+
 /* ---- the key channel's event: a flag, and the sleep it ends ------------ */
 
 static bool event_exists, event_set;
@@ -87,6 +93,20 @@ void key_event_wait(void)
     while (!event_set)
         web_sleep();
     event_set = false;
+}
+
+int key_event_wait_until(uint32_t deadline_ms)
+{
+    if (!event_exists)
+        return 1;
+    while (!event_set) {
+        int32_t left = (int32_t)(deadline_ms - clock_ms());
+        if (left <= 0)
+            return 0;
+        web_sleep_for((uint32_t)left);
+    }
+    event_set = false;
+    return 1;
 }
 
 /* ---- called by the page ------------------------------------------------ */

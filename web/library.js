@@ -82,6 +82,9 @@ mergeInto(LibraryManager.library, {
   web_sleep: function () {
     return Asyncify.handleSleep(function (wakeUp) { Module['web'].sleep(wakeUp); });
   },
+  web_sleep_for: function (ms) {
+    return Asyncify.handleSleep(function (wakeUp) { Module['web'].sleepFor(ms, wakeUp); });
+  },
   web_wake: function () {
     Module['web'].wake();
   },

@@ -57,9 +57,11 @@ void web_wait_shown(void);
 ** web_let_events_in (suspends): paints, then lets the key presses that
 ** came while the program was busy reach the key channel.
 ** web_sleep (suspends) until web_wake; web_wake is called from inside the
-** program and only schedules the wake-up. */
+** program and only schedules the wake-up. web_sleep_for (suspends) the
+** same, but no longer than ms (the page's timer wakes it). */
 void web_let_events_in(void);
 void web_sleep(void);
+void web_sleep_for(uint32_t ms);
 void web_wake(void);
 
 /* ---- the core's rules, asked by the page before a run (web/rules.cpp) ---

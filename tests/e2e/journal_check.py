@@ -17,7 +17,7 @@ HEADER = ("session,participant,event,ms,local_time,item,digit,cell,correct_cell,
           "first_digit_ms,key,item_text,program,version,build,archive_bytes,archive_crc32,items,clock,"
           "clock_resolution_us,ended_by,right_total,wrong_total,answered,note").split(",")
 EVENTS = {"session_start", "item_shown", "answer_previewed", "preview_withdrawn", "answer_refused",
-          "answer_confirmed", "session_interrupted", "session_resumed", "session_end"}
+          "answer_confirmed", "session_interrupted", "session_resumed", "session_end", "time_up", "item_timeout"}
 # what differs between two runs of the same keys: session, times, the build and its clock
 VARYING = {"session", "ms", "local_time", "rt_ms", "first_digit_ms", "build", "clock",
            "clock_resolution_us", "note"}
@@ -49,7 +49,7 @@ def read(path):
 def validate(path, rows, ended=False):
     if not rows or rows[0]["event"] != "session_start":
         raise Bad("%s: does not start with session_start" % path)
-    answered, last_ms = 0, 0
+    answered, closed, last_ms = 0, 0, 0  # closed: answered or timed out
     for n, r in enumerate(rows, 2):
         where = "%s:%d: " % (path, n)
         if r["event"] not in EVENTS:
@@ -59,10 +59,11 @@ def validate(path, rows, ended=False):
         if int(r["ms"]) < last_ms:
             raise Bad(where + "ms goes back")
         last_ms = int(r["ms"])
-        if r["event"] == "answer_confirmed":
-            answered += 1
-            if int(r["item"]) != answered:
-                raise Bad(where + "answer for item %s, expected %d" % (r["item"], answered))
+        if r["event"] in ("answer_confirmed", "item_timeout"):
+            answered += r["event"] == "answer_confirmed"
+            closed += 1
+            if int(r["item"]) != closed:
+                raise Bad(where + "%s for item %s, expected %d" % (r["event"], r["item"], closed))
             if r["correct_cell"] and (r["right"] == "1") != (r["cell"] == r["correct_cell"]):
                 raise Bad(where + "right disagrees with the cells")
         if r["event"] == "session_end" and n != len(rows) + 1:

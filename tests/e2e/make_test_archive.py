@@ -4,7 +4,8 @@
     make_test_archive.py OUT.WDL [--items N] [--no-intro] [--no-messages]
                          [--packed] [--f1-text] [--ask-id no|yes|required]
                          [--offer-resume] [--id-length N] [--id-marks MARKS]
-                         [--settings-hex HEX]
+                         [--settings-hex HEX] [--test-minutes N]
+                         [--item-seconds N] [--show-time]
 
 Items have patterned 352x190 one-bit pictures (each cell of the problem
 picture shows its number as bars, the empty cell is blank), varied option
@@ -12,8 +13,10 @@ masks, answers and empty cells. The font is generated: every glyph is a
 distinct pattern, so that text is visible and checkable pixel by pixel.
 With --packed every entry is stored as a literal-only packed stream.
 --ask-id and --offer-resume add the administration settings (ADMINSET;
-the ID of letters, digits and MARKS); --settings-hex stores HEX as that
-entry instead, as it is (a damaged one, say).
+the ID of letters, digits and MARKS), and so do the time limits
+(--test-minutes, --item-seconds, --show-time: the remaining time shown);
+--settings-hex stores HEX as that entry instead, as it is (a damaged one,
+say).
 """
 import argparse
 import struct
@@ -87,8 +90,8 @@ def messages(texts):
     return out
 
 
-def settings(ask, length, marks, resume):
-    return struct.pack("<HBBBB8sBBHH", 20, 1, ask, length, 3, marks, resume, 0, 0, 0)
+def settings(ask, length, marks, resume, show_time=0, test_minutes=0, item_seconds=0):
+    return struct.pack("<HBBBB8sBBHH", 20, 1, ask, length, 3, marks, resume, show_time, test_minutes, item_seconds)
 
 
 def literal_pack(data):
@@ -122,6 +125,9 @@ def main():
     ap.add_argument("--id-length", type=int, default=12)
     ap.add_argument("--id-marks", default="-.")
     ap.add_argument("--settings-hex")
+    ap.add_argument("--test-minutes", type=int, default=0)
+    ap.add_argument("--item-seconds", type=int, default=0)
+    ap.add_argument("--show-time", action="store_true")
     a = ap.parse_args()
 
     items = []
@@ -145,9 +151,10 @@ def main():
         entries.append((b"TESTTEXT", b"Instruction line one\nline two\n\nafter an empty line\x00"))
     if a.settings_hex is not None:
         entries.append((b"ADMINSET", bytes.fromhex(a.settings_hex)))
-    elif a.ask_id or a.offer_resume:
+    elif a.ask_id or a.offer_resume or a.test_minutes or a.item_seconds or a.show_time:
         ask = ["no", "yes", "required"].index(a.ask_id or "no")
-        entries.append((b"ADMINSET", settings(ask, a.id_length, a.id_marks.encode(), int(a.offer_resume))))
+        entries.append((b"ADMINSET", settings(ask, a.id_length, a.id_marks.encode(), int(a.offer_resume),
+                                              int(a.show_time), a.test_minutes, a.item_seconds)))
     for it in items:
         entries.append((it["name"] + b"0", picture(it, False)))
         entries.append((it["name"] + b"1", picture(it, True)))

@@ -116,6 +116,28 @@ TEST_F(KeyChannel, KeysCarryTheTimeTheyCameAndTheEndIsTold)
     EXPECT_EQ(window_closed(), 0);
 }
 
+// A read with a deadline (get_key_until, time limits): no key by then gives
+// "no key" once the clock has reached it, stamped with the deadline itself;
+// a key before it is the key; a deadline already past does not wait.
+TEST_F(KeyChannel, AReadWithADeadlineEndsThereOrWithTheKey)
+{
+    uint32_t deadline = clock_ms() + 60;
+    EXPECT_EQ(key_read_until(deadline), no_key);
+    EXPECT_GE(int32_t(clock_ms() - deadline), 0);
+    EXPECT_EQ(key_time_ms(), deadline);
+
+    std::thread presser([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the read waits by then
+        key_post(6);
+    });
+    EXPECT_EQ(key_read_until(clock_ms() + 10000), 6);
+    presser.join();
+
+    const uint32_t start = clock_ms();
+    EXPECT_EQ(key_read_until(start - 5), no_key);
+    EXPECT_LT(clock_ms() - start, 1000u);
+}
+
 TEST_F(KeyChannel, WithoutADisplayAReadNeverWaits)
 {
     key_event_destroy();

@@ -9,7 +9,9 @@ The journals claim the archive given (CRC-32 and size) and its items'
 right digits (default: a made-up archive of six items). Verdicts: state
 open (can be taken up again), left (the page was left before the last
 item: resumable once its session_end row is cut off, at cut_to), ended, or
-damaged; answered: the answers confirmed.
+damaged; answered: the items closed (answers confirmed, and items whose
+own time limit ran out: timeouts of them); ended_by where a session ended
+otherwise than completed.
 """
 import argparse
 import json
@@ -71,9 +73,9 @@ def main():
     assert items >= 5
     files, verdicts = {}, {}
 
-    def put(name, data, state, answered, why, cut_to=None):
+    def put(name, data, state, answered, why, cut_to=None, **more):
         files[name] = data
-        verdicts[name] = dict(state=state, answered=answered, cut_to=cut_to, why=why)
+        verdicts[name] = dict(state=state, answered=answered, cut_to=cut_to, why=why, **more)
 
     cut_short = Journal("00000000000000a1", a).start().answers(1, 2).row("item_shown", item=3, item_text="Item 3")
     put("S0000001.CSV", cut_short.data(), "open", 2, "cut short after two answers")
@@ -103,6 +105,15 @@ def main():
     broken = whole[:middle + 20] + whole[whole.index(b"\r\n", middle):]
     put("S0000008.CSV", broken, "damaged", 1, "a row cut in the middle of the journal")
     put("S0000009.CSV", cut_short.data(), "open", 2, "a copy of S0000001.CSV: the same session seen twice")
+    # time limits: an item closed by its own limit counts as closed; a test's limit ends the session
+    timed = Journal("00000000000000aa", a).start().answer(1).row("item_shown", item=2, item_text="Item 2")
+    timed.row("item_timeout", item=2).answer(3)
+    put("S0000010.CSV", timed.data(), "open", 3, "item 2 closed by its time limit", timeouts=1)
+    up = Journal("00000000000000ab", a).start().answers(1, 3).row("item_shown", item=4, item_text="Item 4")
+    up.row("time_up", item=4).end("time_limit", 3)
+    put("S0000011.CSV", up.data(), "ended", 3, "the test's time limit ran out on item 4", ended_by="time_limit")
+    early = Journal("00000000000000ac", a).start().answer(1).row("item_timeout", item=3)
+    put("S0000012.CSV", early.data(), "damaged", 1, "item 3 timed out before item 2 closed")
 
     os.makedirs(a.dir, exist_ok=True)
     for name, data in files.items():

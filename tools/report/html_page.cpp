@@ -169,7 +169,8 @@ std::string sessions_table(const TestAnalysis &a)
 {
     std::string out = "<details><summary>Show the " + std::to_string(a.sessions.size()) +
                       " sessions</summary><div class=\"scroll\"><table><thead><tr><th>participant</th><th>started</th>"
-                      "<th>build</th><th>answered</th><th>score</th><th>without training</th><th>ended</th>"
+                      "<th>build</th><th>answered</th><th>score</th><th>not reached</th><th>without training</th>"
+                      "<th>ended</th>"
                       "<th>minutes</th><th>median s</th><th>fast</th><th>refused</th><th>ability</th><th>SE</th>"
                       "<th>source</th></tr></thead><tbody>\n";
     size_t shown = 0;
@@ -178,7 +179,8 @@ std::string sessions_table(const TestAnalysis &a)
             break;
         const Session &s = *r.session;
         out += "<tr>" + td(s.participant) + td(s.started) + td(s.build) + td(std::to_string(s.responses.size()), true) +
-               td(std::to_string(r.score), true) + td(std::to_string(r.score_without_training), true) +
+               td(std::to_string(r.score), true) + td(std::to_string(s.not_reached()), true) +
+               td(std::to_string(r.score_without_training), true) +
                td(s.ended_by) + td(s.total_ms >= 0 ? number_text(s.total_ms / 60000.0, 1) : "", true) +
                td(number_text(r.median_rt_ms / 1000, 1), true) + td(count_text(r.fast_answers), true) +
                td(count_text(r.refused_training), true) +

@@ -63,6 +63,7 @@ private:
     Session s_;
     std::vector<ItemState> state_;
     int current_ = 0;  // the item on screen
+    int timed_out_ = 0;  // items closed by their own time limit (item_timeout)
     int64_t last_ms_ = 0;
     int64_t ms_before_end_ = 0;  // a session_end the page withdraws on resuming: its time is taken back too
     SessionRules rules_;  // what the rows make of the session (runner/session_rules.h)
@@ -103,11 +104,11 @@ void JournalParser::check_common()
 void JournalParser::follow_rules(std::string_view event, size_t at)
 {
     SessionRow r{};
-    while (r.event <= event_session_end && event != event_name(JournalEvent(r.event)))
+    while (r.event < journal_events && event != event_name(JournalEvent(r.event)))
         r.event++;
     if (r.event == event_session_start)
         r.items = uint32_t(number(col_items, 1, 65535));
-    if (r.event == event_confirmed && s_.journal_rows > 0)
+    if ((r.event == event_confirmed || r.event == event_item_timeout) && s_.journal_rows > 0)
         r.item = uint32_t(number(col_item, 1, s_.items));
     r.closed = field(col_ended_by) == "closed";
     r.at = int32_t(std::min<size_t>(at, INT32_MAX));
@@ -124,7 +125,7 @@ void JournalParser::follow_rules(std::string_view event, size_t at)
     case row_unknown_event:
         fail("unknown event '" + std::string(event) + "'");
     case row_answer_out_of_order:
-        fail("item " + std::to_string(r.item) + " confirmed " +
+        fail("item " + std::to_string(r.item) + (r.event == event_item_timeout ? " timed out " : " confirmed ") +
              (r.item <= rules_.answered ? std::string("a second time")
                                         : "before item " + std::to_string(rules_.answered + 1)));
     case row_resumed_alone:
@@ -190,6 +191,15 @@ void JournalParser::item_event(std::string_view event)
         current_ = 0;
         return;
     }
+    if (event == event_name(event_item_timeout) || event == event_name(event_time_up)) {
+        // time_up may follow a resume at once (no time was left): no item shown then
+        if (item != current_ && event == event_name(event_item_timeout))
+            fail(std::string(event) + " for item " + std::to_string(item) + ", which is not shown");
+        st.confirmed = event == event_name(event_item_timeout);  // closed: not shown again
+        timed_out_ += st.confirmed;
+        current_ = 0;
+        return;
+    }
     if (event == event_name(event_item_shown)) {
         if (st.confirmed)
             fail("item " + std::to_string(item) + " shown again after it was answered");
@@ -247,8 +257,8 @@ void JournalParser::item_event(std::string_view event)
 void JournalParser::end()
 {
     const std::string_view by = field(col_ended_by);
-    if (by != "completed" && by != "esc" && by != "closed")
-        fail("ended_by '" + std::string(by) + "' is not completed, esc or closed");
+    if (by != "completed" && by != "esc" && by != "closed" && by != "time_limit")
+        fail("ended_by '" + std::string(by) + "' is not completed, esc, closed or time_limit");
     s_.ended_by = by;
     const int64_t right = number(col_right_total, 0, s_.items);
     const int64_t wrong = number(col_wrong_total, 0, s_.items);
@@ -258,9 +268,9 @@ void JournalParser::end()
              std::to_string(answered) + " answered disagree with the answers above: " +
              std::to_string(s_.right_total()) + "(+) " + std::to_string(s_.wrong_total()) + "(-) " +
              std::to_string(s_.responses.size()));
-    if (by == "completed" && answered != s_.items)
+    if (by == "completed" && answered + timed_out_ != s_.items)
         fail("ended_by completed, but only " + std::to_string(answered) + " of " + std::to_string(s_.items) +
-             " items are answered");
+             " items are answered" + (timed_out_ ? " and " + std::to_string(timed_out_) + " timed out" : ""));
 }
 
 Session JournalParser::parse(std::string_view bytes)
@@ -303,7 +313,8 @@ Session JournalParser::parse(std::string_view bytes)
         if (event == event_name(event_session_start))
             continue;
         if (event == event_name(event_item_shown) || event == event_name(event_previewed) || event == event_name(event_withdrawn) ||
-            event == event_name(event_refused) || event == event_name(event_confirmed) || event == event_name(event_resumed))
+            event == event_name(event_refused) || event == event_name(event_confirmed) || event == event_name(event_resumed) ||
+            event == event_name(event_item_timeout) || event == event_name(event_time_up))
             item_event(event);
         else if (event == event_name(event_session_end))
             end();

@@ -113,19 +113,22 @@ ResultSheet parse_result_sheet(std::string_view bytes, const std::string &file, 
                     ")");
     ResultSheet sheet;
     sheet.codepage = cp;
+    int64_t marked = 0;
     for (size_t i = first_item; i < end_item; i++) {
         const std::string_view l = lines[i];
         const int line = int(i) + 1;
         if (l.size() < 4 || l.substr(1, 3) != " | " || (l[0] != '+' && l[0] != '-' && l[0] != ' '))
             throw Error(where(file, line) + "an item line must start with \"+ | \", \"- | \" or \"  | \"");
-        const bool answered = int64_t(i - first_item) < t.answered;
-        if (answered != (l[0] != ' '))
-            throw Error(where(file, line) + (answered ? "item unmarked, but the totals say it was answered"
-                                                      : "item marked, but the totals say it was not answered"));
-        if (answered)
-            sheet.marks.push_back(l[0]);
+        // an unmarked item before marked ones: its own time limit ran out
+        if (l[0] != ' ' && ++marked > t.answered)
+            throw Error(where(file, line) + "item marked, but the totals say it was not answered");
+        sheet.marks.push_back(l[0]);
         sheet.texts.push_back(to_utf8(l.substr(4), cp));
     }
+    if (marked < t.answered)
+        throw Error(where(file, last) + "the totals say " + std::to_string(t.answered) + " answered, the items show " +
+                    std::to_string(marked));
+    sheet.marks.erase(sheet.marks.find_last_not_of(' ') + 1);
     const int64_t right = std::count(sheet.marks.begin(), sheet.marks.end(), '+');
     if (right != t.right)
         throw Error(where(file, last) + "the totals say " + std::to_string(t.right) + "(+), the items show " +

@@ -16,7 +16,7 @@ using host::to_utf8;
 
 struct ResultSheet {
     std::vector<std::string> texts;  // every item's text, UTF-8, in test order
-    std::string marks;               // '+' or '-' for each answered item, in order
+    std::string marks;               // '+', '-' per item up to the last answered; ' ': its time ran out
     Codepage codepage = Codepage::cp1251;
 };
 

@@ -77,7 +77,8 @@ CsvTable sessions_table(const std::vector<TestAnalysis> &tests)
     CsvTable t({"test", "session", "participant", "source", "date", "started", "build", "version", "items",
                 "answered", "score", "wrong", "score_without_training", "ended_by", "total_ms",
                 "median_rt_ms", "fast_answers", "refused_training", "resumes", "ability", "ability_se", "file",
-                "note", "ability_items", "ability_basis", "infit", "infit_t", "outfit", "outfit_t", "dif_group"});
+                "note", "ability_items", "ability_basis", "infit", "infit_t", "outfit", "outfit_t", "dif_group",
+                "not_reached"});
     for (const TestAnalysis &a : tests)
         for (size_t v = 0; v < a.sessions.size(); v++) {
             const SessionRow &r = a.sessions[v];
@@ -93,6 +94,7 @@ CsvTable sessions_table(const std::vector<TestAnalysis> &tests)
             fit_fields(t, r.fit);
             const int g = v < a.group_of.size() ? a.group_of[v] : -1;
             t << (g >= 0 ? a.group_names[size_t(g)] : "");
+            t << std::to_string(s.not_reached());  // a time limit's, apart from wrong
             t.end_row();
         }
     return t;

@@ -46,7 +46,7 @@ RowCheck check_row(const std::string &session, const std::string &row_number, co
         return refused("the row's session is not the one in the address");
     const std::string event = field(col_event);
     bool known = false;
-    for (int e = 0; e <= event_session_end; e++)
+    for (int e = 0; e < journal_events; e++)
         known = known || event == journal_event_names[e];
     if (!known)
         return refused("unknown event");

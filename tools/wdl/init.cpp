@@ -75,7 +75,7 @@ std::string manifest(const std::vector<ExampleItem> &items, const std::string &l
         "  // \"offer_resume\": when that ID has an unfinished session with this test in the\n"
         "  // folder, offer to continue it. The screens' texts are messages 6 to 11 of the\n"
         "  // messages file. Time limits (\"test_minutes\" 1 to 600, \"item_seconds\" 1 to 3600,\n"
-        "  // \"show_remaining_time\") are kept in the archive; this version does not apply them.\n"
+        "  // \"show_remaining_time\"): the test ends, an item closes unanswered, the time left shows.\n"
         "  \"administration\": {\n"
         "    \"ask_id\": \"no\",\n"
         "    \"id_max_length\": 12,\n"

@@ -69,6 +69,7 @@ export class Run {
       waitShown: (wakeUp) => this.waitShown(wakeUp),
       letEventsIn: (wakeUp) => this.letEventsIn(wakeUp),
       sleep: (wakeUp) => this.sleep(wakeUp),
+      sleepFor: (ms, wakeUp) => this.sleepFor(ms, wakeUp),
       wake: () => this.wake(),
       showError: (text) => this.page.showError(text),
       ended: (status) => this.end(status),
@@ -112,6 +113,14 @@ export class Run {
     this.waits++;
     this.mark('wait');
     if (this.leaving) this.resume(sleeper);
+  }
+
+  // A sleep that the page's timer ends after ms (a time limit); a key or
+  // the page going ends it sooner, and the timer then wakes nothing.
+  sleepFor(ms, wakeUp) {
+    this.sleep(wakeUp);
+    const sleeper = this.sleeper;
+    if (sleeper) setTimeout(() => this.resume(sleeper), ms);
   }
 
   // A commit: the program sleeps until the browser's storage has the file

@@ -315,7 +315,7 @@ TEST(Journal, ColumnsAndEventsAreTheRunnersAndThePageKeepsNoCopyOfTheRules)
     // module): its script keeps no copy of them, naming no event
     const std::string page = report_test::read_file(PAGE_JOURNAL_SCRIPT);
     ASSERT_FALSE(page.empty()) << PAGE_JOURNAL_SCRIPT;
-    for (int e = event_session_start; e <= event_session_end; e++)
+    for (int e = event_session_start; e < journal_events; e++)
         EXPECT_EQ(page.find(std::string(event_name(JournalEvent(e)))), std::string::npos)
             << "the page's script names the event " << event_name(JournalEvent(e));
 }
