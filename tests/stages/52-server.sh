@@ -275,4 +275,5 @@ refused "cannot open" $server serve --store "$work/no/such/folder/r.db" --listen
 refused "cannot read the archive" $server study add --store "$work/results.db" Missing "$work/MERIDOKA.WDL"
 refused "not a MERIDOKA.WDL archive" $server study add --store "$work/results.db" Wrong tests/stages/52-server.sh
 refused "no browser build" $server serve --store "$work/results.db" --listen 127.0.0.1:1 --web "$work"
+. tools/server/tests/check_config.sh
 echo "52-server: ok"
