@@ -5,6 +5,8 @@
 #include "store/error.h"
 #include "store/unit.h"
 
+#include <map>
+
 namespace store {
 
 namespace {
@@ -123,60 +125,117 @@ std::vector<StudyProgress> Collector::studies(int64_t now)
     }
 }
 
-Arrival Collector::put_row(const ArrivingRow &r)
+// The statements of a batch of rows, prepared once on the writer's
+// connection: a server prepares nothing per row.
+struct Collector::RowStatements {
+    explicit RowStatements(Connection &db)
+        : study(db.prepare(std::string("SELECT ") + study_columns + " FROM studies WHERE study_key = ?")),
+          // one round trip a row: the session's owner and rows, and this row's kept body
+          look(db.prepare("SELECT (SELECT study_key FROM study_sessions WHERE session = ?), "
+                          "(SELECT rows_kept FROM study_sessions WHERE session = ?), "
+                          "(SELECT body FROM journal_rows WHERE session = ? AND row_number = ?)")),
+          keep(db.prepare("INSERT INTO journal_rows (session, row_number, body) VALUES (?, ?, ?)")),
+          keep_apart(db.prepare("INSERT INTO journal_row_conflicts (session, row_number, body_sha256, body) "
+                                "VALUES (?, ?, ?, ?) ON CONFLICT DO NOTHING")),
+          first(db.prepare("INSERT INTO study_sessions (session, study_key, participant, first_row, last_row, "
+                           "rows_kept) VALUES (?, ?, ?, ?, ?, 1)")),
+          more(db.prepare("UPDATE study_sessions SET rows_kept = rows_kept + 1, last_row = ? WHERE session = ?")),
+          ended(db.prepare("UPDATE study_sessions SET ended_by = ?, right_total = ?, wrong_total = ?, answered = ? "
+                           "WHERE session = ?")),
+          resumed(db.prepare("UPDATE study_sessions SET ended_by = NULL WHERE session = ?")),
+          quarantine(db.prepare("INSERT INTO quarantine (study_key, received, client, reason, query, body_hex) "
+                                "VALUES (?, ?, ?, ?, ?, ?)"))
+    {
+    }
+    std::unique_ptr<Statement> study, look, keep, keep_apart, first, more, ended, resumed, quarantine;
+};
+
+Collector::Collector(Store &store) : store_(store) {}
+Collector::~Collector() = default;
+
+const char *arrival_reason(Arrival a)
 {
-    try {
-        Unit unit(store_);
-        Connection &db = *store_.db_;
-        auto owner = db.prepare("SELECT study_key, rows_kept FROM study_sessions WHERE session = ?");
-        const bool known = owner->bind(1, r.session).step();
-        const std::string study_key = known ? owner->text(0) : r.study_key;
-        const int64_t rows = known ? owner->int64(1) : 0;
-        owner.reset();
-        if (study_key != r.study_key)
-            return Arrival::other_study;
-        if (!r.archive_crc32.empty()) {
-            auto own = db.prepare("SELECT archive_crc32 FROM studies WHERE study_key = ?");
-            if (!own->bind(1, r.study_key).step() || own->text(0) != r.archive_crc32)
-                return Arrival::wrong_archive;
-        }
-        if (rows >= r.max_rows)
-            return Arrival::too_many_rows;
-        const RowOutcome kept = keep_row(db, r.session, r.row, r.body);
-        if (kept == RowOutcome::added) {
-            if (!known)
-                db.prepare("INSERT INTO study_sessions (session, study_key, participant, first_row, last_row, "
-                           "rows_kept) VALUES (?, ?, ?, ?, ?, 0)")
-                    ->bind(1, r.session).bind(2, r.study_key).bind(3, r.participant).bind(4, r.now).bind(5, r.now).run();
-            db.prepare("UPDATE study_sessions SET rows_kept = rows_kept + 1, last_row = ? WHERE session = ?")
-                ->bind(1, r.now).bind(2, r.session).run();
-            if (r.event == "session_end")
-                db.prepare("UPDATE study_sessions SET ended_by = ?, right_total = ?, wrong_total = ?, answered = ? "
-                           "WHERE session = ?")
-                    ->bind(1, r.ended_by).bind(2, r.right_total).bind(3, r.wrong_total).bind(4, r.answered)
-                    .bind(5, r.session).run();
-            else if (r.event == "session_interrupted" || r.event == "session_resumed")
-                db.prepare("UPDATE study_sessions SET ended_by = NULL WHERE session = ?")->bind(1, r.session).run();
-        }
-        unit.commit();
-        return kept == RowOutcome::added ? Arrival::added : kept == RowOutcome::same ? Arrival::same : Arrival::conflict;
-    } catch (const DbError &e) {
-        store_.translate(e, "adding a row");
+    switch (a) {
+    case Arrival::other_study: return "the session belongs to another study";
+    case Arrival::wrong_archive: return "the row names another archive than the study's";
+    case Arrival::wrong_items: return "the row names the study's archive with another item count than the archive's";
+    default: return "";
     }
 }
 
-void Collector::quarantine(const Quarantined &q)
+void Collector::put_rows(const std::vector<RowRequest *> &batch)
 {
     try {
+        Connection &db = *store_.db_;
         Unit unit(store_);
-        store_.db_->prepare("INSERT INTO quarantine (study_key, received, client, reason, query, body_hex) "
-                            "VALUES (?, ?, ?, ?, ?, ?)")
-            ->bind(1, q.study_key).bind(2, q.received).bind(3, q.client).bind(4, q.reason).bind(5, q.query)
-            .bind(6, to_hex(q.body)).run();
+        if (!rows_)
+            rows_ = std::make_unique<RowStatements>(db);
+        RowStatements &st = *rows_;
+        db.set_pipelined(true);  // writes are only sent; each row's look-up reads them back in order
+        std::map<std::string, std::optional<Study>> studies;  // read in this unit: a study closed is closed
+        for (RowRequest *q : batch) {
+            auto s = studies.find(q->row.study_key);
+            if (s == studies.end()) {
+                std::optional<Study> found;
+                if (st.study->bind(1, q->row.study_key).step())
+                    found = read_study(*st.study);
+                st.study->reset();
+                s = studies.emplace(q->row.study_key, found).first;
+            }
+            if (!s->second || !s->second->open) {
+                q->arrival = s->second ? Arrival::closed : Arrival::no_study;
+                continue;
+            }
+            q->arrival = q->refused.empty() ? put_one(q->row, *s->second) : Arrival::refused;
+            const char *reason = arrival_reason(q->arrival);
+            if (q->arrival == Arrival::refused || *reason) {
+                const Quarantined &k = q->quarantine;
+                st.quarantine->bind(1, q->row.study_key).bind(2, k.received).bind(3, k.client)
+                    .bind(4, *reason ? std::string(reason) : q->refused).bind(5, k.query).bind(6, to_hex(k.body)).run();
+            }
+        }
+        db.set_pipelined(false);  // the first failure of the batch surfaces here
         unit.commit();
     } catch (const DbError &e) {
-        store_.translate(e, "keeping a refused row");
+        rows_.reset();  // the connection may be broken: prepared again on the next
+        store_.translate(e, "adding rows");
     }
+}
+
+Arrival Collector::put_one(const ArrivingRow &r, const Study &study)
+{
+    RowStatements &st = *rows_;
+    st.look->bind(1, r.session).bind(2, r.session).bind(3, r.session).bind(4, r.row);
+    st.look->step();
+    const bool known = !st.look->is_null(0), kept = !st.look->is_null(2);
+    const std::string owner = st.look->text(0), body = st.look->text(2);
+    const int64_t rows = st.look->int64(1);
+    st.look->reset();
+    if (known && owner != r.study_key)
+        return Arrival::other_study;
+    if (!r.archive_crc32.empty() && r.archive_crc32 != study.archive_crc32)
+        return Arrival::wrong_archive;
+    if (!r.archive_crc32.empty() && r.items != r.study_items)
+        return Arrival::wrong_items;
+    if (kept && body == r.body)
+        return Arrival::same;  // a retry: answered even when the session is full
+    if (rows >= r.max_rows)
+        return Arrival::too_many_rows;
+    if (kept) {
+        st.keep_apart->bind(1, r.session).bind(2, r.row).bind(3, body_sha256(r.body)).bind(4, r.body).run();
+        return Arrival::conflict;
+    }
+    st.keep->bind(1, r.session).bind(2, r.row).bind(3, r.body).run();
+    if (known)
+        st.more->bind(1, r.now).bind(2, r.session).run();
+    else
+        st.first->bind(1, r.session).bind(2, r.study_key).bind(3, r.participant).bind(4, r.now).bind(5, r.now).run();
+    if (r.event == "session_end")
+        st.ended->bind(1, r.ended_by).bind(2, r.right_total).bind(3, r.wrong_total).bind(4, r.answered)
+            .bind(5, r.session).run();
+    else if (r.event == "session_interrupted" || r.event == "session_resumed")
+        st.resumed->bind(1, r.session).run();
+    return Arrival::added;
 }
 
 std::vector<Quarantined> Collector::quarantined(int64_t limit)

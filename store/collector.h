@@ -3,13 +3,15 @@
 // (each with its key, archive and open/closed state), which study each
 // session belongs to and how far it got, the researchers and their logins,
 // rows refused (the quarantine) and an audit log of downloads and
-// deletions. Every change is one durable unit of its own.
+// deletions. Every change is one durable unit of its own; the rows of many
+// requests go in together (put_rows).
 #pragma once
 
 #include "store/store.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +36,8 @@ struct StudyProgress {
 struct ArrivingRow {
     std::string study_key, session, participant, event;
     std::string archive_crc32;  // the row's own column; empty on most rows
+    std::string items;          // the row's item count (what session_start claims with its archive)
+    std::string study_items;    // the study's archive's item count, as the server read it
     std::string ended_by, right_total, wrong_total, answered;  // session_end's columns
     int64_t row = 0;
     std::string body;
@@ -45,7 +49,10 @@ enum class Arrival {
     added, same, conflict,      // as RowOutcome: kept once, or kept apart as a conflict
     other_study,                // the session belongs to another study
     wrong_archive,              // the row names another archive than the study's
-    too_many_rows               // the session holds its limit already
+    wrong_items,                // the row names the study's archive with another item count
+    too_many_rows,              // the session holds its limit already
+    no_study, closed,           // the link's study is unknown, or closed: nothing kept
+    refused                     // the server's own check refused the row: quarantined
 };
 
 struct SessionSummary {
@@ -58,6 +65,17 @@ struct Quarantined {
     std::string study_key, client, reason, query, body;  // body: as received (may be any bytes)
 };
 
+// One request's row on its way in with others (put_rows).
+struct RowRequest {
+    ArrivingRow row;            // study_key always; the rest filled by the check when `refused` is empty
+    std::string refused;        // why the server's check refused the row
+    Quarantined quarantine;     // client, query and body as received: kept when the row is refused
+    Arrival arrival = Arrival::added;  // put_rows' answer
+};
+
+// The sentence a refused row is quarantined with (other_study, wrong_archive, wrong_items).
+const char *arrival_reason(Arrival a);
+
 struct AuditEntry {
     int64_t at = 0;
     std::string researcher, action, detail;
@@ -69,7 +87,8 @@ struct Login {
 
 class Collector {
 public:
-    explicit Collector(Store &store) : store_(store) {}
+    explicit Collector(Store &store);
+    ~Collector();  // before its store: it may hold statements prepared on it
 
     void add_study(const Study &study, const std::string &archive);
     std::optional<Study> study(const std::string &key);
@@ -77,8 +96,11 @@ public:
     bool set_open(const std::string &key, bool open);
     std::vector<StudyProgress> studies(int64_t now);
 
-    Arrival put_row(const ArrivingRow &row);
-    void quarantine(const Quarantined &q);
+    // The rows of several requests in one durable unit, in their order (a
+    // later row sees the earlier ones): each request's arrival is set, the
+    // refused ones quarantined with their reason. Throws StoreError when the
+    // unit fails: then nothing of it is kept.
+    void put_rows(const std::vector<RowRequest *> &batch);
     std::vector<Quarantined> quarantined(int64_t limit);
 
     std::vector<SessionSummary> sessions(const std::string &study_key);
@@ -102,7 +124,10 @@ public:
     std::vector<AuditEntry> audit_log(int64_t limit);
 
 private:
+    struct RowStatements;
+    Arrival put_one(const ArrivingRow &r, const Study &study);
     Store &store_;
+    std::unique_ptr<RowStatements> rows_;  // prepared once for every batch
 };
 
 }  // namespace store

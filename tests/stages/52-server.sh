@@ -6,9 +6,12 @@
 # non-UTF-8 bodies, traversal on the static paths, SQL in every field,
 # formulas in exported cells, markup on the researchers' pages; the
 # researchers' pages only behind a login and CSRF token; bad start-ups; two
-# servers on one PostgreSQL acting as one; rows sent while the server is
-# killed and restarted all kept once; and headless Chromium taking the
-# test from a study link, reloaded and resumed: one session in the store.
+# servers on one PostgreSQL acting as one; rows of 200 participants sent
+# while the server is killed and restarted, while PostgreSQL is restarted,
+# and while the SQLite store's disk is full, all kept once; a session's
+# first row claiming another item count than the archive's refused; and
+# headless Chromium taking the test from a study link, reloaded and
+# resumed: one session in the store.
 set -euo pipefail
 cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
 cmake --build build --target meridoka-server meridoka-report sample_ru >/dev/null
@@ -24,9 +27,14 @@ archive=build/data/ru/MERIDOKA.WDL
 work=$(mktemp -d /tmp/meridoka-server-XXXXXX)
 chmod 755 "$work"
 pids=()
+mounted=""
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   pg_stop
+  if [ -n "$mounted" ]; then
+    for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done  # nothing holds the full disk open
+    umount "$mounted" || umount -l "$mounted"
+  fi
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -54,10 +62,11 @@ post() {
   curl -s -o "$work/answer" -w '%{http_code}' -H 'Content-Type: text/plain;charset=UTF-8' --data-binary "$4"$'\n' \
     "$1rows?session=$2&journal=S0000001.CSV&row=$3"
 }
-# row SESSION PARTICIPANT EVENT CRC [ITEM_TEXT [ENDED_BY]]: 27 fields, CR LF
+items=$(python3 -c 'import json; print(len(json.load(open("data/ru/test.json"))["items"]))')  # the archive's
+# row SESSION PARTICIPANT EVENT CRC [ITEM_TEXT [ENDED_BY [ITEMS]]]: 27 fields, CR LF
 row() {
-  printf '%s,%s,%s,100,2026-12-09T10:00:00,1,2,3,3,1,900,800,,%s,meridoka,1.0.0,web,77930,%s,40,performance.now,5,%s,1,0,1,\r\n' \
-    "$1" "$2" "$3" "${5:-}" "$4" "${6:-}"
+  printf '%s,%s,%s,100,2026-12-09T10:00:00,1,2,3,3,1,900,800,,%s,meridoka,1.0.0,web,77930,%s,%s,performance.now,5,%s,1,0,1,\r\n' \
+    "$1" "$2" "$3" "${5:-}" "$4" "${7:-$items}" "${6:-}"
 }
 
 # checks STORE QUERY-COMMAND: every check on one store; $q runs SQL on it
@@ -99,6 +108,10 @@ checks() {
   [ "$($q "SELECT count(*) FROM journal_row_conflicts WHERE session = '$s1'")" = 1 ] || fail "the conflict was not kept"
   want "$(post "$B" $s1 4 "$(row $s1 P1 item_shown '')")" 403 "another study's key on a session"
   want "$(post "$B" 00000000000000b1 1 "$(row 00000000000000b1 P2 session_start 0badc0de)")" 422 "another archive"
+  want "$(post "$B" 00000000000000b3 1 "$(row 00000000000000b3 P2 session_start "$crc" '' '' $((items - 1)))")" 422 \
+    "the study's archive with another item count"
+  grep -q "another item count" "$work/answer" || fail "the item count's refusal without its reason: $(cat "$work/answer")"
+  [ "$($q "SELECT count(*) FROM quarantine WHERE reason LIKE '%another item count%'")" = 1 ] || fail "the item count's refusal was not quarantined"
   $server study close --store "$store" "${b:3:32}" >/dev/null
   want "$(post "$B" 00000000000000b2 1 "$(row 00000000000000b2 P2 session_start "$crc")")" 403 "a closed study"
   want "$(status GET "$B")" 403 "a closed study's page"
@@ -213,14 +226,34 @@ echo "52-server: SQLite"
 sq() { sqlite3 -cmd ".timeout 5000" "$work/results.db" "$1"; }
 checks "$work/results.db" sq
 
-echo "52-server: 40 participants' rows while the server is killed (SIGKILL) and started again, twice"
+# fault_store STORE PORT: a study with its server, for simulated participants; sets $flink, $fcrc
+fault_store() {
+  flink=$($server study add --store "$1" Fault "$archive")
+  fcrc=$($server study list --store "$1" | awk 'NR==1 {print $3}')
+  start "$1" "$2" --rate 1000
+}
+# senders P ROWS PAUSE: participants sending in the background ($sender)
+senders() {
+  python3 tools/server/tests/participants.py "http://127.0.0.1:$fport$flink" "$fcrc" "$items" "$@" 120 > "$work/fault.out" &
+  sender=$!
+}
+# every_row_once P ROWS QUERY-COMMAND: every row acknowledged, each kept once, none a conflict
+every_row_once() {
+  local n=$(($1 * $2)) q=$3
+  wait "$sender" || true
+  cat "$work/fault.out"
+  grep -q "^$n rows acknowledged" "$work/fault.out" || fail "not every row was acknowledged"
+  [ "$($q "SELECT count(*) FROM journal_rows")" = $n ] || fail "rows lost or doubled: $($q "SELECT count(*) FROM journal_rows") kept, $n sent"
+  [ "$($q "SELECT count(*) FROM journal_row_conflicts")" = 0 ] || fail "a retried row became a conflict"
+  [ "$($q "SELECT count(*) FROM study_sessions WHERE rows_kept = $2 AND ended_by = 'completed'")" = "$1" ] ||
+    fail "the sessions' counts disagree with their rows"
+}
+
+echo "52-server: 200 participants' rows while the server is killed (SIGKILL) and started again, twice"
 fport=$(free_port)
 fstore="$work/fault.db"
-flink=$($server study add --store "$fstore" Fault "$archive")
-fcrc=$($server study list --store "$fstore" | awk 'NR==1 {print $3}')
-start "$fstore" "$fport" --rate 1000
-python3 tools/server/tests/participants.py "http://127.0.0.1:$fport$flink" "$fcrc" 40 30 > "$work/fault.out" &
-sender=$!
+fault_store "$fstore" "$fport"
+senders 200 15 0.3
 for round in 1 2; do
   sleep 1.5
   kill -9 "${pids[-1]}"
@@ -228,13 +261,29 @@ for round in 1 2; do
   sleep 0.5
   start "$fstore" "$fport" --rate 1000
 done
-wait "$sender"
-cat "$work/fault.out"
-grep -q "^1200 rows acknowledged" "$work/fault.out" || fail "not every row was acknowledged"
-[ "$(sqlite3 -cmd ".timeout 5000" "$fstore" "SELECT count(*) FROM journal_rows")" = 1200 ] || fail "rows lost or doubled across the kills"
-[ "$(sqlite3 -cmd ".timeout 5000" "$fstore" "SELECT count(*) FROM journal_row_conflicts")" = 0 ] || fail "a retried row became a conflict"
-[ "$(sqlite3 -cmd ".timeout 5000" "$fstore" "SELECT sum(rows_kept) FROM study_sessions WHERE ended_by = 'completed'")" = 1200 ] ||
-  fail "the sessions' counts disagree with their rows"
+fq() { sqlite3 -cmd ".timeout 5000" "$fstore" "$1"; }
+every_row_once 200 15 fq
+kill "${pids[-1]}"
+
+echo "52-server: the SQLite store's disk full: 503s, the rows kept retried, and taken once there is room"
+small="$work/small"
+mkdir "$small"
+if mount -t tmpfs -o size=16m meridoka-full "$small" 2>/dev/null; then
+  mounted=$small
+  fport=$(free_port)
+  fstore="$small/full.db"
+  fault_store "$fstore" "$fport"
+  dd if=/dev/zero of="$small/filler" bs=16k 2>/dev/null || true
+  senders 100 10 0.1
+  sleep 4
+  grep -q "the disk is full" "$work/server.log" || fail "no write failed on the full disk"
+  rm "$small/filler"
+  every_row_once 100 10 fq
+  grep -q "rows acknowledged.* 503" "$work/fault.out" || fail "the full disk was not answered with 503"
+  kill "${pids[-1]}"
+else
+  echo "  skipped: a small tmpfs cannot be mounted here (not root?)"
+fi
 
 echo "52-server: PostgreSQL (a throwaway cluster)"
 pg_start "$work/pg"
@@ -242,6 +291,19 @@ pg_sql "CREATE DATABASE collected"
 pg=${PG_URL_TEMPLATE/\{db\}/collected}
 pgq() { "$PG_BIN/psql" -X -At -h "$PG_DIR" -p "$PG_PORT" -U postgres -d collected -c "$1"; }
 checks "$pg" pgq
+
+echo "52-server: 200 participants' rows while PostgreSQL is stopped as by a crash and started again"
+pg_sql "CREATE DATABASE faults"
+fport=$(free_port)
+fstore=${PG_URL_TEMPLATE/\{db\}/faults}
+fault_store "$fstore" "$fport"
+senders 200 15 0.3
+sleep 1.5
+pg_restart 1
+fpq() { "$PG_BIN/psql" -X -At -h "$PG_DIR" -p "$PG_PORT" -U postgres -d faults -c "$1"; }
+every_row_once 200 15 fpq
+grep -q "rows acknowledged.* 503" "$work/fault.out" || fail "the restart was not answered with 503"
+kill "${pids[-1]}"
 
 echo "52-server: two servers on one PostgreSQL store act as one"
 p1=$(free_port); p2=$(free_port)

@@ -2,6 +2,7 @@
 #   pg_start DIR  starts one in DIR (a new folder) on a free port, Unix socket
 #                 only, and sets PG_URL_TEMPLATE (postgresql://...{db}...),
 #                 PG_URL (its postgres database), PG_PORT
+#   pg_restart [PAUSE]  stops it as by a crash and starts it again
 #   pg_stop       stops it (immediately) and removes DIR; safe to call twice
 # Run as root, the cluster runs as the unprivileged `postgres` user; as
 # another user, as that user.
@@ -14,6 +15,11 @@ pg_as_owner() {
   else
     sh -c "$*"
   fi
+}
+
+# the cluster in $PG_DIR started on $PG_PORT
+pg_run() {
+  pg_as_owner "$PG_BIN/pg_ctl -D $PG_DIR/data -l $PG_DIR/log -o \"-p $PG_PORT -k $PG_DIR -c listen_addresses= -c fsync=on\" -w start >/dev/null"
 }
 
 pg_start() {
@@ -33,7 +39,7 @@ pg_start() {
   pg_as_owner "$PG_BIN/initdb -D $PG_DIR/data -A trust -U postgres >$PG_DIR/initdb.log 2>&1"
   # one role that must give a password, for the refused-password check
   sed -i '1i local all needs_password scram-sha-256' "$PG_DIR/data/pg_hba.conf"
-  pg_as_owner "$PG_BIN/pg_ctl -D $PG_DIR/data -l $PG_DIR/log -o \"-p $PG_PORT -k $PG_DIR -c listen_addresses= -c fsync=on\" -w start >/dev/null"
+  pg_run
   PG_URL_TEMPLATE="postgresql://postgres@/{db}?host=$PG_DIR&port=$PG_PORT"
   PG_URL="postgresql://postgres@/postgres?host=$PG_DIR&port=$PG_PORT"
 }
@@ -44,6 +50,14 @@ pg_stop() {
   fi
   [ -n "$PG_DIR" ] && rm -rf "$PG_DIR"
   PG_DIR=""
+}
+
+# The cluster stopped at once, as by a crash (connections cut, nothing
+# flushed that was not committed), PAUSE seconds away, and started again.
+pg_restart() {
+  pg_as_owner "$PG_BIN/pg_ctl -D $PG_DIR/data -m immediate stop >/dev/null"
+  sleep "${1:-1}"
+  pg_run
 }
 
 # SQL on the cluster's postgres database (or the one given as $2).

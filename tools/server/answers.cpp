@@ -17,6 +17,11 @@ void store_failed(httplib::Response &res, const std::exception &e, StoreLease *l
     if (lease)
         lease->drop();
     log_line(std::string("store: ") + e.what());
+    try_again(res);
+}
+
+void try_again(httplib::Response &res)
+{
     res.set_header("Retry-After", "2");
     plain(res, 503, "the store cannot take rows just now; try again");
 }

@@ -48,6 +48,8 @@ std::string take(const std::string &key, const std::string &v, Settings &s)
     }
     if (key == "secure-cookies" || key == "trust-proxy")
         return truth(v, key == "secure-cookies" ? s.secure_cookies : s.trust_proxy) ? "" : "wants yes or no";
+    if (key == "keep-alive")
+        return whole_number(v, 0, n) && n <= 3600 ? (s.keep_alive = int(n), "") : "wants seconds from 0 to 3600";
     if (!whole_number(v, 1, n))
         return "wants a whole number from 1";
     if (key == "max-body")
@@ -65,7 +67,7 @@ std::string take(const std::string &key, const std::string &v, Settings &s)
 }
 
 const std::set<std::string> keys = {"store", "listen", "web", "secure-cookies", "trust-proxy", "max-body",
-                                    "max-rows", "rate", "threads", "connections"};
+                                    "max-rows", "rate", "threads", "connections", "keep-alive"};
 
 }  // namespace
 
@@ -81,7 +83,10 @@ void add_setting_options(CLI::App &c, Settings &s, std::string &config_file)
     c.add_option("--max-rows", s.max_rows, "Rows a session may hold (default 20000)");
     c.add_option("--rate", s.rate, "Requests per second a client may make (default 50)");
     c.add_option("--connections", s.connections, "Connections to the store (default 8)");
-    c.add_option("--threads", s.threads, "Connections served at once (default 64)");
+    c.add_option("--threads", s.threads, "Requests served at once (default 64)");
+    c.add_option("--keep-alive", s.keep_alive,
+                 "Seconds an idle connection is kept for its next request (default 0: one request a connection; "
+                 "each kept connection holds a thread)");
 }
 
 std::vector<std::string> settle_settings(const CLI::App &command, const std::string &config_file, Settings &s)
@@ -109,7 +114,7 @@ std::vector<std::string> settle_settings(const CLI::App &command, const std::str
                 if (!keys.count(key)) {
                     problems.push_back(where + "unknown key \"" + key + "\" (the keys are the options of serve "
                                                "without --: store, listen, web, secure-cookies, trust-proxy, "
-                                               "max-body, max-rows, rate, threads, connections)");
+                                               "max-body, max-rows, rate, threads, connections, keep-alive)");
                     continue;
                 }
                 if (!seen.insert(key).second) {

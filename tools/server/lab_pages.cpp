@@ -5,6 +5,7 @@
 #include "host/utf8.h"
 #include "store/error.h"
 #include "tools/server/answers.h"
+#include "tools/server/archive_items.h"
 #include "tools/server/secrets.h"
 #include "tools/server/web_text.h"
 
@@ -182,6 +183,7 @@ std::string add_study(store::Collector &collector, const std::string &name, cons
 {
     if (archive.size() < 12 || archive.compare(0, 4, "WDLZ") != 0)
         throw store::Error("that file is not a MERIDOKA.WDL archive (it does not start with WDLZ)");
+    archive_item_count(archive);  // every session's first row must claim it
     if (name.empty() || name.size() > 200 || host::invalid_utf8_at(name) != std::string::npos)
         throw store::Error("a study's name is 1 to 200 characters of UTF-8");
     char crc[9];

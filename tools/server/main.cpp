@@ -77,13 +77,21 @@ int serve(server::Settings &settings)
     }
     const server::PageFiles page = server::read_page_files(settings.web);
 
+    server::RowWriter writer(settings);  // made first, gone last: requests wait on it until the end
     httplib::Server http;
     server::RateLimit limit(settings.rate);
     http.new_task_queue = [&settings] { return new httplib::ThreadPool(size_t(settings.threads)); };
     http.set_payload_max_length(size_t(std::max<int64_t>(settings.max_body, 64 << 20)));  // archives come by form
     http.set_read_timeout(10, 0);
-    http.set_keep_alive_timeout(2);  // an idle browser's connection holds a thread only briefly
-    server::add_participant_side(http, settings, page, limit);
+    // The library gives each connection a thread until it closes, and an
+    // idle one polls: 2,000 pages keeping theirs open would need 2,000
+    // threads. So by default a connection carries one request and a thread
+    // is busy only while a row waits for its commit.
+    if (settings.keep_alive > 0)
+        http.set_keep_alive_timeout(settings.keep_alive);
+    else
+        http.set_keep_alive_max_count(1).set_keep_alive_timeout(2);  // 2 s for the first request to come
+    server::add_participant_side(http, settings, page, limit, writer);
     server::add_lab_pages(http, settings);
     http.set_exception_handler([](const httplib::Request &, httplib::Response &res, std::exception_ptr) {
         res.status = 500;
@@ -92,13 +100,19 @@ int serve(server::Settings &settings)
 
     // SO_REUSEADDR only: the library's default adds SO_REUSEPORT, with which a
     // second server on a port in use would share it silently
-    http.set_socket_options([](socket_t sock) {
+    socket_t listening = INVALID_SOCKET;
+    http.set_socket_options([&listening](socket_t sock) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listening = sock;
     });
     if (!http.bind_to_port(host.c_str(), port))
         throw store::Error("cannot listen on " + settings.listen + ": the port is in use by another program, or the "
                            "address is not one of this machine's");
+    // the library listens with a queue of 5: a burst of new connections
+    // (thousands of pages) would see refusals and wait a second each
+    if (listening != INVALID_SOCKET)
+        ::listen(listening, SOMAXCONN);
     running = &http;
     std::signal(SIGTERM, stop);
     std::signal(SIGINT, stop);

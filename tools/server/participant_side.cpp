@@ -48,7 +48,8 @@ std::optional<store::Study> open_study(store::Collector &studies, const std::str
 
 }  // namespace
 
-void add_participant_side(httplib::Server &http, const Settings &settings, const PageFiles &page, RateLimit &limit)
+void add_participant_side(httplib::Server &http, const Settings &settings, const PageFiles &page, RateLimit &limit,
+                          RowWriter &writer)
 {
     http.Get(R"(/s/([0-9a-f]{32}))", [](const httplib::Request &req, httplib::Response &res) {
         res.set_redirect(req.path + "/", 301);
@@ -94,41 +95,43 @@ void add_participant_side(httplib::Server &http, const Settings &settings, const
             return plain(res, 429, "too many requests; try again in a second");
         }
         const std::string key = req.matches[1];
-        auto st = open_store(settings, res);
-        if (!st)
-            return;
-        try {
-            store::Collector collector(**st);
-            if (!open_study(collector, key, res, "no such study", "this study is closed: rows are no longer taken"))
+        if (req.get_param_value("probe") == "1") {
+            auto st = open_store(settings, res);
+            if (!st)
                 return;
-            if (req.get_param_value("probe") == "1")
-                return plain(res, 200, "here");
-
-            store::ArrivingRow row;
-            row.study_key = key;
-            row.now = unix_now();
-            row.max_rows = settings.max_rows;
-            const RowCheck check = check_row(req.get_param_value("session"), req.get_param_value("row"), req.body,
-                                             settings.max_body, row);
-            std::string reason = check.reason;
-            int status = check.status;
-            if (check.ok) {
-                switch (collector.put_row(row)) {
-                case store::Arrival::added: return plain(res, 200, "kept");
-                case store::Arrival::same: return plain(res, 200, "kept before");
-                case store::Arrival::conflict: return plain(res, 200, "kept apart: another row had this number");
-                case store::Arrival::too_many_rows: return plain(res, 413, "the session has too many rows");
-                case store::Arrival::other_study: reason = "the session belongs to another study"; status = 403; break;
-                case store::Arrival::wrong_archive: reason = "the row names another archive than the study's"; status = 422; break;
-                }
+            try {
+                store::Collector studies(**st);
+                if (open_study(studies, key, res, "no such study", "this study is closed: rows are no longer taken"))
+                    plain(res, 200, "here");
+            } catch (const store::Error &e) {
+                store_failed(res, e, st.get());
             }
-            std::string query = req.target.substr(0, 512);
-            collector.quarantine({0, row.now, key, client, reason, query, req.body.substr(0, size_t(settings.max_body))});
-            return plain(res, status, reason);
-        } catch (const store::StoreError &e) {
-            store_failed(res, e, st.get());
-        } catch (const store::Error &e) {
-            plain(res, 400, e.what());
+            return;
+        }
+
+        store::RowRequest request;
+        store::ArrivingRow &row = request.row;
+        row.now = unix_now();
+        row.max_rows = settings.max_rows;
+        const RowCheck check = check_row(req.get_param_value("session"), req.get_param_value("row"), req.body,
+                                         settings.max_body, row);
+        row.study_key = key;
+        request.refused = check.reason;
+        request.quarantine = {0, row.now, key, client, "", req.target.substr(0, 512),
+                              req.body.substr(0, size_t(settings.max_body))};
+        if (!writer.put(request))
+            return try_again(res);
+        switch (request.arrival) {
+        case store::Arrival::added: return plain(res, 200, "kept");
+        case store::Arrival::same: return plain(res, 200, "kept before");
+        case store::Arrival::conflict: return plain(res, 200, "kept apart: another row had this number");
+        case store::Arrival::too_many_rows: return plain(res, 413, "the session has too many rows");
+        case store::Arrival::no_study: return plain(res, 404, "no such study");
+        case store::Arrival::closed: return plain(res, 403, "this study is closed: rows are no longer taken");
+        case store::Arrival::refused: return plain(res, check.status, check.reason);
+        case store::Arrival::other_study: return plain(res, 403, store::arrival_reason(request.arrival));
+        case store::Arrival::wrong_archive:
+        case store::Arrival::wrong_items: return plain(res, 422, store::arrival_reason(request.arrival));
         }
     });
 }

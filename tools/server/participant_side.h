@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tools/server/rate_limit.h"
+#include "tools/server/row_writer.h"
 #include "tools/server/service.h"
 
 namespace httplib {
@@ -13,6 +14,8 @@ class Server;
 
 namespace server {
 
-void add_participant_side(httplib::Server &http, const Settings &settings, const PageFiles &page, RateLimit &limit);
+// Rows go in through `writer` (group commit).
+void add_participant_side(httplib::Server &http, const Settings &settings, const PageFiles &page, RateLimit &limit,
+                          RowWriter &writer);
 
 }  // namespace server

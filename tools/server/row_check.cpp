@@ -29,6 +29,8 @@ RowCheck check_row(const std::string &session, const std::string &row_number, co
         return refused("row must be a number from 1");
     if (host::invalid_utf8_at(body) != std::string::npos)
         return refused("the row is not UTF-8");
+    if (body.find('\0') != std::string::npos)  // no journal holds one, and a PostgreSQL text takes none
+        return refused("the row holds a NUL byte");
     if (body.size() < 2 || body.compare(body.size() - 2, 2, "\r\n") != 0)
         return refused("the row does not end with CR LF");
 
@@ -62,6 +64,7 @@ RowCheck check_row(const std::string &session, const std::string &row_number, co
     row.participant = participant;
     row.event = event;
     row.archive_crc32 = crc;
+    row.items = field(col_items);
     row.ended_by = field(col_ended_by);
     row.right_total = field(col_right_total);
     row.wrong_total = field(col_wrong_total);

@@ -22,7 +22,8 @@ struct Settings {
     int64_t max_body = 16384;    // bytes a row may have
     int64_t max_rows = 20000;    // rows a session may hold
     double rate = 50;            // requests a client may make per second (bursts of twice that)
-    int threads = 64;            // connections served at once (a browser keeps its own open a while)
+    int threads = 64;            // requests served at once (rows waiting for one commit among them)
+    int keep_alive = 0;          // seconds an idle connection waits for its next request; 0: one request each
     int connections = 8;         // connections to the store, lent to requests in turn
 };
 

@@ -1,0 +1,88 @@
+#include "tools/server/row_writer.h"
+
+#include "store/error.h"
+#include "tools/server/archive_items.h"
+
+namespace server {
+
+RowWriter::RowWriter(const Settings &settings) : settings_(settings), thread_([this] { run(); }) {}
+
+RowWriter::~RowWriter()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    arrived_.notify_one();
+    thread_.join();
+    collector_.reset();  // its statements before their connection
+}
+
+bool RowWriter::put(store::RowRequest &request)
+{
+    Waiting w{&request};
+    std::unique_lock<std::mutex> lock(mutex_);
+    waiting_.push_back(&w);
+    arrived_.notify_one();
+    written_.wait(lock, [&] { return w.done; });
+    return w.kept;
+}
+
+void RowWriter::run()
+{
+    std::vector<Waiting *> batch;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        arrived_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
+        if (waiting_.empty())
+            return;
+        batch.swap(waiting_);  // everything that came while the last commit was flushed
+        lock.unlock();
+        const bool kept = write(batch);
+        lock.lock();
+        for (Waiting *w : batch) {
+            w->kept = kept;
+            w->done = true;
+        }
+        batch.clear();
+        written_.notify_all();
+    }
+}
+
+bool RowWriter::write(const std::vector<Waiting *> &batch)
+{
+    std::vector<store::RowRequest *> requests;
+    for (Waiting *w : batch)
+        requests.push_back(w->request);
+    try {
+        if (!store_) {
+            store_ = std::make_unique<store::Store>(settings_.store, store::Store::Mode::write, 5000, true);
+            collector_ = std::make_unique<store::Collector>(*store_);
+        }
+        for (store::RowRequest *r : requests) {
+            auto items = items_.find(r->row.study_key);
+            if (items != items_.end()) {
+                r->row.study_items = items->second;
+                continue;
+            }
+            const std::string archive = collector_->archive(r->row.study_key);
+            r->row.study_items.clear();  // an unknown study's: put_rows answers no_study
+            if (archive.empty())
+                continue;
+            try {
+                r->row.study_items = std::to_string(archive_item_count(archive));
+            } catch (const store::Error &) {  // no session can claim it: its rows go to the quarantine
+            }
+            items_[r->row.study_key] = r->row.study_items;
+        }
+        collector_->put_rows(requests);
+        return true;
+    } catch (const std::exception &e) {
+        log_line(std::string("store: ") + e.what() + " (" + std::to_string(batch.size()) + " rows not kept, answered 503)");
+        collector_.reset();  // the connection may be broken: opened afresh for the next batch
+        store_.reset();
+        return false;
+    }
+}
+
+}  // namespace server
