@@ -4,8 +4,12 @@
 # version, the installed tools check and take the installed sample tests,
 # the manual pages read cleanly, and the server's service is in place (its
 # unit not enabled, its user made, its packaged configuration checked and
-# served as that user); then purged, leaving nothing behind (also when a
-# check fails).
+# served as that user); then purged (also when a check fails): no packaged
+# file or configuration left, while the state folder with the store and the
+# user owning it stay, named in the purge's output, and a second install
+# serves the same study from them. The check then removes that folder and
+# user itself, and refuses to start where a state folder exists already, so
+# it never touches a lab's data.
 #   tests/dist/check_deb.sh PACKAGE.deb   (from the repo root, as root or with sudo)
 set -euo pipefail
 deb=$(realpath "$1")
@@ -56,9 +60,21 @@ echo "check_deb: lintian: no errors ($(grep -c '^W:' <<< "$lintian_out" || true)
 if dpkg-query -W -f='${Status}' meridoka 2>/dev/null | grep -q "ok installed"; then
   fail "meridoka is already installed here; remove it before this check"
 fi
+if [ -e /var/lib/meridoka-server ] || getent passwd meridoka-server > /dev/null; then
+  fail "/var/lib/meridoka-server or the user meridoka-server exists here (a lab's data?); this check would remove it"
+fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/meridoka-deb.XXXXXX")
 served=""
-trap '[ -z "$served" ] || kill "$served" 2>/dev/null; $SUDO dpkg --purge meridoka > /dev/null 2>&1 || true; rm -rf "$work"' EXIT
+# what the check made, the kept state folder and user too
+forget() {
+  [ -z "$served" ] || kill "$served" 2>/dev/null
+  $SUDO dpkg --purge meridoka > /dev/null 2>&1 || true
+  $SUDO rm -rf /var/lib/meridoka-server
+  ! getent passwd meridoka-server > /dev/null || $SUDO deluser --system --quiet meridoka-server > /dev/null 2>&1 || true
+  ! getent group meridoka-server > /dev/null || $SUDO delgroup --system --quiet meridoka-server > /dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap forget EXIT
 $SUDO dpkg -i "$deb" > /dev/null
 
 for program in meridoka wdl meridoka-headless meridoka-report meridoka-server; do
@@ -105,21 +121,31 @@ echo "check_deb: $summary"
 link=$(cd / && as_service meridoka-server study add --store /var/lib/meridoka-server/results.db Installed \
        /usr/share/meridoka/en/MERIDOKA.WDL)
 # setpriv runs the server itself as that user (no process between), so its id is the one to stop
-(cd / && exec setpriv --reuid=meridoka-server --regid=meridoka-server --clear-groups \
-   meridoka-server serve --config $conf --listen "127.0.0.1:$port") 2> "$work/serve.log" &
-served=$!
-for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/lab/login" && break; sleep 0.1; done
-code=$(curl -s -o "$work/page.html" -w '%{http_code}' "http://127.0.0.1:$port$link")
-kill "$served"; wait "$served" 2>/dev/null || true
-[ "$code" = 200 ] && grep -qi '<html' "$work/page.html" ||
-  fail "the installed server did not serve the study's page ($code): $(tail -3 "$work/serve.log")"
+serve_study() {
+  (cd / && exec setpriv --reuid=meridoka-server --regid=meridoka-server --clear-groups \
+     meridoka-server serve --config $conf --listen "127.0.0.1:$port") 2> "$work/serve.log" &
+  served=$!
+  for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/lab/login" && break; sleep 0.1; done
+  code=$(curl -s -o "$work/page.html" -w '%{http_code}' "http://127.0.0.1:$port$link")
+  kill "$served"; wait "$served" 2>/dev/null || true
+  served=""
+  [ "$code" = 200 ] && grep -qi '<html' "$work/page.html" ||
+    fail "the installed server did not serve the study's page ($code, $1): $(tail -3 "$work/serve.log")"
+}
+serve_study "first install"
 echo "check_deb: the service's user served a study's page from the packaged configuration"
 
-$SUDO dpkg --purge meridoka > /dev/null
-for f in "${files[@]}" usr/share/meridoka usr/share/doc/meridoka usr/share/meridoka-server var/lib/meridoka-server \
-         etc/meridoka-server; do
+$SUDO dpkg --purge meridoka > "$work/purge.out" 2>&1 || fail "purge failed: $(cat "$work/purge.out")"
+for f in "${files[@]}" usr/share/meridoka usr/share/doc/meridoka usr/share/meridoka-server etc/meridoka-server; do
   [ ! -e "/$f" ] || fail "/$f is still there after purging the package"
 done
-! getent passwd meridoka-server > /dev/null || fail "the user meridoka-server is still there after purging"
-! getent group meridoka-server > /dev/null || fail "the group meridoka-server is still there after purging"
-echo "check_deb: installed, ran the installed sample and server, purged cleanly"
+[ -f /var/lib/meridoka-server/results.db ] || fail "purging removed the store in /var/lib/meridoka-server"
+getent passwd meridoka-server > /dev/null || fail "purging removed the user owning the kept store"
+grep -q "/var/lib/meridoka-server" "$work/purge.out" || fail "the purge did not say where the data stays: $(cat "$work/purge.out")"
+# installed again: the same user and store, the study served as before
+$SUDO dpkg -i "$deb" > /dev/null
+[ "$(stat -c '%U:%G' /var/lib/meridoka-server/results.db)" = meridoka-server:meridoka-server ] ||
+  fail "the kept store is not the service user's after installing again"
+serve_study "installed again after a purge"
+$SUDO dpkg --purge meridoka > /dev/null
+echo "check_deb: installed, ran the installed sample and server, purged keeping the data, installed again onto it"
