@@ -4,10 +4,12 @@
 // README.md in this folder.
 #include "host/archive_file.h"
 #include "store/error.h"
+#include "store/rows.h"
 #include "tools/server/check.h"
 #include "tools/server/config.h"
 #include "tools/server/lab_pages.h"
 #include "tools/server/participant_side.h"
+#include "tools/server/push_side.h"
 #include "tools/server/secrets.h"
 #include "tools/server/service.h"
 
@@ -92,6 +94,7 @@ int serve(server::Settings &settings)
     else
         http.set_keep_alive_max_count(1).set_keep_alive_timeout(2);  // 2 s for the first request to come
     server::add_participant_side(http, settings, page, limit, writer);
+    server::add_push_side(http, settings, writer);
     server::add_lab_pages(http, settings);
     http.set_exception_handler([](const httplib::Request &, httplib::Response &res, std::exception_ptr) {
         res.status = 500;
@@ -162,6 +165,12 @@ int main(int argc, char **argv)
     user_add->add_option("--store", settings.store, "The store")->required();
     user_add->add_option("name", name, "The researcher's login name")->required();
 
+    auto *token = app.add_subcommand("token", "Researchers' tokens for sending journals (meridoka-report push)");
+    token->require_subcommand(1);
+    auto *token_add = token->add_subcommand("add", "A token for a researcher, printed once (only its hash is kept)");
+    token_add->add_option("--store", settings.store, "The store")->required();
+    token_add->add_option("name", name, "The researcher's login name")->required();
+
     auto *study = app.add_subcommand("study", "Studies: each has its archive and its link");
     study->require_subcommand(1);
     auto *study_add = study->add_subcommand("add", "A study; prints its link");
@@ -198,6 +207,11 @@ int main(int argc, char **argv)
             if (!collector.add_researcher(name, server::hash_password(password), server::unix_now()))
                 throw store::Error("a researcher named " + name + " exists already; nothing was added");
             std::cout << "researcher " << name << " added\n";
+        } else if (token_add->parsed()) {
+            const std::string made = server::random_hex(32);
+            if (!collector.add_push_token(store::body_sha256(made), name, server::unix_now()))
+                throw store::Error("no researcher is named " + name + " (meridoka-server user add); no token was made");
+            std::cout << made << '\n';
         } else if (study_add->parsed()) {
             std::vector<uint8_t> bytes;
             try {
