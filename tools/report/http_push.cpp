@@ -63,10 +63,19 @@ std::vector<std::string> journals_of(const std::vector<std::string> &inputs, Tot
     return found;
 }
 
+// A count of the server's answer ("kept 12" at a line's start); -1 when it is not there.
 int64_t field(const std::string &answer, const std::string &name)
 {
-    const size_t at = answer.find(name + " ");
-    return at == std::string::npos ? 0 : std::stoll(answer.substr(at + name.size() + 1));
+    const std::string line = name + " ";
+    size_t at = answer.compare(0, line.size(), line) == 0 ? 0 : answer.find("\n" + line);
+    if (at == std::string::npos)
+        return -1;
+    at += (at ? 1 : 0) + line.size();
+    int64_t n = 0;
+    size_t digits = 0;
+    for (; at < answer.size() && digits < 12 && answer[at] >= '0' && answer[at] <= '9'; at++, digits++)
+        n = n * 10 + (answer[at] - '0');
+    return digits ? n : -1;
 }
 
 }  // namespace
@@ -141,7 +150,7 @@ int push_over_http(const HttpPush &p, std::ostream &out, std::ostream &err)
             std::this_thread::sleep_for(std::chrono::seconds(1 << attempt));
         }
         if (status == 0) {
-            err << "meridoka-report: cannot reach " << p.url << " (" << why << ", tried 5 times over 15 s); "
+            err << "meridoka-report: cannot reach " << p.url << " (" << why << " error, tried 5 times over 15 s); "
                 << file << " and the files after it were not sent\n";
             return 1;
         }
@@ -159,6 +168,11 @@ int push_over_http(const HttpPush &p, std::ostream &out, std::ostream &err)
         }
         const int64_t kept = field(text, "kept"), before = field(text, "before"), apart = field(text, "apart"),
                       refused = field(text, "refused");
+        if (kept < 0 || before < 0 || apart < 0 || refused < 0) {
+            err << "meridoka-report: the answer of " << p.url << " is not a collecting server's (is the address "
+                << "right, or is a proxy answering?); nothing more was sent\n";
+            return 1;
+        }
         out << file << ": " << kept << " rows kept, " << before << " already there, " << apart << " kept apart, "
             << refused << " refused\n";
         for (size_t at = text.find("\nline "); at != std::string::npos; at = text.find("\nline ", at + 1))
