@@ -13,7 +13,7 @@ listen = 127.0.0.1:$cport
 max-body = 16384
 CONF
 out=$($server check --config "$conf" 2>&1) || fail "check of a sound configuration: $out"
-grep -q "^meridoka-server check: ready to serve: store $work/results.db (3 studies" <<< "$out" || fail "check's summary: $out"
+grep -q "^meridoka-server check: ready to serve: store $work/results.db (4 studies" <<< "$out" || fail "check's summary: $out"
 echo "  sound: $out"
 out=$($server check --config "$conf" --store "$work/fresh.db" 2>&1) || fail "check of a store still to make: $out"
 grep -q "made at the first start" <<< "$out" || fail "a store to make: $out"
