@@ -3,8 +3,9 @@
 #   meridoka-VERSION-windows-dos.zip   the one-file MERIDOKA.EXE (Windows and
 #                                      MS-DOS) and MERIDOKA-X64.EXE beside each
 #                                      sample test, the guide, the licences
-#   meridoka_VERSION_ARCH.deb          the Linux programs, manual pages and
-#                                      sample tests (CPack)
+#   meridoka_VERSION_ARCH.deb          the Linux programs, manual pages,
+#                                      sample tests, and the collecting server
+#                                      as a service with its browser build (CPack)
 #   SHA256SUMS
 # DIST_BUILD_DIR (default build-dist) is the CMake build folder; the test
 # stage passes the Release build it has already made.
@@ -18,11 +19,20 @@ build=${DIST_BUILD_DIR:-build-dist}
 # file times in the zip: the last commit's (the programs themselves carry a link time)
 epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || date +%s)}
 
+# The browser build the server's package serves, made again only when a
+# source is newer.
+web=$build/web
+if [ ! -f "$web/meridoka.wasm" ] ||
+   [ -n "$(find web platform runner base archive graphics frontend core.sources -newer "$web/meridoka.wasm" -print -quit)" ]; then
+  web/build.sh "$web" >/dev/null
+fi
+
 # The Linux programs and the sample tests, built as a user builds them.
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMERIDOKA_BENCH=OFF -DBUILD_TESTING=OFF >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMERIDOKA_BENCH=OFF -DBUILD_TESTING=OFF \
+  "-DMERIDOKA_WEB_DIR=$(realpath "$web")" >/dev/null
 cmake --build "$build"
 for program in sdl/meridoka tools/wdl/wdl headless/meridoka-headless tools/report/meridoka-report \
-               data/ru/MERIDOKA.WDL data/en/MERIDOKA.WDL; do
+               tools/server/meridoka-server data/ru/MERIDOKA.WDL data/en/MERIDOKA.WDL; do
   [ -e "$build/$program" ] || { echo "dist: $build/$program was not built" >&2; exit 1; }
 done
 

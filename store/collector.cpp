@@ -424,6 +424,33 @@ std::optional<Login> Collector::login(const std::string &token_sha256, int64_t n
     }
 }
 
+bool Collector::add_push_token(const std::string &token_sha256, const std::string &researcher, int64_t now)
+{
+    try {
+        Unit unit(store_);
+        if (!store_.db_->prepare("SELECT 1 FROM researchers WHERE name = ?")->bind(1, researcher).step())
+            return false;
+        store_.db_->prepare("INSERT INTO push_tokens (token_sha256, researcher, created) VALUES (?, ?, ?)")
+            ->bind(1, token_sha256).bind(2, researcher).bind(3, now).run();
+        unit.commit();
+        return true;
+    } catch (const DbError &e) {
+        store_.translate(e, "keeping a push token");
+    }
+}
+
+std::optional<std::string> Collector::push_token_owner(const std::string &token_sha256)
+{
+    try {
+        auto q = store_.db_->prepare("SELECT researcher FROM push_tokens WHERE token_sha256 = ?");
+        if (!q->bind(1, token_sha256).step())
+            return std::nullopt;
+        return q->text(0);
+    } catch (const DbError &e) {
+        store_.translate(e, "reading a push token");
+    }
+}
+
 void Collector::drop_login(const std::string &token_sha256)
 {
     try {

@@ -119,6 +119,10 @@ public:
                    int64_t expires);
     std::optional<Login> login(const std::string &token_sha256, int64_t now);
     void drop_login(const std::string &token_sha256);
+    // A token for sending journals (only its hash is kept); false: no such researcher.
+    bool add_push_token(const std::string &token_sha256, const std::string &researcher, int64_t now);
+    // The researcher a push token belongs to.
+    std::optional<std::string> push_token_owner(const std::string &token_sha256);
 
     void audit(int64_t now, const std::string &researcher, const std::string &action, const std::string &detail);
     std::vector<AuditEntry> audit_log(int64_t limit);

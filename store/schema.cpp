@@ -160,6 +160,16 @@ CREATE TABLE IF NOT EXISTS audit_log (
 );
 )sql";
 
+// Version 7: researchers' tokens for sending journals from the lab's own
+// computers (meridoka-report push); only their hashes are kept.
+const char push_tokens_sql[] = R"sql(
+CREATE TABLE IF NOT EXISTS push_tokens (
+  token_sha256 TEXT PRIMARY KEY,
+  researcher TEXT NOT NULL REFERENCES researchers (name),
+  created BIGINT NOT NULL
+);
+)sql";
+
 // The part of tables_sql that makes one table.
 std::string table_sql(Dialect d, const std::string &name)
 {
@@ -211,6 +221,8 @@ void create_or_migrate(Connection &c, int64_t from_version)
         c.exec(calibrations_sql);
     if (from_version < 6)
         c.exec(dialect_sql(d, collector_sql));
+    if (from_version < 7)
+        c.exec(push_tokens_sql);
     write_mark(c, application_id, schema_version);
 }
 

@@ -9,7 +9,9 @@
 # servers on one PostgreSQL acting as one; rows of 200 participants sent
 # while the server is killed and restarted, while PostgreSQL is restarted,
 # and while the SQLite store's disk is full, all kept once; a session's
-# first row claiming another item count than the archive's refused; and
+# first row claiming another item count than the archive's refused;
+# journals of offline lab computers pushed with a researcher's token
+# (twice, a cut copy then its longer one: nothing doubled; bad tokens); and
 # headless Chromium taking the test from a study link, reloaded and
 # resumed: one session in the store.
 set -euo pipefail
@@ -226,6 +228,57 @@ echo "52-server: SQLite"
 sq() { sqlite3 -cmd ".timeout 5000" "$work/results.db" "$1"; }
 checks "$work/results.db" sq
 
+echo "52-server: journals of offline lab computers pushed with a researcher's token"
+report=build/tools/report/meridoka-report
+token=$($server token add --store "$work/results.db" anna)
+[[ $token =~ ^[0-9a-f]{64}$ ]] || fail "token add printed '$token'"
+$server token add --store "$work/results.db" nobody 2>/dev/null && fail "a token was made for no researcher"
+[ "$(sq "SELECT count(*) FROM push_tokens WHERE token_sha256 = '$token'")" = 0 ] || fail "the token itself is kept"
+plink=$($server study add --store "$work/results.db" Pushed "$archive")
+pkey=${plink:3:32}
+pcrc=$($server study list --store "$work/results.db" | awk -v l="$plink" '$1 == l {print $3}')
+python3 tools/server/tests/lab_journals.py "$work/lab" 3 6 "$pcrc" "$items"
+pport=$(free_port)
+start "$work/results.db" "$pport"
+pbase="http://127.0.0.1:$pport/"
+prows() { sq "SELECT count(*) FROM journal_rows r JOIN study_sessions s ON s.session = r.session WHERE s.study_key = '$pkey'"; }
+MERIDOKA_TOKEN=$token $report push "$pbase" --study "$pkey" "$work/lab/cut" > "$work/push0.out" ||
+  fail "push of a cut journal: $(cat "$work/push0.out")"
+grep -q "3 rows kept" "$work/push0.out" || fail "the cut journal's whole rows were not kept: $(cat "$work/push0.out")"
+echo "  a journal cut by a power cut: its 3 whole rows kept"
+MERIDOKA_TOKEN=$token $report push "$pbase" --study "$pkey" "$work/lab/S0000001.CSV" "$work/lab/S0000002.CSV" \
+  "$work/lab/S0000003.CSV" > "$work/push1.out" || fail "first push: $(cat "$work/push1.out")"
+grep -q "15 rows kept, 3 already there" "$work/push1.out" || fail "first push: $(cat "$work/push1.out")"
+[ "$(grep -c '^.*S000000[123].CSV: ' "$work/push1.out")" = 3 ] || fail "no line a file: $(cat "$work/push1.out")"
+[ "$(prows)" = 18 ] || fail "$(prows) rows in the store after the first push, not 18"
+echo "  its longer copy and two more: 15 rows added, the 3 sent before not doubled"
+printf '%s\n' "$token" > "$work/token"
+$report push "$pbase" --study "$pkey" --token-file "$work/token" "$work/lab" > "$work/push2.out" ||
+  fail "second push: $(cat "$work/push2.out")"
+grep -q "sent 4 journals .*: 0 rows kept, 21 already there" "$work/push2.out" || fail "second push: $(cat "$work/push2.out")"
+[ "$(prows)" = 18 ] || fail "$(prows) rows in the store after pushing the folder again, not 18"
+echo "  the folder pushed again: nothing doubled"
+mkdir "$work/other"
+python3 -c 'import sys; b=open(sys.argv[1],"rb").read(); open(sys.argv[2],"wb").write(b.replace(b",item_shown,600,",b",item_shown,650,"))' \
+  "$work/lab/S0000002.CSV" "$work/other/S0000002.CSV"
+MERIDOKA_TOKEN=$token $report push "$pbase" --study "$pkey" "$work/other" > "$work/push4.out" ||
+  fail "push of a differing copy: $(cat "$work/push4.out")"
+grep -q "0 rows kept, 5 already there, 1 kept apart" "$work/push4.out" || fail "a differing copy: $(cat "$work/push4.out")"
+[ "$(sq "SELECT count(*) FROM journal_row_conflicts WHERE session = '00000000ab000002' AND row_number = 6")" = 1 ] &&
+  [ "$(prows)" = 18 ] || fail "the differing row is not kept apart as a conflict"
+echo "  a copy with one row differing: that row kept apart, the others already there"
+status=0
+MERIDOKA_TOKEN=0000$token $report push "$pbase" --study "$pkey" "$work/lab" > /dev/null 2> "$work/push3.err" || status=$?
+[ $status = 1 ] && grep -q "refused (401)" "$work/push3.err" || fail "a bad token: status $status, $(cat "$work/push3.err")"
+want "$(status POST "${pbase}push/$pkey/rows" --data-binary @"$work/lab/S0000001.CSV")" 401 "a push without a token"
+want "$(status POST "${pbase}push/$pkey/rows?token=$token" --data-binary @"$work/lab/S0000001.CSV")" 400 "a token in the address"
+want "$(status POST "${pbase}push/00000000000000000000000000000000/rows" -H "Authorization: Bearer $token" \
+        --data-binary @"$work/lab/S0000001.CSV")" 404 "a push to no study"
+status=0
+MERIDOKA_TOKEN=$token $report push "${pbase}?token=$token" --study "$pkey" "$work/lab" > /dev/null 2>&1 || status=$?
+[ $status = 1 ] || fail "a token in the address given to push: status $status"
+echo "  a bad token (401), none, one in the address (refused by both sides), an unknown study (404)"
+
 # fault_store STORE PORT: a study with its server, for simulated participants; sets $flink, $fcrc
 fault_store() {
   flink=$($server study add --store "$1" Fault "$archive")
@@ -337,4 +390,5 @@ refused "cannot open" $server serve --store "$work/no/such/folder/r.db" --listen
 refused "cannot read the archive" $server study add --store "$work/results.db" Missing "$work/MERIDOKA.WDL"
 refused "not a MERIDOKA.WDL archive" $server study add --store "$work/results.db" Wrong tests/stages/52-server.sh
 refused "no browser build" $server serve --store "$work/results.db" --listen 127.0.0.1:1 --web "$work"
+. tools/server/tests/check_config.sh
 echo "52-server: ok"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The release: make dist from stage 15's Release build, then check the zip
-# (DOSBox and Wine runs of its programs) and the Debian package (installed
-# here, run, purged).
+# (DOSBox and Wine runs of its programs) and the Debian package (lintian
+# without errors; installed here, run, its server's service checked, purged).
 set -euo pipefail
 version=$(scripts/version.sh)
 DIST_BUILD_DIR=build-release scripts/dist.sh

@@ -6,6 +6,7 @@
 #include "store/db.h"
 #include "store/store.h"
 #include "tools/report/add_command.h"
+#include "tools/report/http_push.h"
 #include "tools/report/analysis.h"
 #include "tools/report/calibration.h"
 #include "tools/report/error.h"
@@ -23,8 +24,10 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 namespace {
@@ -81,11 +84,20 @@ came from are not touched: delete those too, or a later add brings them back.
 Example:
   meridoka-report forget results.db --participant P017)";
 
-const char push_help[] = R"(Sends the journals, result files and archives of lab PCs into a remote
-PostgreSQL store, with the same rules as add: pushing a folder twice changes
-nothing, several pushes at once lose and double nothing.
+const char push_help[] = R"(To a collecting server (https://...): sends the journals of lab PCs into a
+study with a researcher's token (meridoka-server token add) from
+MERIDOKA_TOKEN or --token-file, never in the address. The server keeps each
+row once: a folder sent twice changes nothing, a longer copy of a journal
+adds its new rows, a differing row is kept apart. Server unreachable or
+busy: tried again after 1, 2, 4, 8 s. Exit 0: all taken; 2: some refused;
+1: token, study or server refused or unreachable.
 
-Example:
+To a PostgreSQL store: sends journals, result files and archives with the
+same rules as add; several pushes at once lose and double nothing.
+
+Examples:
+  MERIDOKA_TOKEN=$(cat ~/.meridoka-token) meridoka-report push https://lab.example/ \
+      --study 3f2a...e1 /media/usb/pc3
   meridoka-report push postgresql://lab@db.example/study1 /media/usb/pc3)";
 
 const char csv_help[] = R"(Writes the tables as CSV files (UTF-8 with byte-order mark, CR LF) into DIR:
@@ -262,9 +274,14 @@ int main(int argc, char **argv)
     forget->add_option("store", store_path, "The store");
     forget->add_option("--participant", participant, "The participant's ID")->required();
 
-    CLI::App *push = app.add_subcommand("push", "Send lab PCs' results into a remote PostgreSQL store");
+    CLI::App *push = app.add_subcommand("push", "Send lab PCs' results to a collecting server or a remote store");
     push->footer(push_help);
-    push->add_option("url", store_path, "postgresql://USER@HOST:PORT/DATABASE")->required();
+    std::string push_study, token_file;
+    push->add_option("url", store_path, "https://SERVER/ (a collecting server), or postgresql://USER@HOST:PORT/DATABASE")
+        ->required();
+    push->add_option("--study", push_study, "To a server: the study's key (its link /s/KEY/)");
+    push->add_option("--token-file", token_file,
+                     "To a server: a file holding the researcher's token (else MERIDOKA_TOKEN)");
     push->add_option("inputs", inputs, "Files and folders to send")->required();
     push->add_flag("-q,--quiet", quiet, "No progress line");
 
@@ -354,9 +371,24 @@ int main(int argc, char **argv)
         std::cerr << "meridoka-report: add needs files or folders to add after the store\n";
         return 1;
     }
+    if (*push && (store_path.rfind("http://", 0) == 0 || store_path.rfind("https://", 0) == 0)) {
+        report::HttpPush p{store_path, push_study, "", inputs};
+        if (!token_file.empty()) {
+            std::ifstream in(token_file);
+            if (!in || !std::getline(in, p.token)) {
+                std::cerr << "meridoka-report: cannot read the token from " << token_file << "\n";
+                return 1;
+            }
+        } else if (const char *env = std::getenv("MERIDOKA_TOKEN")) {
+            p.token = env;
+        }
+        while (!p.token.empty() && (p.token.back() == '\r' || p.token.back() == ' '))
+            p.token.pop_back();
+        return report::push_over_http(p, std::cout, std::cerr);
+    }
     if (*push && !store::is_postgres_url(store_path)) {
-        std::cerr << "meridoka-report: push sends to a PostgreSQL store (postgresql://...); for a store file "
-                     "use add\n";
+        std::cerr << "meridoka-report: push sends to a collecting server (https://...) or a PostgreSQL store "
+                     "(postgresql://...); for a store file use add\n";
         return 1;
     }
 

@@ -4,8 +4,12 @@
 // README.md in this folder.
 #include "host/archive_file.h"
 #include "store/error.h"
+#include "store/rows.h"
+#include "tools/server/check.h"
+#include "tools/server/config.h"
 #include "tools/server/lab_pages.h"
 #include "tools/server/participant_side.h"
+#include "tools/server/push_side.h"
 #include "tools/server/secrets.h"
 #include "tools/server/service.h"
 
@@ -27,6 +31,7 @@ shows the researchers their studies.
   meridoka-server study add --store results.db "Pilot" MERIDOKA.WDL   prints the study's link /s/KEY/
   meridoka-server study close --store results.db KEY          rows no longer taken (open: again)
   meridoka-server serve --store results.db --listen 127.0.0.1:8080 --web build-web
+  meridoka-server check --config /etc/meridoka-server/server.conf   what would stop serve, before it starts
 
 The store is an SQLite file or postgresql://USER@HOST:PORT/DATABASE; several
 servers on one PostgreSQL store act as one. Exit status: 0 done, 1 failed
@@ -64,11 +69,9 @@ std::string read_password()
 
 int serve(server::Settings &settings)
 {
-    const size_t colon = settings.listen.rfind(':');
+    std::string host;
     int port = 0;
-    if (colon == std::string::npos || (port = std::atoi(settings.listen.c_str() + colon + 1)) <= 0 || port > 65535)
-        throw store::Error("--listen wants HOST:PORT, e.g. 127.0.0.1:8080, not " + settings.listen);
-    const std::string host = settings.listen.substr(0, colon);
+    server::split_listen(settings.listen, host, port);  // checked by settle_settings
     std::string shown;
     {
         server::StoreLease first(settings);  // the store opens (and is brought up to date) before anything is taken
@@ -91,6 +94,7 @@ int serve(server::Settings &settings)
     else
         http.set_keep_alive_max_count(1).set_keep_alive_timeout(2);  // 2 s for the first request to come
     server::add_participant_side(http, settings, page, limit, writer);
+    server::add_push_side(http, settings, writer);
     server::add_lab_pages(http, settings);
     http.set_exception_handler([](const httplib::Request &, httplib::Response &res, std::exception_ptr) {
         res.status = 500;
@@ -121,6 +125,25 @@ int serve(server::Settings &settings)
     return ok ? 0 : 1;
 }
 
+int check(const server::Settings &settings, const std::vector<std::string> &settings_problems)
+{
+    const server::CheckReport r = server::check_settings(settings, settings_problems);
+    for (const auto &p : r.problems)
+        std::cerr << "meridoka-server check: " << p << '\n';
+    for (const auto &w : r.warnings)
+        std::cerr << "meridoka-server check: warning: " << w << '\n';
+    if (!r.problems.empty()) {
+        std::cerr << "meridoka-server check: " << r.problems.size() << (r.problems.size() == 1 ? " problem" : " problems")
+                  << "; serve would fail or run unsafely with these settings\n";
+        return 1;
+    }
+    std::cout << "meridoka-server check: ready to serve:";
+    for (size_t i = 0; i < r.notes.size(); i++)
+        std::cout << (i ? "; " : " ") << r.notes[i];
+    std::cout << '\n';
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -129,28 +152,24 @@ int main(int argc, char **argv)
     app.require_subcommand(1);
     app.set_version_flag("--version", "meridoka-server " MERIDOKA_VERSION);
     server::Settings settings;
-    std::string name, archive, key;
+    std::string name, archive, key, config_file;
 
     auto *serve_cmd = app.add_subcommand("serve", "Take rows and serve the studies' and researchers' pages");
-    serve_cmd->add_option("--store", settings.store, "The store (an SQLite file, made if missing; or postgresql://...)")->required();
-    serve_cmd->add_option("--listen", settings.listen, "HOST:PORT to listen on (default 127.0.0.1:8080)");
-    serve_cmd->add_option("--web", settings.web, "The browser build's folder (make web: build-web/)")->required();
-    serve_cmd->add_flag("--secure-cookies", settings.secure_cookies, "Behind TLS (a proxy): the login cookie is Secure");
-    serve_cmd->add_flag("--trust-proxy", settings.trust_proxy, "The client's address from the proxy's X-Forwarded-For");
-    serve_cmd->add_option("--max-body", settings.max_body, "Bytes a row may have (default 16384)");
-    serve_cmd->add_option("--max-rows", settings.max_rows, "Rows a session may hold (default 20000)");
-    serve_cmd->add_option("--rate", settings.rate, "Requests per second a client may make (default 50)");
-    serve_cmd->add_option("--connections", settings.connections, "Connections to the store (default 8)");
-    serve_cmd->add_option("--threads", settings.threads, "Requests served at once (default 256)");
-    serve_cmd->add_option("--keep-alive", settings.keep_alive,
-                          "Seconds an idle connection is kept for its next request (default 0: one request a "
-                          "connection; each kept connection holds a thread)");
+    server::add_setting_options(*serve_cmd, settings, config_file);
+    auto *check_cmd = app.add_subcommand("check", "What is wrong with serve's settings, found before starting it");
+    server::add_setting_options(*check_cmd, settings, config_file);
 
     auto *user = app.add_subcommand("user", "Researchers' accounts");
     user->require_subcommand(1);
     auto *user_add = user->add_subcommand("add", "A researcher; the password is read from standard input");
     user_add->add_option("--store", settings.store, "The store")->required();
     user_add->add_option("name", name, "The researcher's login name")->required();
+
+    auto *token = app.add_subcommand("token", "Researchers' tokens for sending journals (meridoka-report push)");
+    token->require_subcommand(1);
+    auto *token_add = token->add_subcommand("add", "A token for a researcher, printed once (only its hash is kept)");
+    token_add->add_option("--store", settings.store, "The store")->required();
+    token_add->add_option("name", name, "The researcher's login name")->required();
 
     auto *study = app.add_subcommand("study", "Studies: each has its archive and its link");
     study->require_subcommand(1);
@@ -170,8 +189,15 @@ int main(int argc, char **argv)
     CLI11_PARSE(app, argc, argv);
     try {
         server::start_secrets();
-        if (serve_cmd->parsed())
-            return serve(settings);
+        if (serve_cmd->parsed() || check_cmd->parsed()) {
+            CLI::App &cmd = serve_cmd->parsed() ? *serve_cmd : *check_cmd;
+            const std::vector<std::string> problems = server::settle_settings(cmd, config_file, settings);
+            if (check_cmd->parsed())
+                return check(settings, problems);
+            for (const auto &p : problems)
+                std::cerr << "meridoka-server: " << p << '\n';
+            return problems.empty() ? serve(settings) : 1;
+        }
         store::Store st(settings.store, store::Store::Mode::write, 5000, true);
         store::Collector collector(st);
         if (user_add->parsed()) {
@@ -181,6 +207,11 @@ int main(int argc, char **argv)
             if (!collector.add_researcher(name, server::hash_password(password), server::unix_now()))
                 throw store::Error("a researcher named " + name + " exists already; nothing was added");
             std::cout << "researcher " << name << " added\n";
+        } else if (token_add->parsed()) {
+            const std::string made = server::random_hex(32);
+            if (!collector.add_push_token(store::body_sha256(made), name, server::unix_now()))
+                throw store::Error("no researcher is named " + name + " (meridoka-server user add); no token was made");
+            std::cout << made << '\n';
         } else if (study_add->parsed()) {
             std::vector<uint8_t> bytes;
             try {
