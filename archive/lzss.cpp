@@ -11,30 +11,24 @@ uint32_t lzss_unpack(const uint8_t *src, uint8_t *dst, uint32_t src_len, uint32_
     while (in < src_len && out < dst_len) {
         uint8_t flags = src[in++];
         for (int bit = 0; bit < 8; bit++) {
-            if (flags & (1u << bit)) {
-                if (in >= src_len)
-                    return out;
-                uint8_t c = src[in++];
-                ring[r] = c;
-                if (out >= dst_len)
-                    return out;
-                dst[out++] = c;
-                r = (r + 1) & (lzss_window_size - 1);
-            } else {
-                if (in + 2 > src_len)
-                    return out;
+            /* a literal is a copy of one byte from the input */
+            int literal = flags & (1u << bit);
+            uint32_t p = 0, n = 1;
+            if (in + (literal ? 1 : 2) > src_len)
+                return out;
+            if (!literal) {
                 uint32_t b1 = src[in], b2 = src[in + 1];
                 in += 2;
-                uint32_t p = b1 | ((b2 & 0xF0u) << 4);
-                uint32_t n = (b2 & 0x0Fu) + lzss_min_match;
-                while (n--) {
-                    uint8_t c = ring[p];
-                    ring[r] = c;
-                    if (out < dst_len)
-                        dst[out++] = c;
-                    p = (p + 1) & (lzss_window_size - 1);
-                    r = (r + 1) & (lzss_window_size - 1);
-                }
+                p = b1 | ((b2 & 0xF0u) << 4);
+                n = (b2 & 0x0Fu) + lzss_min_match;
+            }
+            while (n--) {
+                uint8_t c = literal ? src[in++] : ring[p];
+                ring[r] = c;
+                if (out < dst_len)
+                    dst[out++] = c;
+                p = (p + 1) & (lzss_window_size - 1);
+                r = (r + 1) & (lzss_window_size - 1);
             }
         }
     }

@@ -54,10 +54,9 @@ FileHandle file_open(const char *path, const char *mode)
 ** is left of the segment fits a DOS count. */
 static uint32_t transfer(uint8_t function, FileHandle f, uint8_t *buffer, uint32_t size, uint32_t count)
 {
-    uint64_t asked = (uint64_t)size * count;
     uint32_t total = 0x10000u - near_address(buffer);
-    if (asked < total)
-        total = (uint32_t)asked;
+    if (!size || count <= total / size)
+        total = size * count;
     if (!f || !total || dos_call((uint16_t)(function << 8), dos_handle(f), (uint16_t)total, near_address(buffer)))
         return 0;
     return dos_regs.ax;

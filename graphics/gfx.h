@@ -31,7 +31,21 @@ extern const uint8_t *font_table;
 void gfx_set_colour(uint8_t colour);
 void gfx_clear(void);
 void gfx_plot(int x, int y);
-void gfx_line(int x1, int y1, int x2, int y2);
+/* Lines with both ends drawn: a row, a column, any other; gfx_line picks
+** one. It is inline so that a program drawing only rows and columns links
+** no code for slanted lines. */
+void gfx_row_line(int y, int x1, int x2);
+void gfx_column_line(int x, int y1, int y2);
+void gfx_slant_line(int x1, int y1, int x2, int y2);
+__attribute__((always_inline)) static inline void gfx_line(int x1, int y1, int x2, int y2)
+{
+    if (y1 == y2)
+        gfx_row_line(y1, x1, x2);
+    else if (x1 == x2)
+        gfx_column_line(x1, y1, y2);
+    else
+        gfx_slant_line(x1, y1, x2, y2);
+}
 void gfx_rect(int x1, int y1, int x2, int y2);
 void gfx_bar(int x1, int y1, int x2, int y2);
 

@@ -16,54 +16,83 @@ void gfx_clear(void)
     video_repaint();
 }
 
+/* The bits of mask in one screen byte take the ink's colour. */
+void screen_ink(uint32_t offset, uint8_t mask)
+{
+    screen_put(offset, (uint8_t)((screen_get(offset) & ~mask) | (draw_colour & mask)));
+}
+
 void gfx_plot(int x, int y)
 {
     if (!video_is_open || x < 0 || y < 0 || x >= screen_width || y >= screen_height)
         return;
-    uint32_t offset = (uint32_t)y * screen_stride + (uint32_t)x / 8;
-    uint8_t bit = (uint8_t)(0x80u >> (x % 8));
-    uint8_t b = screen_get(offset);
-    screen_put(offset, draw_colour ? (uint8_t)(b | bit) : (uint8_t)(b & ~bit));
+    screen_ink((uint32_t)y * screen_stride + (uint32_t)x / 8, (uint8_t)(0x80u >> (x % 8)));
 }
 
-/* Integer error-term stepping from the upper endpoint; a tie steps the
-** minor axis, so the pixels do not depend on the order of the endpoints.
-** The terms are 64-bit so that no coordinates can overflow them. */
-void gfx_line(int x1, int y1, int x2, int y2)
+/* Row y from column xa to xb, both inclusive and on the screen: whole bytes
+** at once, the same pixels as plotting them one by one. */
+static void span(int y, int xa, int xb)
 {
+    uint32_t row = (uint32_t)y * screen_stride;
+    int first = xa / 8, last = xb / 8;
+    for (int b = first; b <= last; b++) {
+        uint8_t mask = 0xFF;
+        if (b == first)
+            mask = (uint8_t)(mask >> (xa % 8));
+        if (b == last)
+            mask &= (uint8_t)(0xFF00u >> (xb % 8 + 1));
+        screen_ink(row + b, mask);
+    }
+}
+
+void gfx_row_line(int y, int x1, int x2)
+{
+    if (!video_is_open)
+        return;
+    int xa = x1 < x2 ? x1 : x2, xb = x1 < x2 ? x2 : x1;
+    if (y < 0 || y >= screen_height || xb < 0 || xa >= screen_width)
+        return;
+    span(y, xa < 0 ? 0 : xa, xb >= screen_width ? screen_width - 1 : xb);
+}
+
+/* Integer error-term stepping from the upper endpoint along the longer axis;
+** a tie steps the minor axis, so the pixels do not depend on the order of
+** the endpoints. Endpoints are first held within 2^28 of the screen, so
+** that the 32-bit terms cannot overflow (nothing draws lines that long). */
+static int near(int v) { return v < -0x10000000 ? -0x10000000 : (v > 0x10000000 ? 0x10000000 : v); }
+
+void gfx_column_line(int x, int y1, int y2)
+{
+    int ya = y1 < y2 ? y1 : y2, yb = y1 < y2 ? y2 : y1;
+    if (ya < 0)
+        ya = 0;
+    for (int y = ya; y <= yb && y < screen_height; y++)
+        gfx_plot(x, y);
+}
+
+void gfx_slant_line(int x1, int y1, int x2, int y2)
+{
+    if (!video_is_open)
+        return;
     if (y1 > y2) {
         int t = x1; x1 = x2; x2 = t;
         t = y1; y1 = y2; y2 = t;
     }
-    int64_t dx = x2 > x1 ? (int64_t)x2 - x1 : (int64_t)x1 - x2;
-    int64_t dy = (int64_t)y2 - y1;
+    x1 = near(x1), y1 = near(y1), x2 = near(x2), y2 = near(y2);
+    int32_t dx = x2 > x1 ? x2 - x1 : x1 - x2;
+    int32_t dy = y2 - y1;
     int sx = x2 > x1 ? 1 : (x2 < x1 ? -1 : 0);
-    int64_t x = x1, y = y1;
-
-    if (dx >= dy) {
-        int64_t e = 2 * dy - dx;
-        for (int64_t i = 0; i <= dx; i++) {
-            gfx_plot((int)x, (int)y);
-            x += sx;
-            if (e < 0) {
-                e += 2 * dy;
-            } else {
-                e += 2 * dy - 2 * dx;
-                y++;
-            }
-        }
-    } else {
-        int64_t e = 2 * dx - dy;
-        for (int64_t i = 0; i <= dy; i++) {
-            gfx_plot((int)x, (int)y);
+    int steep = dy > dx;
+    int32_t major = steep ? dy : dx, minor = steep ? dx : dy;
+    int32_t x = x1, y = y1, e = 2 * minor - major;
+    for (int32_t i = 0; i <= major; i++) {
+        gfx_plot(x, y);
+        int step_minor = e >= 0;
+        e += 2 * minor - (step_minor ? 2 * major : 0);
+        if (steep || step_minor)
             y++;
-            if (e < 0) {
-                e += 2 * dx;
-            } else {
-                e += 2 * dx - 2 * dy;
-                x += sx;
-            }
-        }
+        if (!steep || step_minor)
+            x += sx;
     }
 }
 
@@ -71,14 +100,12 @@ void gfx_rect(int x1, int y1, int x2, int y2)
 {
     if (!video_is_open)
         return;
-    gfx_line(x1, y1, x2, y1);
-    gfx_line(x2, y1, x2, y2);
-    gfx_line(x2, y2, x1, y2);
-    gfx_line(x1, y2, x1, y1);
+    gfx_row_line(y1, x1, x2);
+    gfx_column_line(x2, y1, y2);
+    gfx_row_line(y2, x1, x2);
+    gfx_column_line(x1, y1, y2);
     video_repaint();
 }
-
-static int clamp_column(int x) { return x < -1 ? -1 : (x > screen_width ? screen_width : x); }
 
 void gfx_bar(int x1, int y1, int x2, int y2)
 {
@@ -86,15 +113,13 @@ void gfx_bar(int x1, int y1, int x2, int y2)
         return;
     int ya = y1 < y2 ? y1 : y2;
     int yb = y1 < y2 ? y2 : y1;
-    /* rows and columns off the screen draw nothing; leaving them out keeps
-    ** huge bars cheap and changes no pixel, as every row is horizontal */
+    /* rows off the screen draw nothing; leaving them out keeps huge bars
+    ** cheap and changes no pixel */
     if (ya < 0)
         ya = 0;
     if (yb > screen_height - 1)
         yb = screen_height - 1;
-    x1 = clamp_column(x1);
-    x2 = clamp_column(x2);
     for (int y = ya; y <= yb; y++)
-        gfx_line(x1, y, x2, y);
+        gfx_row_line(y, x1, x2);
     video_repaint();
 }

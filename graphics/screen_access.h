@@ -16,4 +16,8 @@ void screen_fill(uint8_t value);
 void screen_write(uint32_t offset, const uint8_t *src, uint32_t count);
 void screen_read(uint32_t offset, uint8_t *dst, uint32_t count);
 
+/* graphics/primitives.cpp, on the calls above: the bits of mask in one
+** screen byte take the ink's colour */
+void screen_ink(uint32_t offset, uint8_t mask);
+
 #endif

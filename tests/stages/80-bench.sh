@@ -18,3 +18,15 @@ tools/report/bench/run.sh "${REPORT_BENCH_SESSIONS:-1000}" 60 build
 if [ -f build-web/meridoka.wasm ] && [ -d tests/browser/node_modules/playwright-core ]; then
   node web/tests/bench.mjs build-web "${WEB_BENCH_RUNS:-5}"
 fi
+# how exact the journal's times are, measured from outside: the Linux
+# program under Xvfb, keys at noted moments, 8 items (about 20 s; the
+# README's figures: tests/bench/key_timing.py --runs 3)
+if [ -x build/sdl/meridoka ]; then
+  cmake --build build --target wdl sample_ru >/dev/null
+  timeout 120 python3 tests/bench/key_timing.py sdl --exe build/sdl/meridoka --items 8
+fi
+# Enter to the next item on DOS at about a 386DX-33 (stage 70 builds
+# build-dos/; all three speeds: tests/dos/enter_to_next.sh)
+if [ -f build-dos/MERIDOKA.EXE ]; then
+  tests/dos/enter_to_next.sh build-dos 7800
+fi
