@@ -1,5 +1,6 @@
 #include "tools/server/answers.h"
 
+#include "store/collector.h"
 #include "store/error.h"
 
 #include <httplib.h>
@@ -46,6 +47,21 @@ std::string client_of(const httplib::Request &req, const Settings &settings)
         return last.substr(0, 64);
     }
     return req.remote_addr;
+}
+
+// The open study a link's key names; when there is none, the answer
+// (404 unknown, 403 closed) is sent and nothing is returned.
+std::optional<store::Study> open_study(store::Collector &studies, const std::string &key, httplib::Response &res,
+                                       const char *unknown, const char *closed)
+{
+    auto study = studies.study(key);
+    if (!study)
+        plain(res, 404, unknown);
+    else if (!study->open)
+        plain(res, 403, closed);
+    else
+        return study;
+    return std::nullopt;
 }
 
 }  // namespace server

@@ -5,11 +5,17 @@
 #include "tools/server/service.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace httplib {
 struct Request;
 struct Response;
+}
+
+namespace store {
+class Collector;
+struct Study;
 }
 
 namespace server {
@@ -23,6 +29,11 @@ void try_again(httplib::Response &res);
 // A store connection for this request, or null after answering 503 (the
 // database is away).
 std::unique_ptr<StoreLease> open_store(const Settings &settings, httplib::Response &res);
+
+// The open study a link's key names; when there is none, the answer
+// (404 unknown, 403 closed) is sent and nothing is returned.
+std::optional<store::Study> open_study(store::Collector &studies, const std::string &key, httplib::Response &res,
+                                       const char *unknown, const char *closed);
 
 // The client's address: the connection's, or behind a trusted proxy the
 // last one it put in X-Forwarded-For.

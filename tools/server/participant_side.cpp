@@ -31,21 +31,6 @@ std::string content_type(const std::string &name)
     return "application/octet-stream";
 }
 
-// The open study a link's key names; when there is none, the answer
-// (404 unknown, 403 closed) is sent and nothing is returned.
-std::optional<store::Study> open_study(store::Collector &studies, const std::string &key, httplib::Response &res,
-                                       const char *unknown, const char *closed)
-{
-    auto study = studies.study(key);
-    if (!study)
-        plain(res, 404, unknown);
-    else if (!study->open)
-        plain(res, 403, closed);
-    else
-        return study;
-    return std::nullopt;
-}
-
 }  // namespace
 
 void add_participant_side(httplib::Server &http, const Settings &settings, const PageFiles &page, RateLimit &limit,

@@ -49,11 +49,9 @@ void add_push_side(httplib::Server &http, const Settings &settings, RowWriter &w
                 store::Collector c(**st);
                 if (!c.push_token_owner(store::body_sha256(token)))
                     return plain(res, 401, "the token is not one this server gave out");
-                const auto study = c.study(key);
-                if (!study)
-                    return plain(res, 404, "no such study; check its key");
-                if (!study->open)
-                    return plain(res, 403, "this study is closed: rows are no longer taken");
+                if (!open_study(c, key, res, "no such study; check its key",
+                                "this study is closed: rows are no longer taken"))
+                    return;
             } catch (const store::Error &e) {
                 return store_failed(res, e, st.get());
             }
