@@ -43,8 +43,7 @@ static void run_test(RunState *run)
             key = timed_key(run);
             if (key == key_esc)
                 return;
-        } while (!run->timed_out && (key < key_digit_1 || key > key_digit_9 || !try_answer(run, key - 1)) &&
-                 !run->timed_out);
+        } while ((key < key_digit_1 || key > key_digit_9 || !try_answer(run, key - 1)) && !run->timed_out);
         if (run->timed_out == timeout_test)
             break;
         if (run->timed_out) {
