@@ -170,6 +170,16 @@ CREATE TABLE IF NOT EXISTS push_tokens (
 );
 )sql";
 
+// Version 8: a push token may expire, is revoked rather than deleted (a
+// revoked token is told apart from one never given), and says when it was
+// last used. A store taken back by hand may have them already.
+void add_token_lifetimes(Connection &c)
+{
+    for (const char *column : {"expires", "last_used", "revoked"})  // Unix seconds; NULL: never
+        if (!has_column(c, "push_tokens", column))
+            c.exec(std::string("ALTER TABLE push_tokens ADD COLUMN ") + column + " BIGINT");
+}
+
 // The part of tables_sql that makes one table.
 std::string table_sql(Dialect d, const std::string &name)
 {
@@ -223,6 +233,8 @@ void create_or_migrate(Connection &c, int64_t from_version)
         c.exec(dialect_sql(d, collector_sql));
     if (from_version < 7)
         c.exec(push_tokens_sql);
+    if (from_version < 8)
+        add_token_lifetimes(c);
     write_mark(c, application_id, schema_version);
 }
 

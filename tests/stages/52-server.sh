@@ -278,6 +278,27 @@ status=0
 MERIDOKA_TOKEN=$token $report push "${pbase}?token=$token" --study "$pkey" "$work/lab" > /dev/null 2>&1 || status=$?
 [ $status = 1 ] || fail "a token in the address given to push: status $status"
 echo "  a bad token (401), none, one in the address (refused by both sides), an unknown study (404)"
+tid=$(printf %s "$token" | sha256sum | cut -c1-12)
+later=$($server token add --store "$work/results.db" anna --days 30 2>"$work/token.err")
+grep -q "valid until 20" "$work/token.err" || fail "token add --days: $(cat "$work/token.err")"
+$server token list --store "$work/results.db" > "$work/tokens.out"
+grep -q "^$tid  anna  made 20.*  last used 20.*  no expiry$" "$work/tokens.out" &&
+  grep -q "  last used never  expires 20" "$work/tokens.out" || fail "token list: $(cat "$work/tokens.out")"
+! grep -q -e "$token" -e "$later" "$work/tokens.out" || fail "token list shows a token itself"
+[ "$($server token revoke --store "$work/results.db" "$tid")" = "token $tid revoked" ] || fail "token revoke"
+[ "$(sq "SELECT count(*) FROM audit_log WHERE action = 'revoke push token' AND detail LIKE '$tid%'")" = 1 ] ||
+  fail "the revocation is not in the audit log"
+status=0
+MERIDOKA_TOKEN=$token $report push "$pbase" --study "$pkey" "$work/lab" > /dev/null 2> "$work/push5.err" || status=$?
+[ $status = 1 ] && grep -q "refused (401): the token $tid was revoked on 20" "$work/push5.err" ||
+  fail "a revoked token: status $status, $(cat "$work/push5.err")"
+sq "UPDATE push_tokens SET expires = 1000 WHERE researcher = 'anna' AND revoked IS NULL"
+status=0
+MERIDOKA_TOKEN=$later $report push "$pbase" --study "$pkey" "$work/lab" > /dev/null 2> "$work/push6.err" || status=$?
+[ $status = 1 ] && grep -q "refused (401): the token [0-9a-f]* expired on 1970-01-01" "$work/push6.err" ||
+  fail "an expired token: status $status, $(cat "$work/push6.err")"
+$server token revoke --store "$work/results.db" 000000000000 2>/dev/null && fail "an unknown token id was revoked"
+echo "  tokens listed without themselves; a revoked and an expired one refused (401) with a sentence"
 
 # fault_store STORE PORT: a study with its server, for simulated participants; sets $flink, $fcrc
 fault_store() {

@@ -4,6 +4,7 @@
 #include "store/rows.h"
 #include "tools/server/answers.h"
 #include "tools/server/row_check.h"
+#include "tools/server/web_text.h"
 
 #include <httplib.h>
 
@@ -47,8 +48,19 @@ void add_push_side(httplib::Server &http, const Settings &settings, RowWriter &w
                 return;
             try {
                 store::Collector c(**st);
-                if (!c.push_token_owner(store::body_sha256(token)))
+                const std::string hash = store::body_sha256(token);
+                const std::optional<store::PushToken> t = c.push_token(hash);
+                const int64_t now = unix_now();
+                if (!t)
                     return plain(res, 401, "the token is not one this server gave out");
+                if (t->revoked)
+                    return plain(res, 401, "the token " + t->id + " was revoked on " + utc_time(t->revoked) +
+                                               " UTC; ask for a new one (meridoka-server token add)");
+                if (t->expires && now >= t->expires)
+                    return plain(res, 401, "the token " + t->id + " expired on " + utc_time(t->expires) +
+                                               " UTC; ask for a new one (meridoka-server token add)");
+                if (now != t->last_used)
+                    c.push_token_used(hash, now);
                 if (!open_study(c, key, res, "no such study; check its key",
                                 "this study is closed: rows are no longer taken"))
                     return;
