@@ -362,6 +362,8 @@ int64_t Collector::forget(const std::string &study_key, const std::string &parti
         count.reset();
         db.prepare("DELETE FROM study_sessions WHERE study_key = ? AND participant = ?")
             ->bind(1, study_key).bind(2, participant).run();
+        db.prepare("DELETE FROM pushed_results WHERE study_key = ? AND participant = ?")
+            ->bind(1, study_key).bind(2, participant).run();
         unit.commit();
         return n;
     } catch (const DbError &e) {
@@ -511,6 +513,40 @@ Revoked Collector::revoke_push_token(const std::string &id, int64_t now, const s
         return Revoked::now;
     } catch (const DbError &e) {
         store_.translate(e, "revoking a push token");
+    }
+}
+
+bool Collector::put_result_file(const PushedResult &r)
+{
+    try {
+        Unit unit(store_);  // the writer lock: two computers sending one file at once keep it once
+        if (store_.db_->prepare("SELECT 1 FROM pushed_results WHERE study_key = ? AND session = ?")
+                ->bind(1, r.study_key).bind(2, r.session).step())
+            return false;
+        store_.db_->prepare("INSERT INTO pushed_results (study_key, session, participant, file, body_hex, received, "
+                            "researcher) VALUES (?, ?, ?, ?, ?, ?, ?)")
+            ->bind(1, r.study_key).bind(2, r.session).bind(3, r.participant).bind(4, r.file).bind(5, to_hex(r.bytes))
+            .bind(6, r.received).bind(7, r.researcher).run();
+        unit.commit();
+        return true;
+    } catch (const DbError &e) {
+        store_.translate(e, "keeping a result file");
+    }
+}
+
+std::vector<PushedResult> Collector::result_files(const std::string &study_key)
+{
+    try {
+        std::vector<PushedResult> all;
+        auto q = store_.db_->prepare("SELECT study_key, session, participant, file, body_hex, received, researcher "
+                                     "FROM pushed_results WHERE study_key = ? ORDER BY received, session");
+        q->bind(1, study_key);
+        while (q->step())
+            all.push_back({q->text(0), q->text(1), q->text(2), q->text(3), from_hex(q->text(4)), q->int64(5),
+                           q->text(6)});
+        return all;
+    } catch (const DbError &e) {
+        store_.translate(e, "reading the result files sent");
     }
 }
 

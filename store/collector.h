@@ -96,6 +96,13 @@ struct PushToken {
 
 enum class Revoked { now, before, no_such_token };
 
+// A result file a lab computer sent to a study, kept as sent.
+struct PushedResult {
+    std::string study_key, session, participant, file, bytes;
+    int64_t received = 0;
+    std::string researcher;
+};
+
 class Collector {
 public:
     explicit Collector(Store &store);
@@ -119,8 +126,8 @@ public:
     void each_row(const std::string &study_key,
                   const std::function<void(const std::string &participant, const std::string &session, int64_t row,
                                            const std::string &body)> &take);
-    // A participant's sessions of one study forgotten: their rows, conflicts
-    // and summaries. Returns the sessions removed.
+    // A participant's sessions of one study forgotten: their rows, conflicts,
+    // summaries and result files sent. Returns the sessions removed.
     int64_t forget(const std::string &study_key, const std::string &participant);
 
     // false: a researcher of that name exists already
@@ -141,6 +148,12 @@ public:
     // Revokes the token with this id (PushToken::id), written to the audit
     // log in the same unit.
     Revoked revoke_push_token(const std::string &id, int64_t now, const std::string &by);
+
+    // A result file sent to a study, kept once under its session
+    // (result_files.h); false: kept before (sent again, or from another
+    // computer with the same participant and bytes).
+    bool put_result_file(const PushedResult &r);
+    std::vector<PushedResult> result_files(const std::string &study_key);  // in the order received
 
     void audit(int64_t now, const std::string &researcher, const std::string &action, const std::string &detail);
     std::vector<AuditEntry> audit_log(int64_t limit);

@@ -230,14 +230,14 @@ checks "$work/results.db" sq
 
 echo "52-server: journals of offline lab computers pushed with a researcher's token"
 report=build/tools/report/meridoka-report
-token=$($server token add --store "$work/results.db" anna)
+token=$($server token add --store "$work/results.db" anna 2>/dev/null)
 [[ $token =~ ^[0-9a-f]{64}$ ]] || fail "token add printed '$token'"
 $server token add --store "$work/results.db" nobody 2>/dev/null && fail "a token was made for no researcher"
 [ "$(sq "SELECT count(*) FROM push_tokens WHERE token_sha256 = '$token'")" = 0 ] || fail "the token itself is kept"
 plink=$($server study add --store "$work/results.db" Pushed "$archive")
 pkey=${plink:3:32}
 pcrc=$($server study list --store "$work/results.db" | awk -v l="$plink" '$1 == l {print $3}')
-python3 tools/server/tests/lab_journals.py "$work/lab" 3 6 "$pcrc" "$items"
+python3 tools/server/tests/lab_journals.py "$work/lab" 3 6 "$pcrc" "$items" data/ru/test.json
 pport=$(free_port)
 start "$work/results.db" "$pport"
 pbase="http://127.0.0.1:$pport/"
@@ -258,6 +258,24 @@ $report push "$pbase" --study "$pkey" --token-file "$work/token" "$work/lab" > "
 grep -q "sent 4 journals .*: 0 rows kept, 21 already there" "$work/push2.out" || fail "second push: $(cat "$work/push2.out")"
 [ "$(prows)" = 18 ] || fail "$(prows) rows in the store after pushing the folder again, not 18"
 echo "  the folder pushed again: nothing doubled"
+grep -q "R001/RESULT-W.TXT: kept$" "$work/push2.out" && grep -q "; 1 result files (1 new);" "$work/push2.out" ||
+  fail "the folder's result file was not sent: $(cat "$work/push2.out")"
+MERIDOKA_TOKEN=$token $report push "$pbase" --study "$pkey" "$work/lab" > "$work/push2b.out" ||
+  fail "third push: $(cat "$work/push2b.out")"
+grep -q "R001/RESULT-W.TXT: already there$" "$work/push2b.out" && [ "$(sq "SELECT count(*) FROM pushed_results")" = 1 ] ||
+  fail "a result file pushed twice: $(cat "$work/push2b.out")"
+echo "  its result file kept once, pushed twice"
+lab_sessions() { sq "SELECT count(*) FROM sessions WHERE participant IN ('L001', 'L002', 'L003', 'R001')"; }
+# (exit status 2: rows the checks above left with gaps or damage are skipped again)
+adds() { local rc=0; $report add "$work/results.db" "$@" || rc=$?; [ $rc = 0 ] || [ $rc = 2 ]; }
+adds > "$work/add1.out" 2>&1 || fail "add of what was pushed: $(cat "$work/add1.out")"
+[ "$(lab_sessions)" = 4 ] || fail "$(lab_sessions) sessions from 3 journals and a result file pushed: $(cat "$work/add1.out")"
+[ "$(sq "SELECT source || ' ' || ended_by || ' ' || marks FROM sessions WHERE participant = 'R001'")" = "result_file stopped +-++-" ] ||
+  fail "the pushed result file's session: $(sq "SELECT * FROM sessions WHERE participant = 'R001'")"
+adds "$work/lab" > "$work/add2.out" 2>&1 || fail "add of the lab's files: $(cat "$work/add2.out")"
+grep -q "^5 files: 0 sessions added, 5 already in the store" "$work/add2.out" && [ "$(lab_sessions)" = 4 ] ||
+  fail "the same files added after their push: $(lab_sessions) sessions; $(cat "$work/add2.out")"
+echo "  add takes them in (3 journals, 1 result file), and adding the same files from the folder doubles nothing"
 mkdir "$work/other"
 python3 -c 'import sys; b=open(sys.argv[1],"rb").read(); open(sys.argv[2],"wb").write(b.replace(b",item_shown,600,",b",item_shown,650,"))' \
   "$work/lab/S0000002.CSV" "$work/other/S0000002.CSV"

@@ -13,7 +13,7 @@ struct HttpPush {
     std::string url;      // http(s)://HOST[:PORT][/PATH/], the server (behind a proxy, its path)
     std::string study;    // the study's key, as in its link /s/KEY/
     std::string token;    // meridoka-server token add
-    std::vector<std::string> inputs;  // journals and folders holding them
+    std::vector<std::string> inputs;  // journals, result files and folders holding them
 };
 
 // Sends every journal; a line a file on `out`, then the summary. Returns 0

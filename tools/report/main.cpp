@@ -84,11 +84,12 @@ came from are not touched: delete those too, or a later add brings them back.
 Example:
   meridoka-report forget results.db --participant P017)";
 
-const char push_help[] = R"(To a collecting server (https://...): sends the journals of lab PCs into a
-study with a researcher's token (meridoka-server token add) from
+const char push_help[] = R"(To a collecting server (https://...): sends the journals and result files of
+lab PCs into a study with a researcher's token (meridoka-server token add) from
 MERIDOKA_TOKEN or --token-file, never in the address. The server keeps each
 row once: a folder sent twice changes nothing, a longer copy of a journal
-adds its new rows, a differing row is kept apart. Server unreachable or
+adds its new rows, a differing row is kept apart, a result file is kept
+once (the next add on the server's store takes it in). Server unreachable or
 busy: tried again after 1, 2, 4, 8 s. Exit 0: all taken; 2: some refused;
 1: token, study or server refused or unreachable.
 
@@ -444,7 +445,7 @@ int main(int argc, char **argv)
                               << "); the first page makes it\n";
                 }
             }
-            if (!only_update || s.collected || s.skipped)  // (without files: only rows a server collected)
+            if (!only_update || s.collected || s.pushed || s.skipped)  // (without files: only what a server collected)
                 std::cout << report::summary_line(s) << "\n";
             return s.skipped ? 2 : 0;
         }
