@@ -265,6 +265,23 @@ MERIDOKA_TOKEN=$token $report push "$pbase" --study "$pkey" "$work/lab" > "$work
 grep -q "R001/RESULT-W.TXT: already there$" "$work/push2b.out" && [ "$(sq "SELECT count(*) FROM pushed_results")" = 1 ] ||
   fail "a result file pushed twice: $(cat "$work/push2b.out")"
 echo "  its result file kept once, pushed twice"
+# over TLS: an endpoint on loopback with a certificate made here, trusted with --ca-file
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
+  -keyout "$work/tls.key" -out "$work/tls.crt" 2>/dev/null
+python3 tools/server/tests/tls_proxy.py "$work/tls.crt" "$work/tls.key" "$pport" > "$work/tls.port" &
+pids+=($!)
+for _ in $(seq 200); do [ -s "$work/tls.port" ] && break; sleep 0.1; done
+tbase="https://127.0.0.1:$(cat "$work/tls.port")/"
+MERIDOKA_TOKEN=$token $report push "$tbase" --study "$pkey" --ca-file "$work/tls.crt" "$work/lab" > "$work/tls.out" ||
+  fail "push over TLS: $(cat "$work/tls.out")"
+grep -q "sent 4 journals .*: 0 rows kept, 21 already there.*; 1 result files (0 new);" "$work/tls.out" ||
+  fail "push over TLS: $(cat "$work/tls.out")"
+status=0
+MERIDOKA_TOKEN=$token $report push "$tbase" --study "$pkey" "$work/lab" > /dev/null 2> "$work/tls.err" || status=$?
+[ $status = 1 ] && grep -q "cannot be trusted: its certificate does not verify" "$work/tls.err" ||
+  fail "a certificate that does not verify: status $status, $(cat "$work/tls.err")"
+kill "${pids[-1]}"
+echo "  over TLS with the lab's certificate (--ca-file); without it: refused with a sentence, exit 1"
 lab_sessions() { sq "SELECT count(*) FROM sessions WHERE participant IN ('L001', 'L002', 'L003', 'R001')"; }
 # (exit status 2: rows the checks above left with gaps or damage are skipped again)
 adds() { local rc=0; $report add "$work/results.db" "$@" || rc=$?; [ $rc = 0 ] || [ $rc = 2 ]; }

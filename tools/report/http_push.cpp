@@ -116,6 +116,8 @@ int push_over_http(const HttpPush &p, std::ostream &out, std::ostream &err)
     client.set_read_timeout(120, 0);  // a long journal waits for its rows' commits
     client.set_bearer_token_auth(p.token);
     client.enable_server_certificate_verification(true);
+    if (!p.ca_file.empty())
+        client.set_ca_cert_path(p.ca_file.c_str());
 
     for (const FoundInput &found : files) {
         const std::string &file = found.path;
@@ -150,6 +152,21 @@ int push_over_http(const HttpPush &p, std::ostream &out, std::ostream &err)
             status = res ? res->status : 0;
             text = res ? res->body : "";
             why = res ? "" : httplib::to_string(res.error());
+            if (!res && (res.error() == httplib::Error::SSLServerVerification ||
+                         res.error() == httplib::Error::SSLLoadingCerts || res.error() == httplib::Error::SSLConnection)) {
+                // not a busy server: trying again changes nothing
+                err << "meridoka-report: " << p.url
+                    << (res.error() == httplib::Error::SSLLoadingCerts
+                            ? " was not tried: the certificates of " + (p.ca_file.empty() ? "the system" : p.ca_file) +
+                                  " cannot be read"
+                        : res.error() == httplib::Error::SSLServerVerification
+                            ? " cannot be trusted: its certificate does not verify (not signed by an authority "
+                              "trusted here, expired, or for another name); if the lab has its own authority, give "
+                              "its certificate with --ca-file"
+                            : ": no TLS connection could be made (is it an https:// server?)")
+                    << "; nothing more was sent\n";
+                return 1;
+            }
             if ((status != 0 && status != 503 && status != 429) || attempt == 4)
                 break;
             std::this_thread::sleep_for(std::chrono::seconds(1 << attempt));

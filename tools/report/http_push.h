@@ -14,6 +14,7 @@ struct HttpPush {
     std::string study;    // the study's key, as in its link /s/KEY/
     std::string token;    // meridoka-server token add
     std::vector<std::string> inputs;  // journals, result files and folders holding them
+    std::string ca_file;  // https: the certificates to trust (a lab's own authority); "": the system's
 };
 
 // Sends every journal; a line a file on `out`, then the summary. Returns 0

@@ -277,12 +277,15 @@ int main(int argc, char **argv)
 
     CLI::App *push = app.add_subcommand("push", "Send lab PCs' results to a collecting server or a remote store");
     push->footer(push_help);
-    std::string push_study, token_file;
+    std::string push_study, token_file, ca_file;
     push->add_option("url", store_path, "https://SERVER/ (a collecting server), or postgresql://USER@HOST:PORT/DATABASE")
         ->required();
     push->add_option("--study", push_study, "To a server: the study's key (its link /s/KEY/)");
     push->add_option("--token-file", token_file,
                      "To a server: a file holding the researcher's token (else MERIDOKA_TOKEN)");
+    push->add_option("--ca-file", ca_file, "To an https:// server: trust the certificates in this PEM file (the lab's "
+                                           "own authority) instead of the system's")
+        ->check(CLI::ExistingFile);
     push->add_option("inputs", inputs, "Files and folders to send")->required();
     push->add_flag("-q,--quiet", quiet, "No progress line");
 
@@ -373,7 +376,7 @@ int main(int argc, char **argv)
         return 1;
     }
     if (*push && (store_path.rfind("http://", 0) == 0 || store_path.rfind("https://", 0) == 0)) {
-        report::HttpPush p{store_path, push_study, "", inputs};
+        report::HttpPush p{store_path, push_study, "", inputs, ca_file};
         if (!token_file.empty()) {
             std::ifstream in(token_file);
             if (!in || !std::getline(in, p.token)) {
