@@ -384,7 +384,13 @@ if mount -t tmpfs -o size=16m meridoka-full "$small" 2>/dev/null; then
   fault_store "$fstore" "$fport"
   dd if=/dev/zero of="$small/filler" bs=16k 2>/dev/null || true
   senders 100 10 0.1
-  sleep 4
+  # until a write has failed on the full disk (a fixed wait was too short
+  # when a loaded machine started the participants late), at most a minute
+  for _ in $(seq 600); do
+    grep -q "the disk is full" "$work/server.log" && break
+    kill -0 "$sender" 2>/dev/null || break
+    sleep 0.1
+  done
   grep -q "the disk is full" "$work/server.log" || fail "no write failed on the full disk"
   rm "$small/filler"
   every_row_once 100 10 fq
