@@ -55,7 +55,7 @@ bool files_of(const std::vector<std::string> &inputs, std::vector<FoundInput> &f
             t.others++;
         }
     }
-    // journals first: the result file of a session whose journal was sent is that session
+    // journals first, then result files, each in the order add takes them
     std::stable_partition(found.begin(), found.end(), [](const FoundInput &f) { return f.kind == InputKind::journal; });
     return missing == 0;
 }
