@@ -66,6 +66,16 @@ int64_t count_tables(Connection &c)
                : c.int_query("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()");
 }
 
+bool has_column(Connection &c, const std::string &table, const std::string &column)
+{
+    auto q = c.prepare(c.dialect() == Dialect::sqlite
+                           ? "SELECT count(*) FROM pragma_table_info(?) WHERE name = ?"
+                           : "SELECT count(*) FROM information_schema.columns WHERE table_schema = current_schema() "
+                             "AND table_name = ? AND column_name = ?");
+    q->bind(1, table).bind(2, column).step();
+    return q->int64(0) > 0;
+}
+
 void set_durable_commits(Connection &c, bool durable)
 {
     if (c.dialect() == Dialect::sqlite)

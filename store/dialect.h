@@ -27,6 +27,9 @@ void write_mark(Connection &c, int64_t application_id, int64_t version);
 // Tables of any kind in the database (0: a new, empty database).
 int64_t count_tables(Connection &c);
 
+// Whether a table of the store has that column.
+bool has_column(Connection &c, const std::string &table, const std::string &column);
+
 // After rows went in with ids of their own: new rows get ids after them
 // (PostgreSQL's identity sequence; SQLite needs nothing).
 void after_explicit_ids(Connection &c, const std::string &table, const std::string &column);

@@ -170,6 +170,33 @@ CREATE TABLE IF NOT EXISTS push_tokens (
 );
 )sql";
 
+// Version 9: result files sent from the lab's own computers to a study
+// (meridoka-report push), kept as sent under the session a result file is
+// (result_files.h), so that one sent twice is kept once; `add` reads them
+// in beside the study's rows.
+const char pushed_results_sql[] = R"sql(
+CREATE TABLE IF NOT EXISTS pushed_results (
+  study_key TEXT NOT NULL REFERENCES studies (study_key),
+  session TEXT NOT NULL,                     -- result_file_session(participant, bytes)
+  participant TEXT NOT NULL,                 -- result_file_participant(its path), on the computer that sent it
+  file TEXT NOT NULL,                        -- its path there
+  body_hex TEXT NOT NULL,                    -- the file's bytes (a code page of the runner's) as hex digits
+  received BIGINT NOT NULL,
+  researcher TEXT NOT NULL,                  -- whose token sent it
+  PRIMARY KEY (study_key, session)
+);
+)sql";
+
+// Version 8: a push token may expire, is revoked rather than deleted (a
+// revoked token is told apart from one never given), and says when it was
+// last used. A store taken back by hand may have them already.
+void add_token_lifetimes(Connection &c)
+{
+    for (const char *column : {"expires", "last_used", "revoked"})  // Unix seconds; NULL: never
+        if (!has_column(c, "push_tokens", column))
+            c.exec(std::string("ALTER TABLE push_tokens ADD COLUMN ") + column + " BIGINT");
+}
+
 // The part of tables_sql that makes one table.
 std::string table_sql(Dialect d, const std::string &name)
 {
@@ -223,6 +250,10 @@ void create_or_migrate(Connection &c, int64_t from_version)
         c.exec(dialect_sql(d, collector_sql));
     if (from_version < 7)
         c.exec(push_tokens_sql);
+    if (from_version < 8)
+        add_token_lifetimes(c);
+    if (from_version < 9)
+        c.exec(pushed_results_sql);
     write_mark(c, application_id, schema_version);
 }
 
