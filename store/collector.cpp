@@ -234,10 +234,10 @@ void Collector::put_rows(const std::vector<RowRequest *> &batch)
     }
 }
 
-void Collector::defer_checkpoints()
+void Collector::set_row_writer()
 {
     try {
-        store::defer_checkpoints(*store_.db_);
+        store::set_row_writer(*store_.db_);
     } catch (const DbError &e) {
         store_.translate(e, "setting up the writer");
     }

@@ -103,7 +103,7 @@ public:
     void put_rows(const std::vector<RowRequest *> &batch);
     // For the one writer of rows: the log's copying into the database kept
     // out of its commits, done by `checkpoint` when no request waits.
-    void defer_checkpoints();
+    void set_row_writer();
     void checkpoint();
     std::vector<Quarantined> quarantined(int64_t limit);
 

@@ -76,10 +76,10 @@ void set_durable_commits(Connection &c, bool durable)
         c.exec("SET synchronous_commit = on");
 }
 
-void defer_checkpoints(Connection &c)
+void set_row_writer(Connection &c)
 {
     if (c.dialect() == Dialect::sqlite)
-        c.exec("PRAGMA wal_autocheckpoint = 0");
+        c.exec("PRAGMA wal_autocheckpoint = 0; PRAGMA cache_size = -16384");  // 16 MB: 8 times the default
 }
 
 int64_t checkpoint(Connection &c)

@@ -83,7 +83,7 @@ bool RowWriter::write(const std::vector<Waiting *> &batch)
         if (!store_) {
             store_ = std::make_unique<store::Store>(settings_.store, store::Store::Mode::write, 5000, true);
             collector_ = std::make_unique<store::Collector>(*store_);
-            collector_->defer_checkpoints();
+            collector_->set_row_writer();
         }
         for (store::RowRequest *r : requests) {
             auto items = items_.find(r->row.study_key);

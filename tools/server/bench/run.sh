@@ -42,6 +42,8 @@ bench() {
   cat "$work/load.out"
   echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
   echo "server memory (peak resident): $(awk '/VmHWM/ {print $2, $3}' /proc/$pid/status)"
+  # CPU the server used (user + system, clock ticks): what a row costs however busy the machine is
+  echo "server CPU: $(awk -v hz="$(getconf CLK_TCK)" '{printf "%.1f s", ($14 + $15) / hz}' /proc/$pid/stat)"
   kill "$pid"
   wait "$pid" || true
   pid=""
