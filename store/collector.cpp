@@ -2,6 +2,7 @@
 #include "store/collector.h"
 
 #include "store/db.h"
+#include "store/dialect.h"
 #include "store/error.h"
 #include "store/unit.h"
 
@@ -230,6 +231,24 @@ void Collector::put_rows(const std::vector<RowRequest *> &batch)
     } catch (const DbError &e) {
         rows_.reset();  // the connection may be broken: prepared again on the next
         store_.translate(e, "adding rows");
+    }
+}
+
+void Collector::set_row_writer()
+{
+    try {
+        store::set_row_writer(*store_.db_);
+    } catch (const DbError &e) {
+        store_.translate(e, "setting up the writer");
+    }
+}
+
+void Collector::checkpoint()
+{
+    try {
+        store::checkpoint(*store_.db_);
+    } catch (const DbError &e) {
+        store_.translate(e, "copying the log into the database");
     }
 }
 

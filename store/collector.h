@@ -119,6 +119,10 @@ public:
     // refused ones quarantined with their reason. Throws StoreError when the
     // unit fails: then nothing of it is kept.
     void put_rows(const std::vector<RowRequest *> &batch);
+    // For the one writer of rows: the log's copying into the database kept
+    // out of its commits, done by `checkpoint` when no request waits.
+    void set_row_writer();
+    void checkpoint();
     std::vector<Quarantined> quarantined(int64_t limit);
 
     std::vector<SessionSummary> sessions(const std::string &study_key);

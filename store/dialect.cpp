@@ -1,5 +1,7 @@
 #include "store/dialect.h"
 
+#include <algorithm>
+
 namespace store {
 
 namespace {
@@ -82,6 +84,20 @@ void set_durable_commits(Connection &c, bool durable)
         c.exec(durable ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL");
     else  // its default; commits are grouped, so an add hardly waits for them
         c.exec("SET synchronous_commit = on");
+}
+
+void set_row_writer(Connection &c)
+{
+    if (c.dialect() == Dialect::sqlite)
+        c.exec("PRAGMA wal_autocheckpoint = 0; PRAGMA cache_size = -16384");  // 16 MB: 8 times the default
+}
+
+int64_t checkpoint(Connection &c)
+{
+    if (c.dialect() != Dialect::sqlite)
+        return 0;
+    auto st = c.prepare("PRAGMA wal_checkpoint(PASSIVE)");  // busy, frames in the log, frames copied
+    return st->step() ? std::max<int64_t>(0, st->int64(1) - st->int64(2)) : 0;
 }
 
 }  // namespace store

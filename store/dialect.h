@@ -39,4 +39,13 @@ void after_explicit_ids(Connection &c, const std::string &table, const std::stri
 // of one); PostgreSQL: always (synchronous_commit on).
 void set_durable_commits(Connection &c, bool durable);
 
+// A writer that answers requests after each commit keeps the copying of
+// SQLite's write-ahead log into the database out of its commits, and keeps
+// more pages at hand (its lookups by session go all over the indexes)
+// (set_row_writer); it copies the log when no request waits on it
+// (checkpoint: passive, durable like a commit; returns the log's frames left
+// uncopied, 0 when all are in). PostgreSQL checkpoints by itself: nothing.
+void set_row_writer(Connection &c);
+int64_t checkpoint(Connection &c);
+
 }  // namespace store
