@@ -6,7 +6,8 @@ for a key). Every F12 screenshot and the result file are compared byte for
 byte with what the headless tool produces for the same scenario, the
 session journal row by row (times, clock and build aside). The kill test
 kills the program at 5 points and resumes each session (../kill_resume.py);
-the ID screen and the resume offer are ../id_resume.py.
+the ID screen and the resume offer are ../id_resume.py, the time limits
+../time_limits.py.
 
     e2e.py --exe build-win32/meridoka-x86_64.exe --headless build/headless/meridoka-headless
            [--displays 40-49] [--keep] [--only NAME ...] [--sample build/data/ru/MERIDOKA.WDL [--sample-scenarios data/ru]]
@@ -26,6 +27,7 @@ sys.path.insert(0, os.path.dirname(HERE))
 import journal_check  # noqa: E402
 import id_resume  # noqa: E402
 import kill_resume  # noqa: E402
+import time_limits  # noqa: E402
 from xscreen import XServer, free_display  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
@@ -307,6 +309,17 @@ def case_id_screen_and_resume(s):
         raise Failure(str(e))
 
 
+def case_time_limits(s):
+    """An item's limit and the test's across a resume (../time_limits.py)."""
+    work = os.path.join(s.work, "limits")
+    os.makedirs(work)
+    program = kill_resume.Program(s.x, s.args.exe, s.env, wine=WINE)
+    try:
+        return time_limits.TimeLimits(program, os.path.abspath(s.args.headless), work, settle=0.6).run()
+    except (kill_resume.Failure, journal_check.Bad) as e:
+        raise Failure(str(e))
+
+
 def case_sample_test(s):
     """The bundled sample test, when it has been built, with its own scenarios."""
     if not s.args.sample or not os.path.exists(s.args.sample):
@@ -323,7 +336,8 @@ def case_sample_test(s):
 
 
 CASES = [case_no_display, case_windowed_whole_test, case_full_screen, case_esc_on_first_item,
-         case_window_closed, case_no_archive, case_killed_and_resumed, case_id_screen_and_resume, case_sample_test]
+         case_window_closed, case_no_archive, case_killed_and_resumed, case_id_screen_and_resume, case_time_limits,
+         case_sample_test]
 
 
 def main():
