@@ -9,7 +9,6 @@
 #include "archive/archive.h"
 #include "base/decimal.h"
 #include "base/memory.h"
-#include "platform/platform.h"
 
 enum { journal_limit = 10000000, create_tries = 5 };
 
@@ -77,16 +76,8 @@ static int journal_create(RunState *run)
     return not_written("in this folder");
 }
 
-/* Whether the scanned session can be taken up again: it has no session_end
-** row, or (in a browser, where leaving the page, a reload or a closed tab,
-** is how a session is cut short, as a crash is elsewhere) its session_end
-** says the page was left before the last item; a resume cuts that row off. */
-static int unfinished(const JournalScan *scan)
-{
-    return !scan->ended || (scan->rules.state == session_left && str_equal(build_name(), "web"));
-}
-
-/* Opens the participant's most recent journal that can be taken up again.
+/* Opens the participant's most recent journal that can be taken up again
+** (its scan not ended).
 ** A damaged journal that may be theirs (its participant cannot be read)
 ** is the most recent too: the caller refuses it rather than go back to an
 ** older session unasked. */
@@ -99,7 +90,7 @@ static FileHandle open_latest(Journal *j, const char *participant)
             continue;  /* in use by a running session, or unreadable */
         journal_scan(f, &scan, 0, 0);
         int theirs = str_equal(scan.start[scan_participant], participant);
-        if ((scan.damaged && (theirs || !scan.start[scan_session][0])) || (unfinished(&scan) && theirs))
+        if ((scan.damaged && (theirs || !scan.start[scan_session][0])) || (!scan.ended && theirs))
             return f;
         file_close(f);
     }
@@ -124,7 +115,7 @@ static int journal_reopen(RunState *run, const CommandLine *command)
         why = command->resume == resume_named ? "it cannot be opened" : "no unfinished session";
     else if (scan.damaged)
         why = "it is damaged";
-    else if (!unfinished(&scan))
+    else if (scan.ended)
         why = "the session has ended";
     else if (!str_equal(j->archive_crc32, scan.start[scan_archive_crc32]))
         why = "it was made with another MERIDOKA.WDL";
@@ -133,7 +124,7 @@ static int journal_reopen(RunState *run, const CommandLine *command)
         return status_refused;
     }
 
-    if (scan.ended)
+    if (scan.rules.state == session_left)
         scan.kept = scan.rules.end_at;  /* the left page's session_end goes */
     mem_move(j->session, scan.start[scan_session], 2 * participant_size);  /* and the participant */
     j->length = j->undo_length = scan.kept;
@@ -166,7 +157,7 @@ int journal_unfinished(RunState *run, const char *participant, JournalScan *scan
         return 0;
     journal_scan(f, scan, 0, 0);
     file_close(f);
-    return !scan->damaged && unfinished(scan) && str_equal(j->archive_crc32, scan->start[scan_archive_crc32]);
+    return !scan->damaged && !scan->ended && str_equal(j->archive_crc32, scan->start[scan_archive_crc32]);
 }
 
 int journal_open(RunState *run, const CommandLine *command)
