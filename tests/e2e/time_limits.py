@@ -21,9 +21,7 @@ time-out is awaited in the journal. About half a minute.
 
 runs the Linux program on the X display in DISPLAY.
 """
-import argparse
 import os
-import shutil
 import subprocess
 import sys
 import time
@@ -74,12 +72,7 @@ class TimeLimits(id_resume.IdResume):
                         check(time.time() < deadline, "no time-out in the journal")
                         time.sleep(0.05)
                 elif verb == "shot":
-                    shots = len([f for f in os.listdir(self.folder) if f.endswith(".bmp")])
-                    self.x.key("F12")
-                    deadline = time.time() + 10
-                    while len([f for f in os.listdir(self.folder) if f.endswith(".bmp")]) == shots:
-                        check(time.time() < deadline, "F12 wrote no screenshot")
-                        time.sleep(0.05)
+                    self.screenshot()
                 else:
                     self.x.key(id_resume.x_key(arg))
                 self.x.wait_stable(settle=self.settle, first=0.05)
@@ -92,15 +85,7 @@ class TimeLimits(id_resume.IdResume):
     def reference_of(self, steps, options=()):
         """The headless tool's run: a time-out step is a wait past the limit."""
         keys = [("wait", str(ITEM_SECONDS * 1000 + 1000)) if v == "timeout" else (v, a) for v, a in steps]
-        self.runs += 1
-        ref = os.path.join(self.work, "headless-%d" % self.runs)
-        shutil.copytree(self.folder, ref)
-        with open(os.path.join(ref, "keys.scn"), "w") as f:
-            f.write("".join("%s %s\n" % (verb, arg) if arg else "%s\n" % verb for verb, arg in keys))
-        done = subprocess.run([self.headless, "--dir", ref, os.path.join(ref, "keys.scn"), *options],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.remove(os.path.join(ref, "keys.scn"))
-        return done.returncode, ref
+        return self.reference(keys, options)
 
     def item_limit(self):
         a = self.archive("item-limit", "--item-seconds", str(ITEM_SECONDS))
@@ -133,13 +118,8 @@ class TimeLimits(id_resume.IdResume):
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--exe", required=True)
-    ap.add_argument("--headless", required=True)
-    ap.add_argument("--work")
-    args = ap.parse_args()
-    return kill_resume.on_display("time limits", "meridoka-time-limits-", args,
-                                  lambda program, headless, work: TimeLimits(program, headless, work).run())
+    return kill_resume.display_main("time limits", "meridoka-time-limits-",
+                                    lambda program, headless, work: TimeLimits(program, headless, work).run())
 
 
 if __name__ == "__main__":
