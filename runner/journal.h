@@ -78,7 +78,8 @@ struct JournalScan {
     int32_t cut;             /* bytes after it */
     uint32_t damaged;
     uint32_t answered;       /* items closed (confirmed or timed out), in order from the first */
-    uint32_t ended;          /* a session_end row stands (session_ended or session_left) */
+    uint32_t ended;          /* a session_end row ends it (session_ended, or session_left
+                             ** but in a browser, where a left page is cut short) */
     uint32_t first_shown_ms; /* ms of the first item_shown: the test's time starts; no_value before */
 };
 

@@ -2,7 +2,8 @@
 ** Journal files: the name of a new session (one more than the highest
 ** S???????.CSV in the folder, created only if the name is free), and the
 ** session to resume (named, or the participant's most recent one without
-** a session_end row), checked before anything is shown.
+** a session_end row, or in a browser one whose page was left), checked
+** before anything is shown.
 */
 #include "runner/runner.h"
 #include "archive/archive.h"
@@ -75,7 +76,8 @@ static int journal_create(RunState *run)
     return not_written("in this folder");
 }
 
-/* Opens the participant's most recent journal without a session_end row.
+/* Opens the participant's most recent journal that can be taken up again
+** (its scan not ended).
 ** A damaged journal that may be theirs (its participant cannot be read)
 ** is the most recent too: the caller refuses it rather than go back to an
 ** older session unasked. */
@@ -122,6 +124,8 @@ static int journal_reopen(RunState *run, const CommandLine *command)
         return status_refused;
     }
 
+    if (scan.rules.state == session_left)
+        scan.kept = scan.rules.end_at;  /* the left page's session_end goes */
     mem_move(j->session, scan.start[scan_session], 2 * participant_size);  /* and the participant */
     j->length = j->undo_length = scan.kept;
     j->ms_base = scan.last_ms;

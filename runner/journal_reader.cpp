@@ -8,6 +8,7 @@
 #include "runner/session_rules.h"
 #include "base/decimal.h"
 #include "base/memory.h"
+#include "platform/platform.h"
 
 enum { kept_columns = col_ended_by + 1 };
 
@@ -107,5 +108,9 @@ void journal_scan(FileHandle f, JournalScan *scan, uint8_t *answers, uint32_t ca
     if (scan->cut)
         session_partial(&scan->rules, 1);
     scan->answered = scan->rules.answered;
-    scan->ended = scan->rules.state == session_ended || scan->rules.state == session_left;
+    /* in a browser, leaving the page (a reload, a closed tab) is how a
+    ** session is cut short, as a crash is elsewhere: a resume cuts that
+    ** session_end row off */
+    scan->ended = scan->rules.state == session_ended ||
+                  (scan->rules.state == session_left && !str_equal(build_name(), "web"));
 }

@@ -8,6 +8,7 @@ Prints the median, 95th and 99th percentile of |journal - sent| per build.
 
     key_timing.py sdl  --exe build/sdl/meridoka            [options]
     key_timing.py wine --exe build-win32/meridoka-x86_64.exe [options]
+    key_timing.py web  --exe build-web                      [options]
       --wdl build/tools/wdl/wdl --sample build/data/ru/MERIDOKA.WDL
       --items N (default: all)  --runs N (default 1)  --displays 60-69
 
@@ -16,11 +17,18 @@ the send time is taken within a millisecond of the server receiving the
 key, without a tool's start-up in between; xdotool places the pointer on
 the window (without a window manager the key goes where the pointer is).
 The pauses between keys are drawn at random from 150 to 900 ms.
+
+The page (`web`, --exe the built folder) runs from a test server on
+127.0.0.1 in headless Chromium; web/tests/key_timing.mjs sends the same
+keys after the same kind of pauses through Chromium's input events
+(Input.dispatchKeyEvent) and notes each moment as the middle of the
+keyDown's round trip.
 """
 import argparse
 import csv
 import ctypes
 import glob
+import json
 import os
 import random
 import shutil
@@ -138,9 +146,26 @@ def one_run(args, x, keys, answers, work, rng):
     return [(rows[i] - rows[i - 1]) - (sent[i] - sent[i - 1]) * 1000 for i in range(1, len(sent))]
 
 
+def one_page_run(args, answers, work, rng):
+    """The page's run: the keys and pauses go to web/tests/key_timing.mjs."""
+    keys = []
+    for digit in answers:
+        keys += [[str(digit), rng.uniform(0.15, 0.9)], ["Enter", rng.uniform(0.15, 0.9)]]
+    plan = json.dumps({"keys": keys, "escape": len(answers) < args.all_items})
+    done = subprocess.run(["node", os.path.join(ROOT, "web", "tests", "key_timing.mjs"), args.exe, args.sample,
+                           os.path.join(work, "web")], input=plan, stdout=subprocess.PIPE, text=True, check=True)
+    got = json.loads(done.stdout.strip().splitlines()[-1])
+    sent, rows = got["sent"], got["ms"]
+    if got["problems"]:
+        raise RuntimeError("the page: %s" % "; ".join(got["problems"]))
+    if len(rows) != len(sent):
+        raise RuntimeError("%d keys sent, %d key rows in the journal" % (len(sent), len(rows)))
+    return [(rows[i] - rows[i - 1]) - (sent[i] - sent[i - 1]) for i in range(1, len(sent))]
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    p.add_argument("build", choices=("sdl", "wine"))
+    p.add_argument("build", choices=("sdl", "wine", "web"))
     p.add_argument("--exe", required=True)
     p.add_argument("--wdl", default=os.path.join(ROOT, "build", "tools", "wdl", "wdl"))
     p.add_argument("--sample", default=os.path.join(ROOT, "build", "data", "ru", "MERIDOKA.WDL"))
@@ -159,7 +184,10 @@ def main():
     work = tempfile.mkdtemp(prefix="meridoka-key-timing-")
     errors = []
     try:
-        for _ in range(args.runs):  # each run on a fresh X server
+        for _ in range(args.runs):  # each run on a fresh X server, or in a fresh browser
+            if args.build == "web":
+                errors += one_page_run(args, answers, work, rng)
+                continue
             x = XServer(free_display(range(first, last + 1)))
             env = dict(x.env(), WINEPREFIX=os.path.join(work, "prefix"), WINEDEBUG="-all",
                        WINEDLLOVERRIDES="mscoree,mshtml=")

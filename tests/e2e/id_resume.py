@@ -23,7 +23,6 @@ screen has settled (the program then waits for a key).
 
 runs the Linux program on the X display in DISPLAY.
 """
-import argparse
 import os
 import shutil
 import subprocess
@@ -89,17 +88,27 @@ class IdResume:
         self.again = [("key", k) for k in ("p", "-", "1", "7", "enter")]
         self.runs = 0
 
-    def reference(self, steps):
-        """The headless tool's run of the steps in a copy of the folder: (status, folder)."""
+    def reference(self, steps, options=()):
+        """The headless tool's run of the steps (with the program's options)
+        in a copy of the folder: (status, folder)."""
         self.runs += 1
         ref = os.path.join(self.work, "id-resume-headless-%d" % self.runs)
         shutil.copytree(self.folder, ref)
         with open(os.path.join(ref, "keys.scn"), "w") as f:
             f.write("".join("%s %s\n" % (verb, arg) if arg else "%s\n" % verb for verb, arg in steps))
-        done = subprocess.run([self.headless, "--dir", ref, os.path.join(ref, "keys.scn")],
+        done = subprocess.run([self.headless, "--dir", ref, os.path.join(ref, "keys.scn"), *options],
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.remove(os.path.join(ref, "keys.scn"))
         return done.returncode, ref
+
+    def screenshot(self):
+        """F12, and its file in the folder."""
+        shots = len([f for f in os.listdir(self.folder) if f.endswith(".bmp")])
+        self.x.key("F12")
+        deadline = time.time() + 10
+        while len([f for f in os.listdir(self.folder) if f.endswith(".bmp")]) == shots:
+            check(time.time() < deadline, "F12 wrote no screenshot")
+            time.sleep(0.05)
 
     def play(self, steps, end):
         """Runs the program on the steps; end "kill" kills it once the screen
@@ -111,12 +120,7 @@ class IdResume:
             for verb, name in steps:
                 check(proc.poll() is None, "the program ended before the keys did")
                 if verb == "shot":
-                    shots = len([f for f in os.listdir(self.folder) if f.endswith(".bmp")])
-                    self.x.key("F12")
-                    deadline = time.time() + 10
-                    while len([f for f in os.listdir(self.folder) if f.endswith(".bmp")]) == shots:
-                        check(time.time() < deadline, "F12 wrote no screenshot")
-                        time.sleep(0.05)
+                    self.screenshot()
                 else:
                     self.x.key(x_key(name))
                 self.x.wait_stable(settle=self.settle, first=0.05)
@@ -181,13 +185,9 @@ class IdResume:
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--exe", required=True)
-    ap.add_argument("--headless", required=True)
-    ap.add_argument("--work")
-    args = ap.parse_args()
-    return kill_resume.on_display("ID screen and resume offer", "meridoka-id-resume-", args,
-                                  lambda program, headless, work: IdResume(program, headless, work).run())
+    return kill_resume.display_main("ID screen and resume offer", "meridoka-id-resume-",
+                                    lambda program, headless, work: IdResume(program, headless, work).run())
+
 
 if __name__ == "__main__":
     sys.exit(main())

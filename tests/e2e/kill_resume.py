@@ -212,6 +212,16 @@ def on_display(what, prefix, args, test):
     return 0
 
 
+def display_main(what, prefix, test):
+    """The command line of a test on the display in DISPLAY (--exe the Linux
+    program, --headless, --work): on_display of test(program, headless, work)."""
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--exe", required=True)
+    ap.add_argument("--headless", required=True)
+    ap.add_argument("--work")
+    return on_display(what, prefix, ap.parse_args(), test)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--exe", required=True)

@@ -25,6 +25,10 @@ if [ -x build/sdl/meridoka ]; then
   cmake --build build --target wdl sample_ru >/dev/null
   timeout 120 python3 tests/bench/key_timing.py sdl --exe build/sdl/meridoka --items 8
 fi
+# the same for the page in headless Chromium (stage 65 builds build-web/)
+if [ -f build-web/meridoka.wasm ] && [ -d tests/browser/node_modules/playwright-core ]; then
+  timeout 120 python3 tests/bench/key_timing.py web --exe build-web --items 8
+fi
 # Enter to the next item on DOS at about a 386DX-33 (stage 70 builds
 # build-dos/; all three speeds: tests/dos/enter_to_next.sh)
 if [ -f build-dos/MERIDOKA.EXE ]; then

@@ -380,6 +380,14 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
         if (i < training_items && lines.size() > lines_in(item_text_y, popup_top))
             c.warn(label + ": the text reaches the wrong-answer box at y " + std::to_string(popup_top) +
                    " (training items show it)");
+        // the remaining time is drawn over the panel's band at time_left_y
+        int text_bottom = 0;
+        for (size_t k = 0; k < lines.size(); k++)
+            if (!lines[k].empty())
+                text_bottom = item_text_y + int(k + 1) * glyph;
+        if (admin.show_time && text_bottom > time_left_y)
+            c.warn(label + ": the text reaches y " + std::to_string(text_bottom) + "; the remaining time is drawn over "
+                   "it from y " + std::to_string(time_left_y) + " (the settings show the time)");
     }
     c.resource.clear();
     c.index = -1;

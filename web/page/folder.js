@@ -109,9 +109,13 @@ export class Folder {
       h.pos = h.file.length;
       this.write(handle, new Uint8Array(size - h.file.length));
     }
+    const cut = size < h.file.length;
     h.file.length = size;
     h.pos = size;
     h.wrote = true;
+    // a journal cut back (a resume) is told at once: rows sent on from
+    // its old end would begin in the middle of the rows written next
+    if (cut) this.onSave(h.file.name, h.file.bytes.slice(0, size));
     return 0;
   }
 

@@ -238,12 +238,12 @@ function newSession() {
 // The participant's latest session, cut short with this archive: the
 // person chooses to go on with it or to begin anew. A session that ended
 // because the page was left loses that session_end row on Resume. When the
-// archive's settings offer a resume, the program offers a session cut short
-// itself (it knows the ID typed on its screen too): the page then offers
-// only one that was left, which the program takes as ended. One offer.
+// archive's settings offer a resume, the program offers it itself (it knows
+// the ID typed on its screen too, and in the page a session that was left
+// counts as cut short): the page then asks nothing. One offer.
 function offerResume(archive) {
   const found = resumable(folder, participant, archive, core.judgeJournal);
-  if (!found || (found.cutTo === null && core.offersResume(archive))) return Promise.resolve(newSession());
+  if (!found || core.offersResume(archive)) return Promise.resolve(newSession());
   pageState = 'offer';
   say(t.offer(found.participant, found.started.replace('T', ' '), found.answered, found.items));
   $('offer').hidden = false;

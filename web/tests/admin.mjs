@@ -1,6 +1,8 @@
-// The ID screen and the resume offer on the page, in one browser profile,
-// against the headless tool: a test that requires the ID (letters, digits,
-// marks) and offers the resume.
+// The administration settings on the page against the headless tool: the
+// ID screen and the resume offer, in one browser profile, with a test that
+// requires the ID (letters, digits, marks) and offers the resume; a session
+// left after an ID typed on the program's screen, offered by the program;
+// and the time limits (an item's, and the test's after a crash and Resume).
 //
 //   1. the ID typed as tests/e2e/id-screen.scn types it, two answers, then
 //      the browser crashes: the journal kept is the headless one's;
@@ -25,24 +27,29 @@ const codes = { enter: 'Enter', space: 'Space', backspace: 'Backspace', '-': 'Mi
 const code = (name) => codes[name] || (/^[0-9]$/.test(name) ? `Digit${name}` : `Key${name.toUpperCase()}`);
 
 export async function adminChecks({ check, browser, server, work, root, headless, journalsDiffer }) {
-  const dir = join(work, 'site', 'admin');
-  const archive = join(work, 'admin.wdl');
-  const answers = execFileSync('python3', [join(root, 'tests/e2e/make_test_archive.py'), archive, '--items', '4',
-                                           '--ask-id', 'required', '--offer-resume', '--id-length', '6']).toString().split(/\s+/).filter(Boolean);
-  cpSync(join(work, 'site', 'none'), dir, { recursive: true });
-  cpSync(archive, join(dir, 'MERIDOKA.WDL'));
-  writeFileSync(join(dir, 'blank.html'), '<!doctype html><title>blank</title>\n');
-  const url = `${server.url}site/admin/`;
+  // A site of the page with a 4-item test made with these options: its
+  // archive, address and right answers.
+  const site = (name, ...options) => {
+    const dir = join(work, 'site', name);
+    const archive = join(work, `${name}.wdl`);
+    const answers = execFileSync('python3', [join(root, 'tests/e2e/make_test_archive.py'), archive, '--items', '4',
+                                             ...options]).toString().split(/\s+/).filter(Boolean);
+    cpSync(join(work, 'site', 'none'), dir, { recursive: true });
+    cpSync(archive, join(dir, 'MERIDOKA.WDL'));
+    writeFileSync(join(dir, 'blank.html'), '<!doctype html><title>blank</title>\n');
+    return { archive, url: `${server.url}site/${name}/`, answers };
+  };
+  const { archive, url, answers } = site('admin', '--ask-id', 'required', '--offer-resume', '--id-length', '6');
   const items = answers.map((a) => [{ verb: 'key', arg: a }, { verb: 'key', arg: 'enter' }]);
   const typed = parseScenario(readFileSync(join(root, 'tests/e2e/id-screen.scn'), 'utf8'));
   const again = ['p', '-', '1', '7', 'enter'].map((arg) => ({ verb: 'key', arg }));
   let runs = 0;
 
   // The headless tool's run of the steps (with options) beside these journals.
-  const reference = (steps, journals, options = []) => {
+  const reference = (steps, journals, options = [], test = archive) => {
     const ref = join(work, 'headless', `admin-${++runs}`);
     mkdirSync(ref, { recursive: true });
-    cpSync(archive, join(ref, 'MERIDOKA.WDL'));
+    cpSync(test, join(ref, 'MERIDOKA.WDL'));
     for (const [name, bytes] of Object.entries(journals)) writeFileSync(join(ref, name), bytes);
     writeFileSync(join(ref, 'keys.scn'), steps.map((s) => `${s.verb} ${s.arg || ''}\n`).join(''));
     const status = spawnSync(headless, ['--dir', ref, join(ref, 'keys.scn'), ...options]).status;
@@ -51,7 +58,9 @@ export async function adminChecks({ check, browser, server, work, root, headless
   };
 
   // Plays the steps once the program waits for each; returns the screenshots
-  // (F12 downloads), each with what the canvas showed.
+  // (F12 downloads), each with what the canvas showed. A "wait" step lets
+  // the program's time limit end its wait (the headless tool's wait of the
+  // same length ends it exactly).
   const nextWait = async (page, after) => {
     await page.waitForFunction((n) => window.meridoka.state() === 'ended' ||
                                (window.meridoka.state() === 'waiting' && window.meridoka.waits() > n), after);
@@ -67,7 +76,7 @@ export async function adminChecks({ check, browser, server, work, root, headless
         const [download] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('F12')]);
         const bmp = readFileSync(await download.path());
         shots.push({ bmp, view: compareView(shown, bmp) });
-      } else {
+      } else if (step.verb !== 'wait') {
         await page.keyboard.press(code(step.arg));
       }
       waits = await nextWait(page, waits);
@@ -152,6 +161,91 @@ export async function adminChecks({ check, browser, server, work, root, headless
         journalsDiffer(resumed.journal, want.read('S0000001.CSV'), ['note']);  // it names the build
       if (differ) return `the resumed session: ${differ}`;
       return problems.filter((m) => !/blank\.html/.test(m)).join('; ') || null;
+    } finally {
+      await p.close();
+    }
+  });
+
+  // Time limits, against the headless tool's simulated clock (everything
+  // but the times): an item's limit (5 s) running out on items 2 and 4; the
+  // test's (1 minute) running out on item 3 of a session that had used 48 s
+  // of it when the browser crashed (the headless tool's journal, put in the
+  // browser's storage), taken up with the page's Resume.
+  await check('time limits: an item\'s runs out twice, the test\'s after a crash and Resume', async () => {
+    const perItem = site('item-limit', '--item-seconds', '5');
+    const perTest = site('test-limit', '--test-minutes', '1');
+    const key = (arg) => ({ verb: 'key', arg });
+    const limitRun = async (test, steps, options, journal = null) => {
+      const p = await openPage(test.url + (journal ? 'blank.html' : ''), { browser, width: 1280, height: 1000 });
+      const page = p.page;
+      try {
+        if (journal) {
+          await page.evaluate((bytes) => new Promise((done, fail) => {
+            const open = indexedDB.open('meridoka', 1);
+            open.onupgradeneeded = () => open.result.createObjectStore('files', { keyPath: 'key' });
+            open.onsuccess = () => {
+              const t = open.result.transaction('files', 'readwrite');
+              t.objectStore('files').put({ key: 'S0000001.CSV', name: 'S0000001.CSV', bytes: new Uint8Array(bytes) });
+              t.oncomplete = () => { open.result.close(); done(); };
+              t.onerror = fail;
+            };
+          }), [...journal]);
+          await page.goto(test.url);
+          if ((await until(page, ['offer', 'question'])) !== 'offer') return 'the crashed session was not offered';
+          await page.click('#resume');
+        }
+        await until(page, ['question']);
+        await page.click('#no');
+        const shots = await play(page, steps);
+        const want = reference(steps, journal ? { 'S0000001.CSV': journal } : {}, options, test.archive);
+        const got = await atEnd(page, 'S0000001.CSV');
+        return sameShots(shots, want.shots) || (got.status !== want.status && `status ${got.status}`) ||
+          (Buffer.compare(got.result, want.read('RESULT-W.TXT')) && 'RESULT-W.TXT differs') ||
+          journalsDiffer(got.journal, want.read('S0000001.CSV'), ['note']) ||
+          (!/,item_timeout,|,time_up,/.test(got.journal.toString()) && 'no time-out in the journal') ||
+          p.problems.join('; ') || null;
+      } finally {
+        await p.close();
+      }
+    };
+    const a = perItem.answers, b = perTest.answers;
+    const differ = await limitRun(perItem, [key('space'), key(a[0]), key('enter'), { verb: 'wait', arg: '6000' },
+                                            { verb: 'shot' }, key(a[2]), key('enter'), { verb: 'wait', arg: '6000' }], []);
+    if (differ) return `the item's limit: ${differ}`;
+    const before = reference([key('space'), key(b[0]), key('enter'), { verb: 'wait', arg: '48000' }, key(b[1]),
+                              { verb: 'close' }], {}, [], perTest.archive);
+    const crashed = cutLast(before.read('S0000001.CSV'));
+    const late = await limitRun(perTest, [key(b[1]), key('enter'), { verb: 'shot' }, { verb: 'wait', arg: '20000' }],
+                                ['/R:S0000001.CSV'], crashed);
+    return late && `the test's limit: ${late}`;
+  });
+
+  // Leaving the page is how a browser session is cut short: after an ID
+  // typed on the program's screen, the page cannot know whose session it
+  // was, so the program offers it when that ID is typed again (a reload,
+  // then 1 goes on with it to the whole test's result). The reference: the
+  // headless tool beside the journal as the program takes it up, its
+  // session_end row cut off.
+  await check('ID typed on the screen, the page left, the same ID again: the program offers the session', async () => {
+    const p = await openPage(url, { browser, width: 1280, height: 1000 });
+    const page = p.page;
+    try {
+      await until(page, ['question']);
+      await page.click('#no');
+      await play(page, [...again, { verb: 'key', arg: 'space' }, ...items[0], ...items[1]]);
+      await page.reload();
+      if ((await until(page, ['question', 'offer'])) !== 'question') return 'the page offered the session itself';
+      const left = await keptFile(page, 'S0000001.CSV');
+      if (!/,session_end,[^\n]*,closed,/.test(left.toString())) return 'the left page\'s journal does not end with closed';
+      await page.click('#no');
+      const steps = [...again, { verb: 'shot' }, { verb: 'key', arg: '1' }, ...items[2], ...items[3]];
+      const shots = await play(page, steps);
+      const want = reference(steps, { 'S0000001.CSV': cutLast(left) });
+      const resumed = await atEnd(page, 'S0000001.CSV');
+      const differ = sameShots(shots, want.shots) || (resumed.status !== want.status && `status ${resumed.status}`) ||
+        (Buffer.compare(resumed.result, want.read('RESULT-W.TXT')) && 'RESULT-W.TXT differs') ||
+        journalsDiffer(resumed.journal, want.read('S0000001.CSV'), ['note']);
+      return differ || p.problems.join('; ') || null;
     } finally {
       await p.close();
     }

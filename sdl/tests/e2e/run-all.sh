@@ -4,7 +4,7 @@
 # window, full screen (with a window manager, and without one as seen on the
 # X screen) and with Shift held, closing the window both ways, the
 # error exits, the program killed at 20 points and resumed, the ID screen
-# and the resume offer, and status 3
+# and the resume offer, the time limits, and status 3
 # (a read-only folder, a full disk) of this program and the headless tool.
 #
 #   sdl/tests/e2e/run-all.sh [BUILD_DIR]     (default: build)
@@ -94,6 +94,8 @@ check "killed at 20 points (SIGKILL), each session resumed to the uninterrupted 
   python3 "$root/tests/e2e/kill_resume.py" --exe "$MERIDOKA" --headless "$HEADLESS" --points 20 --work "$WORK/killed"
 check "ID screen and resume offer: the ID typed, killed, 2 starts anew, 1 resumes" \
   python3 "$root/tests/e2e/id_resume.py" --exe "$MERIDOKA" --headless "$HEADLESS" --work "$WORK/id-resume"
+check "time limits: an item's runs out twice, the test's after a resume (against the headless tool)" \
+  python3 "$root/tests/e2e/time_limits.py" --exe "$MERIDOKA" --headless "$HEADLESS" --work "$WORK/time-limits"
 check "status 3: read-only folder and full disk (this program and the headless tool)" \
   python3 "$root/tests/e2e/status3.py" --headless "$HEADLESS" --sdl "$MERIDOKA"
 

@@ -6,7 +6,8 @@ for a key). Every F12 screenshot and the result file are compared byte for
 byte with what the headless tool produces for the same scenario, the
 session journal row by row (times, clock and build aside). The kill test
 kills the program at 5 points and resumes each session (../kill_resume.py);
-the ID screen and the resume offer are ../id_resume.py.
+the ID screen and the resume offer are ../id_resume.py, the time limits
+../time_limits.py.
 
     e2e.py --exe build-win32/meridoka-x86_64.exe --headless build/headless/meridoka-headless
            [--displays 40-49] [--keep] [--only NAME ...] [--sample build/data/ru/MERIDOKA.WDL [--sample-scenarios data/ru]]
@@ -26,6 +27,7 @@ sys.path.insert(0, os.path.dirname(HERE))
 import journal_check  # noqa: E402
 import id_resume  # noqa: E402
 import kill_resume  # noqa: E402
+import time_limits  # noqa: E402
 from xscreen import XServer, free_display  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
@@ -283,28 +285,36 @@ def case_no_display(s):
     return "exit 2"
 
 
-def case_killed_and_resumed(s):
-    """Killed at 5 points (the wine process by its PID, with its process
-    group), each session resumed with /R to the uninterrupted result file."""
-    work = os.path.join(s.work, "killed")
+def shared(s, name, test):
+    """A test shared with the Linux program (../*.py) on the Windows one:
+    test(program, headless, work) in a folder of its own."""
+    work = os.path.join(s.work, name)
     os.makedirs(work)
     program = kill_resume.Program(s.x, s.args.exe, s.env, wine=WINE)
     try:
-        lines = kill_resume.run(program, os.path.abspath(s.args.headless), work, 5, 17, log=lambda line: None)
+        return test(program, os.path.abspath(s.args.headless), work)
     except (kill_resume.Failure, journal_check.Bad) as e:
         raise Failure(str(e))
+
+
+def case_killed_and_resumed(s):
+    """Killed at 5 points (the wine process by its PID, with its process
+    group), each session resumed with /R to the uninterrupted result file."""
+    lines = shared(s, "killed", lambda program, headless, work:
+                   kill_resume.run(program, headless, work, 5, 17, log=lambda line: None))
     return "5 points: " + "; ".join(line.split(": ", 1)[1] for line in lines)
 
 
 def case_id_screen_and_resume(s):
     """The ID typed on the program's screen and the resume offer (../id_resume.py)."""
-    work = os.path.join(s.work, "id")
-    os.makedirs(work)
-    program = kill_resume.Program(s.x, s.args.exe, s.env, wine=WINE)
-    try:
-        return id_resume.IdResume(program, os.path.abspath(s.args.headless), work, settle=0.6).run()
-    except (kill_resume.Failure, journal_check.Bad) as e:
-        raise Failure(str(e))
+    return shared(s, "id", lambda program, headless, work:
+                  id_resume.IdResume(program, headless, work, settle=0.6).run())
+
+
+def case_time_limits(s):
+    """An item's limit and the test's across a resume (../time_limits.py)."""
+    return shared(s, "limits", lambda program, headless, work:
+                  time_limits.TimeLimits(program, headless, work, settle=0.6).run())
 
 
 def case_sample_test(s):
@@ -323,7 +333,8 @@ def case_sample_test(s):
 
 
 CASES = [case_no_display, case_windowed_whole_test, case_full_screen, case_esc_on_first_item,
-         case_window_closed, case_no_archive, case_killed_and_resumed, case_id_screen_and_resume, case_sample_test]
+         case_window_closed, case_no_archive, case_killed_and_resumed, case_id_screen_and_resume, case_time_limits,
+         case_sample_test]
 
 
 def main():

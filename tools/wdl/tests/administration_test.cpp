@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 using namespace wdl_test;
@@ -114,6 +115,37 @@ TEST(Administration, DamagedEntryIsAnError)
     EXPECT_NE(damaged(17, 0xFF, 20).find("the test's time limit is over 600 minutes"), std::string::npos);
     EXPECT_NE(damaged(5, 4, 20).find("the ID's characters are not"), std::string::npos);
     EXPECT_NE(damaged(6, '_', 20).find("the ID's characters are not"), std::string::npos);
+}
+
+// The remaining time is drawn at the panel's foot: an item text that reaches
+// it is warned about when the settings show the time, and only then.
+TEST(Administration, ItemTextUnderTheRemainingTimeIsWarnedAbout)
+{
+    TempDir dir;
+    write_sample_source(dir.path, 4);
+    std::string lines = "long";
+    for (int k = 1; k < 46; k++)
+        lines += "\\n" + std::string(k == 45 ? "last" : "");  // the 46th line at y 418..425
+    replace_in(dir / "test.json", "Задание 4", lines);
+    const auto warnings = [&](const std::string &settings) {
+        TempDir copy;
+        std::filesystem::copy(dir.path, copy.path, std::filesystem::copy_options::recursive |
+                                                       std::filesystem::copy_options::overwrite_existing);
+        if (!settings.empty())
+            add_block(copy.path, "\"administration\": " + settings + ",\n  \"items\"");
+        std::string found;
+        for (const auto &f : wdl::check_archive(build(copy.path), "A"))
+            found += (f.error ? "error: " : "") + f.text + "\n";
+        return found;
+    };
+    const std::string warning = "item 4 (T04): the text reaches y 426; the remaining time is drawn over it from y 420";
+    EXPECT_NE(warnings("{\"test_minutes\": 5, \"show_remaining_time\": true}").find(warning), std::string::npos);
+    EXPECT_EQ(warnings("{\"test_minutes\": 5}").find("remaining time"), std::string::npos);
+    EXPECT_EQ(warnings("").find("remaining time"), std::string::npos);
+    // 45 lines end at y 418, above the time
+    replace_in(dir / "test.json", "\\n\\nlast", "\\nlast");
+    EXPECT_EQ(warnings("{\"item_seconds\": 30, \"show_remaining_time\": true}").find("remaining time"),
+              std::string::npos);
 }
 
 TEST(Administration, InitWritesACommentedBlockThatChecksClean)
