@@ -19,7 +19,8 @@ archive=build/data/ru/MERIDOKA.WDL
 . tests/store/postgres.sh
 work=$(mktemp -d /tmp/meridoka-store-XXXXXX)
 chmod 755 "$work"
-cleanup() { pg_stop; rm -rf "$work"; }
+served=""  # a meridoka-server started below, stopped on any exit
+cleanup() { [ -z "$served" ] || kill "$served" 2>/dev/null || true; pg_stop; rm -rf "$work"; }
 trap cleanup EXIT
 pg_start "$work/pg"
 url() { echo "${PG_URL_TEMPLATE/\{db\}/$1}"; }
@@ -89,7 +90,7 @@ serve() {
   for _ in $(seq 100); do curl -s -o /dev/null "$base/lab/login" && return 0; sleep 0.1; done
   fail "the server did not start: $(tail -3 "$work/server.log")"
 }
-stop_serving() { kill "$served"; wait "$served" 2>/dev/null || true; }
+stop_serving() { kill "$served"; wait "$served" 2>/dev/null || true; served=""; }
 # login: the researcher logged in on the server at $base (cookies in $jar)
 login() {
   jar="$work/jar"
