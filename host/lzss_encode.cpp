@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace host {
 
@@ -80,19 +81,33 @@ private:
 };
 
 struct Hashes {
-    std::vector<uint64_t> prefix, power;
-    explicit Hashes(const std::vector<uint8_t> &s)
+    std::vector<uint64_t> prefix;
+    uint64_t power[max_match + 1];
+    // `prefix` is the caller's, reused from one encoding to the next
+    Hashes(const std::vector<uint8_t> &s, std::vector<uint64_t> &kept) : prefix(std::move(kept))
     {
         const uint64_t base = 0x9E3779B97F4A7C15ull;
-        prefix.assign(s.size() + 1, 0);
-        power.assign(max_match + 1, 1);
+        prefix.resize(s.size() + 1);  // every entry written below
+        prefix[0] = 0;
         for (size_t i = 0; i < s.size(); i++)
             prefix[i + 1] = prefix[i] * base + s[i] + 1;
+        power[0] = 1;
         for (int l = 1; l <= max_match; l++)
-            power[size_t(l)] = power[size_t(l) - 1] * base;
+            power[l] = power[l - 1] * base;
     }
-    uint64_t of(size_t start, int len) const { return prefix[start + size_t(len)] - prefix[start] * power[size_t(len)]; }
+    uint64_t of(size_t start, int len) const { return prefix[start + size_t(len)] - prefix[start] * power[len]; }
 };
+
+// What one encoding needs besides its result, kept between calls: packing
+// many resources (or a fuzzer's many inputs) allocates and zeroes none of
+// it again.
+struct Scratch {
+    std::vector<uint8_t> s;
+    std::vector<uint64_t> prefix;
+    std::vector<uint32_t> cost;
+    std::vector<uint8_t> choice;
+};
+thread_local Scratch scratch;
 
 // Latest start s in [t - 4096, t - 1] with S[s..s+len) == S[t..t+len), or -1.
 int scan_window(const std::vector<uint8_t> &s, size_t t, int len)
@@ -111,10 +126,11 @@ std::vector<LongestMatch> lzss_longest_matches(const std::vector<uint8_t> &input
     std::vector<LongestMatch> out(n);
     if (n == 0)
         return out;
-    std::vector<uint8_t> s(window + n, ' ');
-    std::memcpy(s.data() + window, input.data(), n);
+    std::vector<uint8_t> &s = scratch.s;
+    s.assign(window, ' ');
+    s.insert(s.end(), input.begin(), input.end());
     const size_t total = s.size();
-    Hashes hashes(s);
+    Hashes hashes(s, scratch.prefix);
 
     // Only the latest copy of each string matters, so the long run of preset
     // spaces needs just its last max_match positions in the tables.
@@ -154,6 +170,7 @@ std::vector<LongestMatch> lzss_longest_matches(const std::vector<uint8_t> &input
         for (int l = min_match; l <= max_match && t + size_t(l) <= total; l++)
             table.put(key(t, l), int32_t(t));
     }
+    scratch.prefix = std::move(hashes.prefix);
     return out;
 }
 
@@ -168,8 +185,11 @@ std::vector<uint8_t> lzss_encode(const std::vector<uint8_t> &input)
     // cost[i * 8 + m]: fewest bytes for input[i..] when m tokens of the
     // current flag group are already used (m == 0: the next token opens a
     // group and pays for its flag byte).
-    std::vector<uint32_t> cost((n + 1) * 8, 0);
-    std::vector<uint8_t> choice(n * 8, 0);  // 0 literal, else match length
+    std::vector<uint32_t> &cost = scratch.cost;
+    std::vector<uint8_t> &choice = scratch.choice;  // 0 literal, else match length
+    cost.resize((n + 1) * 8);                       // every entry written before it is read:
+    std::fill(cost.begin() + long(n * 8), cost.end(), 0u);  // the end costs nothing
+    choice.resize(n * 8);
     for (size_t i = n; i-- > 0;) {
         const LongestMatch &lm = matches[i];
         const size_t rem = n - i;

@@ -143,23 +143,30 @@ std::vector<uint8_t> to_mono_bitmap(const Picture &p)
 
 Picture from_mono_bitmap(const std::vector<uint8_t> &b, const std::string &what)
 {
+    Picture p;
+    from_mono_bitmap(b, what, p);
+    return p;
+}
+
+void from_mono_bitmap(const std::vector<uint8_t> &b, const std::string &what, Picture &p)
+{
     if (b.size() < bitmap_header_size)
         throw Error(what + ": a picture needs at least its 62 header bytes, it has " + std::to_string(b.size()));
-    Picture p;
-    p.width = int(get16(b, bitmap_width_at));
-    p.height = int(get16(b, bitmap_height_at));
-    const uint32_t stride = mono_stride(uint32_t(p.width));
-    const size_t need = bitmap_header_size + size_t(stride) * size_t(p.height);
+    const int width = int(get16(b, bitmap_width_at)), height = int(get16(b, bitmap_height_at));
+    const uint32_t stride = mono_stride(uint32_t(width));
+    const size_t need = bitmap_header_size + size_t(stride) * size_t(height);
     if (b.size() < need)
-        throw Error(what + ": a " + std::to_string(p.width) + "x" + std::to_string(p.height) + " picture needs " +
+        throw Error(what + ": a " + std::to_string(width) + "x" + std::to_string(height) + " picture needs " +
                     std::to_string(need) + " bytes, it has " + std::to_string(b.size()));
-    p.white.resize(size_t(p.width) * size_t(p.height));
-    for (int y = 0; y < p.height; y++) {
-        const uint8_t *row = &b[bitmap_header_size + size_t(p.height - 1 - y) * stride];
-        for (int x = 0; x < p.width; x++)
-            p.white[size_t(y) * size_t(p.width) + size_t(x)] = (row[x / 8] >> (7 - x % 8)) & 1;
+    p.width = width;
+    p.height = height;
+    p.white.resize(size_t(width) * size_t(height));  // every pixel written below
+    for (int y = 0; y < height; y++) {
+        const uint8_t *row = &b[bitmap_header_size + size_t(height - 1 - y) * stride];
+        uint8_t *out = p.white.data() + size_t(y) * size_t(width);
+        for (int x = 0; x < width; x++)
+            out[x] = (row[x / 8] >> (7 - x % 8)) & 1;
     }
-    return p;
 }
 
 }  // namespace host

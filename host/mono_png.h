@@ -33,6 +33,9 @@ void write_png(const std::string &path, const Picture &picture, bool smallest = 
 std::vector<uint8_t> to_mono_bitmap(const Picture &picture);
 // Throws Error when the bytes are too short for the size in their header.
 Picture from_mono_bitmap(const std::vector<uint8_t> &bytes, const std::string &what);
+// The same into a picture kept from before: its pixels' memory is reused
+// (a check of many pictures allocates none after the first).
+void from_mono_bitmap(const std::vector<uint8_t> &bytes, const std::string &what, Picture &into);
 
 uint32_t mono_stride(uint32_t width);
 

@@ -34,7 +34,7 @@ inputs=("$out/found" "$kept")
 
 corpus_size() { echo "$(find "$1" -type f | wc -l) files, $(du -sb "$1" | cut -f1) bytes"; }
 before=$(corpus_size "$kept")
-export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export ASAN_OPTIONS=$fuzz_asan_options UBSAN_OPTIONS=$fuzz_ubsan_options
 start=$(date +%s)
 limit=()
 [ -z "${FUZZ_CAMPAIGN_SECONDS:-}" ] || limit=(-max_total_time="$FUZZ_CAMPAIGN_SECONDS")

@@ -30,8 +30,8 @@ for target in $(fuzz_targets); do
   [ -d "$seeds/$target" ] && inputs+=("$seeds/$target")
   echo "--- $target for ${seconds}s"
   log=$build/fuzz-$target.log
-  if ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
-     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  if ASAN_OPTIONS=$fuzz_asan_options \
+     UBSAN_OPTIONS=$fuzz_ubsan_options \
      "$exe" -max_total_time="$seconds" -max_len="$fuzz_max_len" -timeout=10 -rss_limit_mb=2048 \
        -print_final_stats=1 -artifact_prefix="$findings/$target-" "${inputs[@]}" >"$log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb|^#[0-9]+.*DONE' "$log" || tail -n 3 "$log"

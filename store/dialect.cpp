@@ -68,14 +68,68 @@ int64_t count_tables(Connection &c)
                : c.int_query("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()");
 }
 
+namespace {
+
+std::vector<std::string> first_column(Connection &c, const std::string &sql, const std::string &value = "")
+{
+    std::vector<std::string> all;
+    auto q = c.prepare(sql);
+    if (!value.empty())
+        q->bind(1, value);
+    while (q->step())
+        all.push_back(q->text(0));
+    return all;
+}
+
+}  // namespace
+
+std::vector<std::string> table_names(Connection &c)
+{
+    const bool pg = c.dialect() == Dialect::postgres;
+    std::vector<std::string> left = first_column(
+        c, pg ? "SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema() AND "
+                "table_type = 'BASE TABLE' AND table_name <> 'store_mark' ORDER BY table_name"
+              : "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+                "ORDER BY name");
+    const std::string refers_to = pg ? "SELECT CAST(confrelid AS regclass) FROM pg_constraint WHERE contype = 'f' "
+                                       "AND conrelid = CAST(? AS regclass)"
+                                     : "SELECT \"table\" FROM pragma_foreign_key_list(?)";
+    std::vector<std::vector<std::string>> parents;
+    for (const std::string &t : left)
+        parents.push_back(first_column(c, refers_to, t));
+    // parents first: each round takes the tables whose parents are all placed
+    std::vector<std::string> ordered;
+    while (ordered.size() < left.size()) {
+        const size_t before = ordered.size();
+        for (size_t i = 0; i < left.size(); i++) {
+            const auto placed = [&](const std::string &p) {
+                return p == left[i] || std::find(ordered.begin(), ordered.end(), p) != ordered.end();
+            };
+            if (std::find(ordered.begin(), ordered.end(), left[i]) == ordered.end() &&
+                std::all_of(parents[i].begin(), parents[i].end(), placed))
+                ordered.push_back(left[i]);
+        }
+        if (ordered.size() == before)  // a circle of references: the rest in name order
+            for (const std::string &t : left)
+                if (std::find(ordered.begin(), ordered.end(), t) == ordered.end())
+                    ordered.push_back(t);
+    }
+    return ordered;
+}
+
+std::vector<std::string> column_names(Connection &c, const std::string &table)
+{
+    return first_column(c, c.dialect() == Dialect::postgres
+                               ? "SELECT column_name FROM information_schema.columns WHERE table_schema = "
+                                 "current_schema() AND table_name = ? ORDER BY ordinal_position"
+                               : "SELECT name FROM pragma_table_info(?) ORDER BY cid",
+                        table);
+}
+
 bool has_column(Connection &c, const std::string &table, const std::string &column)
 {
-    auto q = c.prepare(c.dialect() == Dialect::sqlite
-                           ? "SELECT count(*) FROM pragma_table_info(?) WHERE name = ?"
-                           : "SELECT count(*) FROM information_schema.columns WHERE table_schema = current_schema() "
-                             "AND table_name = ? AND column_name = ?");
-    q->bind(1, table).bind(2, column).step();
-    return q->int64(0) > 0;
+    const std::vector<std::string> all = column_names(c, table);
+    return std::find(all.begin(), all.end(), column) != all.end();
 }
 
 void set_durable_commits(Connection &c, bool durable)

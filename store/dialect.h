@@ -6,6 +6,7 @@
 #include "store/db.h"
 
 #include <string>
+#include <vector>
 
 namespace store {
 
@@ -27,6 +28,12 @@ void write_mark(Connection &c, int64_t application_id, int64_t version);
 // Tables of any kind in the database (0: a new, empty database).
 int64_t count_tables(Connection &c);
 
+// The store's tables as the database's catalog has them (the mark left
+// out), each after the tables it refers to; and one table's columns in
+// their order. Whatever schema.cpp makes is found here, with no list of
+// its own.
+std::vector<std::string> table_names(Connection &c);
+std::vector<std::string> column_names(Connection &c, const std::string &table);
 // Whether a table of the store has that column.
 bool has_column(Connection &c, const std::string &table, const std::string &column);
 

@@ -116,21 +116,27 @@ inline bool load(const uint8_t *data, size_t size, const char *name, Bytes &out)
     uint8_t e[archive_entry_size];
     for (uint32_t i = 0; i < count; i++) {
         f.pos = dir_at + uint64_t(i) * archive_entry_size;
+        const bool past_end = f.pos >= size;
         f.read(e, archive_entry_size);
-        if (!same_name(e + entry_name_at, name))
+        if (!same_name(e + entry_name_at, name)) {
+            if (past_end)  // all zeros, and so is every entry after it: none matches
+                return false;
             continue;
+        }
         uint32_t stored = u16(e + entry_stored_at), unpacked = u16(e + entry_unpacked_at);
         // where reading the whole directory at once would have left off
         const uint64_t dir_bytes = uint64_t(count) * archive_entry_size;
         f.pos = dir_at + (dir_at >= size ? 0 : std::min<uint64_t>(size - dir_at, dir_bytes));
         f.seek(u32(e + entry_offset_at));
-        Bytes in(stored);
-        f.read(in.data(), stored);
         if (!unpacked) {
-            out = in;
+            out.resize(stored);
+            f.read(out.data(), stored);
         } else {
+            thread_local Bytes in;  // kept between calls: a fuzz run makes many
+            in.resize(stored);
+            f.read(in.data(), stored);
             out.assign(unpacked, 0);
-            lzss(in.data(), in.size(), out.data(), out.size());
+            lzss(in.data(), stored, out.data(), out.size());
         }
         return true;
     }

@@ -5,11 +5,13 @@
 # figures come from both back ends; copies between them compare equal; 8
 # writers at once keep every session once (the longest copy); the server
 # stopped in the middle of an add loses nothing; stores that cannot be used
-# get a sentence and a non-zero exit. PostgreSQL itself is installed by
+# get a sentence and a non-zero exit; a collecting server's store copied to
+# PostgreSQL and back keeps every table, and the server on the copy serves
+# the study and takes the researcher's login and token. PostgreSQL itself is installed by
 # scripts/setup.sh (scripts/packages/store.txt).
 set -euo pipefail
 cmake -S . -B build -G Ninja -DMERIDOKA_WERROR=ON >/dev/null
-cmake --build build --target meridoka-report report_tests report_simulate sample_ru meridoka-headless >/dev/null
+cmake --build build --target meridoka-report meridoka-server report_tests report_simulate sample_ru meridoka-headless >/dev/null
 report=build/tools/report/meridoka-report
 simulate=build/tools/report/bench/report_simulate
 archive=build/data/ru/MERIDOKA.WDL
@@ -17,7 +19,8 @@ archive=build/data/ru/MERIDOKA.WDL
 . tests/store/postgres.sh
 work=$(mktemp -d /tmp/meridoka-store-XXXXXX)
 chmod 755 "$work"
-cleanup() { pg_stop; rm -rf "$work"; }
+served=""  # a meridoka-server started below, stopped on any exit
+cleanup() { [ -z "$served" ] || kill "$served" 2>/dev/null || true; pg_stop; rm -rf "$work"; }
 trap cleanup EXIT
 pg_start "$work/pg"
 url() { echo "${PG_URL_TEMPLATE/\{db\}/$1}"; }
@@ -71,6 +74,60 @@ $report copy "$copy" "$work/back.db"
 $report csv "$work/back.db" -o "$work/csv-back" >/dev/null
 diff -r "$work/csv-sqlite" "$work/csv-back" >/dev/null || fail "a store copied there and back differs"
 refused "already holds results" $report copy "$work/s.db" "$copy"
+
+echo "48-store: a collecting server's store copied to PostgreSQL and back"
+server=build/tools/server/meridoka-server
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+mkdir -p "$work/web"  # the page's two files the server needs; only the study's archive is looked at here
+echo '<!doctype html><title>page</title>' > "$work/web/index.html"
+: > "$work/web/meridoka.wasm"
+# serve STORE: the server on a free port in the background ($served, $base)
+serve() {
+  local port
+  port=$(free_port)
+  base="http://127.0.0.1:$port"
+  $server serve --store "$1" --listen "127.0.0.1:$port" --web "$work/web" 2>>"$work/server.log" & served=$!
+  for _ in $(seq 100); do curl -s -o /dev/null "$base/lab/login" && return 0; sleep 0.1; done
+  fail "the server did not start: $(tail -3 "$work/server.log")"
+}
+stop_serving() { kill "$served"; wait "$served" 2>/dev/null || true; served=""; }
+# login: the researcher logged in on the server at $base (cookies in $jar)
+login() {
+  jar="$work/jar"
+  rm -f "$jar"
+  local csrf
+  csrf=$(curl -s -c "$jar" "$base/lab/login" | sed -n 's/.*name="csrf" value="\([0-9a-f]*\)".*/\1/p')
+  curl -s -o /dev/null -b "$jar" -c "$jar" "$base/lab/login" --data-urlencode name=anna \
+    --data-urlencode 'password=correct horse battery' -d "csrf=$csrf"
+}
+echo "correct horse battery" | $server user add --store "$work/lab.db" anna >/dev/null
+link=$($server study add --store "$work/lab.db" Pilot "$archive")
+token=$($server token add --store "$work/lab.db" anna)
+serve "$work/lab.db"
+MERIDOKA_TOKEN=$token $report push "$base/" --study "${link:3:32}" "$work/journals/pc01" >/dev/null ||
+  fail "push into the SQLite server"
+curl -s -o /dev/null --data-binary 'not a row' "$base${link}rows?session=00000000000000e1&row=1"  # quarantined
+login
+curl -s -o /dev/null -b "$jar" "$base/lab/study/${link:3:32}/sessions.csv"  # in the audit log
+stop_serving
+labpg=$(newdb lab)
+$report copy "$work/lab.db" "$labpg" | tee "$work/copy.out"
+$report copy "$labpg" "$work/lab-back.db" >/dev/null
+for t in studies study_sessions journal_rows researchers push_tokens quarantine audit_log; do
+  [ "$(sqlite3 "$work/lab.db" "SELECT count(*) FROM $t")" -gt 0 ] || fail "the server's store holds no $t"
+done
+# every table, schema and rows, compared outside the copy's own check
+diff <(sqlite3 "$work/lab.db" .dump | sort) <(sqlite3 "$work/lab-back.db" .dump | sort) >/dev/null ||
+  fail "the server's store copied there and back differs"
+serve "$labpg"
+curl -s "$base${link}MERIDOKA.WDL" | cmp -s - "$archive" || fail "the copy does not serve the study's archive"
+login
+curl -s -b "$jar" "$base/lab/" | grep -q Pilot || fail "the researcher's login was not taken by the copy"
+MERIDOKA_TOKEN=$token $report push "$base/" --study "${link:3:32}" "$work/journals/pc01" > "$work/push.out" ||
+  fail "the token was not taken by the copy: $(cat "$work/push.out")"
+grep -q ": 0 rows kept, [0-9]* already there" "$work/push.out" || fail "pushing to the copy again: $(cat "$work/push.out")"
+stop_serving
+echo "  studies, rows, quarantine, researchers, tokens and audit log equal; the copy serves the study, the login and token"
 
 echo "48-store: push twice, forget a participant"
 pushed=$(newdb pushed)

@@ -323,6 +323,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
 
     std::map<std::string, size_t> by_name;
     std::set<std::string> pictures_used;
+    Picture drawn[2];  // kept from item to item: their pixels' memory is reused
     for (size_t i = 0; i < items.size(); i++) {
         c.index = int(i);
         const ParsedItem &it = items[i];
@@ -333,7 +334,8 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
                     " has the same picture name (the first 7 characters count, in any case)");
         else
             by_name[lower(it.name)] = i;
-        Picture drawn[2];
+        for (Picture &p : drawn)
+            p.width = p.height = 0;  // none yet: not checked
         for (char which : {char(picture_problem_suffix), char(picture_answers_suffix)}) {
             const std::string res = it.name + which;
             c.resource = res;
@@ -363,7 +365,7 @@ std::vector<Finding> check_archive(const std::vector<uint8_t> &bytes, const std:
             else if (d.size() > need)
                 c.warn(what + ": " + std::to_string(d.size() - need) + " bytes after the picture");
             if (w == picture_width && h == picture_height && d.size() >= need && get16(d, bitmap_bits_at) == 1)
-                drawn[which - picture_problem_suffix] = from_mono_bitmap(d, what);
+                from_mono_bitmap(d, what, drawn[which - picture_problem_suffix]);
         }
         check_item_pictures(label, {it.name, it.answer, it.mask}, drawn[0], drawn[1], i, c.found);
         c.resource = "TESTINFO";

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <iterator>
@@ -68,12 +69,20 @@ struct Handler {
 
     explicit Handler(const std::string &t) : text(t) {}
 
-    int line_at(size_t pos) const
+    // The parser asks for places in order: counting goes on from the last
+    // one asked, so a long document is read once, not once a value.
+    size_t counted_to = 0;
+    int lines_before = 1;  // the line at counted_to
+    int line_at(size_t pos)
     {
-        int n = 1;
-        for (size_t i = 0; i < pos && i < text.size(); i++)
-            n += text[i] == '\n';
-        return n;
+        pos = std::min(pos, text.size());
+        if (pos < counted_to) {
+            counted_to = 0;
+            lines_before = 1;
+        }
+        for (; counted_to < pos; counted_to++)
+            lines_before += text[counted_to] == '\n';
+        return lines_before;
     }
     static std::string escape(const std::string &k)
     {

@@ -71,11 +71,13 @@ std::vector<std::pair<Box, size_t>> stray_ink(const Picture &p)
         }
         return near;
     }();
-    std::vector<uint8_t> stray(p.white.size(), 0);
+    thread_local std::vector<uint8_t> stray;  // kept between pictures, as the list below
+    thread_local std::vector<size_t> todo;
+    stray.resize(p.white.size());
     for (size_t i = 0; i < stray.size(); i++)
         stray[i] = !near_cell[i] && !p.white[i];
     std::vector<std::pair<Box, size_t>> patches;
-    std::vector<size_t> todo;
+    todo.clear();
     for (size_t start = 0; start < stray.size(); start++) {
         if (!stray[start])
             continue;

@@ -1,6 +1,7 @@
 // The store: what adding files does (again, longer copies, damage, result
 // files), tests kept apart, and the stores that cannot be used.
 #include "store/collector.h"
+#include "store/copy.h"
 #include "store/db.h"
 #include "store/dialect.h"
 #include "store/schema.h"
@@ -568,4 +569,103 @@ TEST_F(StoreTest, ParticipantAttributesAreImportedUpdatedAndForgotten)
     EXPECT_NE(refusal("id,town\nP1,\xCC\xEE\xF1\xEA\xE2\xE0\n").find("people.csv:2: not UTF-8 (byte 0xCC)"),
               std::string::npos);
     EXPECT_NE(refusal("id,age\nP1,3,4\n").find("nothing was imported"), std::string::npos);
+}
+
+// A lab moving its store to another database keeps everything: the results
+// and a collecting server's studies (with their archives), rows kept and
+// their conflicts, the quarantine, researchers, logins, push tokens and
+// audit log. SQLite to the test's store (PostgreSQL in the store stage)
+// and back to SQLite: every table equal, and new rows numbered after the
+// copied ones.
+TEST_F(StoreTest, CopyCarriesEveryTableThereAndBack)
+{
+    if (!fs::exists(SAMPLE_ARCHIVE))
+        GTEST_SKIP() << "no sample archive";
+    const std::string first = path("first.db"), back = path("back.db"), archive = read_file(SAMPLE_ARCHIVE);
+    const std::string key = "0123456789abcdef0123456789abcdef";
+    const int64_t now = 1'800'000'000;
+    {
+        Store a(first, Store::Mode::write, 5000, true);
+        journal("j/S0000001.CSV", plan("00000000000000c1", "P1", all_right));
+        add_inputs(a, {SAMPLE_ARCHIVE, path("j")}, {}, out, err);
+        const ParticipantTable people = read_participant_table("people.csv", "id,age\nP1,17\n");
+        a.put_attributes(people.columns, people.rows);
+        a.put_calibration("a1b2c3d4", a.test_fingerprint("a1b2c3d4"), "figures");
+        EXPECT_EQ(a.put_row("00000000000000c2", 1, "a row\r\n"), store::RowOutcome::added);
+
+        store::Collector c(a);
+        c.add_study({key, "Pilot", "a1b2c3d4", int64_t(archive.size()), true, now}, archive);
+        auto arriving = [&](int64_t row, const std::string &body) {
+            store::RowRequest r;
+            r.row.study_key = key;
+            r.row.session = "00000000000000c3";
+            r.row.participant = "P2";
+            r.row.event = "item_shown";
+            r.row.row = row;
+            r.row.body = body;
+            r.row.now = now;
+            r.row.max_rows = 100;
+            return r;
+        };
+        store::RowRequest kept = arriving(1, "first\r\n"), other = arriving(1, "other\r\n"),
+                          refused = arriving(2, "bad");
+        refused.refused = "no CR LF";
+        refused.quarantine = {0, now, key, "127.0.0.1", "", "session=00000000000000c3&row=2", std::string("b\0\xFF", 3)};
+        c.put_rows({&kept, &other, &refused});
+        EXPECT_EQ(other.arrival, store::Arrival::conflict);
+        EXPECT_EQ(refused.arrival, store::Arrival::refused);
+        EXPECT_TRUE(c.add_researcher("anna", "$argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA", now));
+        c.add_login(std::string(64, 'a'), "anna", "csrf-token", now + 3600);
+        EXPECT_TRUE(c.add_push_token(std::string(64, 'b'), "anna", now, now + 86400));
+        EXPECT_TRUE(c.put_result_file({key, "00000000000000c4", "P3", "P3.TXT", std::string("r\0\xFF", 3), now, "anna"}));
+        c.audit(now, "anna", "download", "rows.csv");
+    }
+    {
+        Store a(first, Store::Mode::read), middle(db, Store::Mode::write);
+        store::copy_store(a, middle);
+    }
+    {
+        Store middle(db, Store::Mode::read), c(back, Store::Mode::write);
+        store::copy_store(middle, c);
+    }
+
+    // every table of the store, found in its catalog (not the copy's own list)
+    Store a(first, Store::Mode::read), c(back, Store::Mode::write);
+    auto tables = a.connection().prepare("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
+    int compared = 0;
+    while (tables->step()) {
+        const std::string t = tables->text(0);
+        const int64_t n = a.connection().int_query("SELECT count(*) FROM " + t);
+        EXPECT_GT(n, 0) << t << ": this test leaves no table empty";
+        if (t == "calibrations") {  // derived: made again by the next reader
+            EXPECT_EQ(c.connection().int_query("SELECT count(*) FROM " + t), 0);
+            continue;
+        }
+        EXPECT_EQ(store::table_rows(a, t), store::table_rows(c, t)) << t;
+        EXPECT_EQ(c.connection().int_query("SELECT count(*) FROM " + t), n) << t;
+        compared++;
+    }
+    EXPECT_GE(compared, 15);
+
+    // what a server reads through the copy
+    store::Collector copied(c);
+    ASSERT_TRUE(copied.study(key));
+    EXPECT_EQ(copied.archive(key), archive);
+    EXPECT_EQ(copied.password_hash("anna").value_or(""), "$argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA");
+    EXPECT_EQ(copied.login(std::string(64, 'a'), now).value_or(store::Login{}).csrf, "csrf-token");
+    const auto token = copied.push_token(std::string(64, 'b'));
+    ASSERT_TRUE(token);
+    EXPECT_EQ(token->researcher, "anna");
+    EXPECT_EQ(token->expires, now + 86400);
+    ASSERT_EQ(copied.result_files(key).size(), 1u);
+    EXPECT_EQ(copied.result_files(key)[0].bytes, std::string("r\0\xFF", 3));
+    ASSERT_EQ(copied.quarantined(10).size(), 1u);
+    EXPECT_EQ(copied.quarantined(10)[0].body, std::string("b\0\xFF", 3));
+    EXPECT_EQ(copied.sessions(key).size(), 1u);
+    // new entries are numbered after the copied ones, in both copies
+    for (const std::string &store : {back, db}) {
+        Store s(store, Store::Mode::write);
+        store::Collector(s).audit(now + 1, "anna", "download", "sessions.csv");
+        EXPECT_EQ(store::Collector(s).audit_log(10).size(), 2u);
+    }
 }
