@@ -22,18 +22,6 @@ const char error_display_text[] = "Error: no VGA.\n";
 
 enum { part_lookup, part_load, part_put, part_item, parts };
 
-static uint32_t counts(void)
-{
-    uint32_t ticks, again;
-    uint16_t count;
-    do {
-        ticks = bios_ticks();
-        count = clock_count();
-        again = bios_ticks();
-    } while (ticks != again);
-    return ticks << 16 | (uint16_t)(0u - count);
-}
-
 int program_main(void)
 {
     static RunState run;
@@ -60,17 +48,17 @@ int program_main(void)
             name[k][i] = (char)(k ? picture_answers_suffix : picture_problem_suffix);
             name[k][i + 1] = 0;
         }
-        uint32_t t0 = counts();
+        uint32_t t0 = clock_counts();
         res_load("NO-SUCH", 0);
-        uint32_t t1 = counts();
+        uint32_t t1 = clock_counts();
         picture[0] = res_load(name[0], &size[0]);
         picture[1] = res_load(name[1], &size[1]);
-        uint32_t t2 = counts();
+        uint32_t t2 = clock_counts();
         gfx_put_image(problem_x, problem_y, picture[0], size[0]);
         gfx_put_image(problem_x, answer_y, picture[1], size[1]);
-        uint32_t t3 = counts();
+        uint32_t t3 = clock_counts();
         show_item(&run);
-        uint32_t t4 = counts();
+        uint32_t t4 = clock_counts();
         mem_free(picture[0]);
         mem_free(picture[1]);
         total[part_lookup] += t1 - t0;
