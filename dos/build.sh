@@ -19,7 +19,7 @@ warn=(-Wall -Wextra -Werror -Wshadow -Wundef -Wcast-qual -Wmissing-declarations)
 # which convention they follow), and -malign-data=abi (tables and texts at
 # their type's alignment, not padded to 32 bytes).
 cxx=(g++ -std=c++17 -m16 -march=i386 -ffreestanding -fno-exceptions -fno-rtti -fno-pie -fno-pic -Oz -flto
-     -fomit-frame-pointer -fno-move-loop-invariants -fno-tree-ch -fno-tree-loop-im -fno-shrink-wrap -mrtd
+     -fomit-frame-pointer -fno-move-loop-invariants -fno-tree-ch -fno-tree-loop-im -fno-shrink-wrap -mrtd -mregparm=3
      -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-stack-protector
      -fno-threadsafe-statics -fno-builtin -mpreferred-stack-boundary=2 -malign-data=abi -fno-ident
      -ffunction-sections -I. "-DMERIDOKA_VERSION=\"$(scripts/version.sh)\"")

@@ -84,3 +84,15 @@ uint16_t clock_count(void)
     uint16_t count = in8(pit_channel0);
     return (uint16_t)(count | in8(pit_channel0) << 8);
 }
+
+uint32_t clock_counts(void)
+{
+    uint32_t ticks, again;
+    uint16_t count;
+    do {
+        ticks = bios_ticks();
+        count = clock_count();
+        again = bios_ticks();
+    } while (ticks != again);
+    return ticks << 16 | (uint16_t)(0u - count);
+}

@@ -14,25 +14,23 @@
 dos_regs:   .skip 12
 
     .text
+/* The build's calling convention (-mregparm=3 -mrtd): the first three
+** arguments come in EAX, EDX and ECX, the rest on the stack, which the
+** called routine clears. */
     .globl dos_call
 dos_call:
-    movw 4(%esp), %ax
     movw %ax, dos_regs
-    movw 8(%esp), %ax
-    movw %ax, dos_regs + 2
-    movw 12(%esp), %ax
-    movw %ax, dos_regs + 4
-    movw 16(%esp), %ax
+    movw %dx, dos_regs + 2
+    movw %cx, dos_regs + 4
+    movw 4(%esp), %ax
     movw %ax, dos_regs + 6
-    pushl $0x21
+    movb $0x21, %al
     calll dos_int
-    popl %edx
     andw $1, %ax
-    retl
+    retl $4
 
     .globl dos_int
 dos_int:
-    movb 4(%esp), %al
     movb %al, %cs:int_insn + 1  /* patch the interrupt number */
     jmp 1f                      /* flush the prefetched old byte */
 1:  pushl %ebp

@@ -15,12 +15,11 @@ enum { flag_carry = 0x0001, flag_zero = 0x0040 };
 extern "C" DosRegs dos_regs;
 
 /* INT number on dos_regs; returns the flags the service returned. The
-** assembly routines take their arguments the C way (the caller removes
-** them), whatever the build's own calling convention. */
-extern "C" __attribute__((cdecl)) uint16_t dos_int(uint8_t number);
+** assembly routines follow the build's calling convention (dos_int.S). */
+extern "C" uint16_t dos_int(uint8_t number);
 
 /* INT 21h with AX, BX, CX and DX (SI and DI as dos_regs holds them);
 ** 1 when the call failed (carry set), else 0. */
-extern "C" __attribute__((cdecl)) uint16_t dos_call(uint16_t ax, uint16_t bx, uint16_t cx, uint16_t dx);
+extern "C" uint16_t dos_call(uint16_t ax, uint16_t bx, uint16_t cx, uint16_t dx);
 
 #endif

@@ -160,17 +160,16 @@ _start_386:
     int $0x21
 
 /* show_error(text) of the platform contract: the start-up's own writer.
-** The build's calling convention (-mrtd): the called function removes its
-** arguments. */
+** The build's calling convention (-mregparm=3): the text comes in EAX. */
     .globl _Z10show_errorPKc
 _Z10show_errorPKc:
     pushl %ebx
     pushl %esi
-    movl 12(%esp), %esi
+    movl %eax, %esi
     call write_text
     popl %esi
     popl %ebx
-    retl $4
+    retl
 
     .section .rodata
 error_cpu_text:

@@ -72,7 +72,6 @@ enum { scan_session, scan_participant, scan_archive_crc32, scan_started, scan_te
 
 struct JournalScan {
     SessionRules rules;
-    char start[scan_texts][participant_size];   /* of the session_start row (scan_started: its local_time) */
     uint32_t last_ms;        /* ms of the last whole row */
     int32_t kept;            /* bytes up to the end of the last whole row */
     int32_t cut;             /* bytes after it */
@@ -81,6 +80,8 @@ struct JournalScan {
     uint32_t ended;          /* a session_end row ends it (session_ended, or session_left
                              ** but in a browser, where a left page is cut short) */
     uint32_t first_shown_ms; /* ms of the first item_shown: the test's time starts; no_value before */
+    /* last: the 16-bit build reaches the fields above with one-byte offsets */
+    char start[scan_texts][participant_size];   /* of the session_start row (scan_started: its local_time) */
 };
 
 /* Reads f from its start. Closed items go to answers[item - 1] (logged_*)

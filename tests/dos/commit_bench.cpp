@@ -19,20 +19,6 @@ const char error_display_text[] = "Error: no VGA.\n";
 
 static uint32_t times[rows];
 
-/* Timer counts since midnight, modulo 2^32: the tick count and channel 0's
-** count within the tick (mode 2, counting down from 65,536). */
-static uint32_t counts(void)
-{
-    uint32_t ticks, again;
-    uint16_t count;
-    do {
-        ticks = bios_ticks();
-        count = clock_count();
-        again = bios_ticks();
-    } while (ticks != again);
-    return ticks << 16 | (uint16_t)(0u - count);
-}
-
 /* Appends "NAME N.NNN ms" for a number of timer counts. */
 static char *put_ms(char *out, const char *name, uint32_t n)
 {
@@ -58,10 +44,10 @@ int program_main(void)
     if (!f)
         return 1;
     for (int i = 0; i < rows; i++) {
-        uint32_t start = counts();
+        uint32_t start = clock_counts();
         if (file_write(row, 1, sizeof row - 1, f) != sizeof row - 1 || file_commit(f) != 0)
             return 3;
-        uint32_t t = counts() - start;
+        uint32_t t = clock_counts() - start;
         /* insertion into the sorted times so far */
         int k = i;
         for (; k > 0 && times[k - 1] > t; k--)

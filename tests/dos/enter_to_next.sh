@@ -2,7 +2,9 @@
 # Enter to the next item on DOS (a figure, not a test): the sample test taken
 # whole in headless DOSBox at fixed emulated speeds, and from the program's
 # own journal the time from each answer row to the next item_shown row
-# (the answer's key, its rows committed, the next item drawn).
+# (the answer's key, its rows committed, the next item drawn); then, at
+# the same speed, where the drawing's time goes: tests/dos/item_bench.cpp
+# draws every item of the test with its parts timed apart.
 #   tests/dos/enter_to_next.sh [BUILD_DIR] [CYCLES...]   (default: 3000 7800 26000)
 # 7,800 fixed cycles is about a 386DX at 33 MHz. Needs build/ (stage 10):
 # the archive tool and the Russian sample test.
@@ -23,16 +25,18 @@ ld -m elf_i386 -nostdlib -Ttext=0x100 -e _start --oformat binary "$work/keyfeed.
 python3 tests/dos/answer_scenario.py build/tools/wdl/wdl "$sample" |
   awk '/^key/ { print "wait 300" } /^key|^close/ { print }' > "$work/answers.scn"
 python3 tests/dos/scenario_keys.py "$work/answers.scn" "$work/KEYS.BIN"
+dos/build.sh "$work/bench" --bench tests/dos/item_bench.cpp > /dev/null
 
 for c in "${cycles[@]}"; do
   dir=$work/c$c
   mkdir -p "$dir"
-  cp "$out/MERIDOKA.EXE" "$sample" "$work/KEYFEED.COM" "$work/KEYS.BIN" "$dir/"
+  cp "$out/MERIDOKA.EXE" "$sample" "$work/KEYFEED.COM" "$work/KEYS.BIN" "$work/bench/BENCH.EXE" "$dir/"
   printf '[cpu]\ncore=normal\ncycles=fixed %d\n' "$c" > "$dir/dosbox.conf"
-  printf 'KEYFEED\r\nMERIDOKA > OUT.TXT\r\nEXIT\r\n' > "$dir/RUN.BAT"
+  printf 'KEYFEED\r\nMERIDOKA > OUT.TXT\r\nBENCH > BENCH.TXT\r\nEXIT\r\n' > "$dir/RUN.BAT"
   HOME=$work SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 300 \
     dosbox -conf "$dir/dosbox.conf" -c "mount c $dir" -c "c:" -c "RUN.BAT" > "$dir/dosbox.log" 2>&1 || true
   journal=$(ls "$dir"/S*.CSV 2>/dev/null | head -1)
+  echo "dos item drawing, $c fixed cycles (mean of the items): $(tr -d '\r\n' < "$dir/BENCH.TXT" 2>/dev/null || echo "no figure")"
   if [ -z "$journal" ]; then
     echo "dos enter-to-next, $c cycles: no journal"
     continue
