@@ -1,7 +1,7 @@
 #include "tools/report/http_push.h"
 
-#include "tools/report/error.h"
-#include "tools/report/journal.h"
+#include "report/error.h"
+#include "report/journal.h"
 
 #include <httplib.h>  // with OpenSSL (CPPHTTPLIB_OPENSSL_SUPPORT, from its pkg-config)
 

@@ -1,8 +1,8 @@
 // meridoka-report as a researcher runs it: add, csv and html on journals of
 // the sample test, damaged input, help; and round trips through headless
 // runs of the sample test, whose result files must agree with the scores.
-#include "tools/report/csv.h"
-#include "tools/report/archive_items.h"
+#include "report/csv.h"
+#include "report/archive_items.h"
 #include "tools/report/tests/report_support.h"
 
 #include "host/archive_file.h"
