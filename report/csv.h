@@ -9,6 +9,7 @@ namespace report {
 using host::CsvReader;
 using host::CsvRow;
 using host::append_csv_field;
+using host::append_spreadsheet_cell;
 using host::spreadsheet_safe;
 using host::utf8_prefix;
 

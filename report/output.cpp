@@ -37,7 +37,7 @@ CsvTable &CsvTable::operator<<(std::string_view field)
 {
     if (in_row_++)
         text_.push_back(',');
-    append_csv_field(text_, field);
+    append_spreadsheet_cell(text_, field);  // a researcher opens these in a spreadsheet
     return *this;
 }
 
