@@ -176,8 +176,8 @@ void Adder::add_study_archive(const std::string &name, std::string_view bytes)
 }
 
 // A session whose rows a collecting server kept one at a time: read as a
-// journal as far as its rows go without a gap. Read again on every add, it
-// goes in as a longer copy once more of its rows have arrived.
+// journal as far as its rows go without a gap. Read again by the next add
+// after more of its rows arrived, it goes in as a longer copy.
 void Adder::add_collected(const std::string &session)
 {
     const std::string name = "rows of session " + session + " in the store";
@@ -186,7 +186,7 @@ void Adder::add_collected(const std::string &session)
         const PutResult r =
             put_journal(name, store_.journal_text(session, std::string(journal_header)), name, warnings);
         if (r.outcome == PutOutcome::unchanged)
-            return;  // read again on every add: only what changed is told
+            return;  // (a row past a gap arrived): only what changed is told
         count(r, name);
         summary.collected++;
     });
@@ -350,8 +350,18 @@ AddSummary add_inputs(Store &store, const std::vector<std::string> &inputs, cons
             since = std::chrono::steady_clock::now();
         }
     }
-    for (const std::string &session : store.row_sessions())
+    // only the sessions whose rows changed since the last add (a longer copy
+    // replaces the one read then); commits grouped as above, so that a
+    // server's rows are not kept waiting by a long first read
+    for (const std::string &session : store.unread_row_sessions()) {
         adder.add_collected(session);
+        store.mark_rows_read(session);
+        if (std::chrono::steady_clock::now() - since > std::chrono::milliseconds(500)) {
+            store.commit_batch();
+            store.begin_batch();
+            since = std::chrono::steady_clock::now();
+        }
+    }
     store.commit_batch();
     AddSummary s = adder.summary;
     s.skipped += missing;
