@@ -223,18 +223,16 @@ std::vector<std::string> write_csv_tables(const std::vector<TestAnalysis> &tests
     std::filesystem::create_directories(dir, ec);
     if (ec)
         throw Error("cannot make the folder " + dir + ": " + ec.message());
-    const std::pair<const char *, CsvTable> files[] = {{"tests.csv", tests_table(tests)},
-                                                       {"sessions.csv", sessions_table(tests)},
-                                                       {"responses.csv", responses_table(tests)},
-                                                       {"items.csv", items_table(tests)},
-                                                       {"scores.csv", scores_table(tests)},
-                                                       {"distractors.csv", distractors_table(tests)}};
     std::vector<std::string> names;
-    for (const auto &[name, table] : files) {
-        write_whole_file(dir + "/" + name, table.text());
-        names.push_back(name);
+    for (const CsvFile &f : csv_files) {
+        write_whole_file(dir + "/" + f.name, f.make(tests).text());
+        names.push_back(f.name);
     }
     return names;
 }
+
+const std::vector<CsvFile> csv_files = {{"tests.csv", tests_table},   {"sessions.csv", sessions_table},
+                                        {"responses.csv", responses_table}, {"items.csv", items_table},
+                                        {"scores.csv", scores_table}, {"distractors.csv", distractors_table}};
 
 }  // namespace report

@@ -21,6 +21,13 @@ CsvTable distractors_table(const std::vector<TestAnalysis> &tests);  // answer c
 const char *score_group_name(int g);
 std::string score_range(const TestAnalysis &a, int g);
 
+// The CSV files by name, in the order they are written.
+struct CsvFile {
+    const char *name;  // "tests.csv" ...
+    CsvTable (*make)(const std::vector<TestAnalysis> &tests);
+};
+extern const std::vector<CsvFile> csv_files;
+
 // The CSV files into `dir` (made if missing); returns their names.
 std::vector<std::string> write_csv_tables(const std::vector<TestAnalysis> &tests, const std::string &dir);
 
