@@ -342,13 +342,16 @@ AddSummary add_inputs(Store &store, const std::vector<std::string> &inputs, cons
     for (const store::StudyProgress &p : collector.studies(0))
         adder.add_study_archive("the archive of study '" + p.study.name + "'", collector.archive(p.study.key));
     auto since = std::chrono::steady_clock::now();
-    for (const Input &in : files) {
-        adder.add(in);
+    auto now_and_then = [&] {
         if (std::chrono::steady_clock::now() - since > std::chrono::milliseconds(500)) {
             store.commit_batch();
             store.begin_batch();
             since = std::chrono::steady_clock::now();
         }
+    };
+    for (const Input &in : files) {
+        adder.add(in);
+        now_and_then();
     }
     // only the sessions whose rows changed since the last add (a longer copy
     // replaces the one read then); commits grouped as above, so that a
@@ -356,11 +359,7 @@ AddSummary add_inputs(Store &store, const std::vector<std::string> &inputs, cons
     for (const std::string &session : store.unread_row_sessions()) {
         adder.add_collected(session);
         store.mark_rows_read(session);
-        if (std::chrono::steady_clock::now() - since > std::chrono::milliseconds(500)) {
-            store.commit_batch();
-            store.begin_batch();
-            since = std::chrono::steady_clock::now();
-        }
+        now_and_then();
     }
     store.commit_batch();
     AddSummary s = adder.summary;

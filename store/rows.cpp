@@ -70,19 +70,6 @@ RowsState Store::rows_state(const std::string &session)
     }
 }
 
-std::vector<std::string> Store::row_sessions()
-{
-    try {
-        std::vector<std::string> sessions;
-        auto q = db_->prepare("SELECT DISTINCT session FROM journal_rows ORDER BY session");
-        while (q->step())
-            sessions.push_back(q->text(0));
-        return sessions;
-    } catch (const DbError &e) {
-        translate(e, "reading rows");
-    }
-}
-
 std::vector<std::string> Store::unread_row_sessions()
 {
     try {

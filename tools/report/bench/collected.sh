@@ -5,16 +5,25 @@
 # back), then timed: the first add (every session read), add again
 # (nothing new), every session marked unread (what every add did before the
 # import became incremental), the 100 held rows arriving (100 sessions read
-# again and re-judged), and html. Prints figures, asserts no speed.
+# again and re-judged), and html. With "postgres" the store is then copied
+# into a throwaway cluster's database (tests/store/postgres.sh; the copy's
+# rows arrive unread) and add is timed there: every session read, then
+# again. Prints figures, asserts no speed.
 #
-#   tools/report/bench/collected.sh [SESSIONS] [BUILD_DIR]
+#   tools/report/bench/collected.sh [SESSIONS] [BUILD_DIR] [postgres]
 set -euo pipefail
-sessions=${1:-10000} build=${2:-build}
+sessions=${1:-10000} build=${2:-build} postgres=${3:-}
 report=$build/tools/report/meridoka-report
 simulate=$build/tools/report/bench/report_simulate
 [ -x "$report" ] && [ -x "$simulate" ] || { echo "bench: build meridoka-report and report_simulate first" >&2; exit 1; }
 work=$(mktemp -d /tmp/meridoka-collected-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
+if [ "$postgres" = postgres ]; then
+  . "$(dirname "$0")/../../../tests/store/postgres.sh"
+  trap 'pg_stop; rm -rf "$work"' EXIT
+  pg_start "$work/pg"
+  pg_sql "CREATE DATABASE collected"
+fi
 "$simulate" -n "$sessions" --items 60 -o "$work/journals" >/dev/null
 # an empty store of this version with the test's archive known from one journal, no sessions
 "$report" add "$work/s.db" "$work/journals/pc01/S0000001.CSV" --quiet >/dev/null
@@ -36,3 +45,9 @@ echo "  every session read $(timed "$report" add "$work/s.db" --quiet)"
 python3 "$(dirname "$0")/collected_rows.py" "$work/s.db" --arrive "$work/held.tsv"
 echo "  100 sessions' last rows arrived: $(timed "$report" add "$work/s.db" --quiet)"
 echo "  html               $(timed "$report" html "$work/s.db" -o "$work/r.html")"
+if [ "$postgres" = postgres ]; then
+  url=${PG_URL_TEMPLATE/\{db\}/collected}
+  "$report" copy "$work/s.db" "$url" >/dev/null
+  echo "  PostgreSQL: every session read $(timed "$report" add "$url" --quiet)"
+  echo "  PostgreSQL: add again          $(timed "$report" add "$url" --quiet)"
+fi
