@@ -8,6 +8,7 @@
 #include "report/progress.h"
 #include "report/result_sheet.h"
 #include "store/collector.h"
+#include "store/result_files.h"
 #include "store/store.h"
 
 #include <algorithm>
@@ -24,12 +25,8 @@ using store::PutResult;
 
 namespace {
 
-enum class Kind { archive, journal, result, unknown };
-
-struct Input {
-    std::string path;
-    Kind kind;
-};
+using Kind = InputKind;
+using Input = FoundInput;
 
 std::string upper(std::string s)
 {
@@ -80,27 +77,6 @@ std::string read_bytes(const std::string &path)
     return bytes;
 }
 
-// The participant of a result file without --participant: its name
-// (P017.TXT), or for the runner's own names its folder (P017/RESULT-W.TXT).
-std::string participant_from_name(const std::string &path)
-{
-    const fs::path p(path);
-    const std::string stem = p.stem().string();
-    const std::string u = upper(stem);
-    if (u != "RESULT-W" && u != "RESULT-D")
-        return stem;
-    const fs::path parent = fs::absolute(p).parent_path();
-    return parent.filename().string();
-}
-
-// Files are kept with their absolute paths: where each session came from,
-// whichever folder add ran in.
-std::string stored_path(const std::string &path)
-{
-    std::error_code ec;
-    const fs::path p = fs::absolute(path, ec);
-    return ec ? path : p.lexically_normal().string();
-}
 
 class Adder {
 public:
@@ -112,6 +88,7 @@ public:
     void add(const Input &in);
     void add_study_archive(const std::string &name, std::string_view bytes);
     void add_collected(const std::string &session);
+    void add_pushed_result(const store::PushedResult &r, const store::Study &study);
     AddSummary summary;
 
 private:
@@ -124,6 +101,8 @@ private:
     void add_archive(const std::string &path, std::string_view bytes);
     void add_journal(const std::string &path, std::string_view bytes);
     void add_result(const std::string &path, std::string_view bytes);
+    PutResult put_result(const std::string &file, const std::string &shown, std::string_view bytes,
+                         const std::string &participant, const std::string &test);
     void count(const PutResult &r, const std::string &path);
     void say(std::ostream &to, const std::string &text) { progress_.message(to, text); }
 
@@ -252,24 +231,51 @@ void Adder::add_journal(const std::string &path, std::string_view bytes)
 
 void Adder::add_result(const std::string &path, std::string_view bytes)
 {
-    const ResultSheet sheet = parse_result_sheet(bytes, path, result_codepage(path, bytes));
+    const std::string participant =
+        options_.participant.empty() ? store::result_file_participant(path) : options_.participant;
+    count(put_result(stored_path(path), path, bytes, participant, options_.test), path);
+}
+
+// A result file a lab computer sent to a collecting server's study: the
+// same session as the file added from its folder (the same participant and
+// bytes), its test the study's archive. Read again on every add: only what
+// changed is told.
+void Adder::add_pushed_result(const store::PushedResult &r, const store::Study &study)
+{
+    const std::string name = r.file + " (sent to study '" + study.name + "')";
+    skipping("result file", [&] {
+        const PutResult put = put_result(r.file, name, r.bytes, r.participant, study.archive_crc32);
+        if (put.outcome == PutOutcome::unchanged)
+            return;
+        count(put, name);
+        summary.pushed++;
+    });
+}
+
+// A result file's session (store/result_files.h: the same identity
+// wherever it comes from), kept as from `file`, named `shown` in messages;
+// its test by `test`, or by its items.
+PutResult Adder::put_result(const std::string &file, const std::string &shown, std::string_view bytes,
+                            const std::string &participant, const std::string &test)
+{
+    const ResultSheet sheet = parse_result_sheet(bytes, shown, result_codepage(file, bytes));
     Session s;
     s.source = "result_file";
-    s.file = stored_path(path);
-    s.participant = options_.participant.empty() ? participant_from_name(path) : options_.participant;
+    s.file = file;
+    s.participant = participant;
     s.items = int(sheet.texts.size());
-    s.session_id = hex64(fnv1a64(bytes, fnv1a64(s.participant + '\0')));
-    if (!options_.test.empty()) {
-        if (!store_.has_test(options_.test))
-            throw Error(where(path, 0) + "no test " + options_.test + " in the store (--test)");
-        s.archive_crc32 = options_.test;
+    s.session_id = store::result_file_session(participant, bytes);
+    if (!test.empty()) {
+        if (!store_.has_test(test))
+            throw Error(where(shown, 0) + "no test " + test + " in the store (--test)");
+        s.archive_crc32 = test;
     } else {
         const std::vector<std::string> tests = store_.tests_matching(sheet.texts);
         if (tests.empty())
-            throw Error(where(path, 0) + "no test in the store has these " + std::to_string(sheet.texts.size()) +
+            throw Error(where(shown, 0) + "no test in the store has these " + std::to_string(sheet.texts.size()) +
                         " items; add the test's MERIDOKA.WDL (or a journal of it) first");
         if (tests.size() > 1)
-            throw Error(where(path, 0) + "the items match " + std::to_string(tests.size()) + " tests (" + tests[0] +
+            throw Error(where(shown, 0) + "the items match " + std::to_string(tests.size()) + " tests (" + tests[0] +
                         ", " + tests[1] + (tests.size() > 2 ? ", ..." : "") + "); choose one with --test CRC32");
         s.archive_crc32 = tests[0];
     }
@@ -285,12 +291,23 @@ void Adder::add_result(const std::string &path, std::string_view bytes)
         s.items_seen.push_back(ItemSeen{int(i) + 1, sheet.texts[i], 0, 0});
     s.ended_by = int(sheet.marks.size()) == s.items ? "completed" : "stopped";
     s.note = "result file: no times";
-    count(store_.put_session(s), path);
+    return store_.put_session(s);
 }
 
 // Folders are searched (recursively) for the files the runner writes;
 // named files are taken whatever their names.
-std::vector<Input> collect(const std::vector<std::string> &inputs, std::ostream &err, int &missing)
+}  // namespace
+
+// Files are kept with their absolute paths: where each session came from,
+// whichever folder add ran in.
+std::string stored_path(const std::string &path)
+{
+    std::error_code ec;
+    const fs::path p = fs::absolute(path, ec);
+    return ec ? path : p.lexically_normal().string();
+}
+
+std::vector<FoundInput> find_inputs(const std::vector<std::string> &inputs, std::ostream &err, int &missing)
 {
     std::vector<Input> found;
     for (const std::string &in : inputs) {
@@ -324,13 +341,11 @@ std::vector<Input> collect(const std::vector<std::string> &inputs, std::ostream 
     return found;
 }
 
-}  // namespace
-
 AddSummary add_inputs(Store &store, const std::vector<std::string> &inputs, const AddOptions &options,
                       std::ostream &out, std::ostream &err)
 {
     int missing = 0;
-    std::vector<Input> files = collect(inputs, err, missing);
+    std::vector<Input> files = find_inputs(inputs, err, missing);
     // archives first (result files find their test by its items), result
     // files last (a journal of the same session makes its result file redundant)
     auto rank = [](const Input &in) { return in.kind == Kind::archive ? 0 : in.kind == Kind::result ? 2 : 1; };
@@ -339,7 +354,8 @@ AddSummary add_inputs(Store &store, const std::vector<std::string> &inputs, cons
     // commits grouped about twice a second: each file is still all in or all out
     store.begin_batch();
     store::Collector collector(store);
-    for (const store::StudyProgress &p : collector.studies(0))
+    const std::vector<store::StudyProgress> studies = collector.studies(0);
+    for (const store::StudyProgress &p : studies)
         adder.add_study_archive("the archive of study '" + p.study.name + "'", collector.archive(p.study.key));
     auto since = std::chrono::steady_clock::now();
     auto now_and_then = [&] {
@@ -361,6 +377,9 @@ AddSummary add_inputs(Store &store, const std::vector<std::string> &inputs, cons
         store.mark_rows_read(session);
         now_and_then();
     }
+    for (const store::StudyProgress &p : studies)  // after the journals: a journal of the same session stays
+        for (const store::PushedResult &r : collector.result_files(p.study.key))
+            adder.add_pushed_result(r, p.study);
     store.commit_batch();
     AddSummary s = adder.summary;
     s.skipped += missing;
@@ -383,6 +402,8 @@ std::string summary_line(const AddSummary &s)
         line += ", " + std::to_string(s.removed) + " removed (their archive disagrees)";
     if (s.collected)
         line += ", " + std::to_string(s.collected) + " from rows a server collected";
+    if (s.pushed)
+        line += ", " + std::to_string(s.pushed) + " from result files sent to a server";
     if (s.archives)
         line += ", " + std::to_string(s.archives) + (s.archives == 1 ? " archive" : " archives");
     if (s.warnings)

@@ -25,6 +25,7 @@ struct AddSummary {
     int conflicts = 0;  // sessions sharing an ID with another person's or start's: kept apart
     int removed = 0;    // sessions taken out because their archive, added now, disagrees
     int collected = 0;  // sessions new or longer from rows a collecting server kept
+    int pushed = 0;     // sessions from result files sent to a collecting server
     int skipped = 0;   // damaged or unreadable files
     int warnings = 0;  // cut last rows dropped
 };
@@ -39,5 +40,19 @@ AddSummary add_inputs(Store &store, const std::vector<std::string> &inputs, cons
                       std::ostream &out, std::ostream &err);
 
 std::string summary_line(const AddSummary &s);
+
+// The files among the inputs: folders searched (recursively) for the names
+// the runner writes, named files recognised by their content. Inputs that
+// do not exist are told on `err` and counted in `missing`.
+enum class InputKind { archive, journal, result, unknown };
+struct FoundInput {
+    std::string path;
+    InputKind kind;
+};
+std::vector<FoundInput> find_inputs(const std::vector<std::string> &inputs, std::ostream &err, int &missing);
+
+// A file's absolute path, as a session keeps where it came from (whichever
+// folder add ran in).
+std::string stored_path(const std::string &path);
 
 }  // namespace report

@@ -51,13 +51,4 @@ std::string hex64(uint64_t v)
     return hex32(uint32_t(v >> 32)) + hex32(uint32_t(v));
 }
 
-uint64_t fnv1a64(std::string_view bytes, uint64_t h)
-{
-    for (unsigned char c : bytes) {
-        h ^= c;
-        h *= 0x100000001b3ull;
-    }
-    return h;
-}
-
 }  // namespace report

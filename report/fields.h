@@ -21,7 +21,5 @@ using host::invalid_utf8_at;  // well-formed UTF-8 (host/utf8.h)
 
 std::string hex32(uint32_t v);
 std::string hex64(uint64_t v);
-// FNV-1a, 64 bits: an identity for files that carry none.
-uint64_t fnv1a64(std::string_view bytes, uint64_t h = 0xcbf29ce484222325ull);
 
 }  // namespace report

@@ -2,6 +2,7 @@
 #include "store/collector.h"
 
 #include "store/db.h"
+#include "store/dialect.h"
 #include "store/error.h"
 #include "store/unit.h"
 
@@ -233,6 +234,24 @@ void Collector::put_rows(const std::vector<RowRequest *> &batch)
     }
 }
 
+void Collector::set_row_writer()
+{
+    try {
+        store::set_row_writer(*store_.db_);
+    } catch (const DbError &e) {
+        store_.translate(e, "setting up the writer");
+    }
+}
+
+void Collector::checkpoint()
+{
+    try {
+        store::checkpoint(*store_.db_);
+    } catch (const DbError &e) {
+        store_.translate(e, "copying the log into the database");
+    }
+}
+
 void Collector::look_ahead_from(const std::vector<RowRequest *> &batch, size_t from, BatchState &state)
 {
     RowStatements &st = *rows_;
@@ -362,6 +381,8 @@ int64_t Collector::forget(const std::string &study_key, const std::string &parti
         count.reset();
         db.prepare("DELETE FROM study_sessions WHERE study_key = ? AND participant = ?")
             ->bind(1, study_key).bind(2, participant).run();
+        db.prepare("DELETE FROM pushed_results WHERE study_key = ? AND participant = ?")
+            ->bind(1, study_key).bind(2, participant).run();
         unit.commit();
         return n;
     } catch (const DbError &e) {
@@ -424,14 +445,17 @@ std::optional<Login> Collector::login(const std::string &token_sha256, int64_t n
     }
 }
 
-bool Collector::add_push_token(const std::string &token_sha256, const std::string &researcher, int64_t now)
+bool Collector::add_push_token(const std::string &token_sha256, const std::string &researcher, int64_t now,
+                               int64_t expires)
 {
     try {
         Unit unit(store_);
         if (!store_.db_->prepare("SELECT 1 FROM researchers WHERE name = ?")->bind(1, researcher).step())
             return false;
-        store_.db_->prepare("INSERT INTO push_tokens (token_sha256, researcher, created) VALUES (?, ?, ?)")
-            ->bind(1, token_sha256).bind(2, researcher).bind(3, now).run();
+        store_.db_->prepare("INSERT INTO push_tokens (token_sha256, researcher, created, expires) VALUES (?, ?, ?, ?)")
+            ->bind(1, token_sha256).bind(2, researcher).bind(3, now).bind_if(4, expires > 0, expires).run();
+        store_.db_->prepare("INSERT INTO audit_log (at, researcher, action, detail) VALUES (?, ?, ?, ?)")
+            ->bind(1, now).bind(2, researcher).bind(3, "add push token").bind(4, token_sha256.substr(0, 12)).run();
         unit.commit();
         return true;
     } catch (const DbError &e) {
@@ -439,15 +463,109 @@ bool Collector::add_push_token(const std::string &token_sha256, const std::strin
     }
 }
 
-std::optional<std::string> Collector::push_token_owner(const std::string &token_sha256)
+namespace {
+
+const char token_columns[] =
+    "substr(token_sha256, 1, 12), researcher, created, coalesce(expires, 0), coalesce(last_used, 0), "
+    "coalesce(revoked, 0) FROM push_tokens";
+
+PushToken read_token(Statement &q)
+{
+    return {q.text(0), q.text(1), q.int64(2), q.int64(3), q.int64(4), q.int64(5)};
+}
+
+}  // namespace
+
+std::optional<PushToken> Collector::push_token(const std::string &token_sha256)
 {
     try {
-        auto q = store_.db_->prepare("SELECT researcher FROM push_tokens WHERE token_sha256 = ?");
+        auto q = store_.db_->prepare(std::string("SELECT ") + token_columns + " WHERE token_sha256 = ?");
         if (!q->bind(1, token_sha256).step())
             return std::nullopt;
-        return q->text(0);
+        return read_token(*q);
     } catch (const DbError &e) {
         store_.translate(e, "reading a push token");
+    }
+}
+
+void Collector::push_token_used(const std::string &token_sha256, int64_t now)
+{
+    try {
+        Unit unit(store_);
+        store_.db_->prepare("UPDATE push_tokens SET last_used = ? WHERE token_sha256 = ?")
+            ->bind(1, now).bind(2, token_sha256).run();
+        unit.commit();
+    } catch (const DbError &e) {
+        store_.translate(e, "noting a push token's use");
+    }
+}
+
+std::vector<PushToken> Collector::push_tokens()
+{
+    try {
+        std::vector<PushToken> all;
+        auto q = store_.db_->prepare(std::string("SELECT ") + token_columns + " ORDER BY created, token_sha256");
+        while (q->step())
+            all.push_back(read_token(*q));
+        return all;
+    } catch (const DbError &e) {
+        store_.translate(e, "reading the push tokens");
+    }
+}
+
+Revoked Collector::revoke_push_token(const std::string &id, int64_t now, const std::string &by)
+{
+    try {
+        Unit unit(store_);
+        auto q = store_.db_->prepare(std::string("SELECT ") + token_columns + " WHERE substr(token_sha256, 1, 12) = ?");
+        if (id.size() != 12 || !q->bind(1, id).step())
+            return Revoked::no_such_token;
+        const PushToken t = read_token(*q);
+        q.reset();
+        if (t.revoked)
+            return Revoked::before;
+        store_.db_->prepare("UPDATE push_tokens SET revoked = ? WHERE substr(token_sha256, 1, 12) = ?")
+            ->bind(1, now).bind(2, id).run();
+        store_.db_->prepare("INSERT INTO audit_log (at, researcher, action, detail) VALUES (?, ?, ?, ?)")
+            ->bind(1, now).bind(2, t.researcher).bind(3, "revoke push token").bind(4, id + " (" + by + ")").run();
+        unit.commit();
+        return Revoked::now;
+    } catch (const DbError &e) {
+        store_.translate(e, "revoking a push token");
+    }
+}
+
+bool Collector::put_result_file(const PushedResult &r)
+{
+    try {
+        Unit unit(store_);  // the writer lock: two computers sending one file at once keep it once
+        if (store_.db_->prepare("SELECT 1 FROM pushed_results WHERE study_key = ? AND session = ?")
+                ->bind(1, r.study_key).bind(2, r.session).step())
+            return false;
+        store_.db_->prepare("INSERT INTO pushed_results (study_key, session, participant, file, body_hex, received, "
+                            "researcher) VALUES (?, ?, ?, ?, ?, ?, ?)")
+            ->bind(1, r.study_key).bind(2, r.session).bind(3, r.participant).bind(4, r.file).bind(5, to_hex(r.bytes))
+            .bind(6, r.received).bind(7, r.researcher).run();
+        unit.commit();
+        return true;
+    } catch (const DbError &e) {
+        store_.translate(e, "keeping a result file");
+    }
+}
+
+std::vector<PushedResult> Collector::result_files(const std::string &study_key)
+{
+    try {
+        std::vector<PushedResult> all;
+        auto q = store_.db_->prepare("SELECT study_key, session, participant, file, body_hex, received, researcher "
+                                     "FROM pushed_results WHERE study_key = ? ORDER BY received, session");
+        q->bind(1, study_key);
+        while (q->step())
+            all.push_back({q->text(0), q->text(1), q->text(2), q->text(3), from_hex(q->text(4)), q->int64(5),
+                           q->text(6)});
+        return all;
+    } catch (const DbError &e) {
+        store_.translate(e, "reading the result files sent");
     }
 }
 

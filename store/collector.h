@@ -85,6 +85,24 @@ struct Login {
     std::string researcher, csrf;
 };
 
+// A researcher's token for sending files from the lab's own computers. The
+// token itself is never kept: its SHA-256 is, and its first 12 hex digits
+// name it in lists and when it is revoked.
+struct PushToken {
+    std::string id, researcher;
+    int64_t created = 0;
+    int64_t expires = 0, last_used = 0, revoked = 0;  // Unix seconds; 0: never
+};
+
+enum class Revoked { now, before, no_such_token };
+
+// A result file a lab computer sent to a study, kept as sent.
+struct PushedResult {
+    std::string study_key, session, participant, file, bytes;
+    int64_t received = 0;
+    std::string researcher;
+};
+
 class Collector {
 public:
     explicit Collector(Store &store);
@@ -102,6 +120,10 @@ public:
     // refused ones quarantined with their reason. Throws StoreError when the
     // unit fails: then nothing of it is kept.
     void put_rows(const std::vector<RowRequest *> &batch);
+    // For the one writer of rows: the log's copying into the database kept
+    // out of its commits, done by `checkpoint` when no request waits.
+    void set_row_writer();
+    void checkpoint();
     std::vector<Quarantined> quarantined(int64_t limit);
 
     std::vector<SessionSummary> sessions(const std::string &study_key);
@@ -109,8 +131,8 @@ public:
     void each_row(const std::string &study_key,
                   const std::function<void(const std::string &participant, const std::string &session, int64_t row,
                                            const std::string &body)> &take);
-    // A participant's sessions of one study forgotten: their rows, conflicts
-    // and summaries. Returns the sessions removed.
+    // A participant's sessions of one study forgotten: their rows, conflicts,
+    // summaries and result files sent. Returns the sessions removed.
     int64_t forget(const std::string &study_key, const std::string &participant);
 
     // false: a researcher of that name exists already
@@ -120,10 +142,23 @@ public:
                    int64_t expires);
     std::optional<Login> login(const std::string &token_sha256, int64_t now);
     void drop_login(const std::string &token_sha256);
-    // A token for sending journals (only its hash is kept); false: no such researcher.
-    bool add_push_token(const std::string &token_sha256, const std::string &researcher, int64_t now);
-    // The researcher a push token belongs to.
-    std::optional<std::string> push_token_owner(const std::string &token_sha256);
+    // A token for sending journals (only its hash is kept), valid until
+    // `expires` (0: until revoked); false: no such researcher.
+    bool add_push_token(const std::string &token_sha256, const std::string &researcher, int64_t now,
+                        int64_t expires = 0);
+    // The token with this hash, revoked or expired ones too; and noting its use.
+    std::optional<PushToken> push_token(const std::string &token_sha256);
+    void push_token_used(const std::string &token_sha256, int64_t now);
+    std::vector<PushToken> push_tokens();  // oldest first
+    // Revokes the token with this id (PushToken::id), written to the audit
+    // log in the same unit.
+    Revoked revoke_push_token(const std::string &id, int64_t now, const std::string &by);
+
+    // A result file sent to a study, kept once under its session
+    // (result_files.h); false: kept before (sent again, or from another
+    // computer with the same participant and bytes).
+    bool put_result_file(const PushedResult &r);
+    std::vector<PushedResult> result_files(const std::string &study_key);  // in the order received
 
     void audit(int64_t now, const std::string &researcher, const std::string &action, const std::string &detail);
     std::vector<AuditEntry> audit_log(int64_t limit);

@@ -1,5 +1,7 @@
 #include "store/dialect.h"
 
+#include <algorithm>
+
 namespace store {
 
 namespace {
@@ -66,12 +68,36 @@ int64_t count_tables(Connection &c)
                : c.int_query("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()");
 }
 
+bool has_column(Connection &c, const std::string &table, const std::string &column)
+{
+    auto q = c.prepare(c.dialect() == Dialect::sqlite
+                           ? "SELECT count(*) FROM pragma_table_info(?) WHERE name = ?"
+                           : "SELECT count(*) FROM information_schema.columns WHERE table_schema = current_schema() "
+                             "AND table_name = ? AND column_name = ?");
+    q->bind(1, table).bind(2, column).step();
+    return q->int64(0) > 0;
+}
+
 void set_durable_commits(Connection &c, bool durable)
 {
     if (c.dialect() == Dialect::sqlite)
         c.exec(durable ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL");
     else  // its default; commits are grouped, so an add hardly waits for them
         c.exec("SET synchronous_commit = on");
+}
+
+void set_row_writer(Connection &c)
+{
+    if (c.dialect() == Dialect::sqlite)
+        c.exec("PRAGMA wal_autocheckpoint = 0; PRAGMA cache_size = -16384");  // 16 MB: 8 times the default
+}
+
+int64_t checkpoint(Connection &c)
+{
+    if (c.dialect() != Dialect::sqlite)
+        return 0;
+    auto st = c.prepare("PRAGMA wal_checkpoint(PASSIVE)");  // busy, frames in the log, frames copied
+    return st->step() ? std::max<int64_t>(0, st->int64(1) - st->int64(2)) : 0;
 }
 
 }  // namespace store

@@ -27,6 +27,9 @@ void write_mark(Connection &c, int64_t application_id, int64_t version);
 // Tables of any kind in the database (0: a new, empty database).
 int64_t count_tables(Connection &c);
 
+// Whether a table of the store has that column.
+bool has_column(Connection &c, const std::string &table, const std::string &column);
+
 // After rows went in with ids of their own: new rows get ids after them
 // (PostgreSQL's identity sequence; SQLite needs nothing).
 void after_explicit_ids(Connection &c, const std::string &table, const std::string &column);
@@ -35,5 +38,14 @@ void after_explicit_ids(Connection &c, const std::string &table, const std::stri
 // FULL, or NORMAL (a power cut may take back the last commits, never half
 // of one); PostgreSQL: always (synchronous_commit on).
 void set_durable_commits(Connection &c, bool durable);
+
+// A writer that answers requests after each commit keeps the copying of
+// SQLite's write-ahead log into the database out of its commits, and keeps
+// more pages at hand (its lookups by session go all over the indexes)
+// (set_row_writer); it copies the log when no request waits on it
+// (checkpoint: passive, durable like a commit; returns the log's frames left
+// uncopied, 0 when all are in). PostgreSQL checkpoints by itself: nothing.
+void set_row_writer(Connection &c);
+int64_t checkpoint(Connection &c);
 
 }  // namespace store

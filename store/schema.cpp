@@ -170,7 +170,34 @@ CREATE TABLE IF NOT EXISTS push_tokens (
 );
 )sql";
 
-// Version 8: the sessions whose kept rows changed since add last read them
+// Version 9: result files sent from the lab's own computers to a study
+// (meridoka-report push), kept as sent under the session a result file is
+// (result_files.h), so that one sent twice is kept once; `add` reads them
+// in beside the study's rows.
+const char pushed_results_sql[] = R"sql(
+CREATE TABLE IF NOT EXISTS pushed_results (
+  study_key TEXT NOT NULL REFERENCES studies (study_key),
+  session TEXT NOT NULL,                     -- result_file_session(participant, bytes)
+  participant TEXT NOT NULL,                 -- result_file_participant(its path), on the computer that sent it
+  file TEXT NOT NULL,                        -- its path there
+  body_hex TEXT NOT NULL,                    -- the file's bytes (a code page of the runner's) as hex digits
+  received BIGINT NOT NULL,
+  researcher TEXT NOT NULL,                  -- whose token sent it
+  PRIMARY KEY (study_key, session)
+);
+)sql";
+
+// Version 8: a push token may expire, is revoked rather than deleted (a
+// revoked token is told apart from one never given), and says when it was
+// last used. A store taken back by hand may have them already.
+void add_token_lifetimes(Connection &c)
+{
+    for (const char *column : {"expires", "last_used", "revoked"})  // Unix seconds; NULL: never
+        if (!has_column(c, "push_tokens", column))
+            c.exec(std::string("ALTER TABLE push_tokens ADD COLUMN ") + column + " BIGINT");
+}
+
+// Version 10: the sessions whose kept rows changed since add last read them
 // (a mark per session, set by every insert into journal_rows), so that add
 // reads only those again. A store brought up to date has every session
 // marked: its next add reads them all once more, as before.
@@ -243,7 +270,11 @@ void create_or_migrate(Connection &c, int64_t from_version)
         c.exec(dialect_sql(d, collector_sql));
     if (from_version < 7)
         c.exec(push_tokens_sql);
-    if (from_version < 8) {
+    if (from_version < 8)
+        add_token_lifetimes(c);
+    if (from_version < 9)
+        c.exec(pushed_results_sql);
+    if (from_version < 10) {
         c.exec(rows_unread_sql);
         c.exec(d == Dialect::sqlite ? rows_unread_sqlite_sql : rows_unread_postgres_sql);
     }

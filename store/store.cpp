@@ -447,6 +447,8 @@ ForgetResult Store::forget_participant(const std::string &participant)
         for (const std::string &id : session_ids)  // the rows a server kept of them
             for (const char *table : {"journal_rows", "journal_row_conflicts"})
                 db_->prepare(std::string("DELETE FROM ") + table + " WHERE session = ?")->bind(1, id).run();
+        // result files sent to a server's study: else the next add would take them in again
+        db_->prepare("DELETE FROM pushed_results WHERE participant = ?")->bind(1, participant).run();
         auto attributes = db_->prepare("DELETE FROM participant_attributes WHERE participant = ?");
         attributes->bind(1, participant);
         auto counted = db_->prepare("SELECT count(*) FROM participant_attributes WHERE participant = ?");

@@ -1,7 +1,10 @@
 #include "tools/report/http_push.h"
 
+#include "report/add_command.h"
 #include "report/error.h"
 #include "report/journal.h"
+#include "report/result_sheet.h"
+#include "store/result_files.h"
 
 #include <httplib.h>  // with OpenSSL (CPPHTTPLIB_OPENSSL_SUPPORT, from its pkg-config)
 
@@ -21,6 +24,7 @@ namespace {
 
 struct Totals {
     int64_t files = 0, kept = 0, before = 0, apart = 0, refused_rows = 0, refused_files = 0, others = 0;
+    int64_t results = 0, results_kept = 0;
 };
 
 std::string read_whole(const std::string &path)
@@ -33,34 +37,27 @@ std::string read_whole(const std::string &path)
     return s.str();
 }
 
-// The journals among the inputs, each folder's in name order; other files counted.
-std::vector<std::string> journals_of(const std::vector<std::string> &inputs, Totals &t, std::ostream &out)
+// The journals and result files among the inputs (as add finds them); the
+// archives and other files named are counted and left out. Returns false
+// when an input does not exist.
+bool files_of(const std::vector<std::string> &inputs, std::vector<FoundInput> &found, Totals &t, std::ostream &out,
+              std::ostream &err)
 {
-    std::vector<std::string> found;
-    for (const std::string &in : inputs) {
-        std::error_code ec;
-        if (fs::is_directory(in, ec)) {
-            std::vector<std::string> here;
-            for (fs::recursive_directory_iterator it(in, fs::directory_options::skip_permission_denied, ec), end;
-                 !ec && it != end; it.increment(ec))
-                if (it->is_regular_file(ec)) {
-                    if (is_journal_name(it->path().filename().string()))
-                        here.push_back(it->path().string());
-                    else
-                        t.others++;
-                }
-            std::sort(here.begin(), here.end());
-            found.insert(found.end(), here.begin(), here.end());
-        } else if (fs::is_regular_file(in, ec) && is_journal_name(fs::path(in).filename().string())) {
+    int missing = 0;
+    for (const FoundInput &in : find_inputs(inputs, err, missing)) {
+        if (in.kind == InputKind::journal || in.kind == InputKind::result)
             found.push_back(in);
-        } else if (fs::exists(in, ec)) {
-            out << in << ": not a journal (S0000001.CSV ...); result files go in with add\n";
+        else {
+            out << in.path << ": not sent: "
+                << (in.kind == InputKind::archive ? "the study has its archive"
+                                                  : "not a journal (S0000001.CSV ...) or a result file")
+                << "\n";
             t.others++;
-        } else {
-            throw Error(in + " does not exist");
         }
     }
-    return found;
+    // journals first, then result files, each in the order add takes them
+    std::stable_partition(found.begin(), found.end(), [](const FoundInput &f) { return f.kind == InputKind::journal; });
+    return missing == 0;
 }
 
 // A count of the server's answer ("kept 12" at a line's start); -1 when it is not there.
@@ -109,11 +106,9 @@ int push_over_http(const HttpPush &p, std::ostream &out, std::ostream &err)
         prefix.pop_back();
 
     Totals t;
-    std::vector<std::string> files;
-    try {
-        files = journals_of(p.inputs, t, out);
-    } catch (const Error &e) {
-        err << "meridoka-report: " << e.what() << "\n";
+    std::vector<FoundInput> files;
+    if (!files_of(p.inputs, files, t, out, err)) {
+        err << "meridoka-report: nothing was sent\n";
         return 1;
     }
     httplib::Client client(origin);
@@ -121,22 +116,34 @@ int push_over_http(const HttpPush &p, std::ostream &out, std::ostream &err)
     client.set_read_timeout(120, 0);  // a long journal waits for its rows' commits
     client.set_bearer_token_auth(p.token);
     client.enable_server_certificate_verification(true);
+    if (!p.ca_file.empty())
+        client.set_ca_cert_path(p.ca_file.c_str());
 
-    for (const std::string &file : files) {
-        std::string bytes;
+    for (const FoundInput &found : files) {
+        const std::string &file = found.path;
+        const bool journal = found.kind == InputKind::journal;
+        std::string bytes, target;
         try {
             bytes = read_whole(file);
-            std::vector<std::string> warnings;
-            parse_journal(bytes, file, warnings);  // a journal that is not one is not sent
-            for (const std::string &w : warnings)
-                out << "  " << w << "\n";
+            if (journal) {
+                std::vector<std::string> warnings;
+                parse_journal(bytes, file, warnings);  // a journal that is not one is not sent
+                for (const std::string &w : warnings)
+                    out << "  " << w << "\n";
+                target = prefix + "/push/" + p.study + "/rows?journal=" +
+                         httplib::detail::encode_query_param(fs::path(file).filename().string());
+            } else {
+                parse_result_sheet(bytes, file, result_codepage(file, bytes));  // nor a damaged result file
+                // the participant and the path the session is kept under, as add gives them
+                target = prefix + "/push/" + p.study + "/results?participant=" +
+                         httplib::detail::encode_query_param(store::result_file_participant(file)) +
+                         "&file=" + httplib::detail::encode_query_param(stored_path(file));
+            }
         } catch (const Error &e) {
             out << file << ": refused here: " << e.what() << "\n";
             t.refused_files++;
             continue;
         }
-        const std::string target = prefix + "/push/" + p.study + "/rows?journal=" +
-                                    httplib::detail::encode_query_param(fs::path(file).filename().string());
         int status = 0;  // 0: no answer
         std::string text, why;
         // the server unreachable, or busy (503, 429): tried again after 1, 2, 4, 8 s
@@ -145,6 +152,21 @@ int push_over_http(const HttpPush &p, std::ostream &out, std::ostream &err)
             status = res ? res->status : 0;
             text = res ? res->body : "";
             why = res ? "" : httplib::to_string(res.error());
+            if (!res && (res.error() == httplib::Error::SSLServerVerification ||
+                         res.error() == httplib::Error::SSLLoadingCerts || res.error() == httplib::Error::SSLConnection)) {
+                // not a busy server: trying again changes nothing
+                err << "meridoka-report: " << p.url
+                    << (res.error() == httplib::Error::SSLLoadingCerts
+                            ? " was not tried: the certificates of " + (p.ca_file.empty() ? "the system" : p.ca_file) +
+                                  " cannot be read"
+                        : res.error() == httplib::Error::SSLServerVerification
+                            ? " cannot be trusted: its certificate does not verify (not signed by an authority "
+                              "trusted here, expired, or for another name); if the lab has its own authority, give "
+                              "its certificate with --ca-file"
+                            : ": no TLS connection could be made (is it an https:// server?)")
+                    << "; nothing more was sent\n";
+                return 1;
+            }
             if ((status != 0 && status != 503 && status != 429) || attempt == 4)
                 break;
             std::this_thread::sleep_for(std::chrono::seconds(1 << attempt));
@@ -173,6 +195,12 @@ int push_over_http(const HttpPush &p, std::ostream &out, std::ostream &err)
                 << "right, or is a proxy answering?); nothing more was sent\n";
             return 1;
         }
+        if (!journal) {
+            out << file << ": " << (kept ? "kept" : "already there") << "\n";
+            t.results++;
+            t.results_kept += kept;
+            continue;
+        }
         out << file << ": " << kept << " rows kept, " << before << " already there, " << apart << " kept apart, "
             << refused << " refused\n";
         for (size_t at = text.find("\nline "); at != std::string::npos; at = text.find("\nline ", at + 1))
@@ -182,7 +210,8 @@ int push_over_http(const HttpPush &p, std::ostream &out, std::ostream &err)
     }
     out << "sent " << t.files << " journals to " << p.url << ": " << t.kept << " rows kept, " << t.before
         << " already there, " << t.apart << " kept apart (another copy differed), " << t.refused_rows
-        << " rows refused; " << t.refused_files << " journals refused";
+        << " rows refused; " << t.results << " result files (" << t.results_kept << " new); " << t.refused_files
+        << " files refused";
     if (t.others)
         out << "; " << t.others << " other files not sent";
     out << "\n";

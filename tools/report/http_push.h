@@ -13,7 +13,8 @@ struct HttpPush {
     std::string url;      // http(s)://HOST[:PORT][/PATH/], the server (behind a proxy, its path)
     std::string study;    // the study's key, as in its link /s/KEY/
     std::string token;    // meridoka-server token add
-    std::vector<std::string> inputs;  // journals and folders holding them
+    std::vector<std::string> inputs;  // journals, result files and folders holding them
+    std::string ca_file;  // https: the certificates to trust (a lab's own authority); "": the system's
 };
 
 // Sends every journal; a line a file on `out`, then the summary. Returns 0

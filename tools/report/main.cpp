@@ -84,11 +84,12 @@ came from are not touched: delete those too, or a later add brings them back.
 Example:
   meridoka-report forget results.db --participant P017)";
 
-const char push_help[] = R"(To a collecting server (https://...): sends the journals of lab PCs into a
-study with a researcher's token (meridoka-server token add) from
+const char push_help[] = R"(To a collecting server (https://...): sends the journals and result files of
+lab PCs into a study with a researcher's token (meridoka-server token add) from
 MERIDOKA_TOKEN or --token-file, never in the address. The server keeps each
 row once: a folder sent twice changes nothing, a longer copy of a journal
-adds its new rows, a differing row is kept apart. Server unreachable or
+adds its new rows, a differing row is kept apart, a result file is kept
+once (the next add on the server's store takes it in). Server unreachable or
 busy: tried again after 1, 2, 4, 8 s. Exit 0: all taken; 2: some refused;
 1: token, study or server refused or unreachable.
 
@@ -276,12 +277,15 @@ int main(int argc, char **argv)
 
     CLI::App *push = app.add_subcommand("push", "Send lab PCs' results to a collecting server or a remote store");
     push->footer(push_help);
-    std::string push_study, token_file;
+    std::string push_study, token_file, ca_file;
     push->add_option("url", store_path, "https://SERVER/ (a collecting server), or postgresql://USER@HOST:PORT/DATABASE")
         ->required();
     push->add_option("--study", push_study, "To a server: the study's key (its link /s/KEY/)");
     push->add_option("--token-file", token_file,
                      "To a server: a file holding the researcher's token (else MERIDOKA_TOKEN)");
+    push->add_option("--ca-file", ca_file, "To an https:// server: trust the certificates in this PEM file (the lab's "
+                                           "own authority) instead of the system's")
+        ->check(CLI::ExistingFile);
     push->add_option("inputs", inputs, "Files and folders to send")->required();
     push->add_flag("-q,--quiet", quiet, "No progress line");
 
@@ -372,7 +376,7 @@ int main(int argc, char **argv)
         return 1;
     }
     if (*push && (store_path.rfind("http://", 0) == 0 || store_path.rfind("https://", 0) == 0)) {
-        report::HttpPush p{store_path, push_study, "", inputs};
+        report::HttpPush p{store_path, push_study, "", inputs, ca_file};
         if (!token_file.empty()) {
             std::ifstream in(token_file);
             if (!in || !std::getline(in, p.token)) {
@@ -444,7 +448,7 @@ int main(int argc, char **argv)
                               << "); the first page makes it\n";
                 }
             }
-            if (!only_update || s.collected || s.skipped)  // (without files: only rows a server collected)
+            if (!only_update || s.collected || s.pushed || s.skipped)  // (without files: only what a server collected)
                 std::cout << report::summary_line(s) << "\n";
             return s.skipped ? 2 : 0;
         }

@@ -12,6 +12,7 @@
 #include "tools/server/push_side.h"
 #include "tools/server/secrets.h"
 #include "tools/server/service.h"
+#include "tools/server/web_text.h"
 
 #include <CLI/CLI.hpp>
 #include <httplib.h>
@@ -30,6 +31,8 @@ shows the researchers their studies.
   meridoka-server user add --store results.db anna            a researcher (password from standard input)
   meridoka-server study add --store results.db "Pilot" MERIDOKA.WDL   prints the study's link /s/KEY/
   meridoka-server study close --store results.db KEY          rows no longer taken (open: again)
+  meridoka-server token add --store results.db anna --days 90  a token for meridoka-report push, printed once
+  meridoka-server token list --store results.db                every token (revoke ID: refused from now on)
   meridoka-server serve --store results.db --listen 127.0.0.1:8080 --web build-web
   meridoka-server check --config /etc/meridoka-server/server.conf   what would stop serve, before it starts
 
@@ -170,6 +173,14 @@ int main(int argc, char **argv)
     auto *token_add = token->add_subcommand("add", "A token for a researcher, printed once (only its hash is kept)");
     token_add->add_option("--store", settings.store, "The store")->required();
     token_add->add_option("name", name, "The researcher's login name")->required();
+    int64_t days = 0;
+    token_add->add_option("--days", days, "Valid for this many days (default: until revoked)")
+        ->check(CLI::Range(int64_t(1), int64_t(36500)));
+    auto *token_list = token->add_subcommand("list", "Every token: its id, researcher, when made, last used, expiry");
+    token_list->add_option("--store", settings.store, "The store")->required();
+    auto *token_revoke = token->add_subcommand("revoke", "A token refused from now on (written to the audit log)");
+    token_revoke->add_option("--store", settings.store, "The store")->required();
+    token_revoke->add_option("id", key, "The token's id (12 hex digits, from token list)")->required();
 
     auto *study = app.add_subcommand("study", "Studies: each has its archive and its link");
     study->require_subcommand(1);
@@ -209,9 +220,31 @@ int main(int argc, char **argv)
             std::cout << "researcher " << name << " added\n";
         } else if (token_add->parsed()) {
             const std::string made = server::random_hex(32);
-            if (!collector.add_push_token(store::body_sha256(made), name, server::unix_now()))
+            const int64_t now = server::unix_now(), expires = days ? now + days * 86400 : 0;
+            if (!collector.add_push_token(store::body_sha256(made), name, now, expires))
                 throw store::Error("no researcher is named " + name + " (meridoka-server user add); no token was made");
             std::cout << made << '\n';
+            std::cerr << "token " << store::body_sha256(made).substr(0, 12) << " for " << name
+                      << (expires ? ", valid until " + server::utc_time(expires) + " UTC" : ", valid until revoked")
+                      << "; shown this once\n";
+        } else if (token_list->parsed()) {
+            const int64_t now = server::unix_now();
+            auto when = [](int64_t t) { return t ? server::utc_time(t) : std::string("never"); };
+            for (const store::PushToken &t : collector.push_tokens())
+                std::cout << t.id << "  " << t.researcher << "  made " << server::utc_time(t.created) << "  last used "
+                          << when(t.last_used) << "  "
+                          << (t.revoked                          ? "revoked " + server::utc_time(t.revoked)
+                              : t.expires && t.expires <= now    ? "expired " + server::utc_time(t.expires)
+                              : t.expires                        ? "expires " + server::utc_time(t.expires)
+                                                                 : std::string("no expiry"))
+                          << '\n';
+        } else if (token_revoke->parsed()) {
+            switch (collector.revoke_push_token(key, server::unix_now(), "by the command line")) {
+            case store::Revoked::now: std::cout << "token " << key << " revoked\n"; break;
+            case store::Revoked::before: std::cout << "token " << key << " was revoked before\n"; break;
+            case store::Revoked::no_such_token:
+                throw store::Error("no token has the id " + key + " (the 12 hex digits token list shows)");
+            }
         } else if (study_add->parsed()) {
             std::vector<uint8_t> bytes;
             try {

@@ -20,12 +20,14 @@ RowWriter::~RowWriter()
 
 bool RowWriter::put(store::RowRequest &request)
 {
-    Waiting w{&request};
-    std::unique_lock<std::mutex> lock(mutex_);
-    waiting_.push_back(&w);
+    Waiting w{&request, {}};
+    std::future<bool> kept = w.kept.get_future();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting_.push_back(&w);
+    }
     arrived_.notify_one();
-    written_.wait(lock, [&] { return w.done; });
-    return w.kept;
+    return kept.get();
 }
 
 void RowWriter::run()
@@ -39,13 +41,36 @@ void RowWriter::run()
         batch.swap(waiting_);  // everything that came while the last commit was flushed
         lock.unlock();
         const bool kept = write(batch);
-        lock.lock();
         for (Waiting *w : batch) {
-            w->kept = kept;
-            w->done = true;
+            std::promise<bool> answer = std::move(w->kept);  // w may be gone once it is set
+            answer.set_value(kept);
         }
         batch.clear();
-        written_.notify_all();
+        if (kept)
+            checkpoint();
+        lock.lock();
+    }
+}
+
+// The SQLite log copied into the database between commits, after their
+// requests were answered: when none waits, at most five times a second, and
+// under steady load once a second (the log stays a second's rows long). A
+// failure is left to the next commit to find.
+void RowWriter::checkpoint()
+{
+    bool idle;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        idle = waiting_.empty();
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - checkpointed_ < (idle ? std::chrono::milliseconds(200) : std::chrono::milliseconds(1000)))
+        return;
+    checkpointed_ = now;
+    try {
+        collector_->checkpoint();
+    } catch (const std::exception &e) {
+        log_line(std::string("store: ") + e.what());
     }
 }
 
@@ -58,6 +83,7 @@ bool RowWriter::write(const std::vector<Waiting *> &batch)
         if (!store_) {
             store_ = std::make_unique<store::Store>(settings_.store, store::Store::Mode::write, 5000, true);
             collector_ = std::make_unique<store::Collector>(*store_);
+            collector_->set_row_writer();
         }
         for (store::RowRequest *r : requests) {
             auto items = items_.find(r->row.study_key);

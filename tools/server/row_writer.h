@@ -8,7 +8,9 @@
 #include "store/collector.h"
 #include "tools/server/service.h"
 
+#include <chrono>
 #include <condition_variable>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -29,22 +31,27 @@ public:
     bool put(store::RowRequest &request);
 
 private:
+    // Each request is woken alone when its transaction ends (one condition
+    // for all woke every waiting thread at every commit).
     struct Waiting {
         store::RowRequest *request;
-        bool done = false, kept = false;
+        std::promise<bool> kept;
     };
     void run();
     bool write(const std::vector<Waiting *> &batch);
+    void checkpoint();
+
 
     const Settings &settings_;
     std::mutex mutex_;
-    std::condition_variable arrived_, written_;
+    std::condition_variable arrived_;
     std::vector<Waiting *> waiting_;
     bool stopping_ = false;
     // the writer thread's own: its connection (opened again after a failure)
     std::unique_ptr<store::Store> store_;
     std::unique_ptr<store::Collector> collector_;
     std::map<std::string, std::string> items_;  // a study's item count by key: its archive never changes
+    std::chrono::steady_clock::time_point checkpointed_;
     std::thread thread_;
 };
 

@@ -1,5 +1,6 @@
 // The store: what adding files does (again, longer copies, damage, result
 // files), tests kept apart, and the stores that cannot be used.
+#include "store/collector.h"
 #include "store/db.h"
 #include "store/dialect.h"
 #include "store/schema.h"
@@ -336,6 +337,34 @@ PRAGMA application_id = 1297237067; PRAGMA user_version = 1;
     ASSERT_EQ(tests[0].sessions.size(), 1u);
     EXPECT_EQ(tests[0].sessions[0].participant, "P7");
     EXPECT_EQ(tests[0].sessions[0].responses.size(), 1u);
+}
+
+// A version 7 store's push tokens (no expiry, never revoked) stay valid
+// when the store is brought up to date, and can then be revoked.
+TEST_F(StoreTest, PushTokensOfAnOlderStoreStayValid)
+{
+    {
+        Store store(db, Store::Mode::write);
+        store::Connection &c = store.connection();
+        c.exec("DROP TABLE push_tokens; CREATE TABLE push_tokens (token_sha256 TEXT PRIMARY KEY, "
+               "researcher TEXT NOT NULL REFERENCES researchers (name), created BIGINT NOT NULL)");
+        c.exec("INSERT INTO researchers VALUES ('anna', 'x', 1); "
+               "INSERT INTO push_tokens VALUES ('0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef', "
+               "'anna', 100)");
+        store::write_mark(c, store::application_id, 7);
+    }
+    Store store(db, Store::Mode::write);
+    store::Collector c(store);
+    const auto t = c.push_token("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef");
+    ASSERT_TRUE(t.has_value());
+    EXPECT_EQ(t->id, "0123456789ab");
+    EXPECT_EQ(t->researcher, "anna");
+    EXPECT_EQ(t->expires + t->revoked + t->last_used, 0);
+    EXPECT_EQ(c.revoke_push_token("0123456789ab", 200, "test"), store::Revoked::now);
+    EXPECT_EQ(c.revoke_push_token("0123456789ab", 300, "test"), store::Revoked::before);
+    EXPECT_EQ(c.revoke_push_token("0123456789", 300, "test"), store::Revoked::no_such_token);
+    EXPECT_EQ(c.push_tokens().at(0).revoked, 200);
+    EXPECT_EQ(c.audit_log(1).at(0).action, "revoke push token");
 }
 
 // Identity: one ID on two people's sessions (the headless tool's fixed ID,

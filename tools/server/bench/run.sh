@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
-# Rows per second into the server, and the latency to a durable 2xx, with
-# wrk (not part of CI; wrk is in scripts/packages/server.txt):
-#   tools/server/bench/run.sh [SECONDS [CONNECTIONS [PAUSE_MS]]]   SQLite, then PostgreSQL (a throwaway cluster)
-# Each connection is a participant posting new rows, waiting PAUSE_MS after
-# each answer: the default, 2000 connections and 1000 ms, is 2,000
-# participants sending a row a second; PAUSE_MS 0 sends back to back (the
-# most the server takes). SERVER_OPTIONS go to `serve` (e.g. --threads).
-# The rows are counted back from the store afterwards: every row answered
-# 2xx must be there (more may be: those under way when wrk stopped).
+# Rows per second into the server, and the latency to a durable 2xx (not
+# part of CI):
+#   tools/server/bench/run.sh [SECONDS [PARTICIPANTS [INTERVAL_MS]]]   SQLite, then PostgreSQL (a throwaway cluster)
+# Each participant posts a new row every INTERVAL_MS on a fixed clock, on a
+# connection of its own per row, as the page does (bench/participants.cpp;
+# latency counted from the moment a row was due): the default, 2000
+# participants and 1000 ms, offers 2,000 rows a second; INTERVAL_MS 0 sends
+# back to back (the most the server takes). SERVER_OPTIONS go to `serve`
+# (e.g. --threads). The rows are counted back from the store afterwards:
+# every row answered 2xx must be there.
 set -euo pipefail
 cd "$(dirname "$0")/../../.."
 seconds=${1:-20}
-connections=${2:-2000}
-pause=${3:-1000}
-server=build/tools/server/meridoka-server
+participants=${2:-2000}
+interval=${3:-1000}
+server=${SERVER:-build/tools/server/meridoka-server}
 archive=build/data/ru/MERIDOKA.WDL
 items=$(python3 -c 'import json; print(len(json.load(open("data/ru/test.json"))["items"]))')
-cmake --build build --target meridoka-server sample_ru >/dev/null
+cmake --build build --target meridoka-server server-bench-participants sample_ru >/dev/null
+load=build/tools/server/server-bench-participants
 [ -f build-web/index.html ] || web/build.sh build-web >/dev/null
 ulimit -n "$(ulimit -Hn)"  # a socket per participant, on both ends
 . tests/store/postgres.sh
@@ -36,21 +38,22 @@ bench() {
     2>"$work/log" &
   pid=$!
   sleep 1
-  wrk -t2 -c"$connections" -d"${seconds}s" --timeout 10s --latency -s tools/server/bench/rows.lua \
-    "http://127.0.0.1:$port" -- "$link" "$crc" "$items" "$pause" > "$work/wrk.out"
-  grep '^wrk:' "$work/wrk.out"
+  $load "$port" "$link" "$crc" "$items" "$seconds" "$participants" "$interval" > "$work/load.out"
+  cat "$work/load.out"
   echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
   echo "server memory (peak resident): $(awk '/VmHWM/ {print $2, $3}' /proc/$pid/status)"
+  # CPU the server used (user + system, clock ticks): what a row costs however busy the machine is
+  echo "server CPU: $(awk -v hz="$(getconf CLK_TCK)" '{printf "%.1f s", ($14 + $15) / hz}' /proc/$pid/stat)"
   kill "$pid"
   wait "$pid" || true
   pid=""
-  answered=$(sed -n 's/.* \([0-9]*\) answered 2xx.*/\1/p' "$work/wrk.out")
+  answered=$(sed -n 's/.* \([0-9]*\) answered 2xx.*/\1/p' "$work/load.out")
   kept=$($count "SELECT count(*) FROM journal_rows")
   echo "rows in the store: $kept (answered 2xx: $answered; lost: $(( answered > kept ? answered - kept : 0 ))), conflicts (doubled): $($count "SELECT count(*) FROM journal_row_conflicts")"
   echo "failed commits (answered 503): $(grep -c "rows not kept" "$work/log" || true)"
 }
 
-echo "SQLite ($connections connections, a pause of $pause ms after each answer, $seconds s; load average before: $(cut -d' ' -f1-3 /proc/loadavg))"
+echo "SQLite ($participants participants, a row every $interval ms each, $seconds s; load average before: $(cut -d' ' -f1-3 /proc/loadavg))"
 sq() { sqlite3 "$work/bench.db" "$1"; }
 bench "$work/bench.db" sq
 pg_start "$work/pg"

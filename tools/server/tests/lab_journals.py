@@ -2,10 +2,14 @@
 """Journals as a lab computer's runner leaves them, for push tests: in
 FOLDER, COUNT journals S0000001.CSV ... of one session each (a session_start
 then ROWS-1 item_shown rows), and a cut copy of the first (its last row half
-written, as after a power cut) as cut/S0000001.CSV.
+written, as after a power cut) as cut/S0000001.CSV. With TEST_JSON (the
+test's source, for its item texts), also the result file a runner leaves
+for participant R001, R001/RESULT-W.TXT (Windows-1251): five items answered,
+three right.
 
-    lab_journals.py FOLDER COUNT ROWS CRC ITEMS
+    lab_journals.py FOLDER COUNT ROWS CRC ITEMS [TEST_JSON]
 """
+import json
 import os
 import sys
 
@@ -34,3 +38,14 @@ first = journal(1)
 lines = first.split(b'\r\n')
 with open(os.path.join(folder, 'cut', 'S0000001.CSV'), 'wb') as f:
     f.write(b'\r\n'.join(lines[:4]) + b'\r\n' + lines[4][:20])  # three whole rows, a fourth cut
+
+if len(sys.argv) > 6:
+    texts = [item['text'] for item in json.load(open(sys.argv[6], encoding='utf-8'))['items']]
+    marks = '+-++-'
+    sheet = 'Results\r\n\r\n'
+    for n, text in enumerate(texts):
+        sheet += f'{marks[n] if n < len(marks) else " "} | {text}\r\n'
+    sheet += f'\r\nTotal: 3(+) 2(-) (5/{len(texts)})\r\n'
+    os.makedirs(os.path.join(folder, 'R001'), exist_ok=True)
+    with open(os.path.join(folder, 'R001', 'RESULT-W.TXT'), 'wb') as f:
+        f.write(sheet.encode('cp1251'))
