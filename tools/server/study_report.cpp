@@ -35,9 +35,13 @@ void take_in_collected(store::Store &store, const store::Study &study)
 
 void analyse(store::Store &store, const store::Study &study, Analysed &a)
 {
+    // the sessions that came through its link, and the result files sent to it
     std::set<std::string> ours;
-    for (const store::SessionSummary &s : store::Collector(store).sessions(study.key))
+    store::Collector collector(store);
+    for (const store::SessionSummary &s : collector.sessions(study.key))
         ours.insert(s.session);
+    for (const store::PushedResult &r : collector.result_files(study.key))
+        ours.insert(r.session);
     for (store::TestData &t : store.load()) {
         if (t.archive_crc32 != study.archive_crc32)
             continue;
