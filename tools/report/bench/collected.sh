@@ -17,6 +17,7 @@ report=$build/tools/report/meridoka-report
 simulate=$build/tools/report/bench/report_simulate
 [ -x "$report" ] && [ -x "$simulate" ] || { echo "bench: build meridoka-report and report_simulate first" >&2; exit 1; }
 work=$(mktemp -d /tmp/meridoka-collected-bench-XXXXXX)
+chmod 755 "$work"  # the cluster may run as the postgres user
 trap 'rm -rf "$work"' EXIT
 if [ "$postgres" = postgres ]; then
   . "$(dirname "$0")/../../../tests/store/postgres.sh"
