@@ -97,11 +97,40 @@ void append_csv_field(std::string &out, std::string_view field)
     out.push_back('"');
 }
 
+namespace {
+
+// -?digits(.digits)?: a number a spreadsheet reads as one, never a formula
+bool plain_number(std::string_view t)
+{
+    size_t i = t.size() > 1 && t[0] == '-' ? 1 : 0, digits = 0;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9')
+        i++, digits++;
+    if (digits && i + 1 < t.size() && t[i] == '.') {
+        for (i++; i < t.size() && t[i] >= '0' && t[i] <= '9';)
+            i++;
+    }
+    return digits && i == t.size();
+}
+
+bool formula_like(std::string_view t)
+{
+    return !t.empty() && std::string_view("=+-@\t\r").find(t[0]) != std::string_view::npos && !plain_number(t);
+}
+
+}  // namespace
+
 std::string spreadsheet_safe(std::string_view text)
 {
-    if (!text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos)
-        return "'" + std::string(text);
-    return std::string(text);
+    return formula_like(text) ? "'" + std::string(text) : std::string(text);
+}
+
+void append_spreadsheet_cell(std::string &out, std::string_view cell)
+{
+    if (!formula_like(cell))
+        return append_csv_field(out, cell);
+    std::string safe = "'";
+    safe += cell;
+    append_csv_field(out, safe);
 }
 
 }  // namespace host

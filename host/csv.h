@@ -39,7 +39,11 @@ void append_csv_field(std::string &out, std::string_view field);
 
 // A text cell a spreadsheet program would run as a formula (starting with
 // = + - @, a tab or CR) gets a leading apostrophe, which the programs show
-// as text; anything else is returned as it is.
+// as text; anything else, a plain number such as -0.53 too, is returned as
+// it is. The one rule every table a researcher opens follows.
 std::string spreadsheet_safe(std::string_view text);
+// Appends a cell of such a table: made safe as above, then quoted as the
+// journal's fields are.
+void append_spreadsheet_cell(std::string &out, std::string_view cell);
 
 }  // namespace host

@@ -107,6 +107,7 @@ class Collector {
 public:
     explicit Collector(Store &store);
     ~Collector();  // before its store: it may hold statements prepared on it
+    Store &results() { return store_; }  // the store it keeps its tables in
 
     void add_study(const Study &study, const std::string &archive);
     std::optional<Study> study(const std::string &key);

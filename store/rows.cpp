@@ -70,14 +70,23 @@ RowsState Store::rows_state(const std::string &session)
     }
 }
 
-std::vector<std::string> Store::row_sessions()
+std::vector<std::string> Store::unread_row_sessions()
 {
     try {
         std::vector<std::string> sessions;
-        auto q = db_->prepare("SELECT DISTINCT session FROM journal_rows ORDER BY session");
+        auto q = db_->prepare("SELECT session FROM rows_unread ORDER BY session");
         while (q->step())
             sessions.push_back(q->text(0));
         return sessions;
+    } catch (const DbError &e) {
+        translate(e, "reading rows");
+    }
+}
+
+void Store::mark_rows_read(const std::string &session)
+{
+    try {
+        db_->prepare("DELETE FROM rows_unread WHERE session = ?")->bind(1, session).run();
     } catch (const DbError &e) {
         translate(e, "reading rows");
     }

@@ -197,6 +197,26 @@ void add_token_lifetimes(Connection &c)
             c.exec(std::string("ALTER TABLE push_tokens ADD COLUMN ") + column + " BIGINT");
 }
 
+// Version 10: the sessions whose kept rows changed since add last read them
+// (a mark per session, set by every insert into journal_rows), so that add
+// reads only those again. A store brought up to date has every session
+// marked: its next add reads them all once more, as before.
+const char rows_unread_sql[] = R"sql(
+CREATE TABLE IF NOT EXISTS rows_unread (session TEXT PRIMARY KEY);
+INSERT INTO rows_unread (session) SELECT DISTINCT session FROM journal_rows
+  WHERE session NOT IN (SELECT session FROM rows_unread);
+)sql";
+const char rows_unread_sqlite_sql[] = R"sql(
+CREATE TRIGGER IF NOT EXISTS rows_unread_mark AFTER INSERT ON journal_rows
+BEGIN INSERT OR IGNORE INTO rows_unread (session) VALUES (NEW.session); END;
+)sql";
+const char rows_unread_postgres_sql[] = R"sql(
+CREATE OR REPLACE FUNCTION rows_unread_mark() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN INSERT INTO rows_unread (session) VALUES (NEW.session) ON CONFLICT DO NOTHING; RETURN NULL; END $$;
+DROP TRIGGER IF EXISTS rows_unread_mark ON journal_rows;
+CREATE TRIGGER rows_unread_mark AFTER INSERT ON journal_rows FOR EACH ROW EXECUTE FUNCTION rows_unread_mark();
+)sql";
+
 // The part of tables_sql that makes one table.
 std::string table_sql(Dialect d, const std::string &name)
 {
@@ -254,6 +274,10 @@ void create_or_migrate(Connection &c, int64_t from_version)
         add_token_lifetimes(c);
     if (from_version < 9)
         c.exec(pushed_results_sql);
+    if (from_version < 10) {
+        c.exec(rows_unread_sql);
+        c.exec(d == Dialect::sqlite ? rows_unread_sqlite_sql : rows_unread_postgres_sql);
+    }
     write_mark(c, application_id, schema_version);
 }
 

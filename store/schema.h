@@ -10,7 +10,7 @@ namespace store {
 
 // PRAGMA application_id of a results store ("MRDK"), and its schema version.
 inline constexpr int64_t application_id = 0x4D52444B;
-inline constexpr int64_t schema_version = 9;
+inline constexpr int64_t schema_version = 10;
 
 // Makes the schema in an empty database, or brings one of an older version
 // up to date; inside the caller's write transaction.

@@ -76,8 +76,11 @@ public:
     // Single journal rows (rows.h), each put in its own durable unit.
     RowOutcome put_row(const std::string &session, int64_t row, const std::string &body);
     RowsState rows_state(const std::string &session);
-    // Every session that has rows kept one at a time (a collecting server's).
-    std::vector<std::string> row_sessions();
+    // The sessions with rows kept one at a time (a collecting server's)
+    // whose rows changed since they were last marked read (every new row
+    // marks its session unread).
+    std::vector<std::string> unread_row_sessions();
+    void mark_rows_read(const std::string &session);  // inside the caller's unit or batch
     // The header row, then the rows from 1 in order up to the first missing
     // one: the journal as far as it is known, for the journal reader.
     std::string journal_text(const std::string &session, const std::string &header);

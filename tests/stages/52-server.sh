@@ -221,6 +221,37 @@ checks() {
   grep -q ',P017,.*,completed,' "$work/tables/sessions.csv" ||
     fail "the report's sessions.csv lacks P017's completed session: $(grep P017 "$work/tables/sessions.csv")"
   echo "    and the report's sessions.csv has it, completed"
+
+  echo "  the study's scored report: only with a login, audited, as meridoka-report html makes it"
+  want "$(status GET "$base/lab/study/$key/report.html")" 401 "the report without a login"
+  want "$(status GET "$base/lab/study/$key/report/sessions.csv")" 401 "a report table without a login"
+  want "$(status GET "${A}report.html")" 404 "the report through the participants' link"
+  want "$(status GET "$base/lab/study/$key/report/passwd.csv" -b "$jar")" 404 "a table the report has not"
+  curl -s -b "$jar" "$base/lab/study/$key/report.html" > "$work/study-report.html"
+  curl -s -b "$jar" "$base/lab/study/$key/report/sessions.csv" > "$work/study-sessions.csv"
+  curl -s -b "$jar" "$base/lab/study/${b:3:32}/report/sessions.csv" > "$work/other-sessions.csv"
+  grep -q ',P017,.*,completed,' "$work/study-sessions.csv" || fail "the study's report table lacks P017's session"
+  ! grep -q ',P017,' "$work/other-sessions.csv" || fail "another study's report shows this study's session"
+  for id in "'=1+2" "'+SUM(A1)" "'-3+4" "'@cmd"; do
+    grep -qF ",$id," "$work/study-sessions.csv" || fail "participant $id not neutralised in the report's sessions.csv"
+  done
+  grep -q '&lt;b&gt;x&lt;/b&gt;' "$work/study-report.html" && ! grep -q '<b>x</b>' "$work/study-report.html" ||
+    fail "a participant's markup is not escaped in the report"
+  curl -s -b "$jar" "$base/lab/audit" | grep -q "$key report/report.html" || fail "the report's download is not audited"
+  # the same store's sessions of this study alone, through meridoka-report html
+  local ids
+  ids=$($q "SELECT session FROM study_sessions WHERE study_key = '$key'" | sed "s/.*/'&'/" | paste -sd,)
+  rm -f "$work/alone.db"
+  build/tools/report/meridoka-report copy "$store" "$work/alone.db" >/dev/null
+  sqlite3 "$work/alone.db" "DELETE FROM responses WHERE session_ref IN (SELECT id FROM sessions WHERE session NOT IN ($ids));
+                            DELETE FROM sessions WHERE session NOT IN ($ids)"
+  build/tools/report/meridoka-report html "$work/alone.db" -o "$work/alone.html" >/dev/null
+  local lead='s/ from .*, made [^.]*\. Sessions of different/ from S, made T. Sessions of different/'
+  cmp -s <(sed "$lead" "$work/study-report.html") <(sed "$lead" "$work/alone.html") ||
+    fail "the study's report differs from meridoka-report html's: $(diff <(sed "$lead" "$work/study-report.html") \
+          <(sed "$lead" "$work/alone.html") | head -5)"
+  grep -q "sessions of 1 test from study .*Pilot" "$work/study-report.html" || fail "the report's lead names no study"
+  echo "    $(grep -c ',' "$work/study-sessions.csv") lines in its sessions.csv; the page equals meridoka-report html's"
   rm -f "$jar"
 }
 

@@ -1,10 +1,10 @@
 #include "tools/report/http_push.h"
 
+#include "report/add_command.h"
+#include "report/error.h"
+#include "report/journal.h"
+#include "report/result_sheet.h"
 #include "store/result_files.h"
-#include "tools/report/add_command.h"
-#include "tools/report/error.h"
-#include "tools/report/journal.h"
-#include "tools/report/result_sheet.h"
 
 #include <httplib.h>  // with OpenSSL (CPPHTTPLIB_OPENSSL_SUPPORT, from its pkg-config)
 

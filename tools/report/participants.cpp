@@ -1,8 +1,8 @@
 #include "tools/report/participants.h"
 
-#include "tools/report/csv.h"
-#include "tools/report/error.h"
-#include "tools/report/fields.h"
+#include "report/csv.h"
+#include "report/error.h"
+#include "report/fields.h"
 
 #include <algorithm>
 #include <cstdio>

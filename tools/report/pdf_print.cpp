@@ -1,6 +1,6 @@
 #include "tools/report/pdf_print.h"
 
-#include "tools/report/error.h"
+#include "report/error.h"
 
 #include <fcntl.h>
 #include <spawn.h>

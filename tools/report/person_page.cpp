@@ -1,9 +1,9 @@
 #include "tools/report/person_page.h"
 
-#include "tools/report/classical.h"
-#include "tools/report/norm_group.h"
-#include "tools/report/output.h"
-#include "tools/report/svg.h"
+#include "report/classical.h"
+#include "report/norm_group.h"
+#include "report/output.h"
+#include "report/svg.h"
 
 #include <algorithm>
 #include <cmath>

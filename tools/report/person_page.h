@@ -5,8 +5,8 @@
 #pragma once
 
 #include "store/attributes.h"
-#include "tools/report/analysis.h"
-#include "tools/report/norms.h"
+#include "report/analysis.h"
+#include "report/norms.h"
 
 #include <string>
 

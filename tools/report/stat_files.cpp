@@ -1,9 +1,9 @@
 // The wide table as SPSS (.sav) and Stata (.dta, version 118: UTF-8) data
 // files, written by ReadStat. The item columns' missing values are SPSS
 // user-missing codes and Stata extended missing values (.a, .b, .c).
-#include "tools/report/csv.h"
-#include "tools/report/error.h"
-#include "tools/report/output.h"
+#include "report/csv.h"
+#include "report/error.h"
+#include "report/output.h"
 #include "tools/report/wide_export.h"
 
 #include <readstat.h>

@@ -1,7 +1,7 @@
 #include "tools/report/wide_export.h"
 
-#include "tools/report/csv.h"
-#include "tools/report/output.h"
+#include "report/csv.h"
+#include "report/output.h"
 
 #include <cstdio>
 

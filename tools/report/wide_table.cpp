@@ -1,7 +1,7 @@
 #include "tools/report/wide_table.h"
 
-#include "tools/report/csv.h"
-#include "tools/report/norm_group.h"
+#include "report/csv.h"
+#include "report/norm_group.h"
 
 #include <algorithm>
 #include <cctype>

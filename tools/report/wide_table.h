@@ -5,7 +5,7 @@
 #pragma once
 
 #include "store/attributes.h"
-#include "tools/report/analysis.h"
+#include "report/analysis.h"
 
 #include <functional>
 #include <string>

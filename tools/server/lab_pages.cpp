@@ -3,14 +3,17 @@
 #include "host/crc32.h"
 #include "host/csv.h"
 #include "host/utf8.h"
+#include "report/tables.h"
 #include "store/error.h"
 #include "tools/server/answers.h"
 #include "tools/server/archive_items.h"
 #include "tools/server/secrets.h"
+#include "tools/server/study_report.h"
 #include "tools/server/web_text.h"
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -177,6 +180,15 @@ std::string rows_csv(store::Collector &collector, const std::string &key)
     return csv;
 }
 
+// The report's tables, each a link.
+std::string report_links(const std::string &key)
+{
+    std::string links;
+    for (const report::CsvFile &f : report::csv_files)
+        links += std::string(", <a href=\"/lab/study/") + key + "/report/" + f.name + "\">" + f.name + "</a>";
+    return links;
+}
+
 }  // namespace
 
 std::string add_study(store::Collector &collector, const std::string &name, const std::string &archive)
@@ -310,7 +322,8 @@ void add_lab_pages(httplib::Server &http, const Settings &settings)
         std::string body = menu(who) + "<p>Link for participants: <a href=\"/s/" + key + "/\">/s/" + key +
                            "/</a> (add <code>?participant=ID</code>). Tables: <a href=\"/lab/study/" + key +
                            "/sessions.csv\">sessions.csv</a>, <a href=\"/lab/study/" + key +
-                           "/rows.csv\">rows.csv</a>.</p>\n<table><tr><th>Session</th><th>Participant</th><th>First row "
+                           "/rows.csv\">rows.csv</a>. The scored report of its sessions: <a href=\"/lab/study/" + key +
+                           "/report.html\">report.html</a>" + report_links(key) + ".</p>\n<table><tr><th>Session</th><th>Participant</th><th>First row "
                            "(UTC)</th><th>Last row</th><th>Rows</th><th>Ended by</th><th>Right</th><th>Wrong</th></tr>\n";
         for (const auto &s : c.sessions(key))
             body += "<tr><td>" + html(s.session) + "</td><td>" + html(s.participant) + "</td><td>" +
@@ -339,6 +352,33 @@ void add_lab_pages(httplib::Server &http, const Settings &settings)
                      res.set_content(csv, "text/csv; charset=utf-8");
                  }));
     }
+
+    // the scored report of the study's sessions: its page and its tables
+    http.Get(std::string("/lab/study/") + key_path + "/report(\\.html|/[a-z]+\\.csv)",
+             guarded(settings, false, [](const httplib::Request &req, httplib::Response &res, store::Collector &c,
+                                         const Who &who) {
+                 const std::string key = req.matches[1], asked = req.matches[2];
+                 const std::string file = asked == ".html" ? "report.html" : asked.substr(1);
+                 const auto study = c.study(key);
+                 const bool known = file == "report.html" ||
+                                    std::any_of(report::csv_files.begin(), report::csv_files.end(),
+                                                [&](const report::CsvFile &f) { return file == f.name; });
+                 if (!study || !known)
+                     return page(res, 404, "No such study or table", menu(who));
+                 const std::string body = study_report(c.results(), *study, file, unix_now());
+                 c.audit(unix_now(), who.name, "download", key + " report/" + file);
+                 res.set_header("Cache-Control", "no-store");
+                 res.set_header("X-Content-Type-Options", "nosniff");
+                 if (file != "report.html") {
+                     res.set_header("Content-Disposition", "attachment; filename=\"" + file + "\"");
+                     return res.set_content(body, "text/csv; charset=utf-8");
+                 }
+                 // the page's own inline style and SVG, nothing else
+                 res.set_header("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; "
+                                                           "frame-ancestors 'none'");
+                 res.set_header("Referrer-Policy", "no-referrer");
+                 res.set_content(body, "text/html; charset=utf-8");
+             }));
 
     http.Post(std::string("/lab/study/") + key_path + "/forget",
               guarded(settings, true, [](const httplib::Request &req, httplib::Response &res, store::Collector &c,

@@ -14,7 +14,7 @@ std::string html(std::string_view text)
 
 void append_csv_cell(std::string &out, std::string_view cell)
 {
-    host::append_csv_field(out, host::spreadsheet_safe(cell));
+    host::append_spreadsheet_cell(out, cell);
 }
 
 std::string utc_time(int64_t unix_seconds)

@@ -1,9 +1,9 @@
 // report_simulate: a folder of simulated session journals, as PCs running
 // the test would leave them: mostly complete sessions, some ended with Esc
 // or a closed window, some stopped mid-row, some resumed.
-#include "tools/report/archive_items.h"
-#include "tools/report/error.h"
-#include "tools/report/output.h"
+#include "report/archive_items.h"
+#include "report/error.h"
+#include "report/output.h"
 #include "tools/report/sim/simulate.h"
 #include "host/archive_file.h"
 

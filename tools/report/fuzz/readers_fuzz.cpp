@@ -2,13 +2,13 @@
 // pages, as a participants' table, a norm table, a reference group's
 // filter and a calibration kept in the store. The readers either return what they read or throw Error; they
 // never crash, read out of bounds or hang, and what they return is sound.
-#include "tools/report/calibration.h"
-#include "tools/report/error.h"
-#include "tools/report/filter.h"
-#include "tools/report/journal.h"
-#include "tools/report/norms.h"
+#include "report/calibration.h"
+#include "report/error.h"
+#include "report/filter.h"
+#include "report/journal.h"
+#include "report/norms.h"
 #include "tools/report/participants.h"
-#include "tools/report/result_sheet.h"
+#include "report/result_sheet.h"
 #include "host/error.h"
 
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "tools/report/sim/journal_writer.h"
 
-#include "tools/report/csv.h"
-#include "tools/report/journal_format.h"
+#include "report/csv.h"
+#include "report/journal_format.h"
 
 #include <array>
 #include <ctime>

@@ -2,8 +2,8 @@
 
 #include "archive/testinfo.h"
 
-#include "tools/report/fields.h"
-#include "tools/report/session.h"
+#include "report/fields.h"
+#include "report/session.h"
 
 #include <algorithm>
 #include <cmath>

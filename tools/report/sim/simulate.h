@@ -2,7 +2,7 @@
 // who answer it, and their journals as the runner would write them.
 #pragma once
 
-#include "tools/report/archive_items.h"
+#include "report/archive_items.h"
 #include "tools/report/sim/journal_writer.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 // meridoka-report as a researcher runs it: add, csv and html on journals of
 // the sample test, damaged input, help; and round trips through headless
 // runs of the sample test, whose result files must agree with the scores.
-#include "tools/report/csv.h"
-#include "tools/report/archive_items.h"
+#include "report/csv.h"
+#include "report/archive_items.h"
 #include "tools/report/tests/report_support.h"
 
 #include "host/archive_file.h"
@@ -141,6 +141,45 @@ TEST_F(Command, AddCsvAndHtmlOnJournalsOfTheSampleTest)
     EXPECT_EQ(page.find("<script"), std::string::npos);
     EXPECT_EQ(page.find("src=\""), std::string::npos);  // nothing fetched
     EXPECT_EQ(page.find("href=\"http"), std::string::npos);
+}
+
+TEST_F(Command, TablesNeverHandASpreadsheetAFormula)
+{
+    // participant IDs a spreadsheet would run; the abilities beside them stay numbers
+    const report::sim::SimTest test = small_test();
+    const char *ids[] = {"=1+2", "+SUM(A1)", "-3+4", "@cmd", "P5", "P6"};
+    const char *right[] = {"100", "010", "001", "110", "011", "101"};  // of the scored items: every score 1 or 2
+    auto digit = [&](int item, bool is_right) {  // the digit picking the right cell, or another one
+        for (int d = 1; d <= 9; d++) {
+            const int cell = report::sim::cell_of_digit(test.items[size_t(item)].cells, d);
+            if (cell > 0 && (cell == test.items[size_t(item)].correct_cell) == is_right)
+                return d;
+        }
+        return 0;
+    };
+    for (int i = 0; i < 6; i++) {
+        char name[32], session[17];
+        std::snprintf(name, sizeof name, "pc/S%07d.CSV", i + 1);
+        std::snprintf(session, sizeof session, "00000000000000f%d", i);
+        std::vector<int> digits;
+        for (int k = 0; k < 6; k++)
+            digits.push_back(digit(k, k < 3 || right[i][k - 3] == '1'));
+        write_file(path(name), report::sim::write_journal(test, plan(session, ids[i], digits)));
+    }
+    const std::string store = quoted(new_store(path("results.db")));
+    ASSERT_EQ(run(tool + " add " + store + " " + quoted(path("pc"))).status, 0);
+    ASSERT_EQ(run(tool + " csv " + store + " -o " + quoted(path("tables"))).status, 0);
+    std::map<std::string, std::string> ability;  // participant cell -> ability cell
+    for (const auto &s : read_table(path("tables/sessions.csv")))
+        ability[s.at("participant")] = s.at("ability");
+    for (const char *id : {"'=1+2", "'+SUM(A1)", "'-3+4", "'@cmd", "P5", "P6"})
+        EXPECT_EQ(ability.count(id), 1u) << id;
+    bool negative = false;
+    for (const auto &[id, a] : ability)
+        negative |= !a.empty() && a[0] == '-' && std::stod(a) < 0;  // a plain number, not made text
+    EXPECT_TRUE(negative) << read_file(path("tables/sessions.csv"));
+    for (const auto &r : read_table(path("tables/responses.csv")))
+        EXPECT_TRUE(r.at("participant")[0] == '\'' || r.at("participant")[0] == 'P') << r.at("participant");
 }
 
 TEST_F(Command, ClearMessagesAndStatusesForBadInput)

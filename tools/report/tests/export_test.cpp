@@ -1,8 +1,8 @@
 // The exports' column names as the statistics packages take them, the wide
 // table's missing values told apart, and the kept calibration read back to
 // the same doubles. The files themselves are read back in R (stage 49).
-#include "tools/report/calibration.h"
-#include "tools/report/csv.h"
+#include "report/calibration.h"
+#include "report/csv.h"
 #include "tools/report/wide_table.h"
 
 #include <gtest/gtest.h>

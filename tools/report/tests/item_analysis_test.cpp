@@ -3,10 +3,10 @@
 // every answer right or wrong, sessions ended early. Each case must give a
 // sentence, never a NaN, an infinity or a figure computed from nothing.
 #include "store/attributes.h"
-#include "tools/report/analysis.h"
-#include "tools/report/html_page.h"
+#include "report/analysis.h"
+#include "report/html_page.h"
 #include "tools/report/sim/simulate.h"
-#include "tools/report/tables.h"
+#include "report/tables.h"
 
 #include <gtest/gtest.h>
 

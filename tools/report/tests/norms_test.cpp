@@ -1,10 +1,10 @@
 // Norm tables: a small group checked by hand, the reference group chosen by
 // attributes (a filter, age bands, an age from a birth date), too small a
 // group refused or marked, and the table read back and checked.
-#include "tools/report/error.h"
-#include "tools/report/filter.h"
-#include "tools/report/norm_group.h"
-#include "tools/report/norms.h"
+#include "report/error.h"
+#include "report/filter.h"
+#include "report/norm_group.h"
+#include "report/norms.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Reading the inputs: CSV rows, session journals (complete, ended early,
 // resumed, cut short, damaged) and the runner's plain result files.
-#include "tools/report/csv.h"
-#include "tools/report/error.h"
-#include "tools/report/journal.h"
-#include "tools/report/journal_format.h"
-#include "tools/report/result_sheet.h"
+#include "report/csv.h"
+#include "report/error.h"
+#include "report/journal.h"
+#include "report/journal_format.h"
+#include "report/result_sheet.h"
 #include "tools/report/tests/report_support.h"
 
 #include <algorithm>

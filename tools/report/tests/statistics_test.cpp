@@ -1,6 +1,6 @@
 // The statistics against hand-worked examples and independent computations.
-#include "tools/report/classical.h"
-#include "tools/report/rasch.h"
+#include "report/classical.h"
+#include "report/rasch.h"
 #include "tools/report/sim/simulate.h"
 
 #include <gtest/gtest.h>

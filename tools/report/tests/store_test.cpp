@@ -6,10 +6,10 @@
 #include "store/dialect.h"
 #include "store/schema.h"
 #include "store/store.h"
-#include "tools/report/add_command.h"
-#include "tools/report/archive_items.h"
-#include "tools/report/error.h"
-#include "tools/report/journal.h"
+#include "report/add_command.h"
+#include "report/archive_items.h"
+#include "report/error.h"
+#include "report/journal.h"
 #include "tools/report/participants.h"
 #include "tools/report/tests/report_support.h"
 
@@ -466,16 +466,21 @@ TEST_F(StoreTest, RowsArriveOneAtATimeOutOfOrder)
     EXPECT_FALSE(st.complete());
 
     // what is known so far goes in with the next add, as an unfinished session ...
+    EXPECT_EQ(store.unread_row_sessions(), std::vector<std::string>{"00000000000000dd"});
     AddSummary a = add({});
     EXPECT_EQ(a.added, 1);
     EXPECT_EQ(a.collected, 1);
+    EXPECT_TRUE(store.unread_row_sessions().empty());  // the next add reads it only when a row arrives
+    EXPECT_EQ(store.put_row("00000000000000dd", 2, changed), store::RowOutcome::conflict);
+    EXPECT_TRUE(store.unread_row_sessions().empty());  // a body kept apart changes no session
     EXPECT_EQ(load()[0].sessions[0].ended_by, "unfinished");
     // ... and the missing row completes it: read again, the longer copy replaces it
     EXPECT_EQ(store.put_row("00000000000000dd", 5, rows[4]), store::RowOutcome::added);
     EXPECT_TRUE(store.rows_state("00000000000000dd").complete());
     EXPECT_EQ(store.journal_text("00000000000000dd", header), file);
+    EXPECT_EQ(store.unread_row_sessions().size(), 1u);
     a = add({});
-    EXPECT_EQ(a.replaced, 1);
+    EXPECT_EQ(a.replaced, 1);  // re-judged: the longer copy replaces the scoring of the shorter
     EXPECT_EQ(a.collected, 1);
     EXPECT_EQ(add({}).collected, 0);  // nothing new: nothing changes
     const std::vector<TestData> tests = load();
