@@ -17,7 +17,8 @@ struct CopyResult {
 // in one transaction; then reads both back and compares them row by row.
 // The tables and their columns are the stores' own (the catalog), so the
 // results and a collecting server's studies, logins and rows all move.
-// Left out: the calibrations, which the next reader makes again.
+// Left out: the calibrations, which the next reader makes again, and the
+// marks of unread collected sessions (the copy marks every one of them).
 // Throws Error when `to` is not empty or the copies differ.
 CopyResult copy_store(Store &from, Store &to);
 

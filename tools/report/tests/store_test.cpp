@@ -646,6 +646,11 @@ TEST_F(StoreTest, CopyCarriesEveryTableThereAndBack)
             EXPECT_EQ(c.connection().int_query("SELECT count(*) FROM " + t), 0);
             continue;
         }
+        if (t == "rows_unread") {  // every collected session is read again once after a copy
+            EXPECT_EQ(c.connection().int_query("SELECT count(*) FROM " + t),
+                      c.connection().int_query("SELECT count(DISTINCT session) FROM journal_rows"));
+            continue;
+        }
         EXPECT_EQ(store::table_rows(a, t), store::table_rows(c, t)) << t;
         EXPECT_EQ(c.connection().int_query("SELECT count(*) FROM " + t), n) << t;
         compared++;
