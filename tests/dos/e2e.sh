@@ -187,6 +187,7 @@ python3 tests/e2e/make_test_archive.py "$arch/f1.wdl" --items 5 --f1-text > /dev
 python3 tests/e2e/make_test_archive.py "$arch/zero.wdl" --items 0 > /dev/null
 python3 tests/dos/limit_archives.py "$arch"
 python3 tests/e2e/make_test_archive.py "$arch/five-id.wdl" --items 5 --ask-id required --id-length 6 > /dev/null
+python3 tests/e2e/make_test_archive.py "$arch/item-limit.wdl" --items 5 --item-seconds 2 > /dev/null
 
 run_case whole "$arch/eight.wdl" "$scenarios/whole.scn" 0 compare --dump-data-last
 [ ! -e "$work/whole/dos/DATA0001.BIN" ] || memory_use "$work/whole/dos/DATA0001.BIN"
@@ -235,6 +236,30 @@ run_case big-directory "$arch/big-directory.wdl" "$scenarios/esc-first.scn" 0
 run_case wide-directory "$arch/wide-directory.wdl" "$scenarios/esc-first.scn" 0
 run_case big-table "$arch/big-table.wdl" "$scenarios/one-key.scn" 1
 run_case many-items "$arch/many-items.wdl" "$scenarios/esc-first.scn" 0
+
+# Time limits, against the headless tool's exact time-outs (times aside).
+# A key wait with a deadline polls, so the keys are fed for that (--polled).
+run_case item-limit "$arch/item-limit.wdl" "$scenarios/item-limit.scn" 0 compare --polled
+[ ! -d "$work/item-limit" ] || [ "$(grep -c ',item_timeout,' "$work/item-limit/ref/S0000001.CSV")" = 2 ] ||
+  fail "item-limit: the headless tool's journal has not two time-outs"
+# The test's limit (/T:1) across a resume: the headless tool's session that
+# used 57 s of the minute, its session_end row cut as a power cut leaves it.
+if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" test-limit-resumed "* ]]; then
+  used=$work/used-57s
+  mkdir -p "$used"
+  cp "$arch/eight.wdl" "$used/MERIDOKA.WDL"
+  printf 'key space\nkey 1\nkey enter\nwait 57000\nkey 2\nclose\n' > "$used/before.scn"
+  (cd "$used" && "$headless" --dos-results before.scn /T:1 2> /dev/null) || fail "test-limit-resumed: the session before"
+  python3 -c 'import sys; j = open(sys.argv[1], "rb").read(); open(sys.argv[1], "wb").write(j[:j.rindex(b"\r\n", 0, len(j) - 2) + 2])' \
+    "$used/S0000001.CSV"
+  DOS_OPTIONS="/R /T:1" DOS_FILES="$used/S0000001.CSV" \
+    run_case test-limit-resumed "$arch/eight.wdl" "$scenarios/test-limit-resumed.scn" 0 compare --polled
+  # the resumed journal was there before, so run_case leaves it to this check
+  python3 tests/dos/journal_same.py "$work/test-limit-resumed/dos/S0000001.CSV" \
+    "$work/test-limit-resumed/ref/S0000001.CSV" || fail "test-limit-resumed: the journal differs"
+  grep -q ',time_up,' "$work/test-limit-resumed/ref/S0000001.CSV" ||
+    fail "test-limit-resumed: the headless tool's time did not run out"
+fi
 
 # The bundled sample tests (stage 10 builds them), taken to the end.
 for lang in ru en; do

@@ -19,6 +19,15 @@
 **       entry's 16-bit count (scan code byte low), then the next entry;
 **   'H' at a read: write an empty HALT0001.TXT and stop there for good
 **       (interrupts on), so that the test can cut the power.
+** For a program that polls (a key wait with a deadline peeks until a key
+** is waiting or the time is up):
+**   'P' a key pressed once the program waits: the first peek that meets it
+**       finds nothing (so a drain loop leaves it), every later peek sees
+**       it, and a read takes it;
+**   'V' a wait that runs while the program peeks: the first peek that
+**       meets it starts it, later peeks find nothing until the BIOS tick
+**       count has gone up by the entry's count, then go on with the next
+**       entry; a read waits out the rest.
 ** Flag 1 of a 'K' or 'B' entry makes it a Ctrl+Break as the BIOS delivers
 ** one: the break flag (0040:0071h bit 7) is set and INT 1Bh issued when the
 ** key is taken, and the key itself is 0000h.
@@ -40,6 +49,8 @@ script_pos:     .word 0
 script_end:     .word 0
 pending:        .word 0
 has_pending:    .byte 0
+armed:          .byte 0             /* the 'P' or 'V' entry first has been met */
+target:         .word 0             /* the tick at which a started 'V' ends */
 shot_name:      .ascii "SHOT0000.BIN\0"
 data_name:      .ascii "DATA0000.BIN\0"
 halt_name:      .ascii "HALT0000.TXT\0"
@@ -55,8 +66,11 @@ handler:
     je peek_key
     ljmp *%cs:old_int16
 
-/* ZF clear and AX = key when one is waiting; ZF set otherwise. */
+/* ZF clear and AX = key when one is waiting; ZF set otherwise. Returns
+** with interrupts on, as the BIOS does: a program polling until a deadline
+** needs the timer's ticks. */
 peek_key:
+    sti
     pushw %bx
     cmpb $0, %cs:has_pending
     jne 2f
@@ -69,7 +83,7 @@ peek_key:
     call dos_ctrl_c
     jmp 0b
 10: cmpb $'B', %cs:(%bx)
-    jne 1f
+    jne 14f
     call ctrl_break
     movw %cs:1(%bx), %bx          /* scan, character */
     xchgb %bl, %bh
@@ -77,6 +91,37 @@ peek_key:
     movb $1, %cs:has_pending
     addw $4, %cs:script_pos
     jmp 2f
+14: cmpb $'P', %cs:(%bx)
+    jne 15f
+    cmpb $0, %cs:armed
+    je 16f
+    movw %cs:1(%bx), %ax          /* met before: waiting */
+    xchgb %al, %ah
+    popw %bx
+    testw %sp, %sp
+    lret $2
+15: cmpb $'V', %cs:(%bx)
+    jne 1f
+    pushw %ds
+    pushw %ax
+    movw $0x40, %ax
+    movw %ax, %ds
+    movw 0x6C, %ax
+    cmpb $0, %cs:armed
+    jne 17f
+    addw %cs:1(%bx), %ax          /* met first: start it */
+    movw %ax, %cs:target
+    popw %ax
+    popw %ds
+16: movb $1, %cs:armed
+    jmp 1f
+17: subw %cs:target, %ax
+    popw %ax
+    popw %ds
+    js 1f                         /* not over yet */
+    movb $0, %cs:armed
+    addw $4, %cs:script_pos
+    jmp 0b
 1:  popw %bx
     cmpb %ah, %ah                 /* ZF set: nothing waiting */
     lret $2
@@ -114,8 +159,24 @@ read_key:
     je 11f
     cmpb $'H', %dl
     je 12f
+    cmpb $'V', %dl
+    je 18f
+    movb $0, %cs:armed
     call ctrl_break
-    jmp read_done                 /* 'K' or 'B' */
+    jmp read_done                 /* 'K', 'B' or 'P' */
+18: xchgb %al, %ah                /* the count as stored */
+    cmpb $0, %cs:armed
+    je 19f
+    movb $0, %cs:armed
+    pushw %ds                     /* started by a peek: the rest of it */
+    movw $0x40, %cx
+    movw %cx, %ds
+    movw %cs:target, %ax
+    subw 0x6C, %ax
+    popw %ds
+    jle 3b
+19: call wait_ticks
+    jmp 3b
 7:  call dos_ctrl_c
     jmp 3b
 11: xchgb %al, %ah                /* the count as stored */

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Turns a scenario script (tests/SCENARIOS.md) into KEYS.BIN for KEYFEED.COM.
 
-    scenario_keys.py SCENARIO KEYS.BIN [--dump-data-last]
+    scenario_keys.py SCENARIO KEYS.BIN [--dump-data-last] [--polled]
 
 key K -> 'K' (seen only by a read that finds nothing waiting), busy K -> 'B'
 (typed ahead: a peek sees it at once), shot -> 'S' (screen dump, then F12,
@@ -11,6 +11,10 @@ later read gives Esc, as a closed window does). --dump-data-last puts a 'D'
 
 wait N -> 'W': the feeder lets N ms pass (in 55 ms ticks of the BIOS clock)
 before it looks at the next entry.
+
+--polled, for a test with time limits (its key wait polls until a deadline):
+key K -> 'P' (seen by the second peek that meets it, and by a read), wait N
+-> 'V' (runs while the program peeks).
 
 For DOS scenarios only (--reference writes what the headless tool takes
 instead: the key Esc for a break, nothing for halt):
@@ -52,7 +56,7 @@ def scan_code(name, number):
     sys.exit(f"line {number}: unknown key '{name}'")
 
 
-def parse(text):
+def parse(text, polled=False):
     entries = []
     for number, line in enumerate(text.splitlines(), 1):
         line = re.sub(r"#(?!\d).*", "", line)  # '#N' is a key, any other '#' a comment
@@ -66,14 +70,14 @@ def parse(text):
                 entries.append((kind,) + BREAKS[args[0]])
             else:
                 code = scan_code(args[0], number)
-                entries.append((kind, code, CHARS.get(code, 0), 0))
+                entries.append(("P" if polled and kind == "K" else kind, code, CHARS.get(code, 0), 0))
         elif verb == "dos-ctrl-c" and not args:
             entries.append(("C", 0, 0, 0))
         elif verb == "halt" and not args:
             entries.append(("H", 0, 0, 0))
         elif verb == "wait" and len(args) == 1 and args[0].isdigit():
             ticks = min(round(int(args[0]) * 1193182 / 65536 / 1000), 0x7FFF)
-            entries.append(("W", ticks & 0xFF, ticks >> 8, 0))
+            entries.append(("V" if polled else "W", ticks & 0xFF, ticks >> 8, 0))
         elif verb == "shot" and not args:
             entries.append(("S", 0, 0, 0))
         elif verb == "close" and not args:
@@ -101,12 +105,13 @@ def main():
         with open(sys.argv[2]) as f, open(sys.argv[3], "w") as out:
             out.write(reference(f.read()))
         return
-    if len(sys.argv) not in (3, 4) or (len(sys.argv) == 4 and sys.argv[3] != "--dump-data-last"):
+    flags = sys.argv[3:]
+    if len(sys.argv) < 3 or any(f not in ("--dump-data-last", "--polled") for f in flags):
         sys.exit(__doc__)
     with open(sys.argv[1]) as f:
-        entries = parse(f.read())
-    if len(sys.argv) == 4:
-        last = max((i for i, e in enumerate(entries) if e[0] == "K"), default=len(entries))
+        entries = parse(f.read(), "--polled" in flags)
+    if "--dump-data-last" in flags:
+        last = max((i for i, e in enumerate(entries) if e[0] in "KP"), default=len(entries))
         entries.insert(last, ("D", 0, 0, 0))
     with open(sys.argv[2], "wb") as f:
         for kind, scan, char, flags in entries:
