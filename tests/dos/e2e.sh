@@ -187,6 +187,8 @@ python3 tests/e2e/make_test_archive.py "$arch/f1.wdl" --items 5 --f1-text > /dev
 python3 tests/e2e/make_test_archive.py "$arch/zero.wdl" --items 0 > /dev/null
 python3 tests/dos/limit_archives.py "$arch"
 python3 tests/e2e/make_test_archive.py "$arch/five-id.wdl" --items 5 --ask-id required --id-length 6 > /dev/null
+python3 tests/e2e/make_test_archive.py "$arch/five-offer.wdl" --items 5 --ask-id required --id-length 6 \
+  --offer-resume > /dev/null
 python3 tests/e2e/make_test_archive.py "$arch/item-limit.wdl" --items 5 --item-seconds 2 > /dev/null
 
 run_case whole "$arch/eight.wdl" "$scenarios/whole.scn" 0 compare --dump-data-last
@@ -259,6 +261,26 @@ if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" test-limit-resumed "* ]]; 
     "$work/test-limit-resumed/ref/S0000001.CSV" || fail "test-limit-resumed: the journal differs"
   grep -q ',time_up,' "$work/test-limit-resumed/ref/S0000001.CSV" ||
     fail "test-limit-resumed: the headless tool's time did not run out"
+fi
+
+# The resume offer: the headless tool's session of ID P-17 cut short after
+# two answers (its last row cut as a power cut leaves it); typed again,
+# the ID brings the offer, and 1 takes that session to its end.
+if [ -z "${DOS_CASES:-}" ] || [[ " $DOS_CASES " == *" resume-offer "* ]]; then
+  cut_short=$work/cut-short
+  mkdir -p "$cut_short"
+  cp "$arch/five-offer.wdl" "$cut_short/MERIDOKA.WDL"
+  printf 'key p\nkey -\nkey 1\nkey 7\nkey enter\nkey space\nkey 1\nkey enter\nkey 2\nkey enter\nclose\n' \
+    > "$cut_short/before.scn"
+  (cd "$cut_short" && "$headless" --dos-results before.scn 2> /dev/null) || fail "resume-offer: the session before"
+  python3 -c 'import sys; j = open(sys.argv[1], "rb").read(); open(sys.argv[1], "wb").write(j[:j.rindex(b"\r\n", 0, len(j) - 2) + 2])' \
+    "$cut_short/S0000001.CSV"
+  DOS_FILES="$cut_short/S0000001.CSV" run_case resume-offer "$arch/five-offer.wdl" "$scenarios/resume-offer.scn" 0
+  python3 tests/dos/journal_same.py "$work/resume-offer/dos/S0000001.CSV" "$work/resume-offer/ref/S0000001.CSV" ||
+    fail "resume-offer: the journal differs"
+  grep -q ',session_resumed,' "$work/resume-offer/ref/S0000001.CSV" ||
+    fail "resume-offer: the headless tool did not resume"
+  grep -q ' 5(+) 0(-) (5/5)' "$work/resume-offer/dos/RESULT-D.TXT" || fail "resume-offer: totals"
 fi
 
 # The bundled sample tests (stage 10 builds them), taken to the end.
