@@ -105,6 +105,8 @@ void show_error(const char *) {}
 
 const char *result_file_name(void) { return "RESULT-F.TXT"; }
 
+const char *build_name(void) { return "fuzz"; }
+
 uint8_t result_text_byte(uint8_t c) { return c; }
 
 FileHandle file_open(const char *path, const char *mode)
