@@ -12,6 +12,15 @@ namespace store {
 
 namespace {
 
+// An entry of the audit log, in the caller's unit (so it stands or falls
+// with what it records).
+void write_audit(Connection &db, int64_t now, const std::string &researcher, const std::string &action,
+                 const std::string &detail)
+{
+    db.prepare("INSERT INTO audit_log (at, researcher, action, detail) VALUES (?, ?, ?, ?)")
+        ->bind(1, now).bind(2, researcher).bind(3, action).bind(4, detail).run();
+}
+
 // Bytes as hex digits: an archive or a refused body may hold any byte, and
 // a PostgreSQL text column takes no NUL.
 std::string to_hex(const std::string &bytes)
@@ -454,8 +463,7 @@ bool Collector::add_push_token(const std::string &token_sha256, const std::strin
             return false;
         store_.db_->prepare("INSERT INTO push_tokens (token_sha256, researcher, created, expires) VALUES (?, ?, ?, ?)")
             ->bind(1, token_sha256).bind(2, researcher).bind(3, now).bind_if(4, expires > 0, expires).run();
-        store_.db_->prepare("INSERT INTO audit_log (at, researcher, action, detail) VALUES (?, ?, ?, ?)")
-            ->bind(1, now).bind(2, researcher).bind(3, "add push token").bind(4, token_sha256.substr(0, 12)).run();
+        write_audit(*store_.db_, now, researcher, "add push token", token_sha256.substr(0, 12));
         unit.commit();
         return true;
     } catch (const DbError &e) {
@@ -526,8 +534,7 @@ Revoked Collector::revoke_push_token(const std::string &id, int64_t now, const s
             return Revoked::before;
         store_.db_->prepare("UPDATE push_tokens SET revoked = ? WHERE substr(token_sha256, 1, 12) = ?")
             ->bind(1, now).bind(2, id).run();
-        store_.db_->prepare("INSERT INTO audit_log (at, researcher, action, detail) VALUES (?, ?, ?, ?)")
-            ->bind(1, now).bind(2, t.researcher).bind(3, "revoke push token").bind(4, id + " (" + by + ")").run();
+        write_audit(*store_.db_, now, t.researcher, "revoke push token", id + " (" + by + ")");
         unit.commit();
         return Revoked::now;
     } catch (const DbError &e) {
@@ -584,8 +591,7 @@ void Collector::audit(int64_t now, const std::string &researcher, const std::str
 {
     try {
         Unit unit(store_);
-        store_.db_->prepare("INSERT INTO audit_log (at, researcher, action, detail) VALUES (?, ?, ?, ?)")
-            ->bind(1, now).bind(2, researcher).bind(3, action).bind(4, detail).run();
+        write_audit(*store_.db_, now, researcher, action, detail);
         unit.commit();
     } catch (const DbError &e) {
         store_.translate(e, "writing the audit log");
