@@ -294,8 +294,6 @@ PutResult Adder::put_result(const std::string &file, const std::string &shown, s
     return store_.put_session(s);
 }
 
-// Folders are searched (recursively) for the files the runner writes;
-// named files are taken whatever their names.
 }  // namespace
 
 // Files are kept with their absolute paths: where each session came from,
@@ -307,6 +305,8 @@ std::string stored_path(const std::string &path)
     return ec ? path : p.lexically_normal().string();
 }
 
+// Folders are searched (recursively) for the files the runner writes;
+// named files are taken whatever their names.
 std::vector<FoundInput> find_inputs(const std::vector<std::string> &inputs, std::ostream &err, int &missing)
 {
     std::vector<Input> found;
