@@ -146,12 +146,10 @@ void set_row_writer(Connection &c)
         c.exec("PRAGMA wal_autocheckpoint = 0; PRAGMA cache_size = -16384");  // 16 MB: 8 times the default
 }
 
-int64_t checkpoint(Connection &c)
+void checkpoint(Connection &c)
 {
-    if (c.dialect() != Dialect::sqlite)
-        return 0;
-    auto st = c.prepare("PRAGMA wal_checkpoint(PASSIVE)");  // busy, frames in the log, frames copied
-    return st->step() ? std::max<int64_t>(0, st->int64(1) - st->int64(2)) : 0;
+    if (c.dialect() == Dialect::sqlite)
+        c.exec("PRAGMA wal_checkpoint(PASSIVE)");
 }
 
 }  // namespace store

@@ -50,9 +50,9 @@ void set_durable_commits(Connection &c, bool durable);
 // SQLite's write-ahead log into the database out of its commits, and keeps
 // more pages at hand (its lookups by session go all over the indexes)
 // (set_row_writer); it copies the log when no request waits on it
-// (checkpoint: passive, durable like a commit; returns the log's frames left
-// uncopied, 0 when all are in). PostgreSQL checkpoints by itself: nothing.
+// (checkpoint: passive, durable like a commit). PostgreSQL checkpoints by
+// itself: nothing.
 void set_row_writer(Connection &c);
-int64_t checkpoint(Connection &c);
+void checkpoint(Connection &c);
 
 }  // namespace store
